@@ -1,0 +1,136 @@
+#include "app/cli.h"
+
+#include <ostream>
+
+#include "app/demo_sandbox.h"
+#include "library/mod_library.h"
+#include "platform/environment.h"
+#include "platform/names.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::app {
+
+namespace {
+
+fs::path ProgramDirFor(const CommandLine& cl) {
+  return library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
+}
+
+int CmdList(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (!cl.args.empty()) {
+    err << "list takes no arguments\n";
+    return kExitUsage;
+  }
+  const library::ModList list = library::FillModList(library::ModsDir(ProgramDirFor(cl)));
+  if (list.empty()) out << library::kNoModsFound << '\n';
+  for (const std::string& entry : list) out << entry << '\n';
+  return kExitOk;
+}
+
+int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (cl.args.size() > 1) {
+    err << "demo takes at most one folder\n";
+    return kExitUsage;
+  }
+  const fs::path root = cl.args.empty() ? DefaultDemoRoot() : platform::PathFromUtf8(cl.args[0]);
+  bool created = false;
+  const DemoPaths paths = EnsureDemoSandbox(root, &created);
+  if (!fs::is_directory(paths.modsDir) || !fs::is_directory(paths.gameDir)) {
+    err << "could not create the demo sandbox in " << platform::PathToUtf8(root) << '\n';
+    return kExitFailed;
+  }
+  out << (created ? "created" : "exists") << ": " << platform::PathToUtf8(paths.root) << '\n'
+      << "program-dir: " << platform::PathToUtf8(paths.programDir) << '\n'
+      << "mods: " << platform::PathToUtf8(paths.modsDir) << '\n'
+      << "game-dir: " << platform::PathToUtf8(paths.gameDir) << '\n';
+  return kExitOk;
+}
+
+struct Command {
+  const char* name;
+  int (*run)(const CommandLine&, std::ostream&, std::ostream&);
+};
+
+constexpr Command kCommands[] = {
+    {"list", CmdList},
+    {"demo", CmdDemo},
+};
+
+}  // namespace
+
+std::string UsageText() {
+  return "Usage: drydock [--program-dir DIR] [--game-dir DIR] [--yes] [COMMAND [ARGS]]\n"
+         "       drydock --demo\n"
+         "\n"
+         "Without a command the main window opens.\n"
+         "\n"
+         "Options:\n"
+         "  --program-dir DIR  use DIR as the program folder (its \"mods\" folder holds the mods)\n"
+         "  --game-dir DIR     use DIR as the Armada II folder instead of the registry's\n"
+         "  --yes              answer yes to every question\n"
+         "  --demo             open the main window on the demo sandbox (made when missing)\n"
+         "  --help, --version\n"
+         "\n"
+         "Commands:\n"
+         "  list               print the mod list as the main window shows it\n"
+         "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error) {
+  CommandLine cl;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (!cl.command.empty()) {
+      cl.args.push_back(a);
+      continue;
+    }
+    auto value = [&](std::optional<fs::path>& target) {
+      if (i + 1 >= argv.size() || argv[i + 1].empty()) {
+        error = a + " needs a folder";
+        return false;
+      }
+      target = platform::PathFromUtf8(argv[++i]);
+      return true;
+    };
+    if (a == "--program-dir") {
+      if (!value(cl.programDir)) return std::nullopt;
+    } else if (a == "--game-dir") {
+      if (!value(cl.gameDir)) return std::nullopt;
+    } else if (a == "--yes" || a == "-y") {
+      cl.yes = true;
+    } else if (a == "--demo") {
+      cl.demo = true;
+    } else if (a == "--help" || a == "-h") {
+      cl.help = true;
+    } else if (a == "--version") {
+      cl.version = true;
+    } else if (!a.empty() && a[0] == '-') {
+      error = "unknown option " + a;
+      return std::nullopt;
+    } else {
+      bool known = false;
+      for (const Command& c : kCommands) known = known || a == c.name;
+      if (!known) {
+        error = "unknown command " + a;
+        return std::nullopt;
+      }
+      cl.command = a;
+    }
+  }
+  if (cl.demo && !cl.command.empty()) {
+    error = "--demo opens the main window and takes no command";
+    return std::nullopt;
+  }
+  return cl;
+}
+
+int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  for (const Command& c : kCommands) {
+    if (cl.command == c.name) return c.run(cl, out, err);
+  }
+  err << "unknown command " << cl.command << '\n';
+  return kExitUsage;
+}
+
+}  // namespace drydock::app

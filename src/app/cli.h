@@ -1,0 +1,37 @@
+#pragma once
+// The command line: `drydock [--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]`.
+// Without a command the main window opens. Exit codes: 0 success, 1 refused or
+// failed (reason on standard error), 2 usage error.
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace drydock::app {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct CommandLine {
+  std::optional<std::filesystem::path> programDir;
+  std::optional<std::filesystem::path> gameDir;
+  bool yes = false;
+  bool demo = false;  // --demo: open the main window on the demo sandbox
+  bool help = false;
+  bool version = false;
+  std::string command;  // empty: open the main window
+  std::vector<std::string> args;
+};
+
+// Parses argv (without argv[0]). On a usage error returns nothing and writes
+// the reason to `error`.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error);
+
+std::string UsageText();
+
+// Runs a command that needs no window. Returns the exit code.
+int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err);
+
+}  // namespace drydock::app

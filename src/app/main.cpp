@@ -1,0 +1,66 @@
+// Entry point: a command runs without any window; otherwise the main window opens.
+#include <QApplication>
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "app/demo_sandbox.h"
+#include "app/frm_selector.h"
+#include "library/game_dir.h"
+#include "library/mod_library.h"
+#include "platform/environment.h"
+#include "platform/registry.h"
+
+using namespace drydock;
+
+namespace {
+
+int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Drydock"));
+  QApplication::setApplicationVersion(QStringLiteral(DRYDOCK_VERSION));
+
+  std::filesystem::path programDir;
+  std::filesystem::path gameDir;
+  if (cl.demo) {
+    const app::DemoPaths demo = app::EnsureDemoSandbox(app::DefaultDemoRoot());
+    programDir = demo.programDir;
+    gameDir = demo.gameDir;
+  } else {
+    programDir = library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
+    if (cl.gameDir) {
+      gameDir = *cl.gameDir;
+    } else {
+      platform::Registry registry = platform::Registry::ForThisSystem();
+      gameDir = library::ReadGameDirFromRegistry(registry);
+    }
+  }
+  app::frmSelector window(programDir, gameDir);
+  window.show();
+  return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto cl = app::ParseCommandLine(args, error);
+  if (!cl) {
+    std::cerr << "drydock: " << error << "\n\n" << app::UsageText();
+    return app::kExitUsage;
+  }
+  if (cl->help) {
+    std::cout << app::UsageText();
+    return app::kExitOk;
+  }
+  if (cl->version) {
+    std::cout << "drydock " << DRYDOCK_VERSION << '\n';
+    return app::kExitOk;
+  }
+  if (cl->command.empty()) return RunWindow(argc, argv, *cl);
+  QCoreApplication qapp(argc, argv);
+  return app::RunCommand(*cl, std::cout, std::cerr);
+}

@@ -1,0 +1,78 @@
+#pragma once
+// File operations. Each returns an FsResult instead of throwing, so that a
+// caller's loop can count a failed file and carry on.
+//
+// Every operation that changes the disk goes through one counter. Builds with
+// DRYDOCK_FAULT_INJECTION read two environment variables once:
+//   DRYDOCK_FAIL_OP=N   the N-th counted operation fails (as an I/O error)
+//   DRYDOCK_KILL_OP=N   the process is killed at the N-th counted operation,
+//                       before it happens
+//   DRYDOCK_FAIL_PATH=S every counted operation on a path containing S fails
+// so that tests can sweep N over a whole install and check what survives.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace drydock::platform {
+
+class FsResult {
+ public:
+  FsResult() = default;
+  static FsResult Fail(std::error_code ec, const std::filesystem::path& path);
+  bool ok() const { return !ec_; }
+  explicit operator bool() const { return ok(); }
+  const std::error_code& code() const { return ec_; }
+  // "path: reason", for reports to the user.
+  std::string Message() const;
+
+ private:
+  std::error_code ec_;
+  std::string path_;
+};
+
+struct CopyOptions {
+  bool sync = false;  // flush the new file (and its folder entry) to disk before returning
+};
+
+// Copies the contents of `from` over `to` through a temporary name in the
+// target folder and a rename, so `to` is either the old file or the complete
+// new one, never a half-written file. `from` must be a regular file, not a link.
+// Permission bits and the modification time come from `from`.
+FsResult CopyFileReplace(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {});
+
+// Renames within one volume. With replace = false an existing `to` makes it fail.
+FsResult MoveWithinVolume(const std::filesystem::path& from, const std::filesystem::path& to, bool replace = false);
+
+// Makes `to` a second name of the file `from` (same volume only).
+FsResult MakeHardLink(const std::filesystem::path& from, const std::filesystem::path& to);
+
+FsResult DeleteFile(const std::filesystem::path& path);
+// Makes one folder; succeeds when it already exists as a folder.
+FsResult MakeFolder(const std::filesystem::path& path);
+// Removes a folder only when it is empty.
+FsResult RemoveEmptyFolder(const std::filesystem::path& path);
+// Clears read-only (on Linux: adds the owner's write bit). Links are left alone.
+FsResult ResetAttributes(const std::filesystem::path& path);
+// Flushes a file or a folder's entries to disk.
+FsResult SyncPath(const std::filesystem::path& path);
+
+// Existence tests follow links (a game directory may be a link).
+bool IsFile(const std::filesystem::path& path);
+bool IsFolder(const std::filesystem::path& path);
+bool IsLink(const std::filesystem::path& path);
+bool IsWritableFolder(const std::filesystem::path& path);
+
+// Total size in bytes of the regular files below `dir`; links are not followed.
+// A folder that cannot be read counts as 0.
+std::uint64_t FolderTreeSize(const std::filesystem::path& dir);
+
+namespace fault {
+// Number of counted operations so far in this process.
+std::uint64_t OperationCount();
+// Overrides the environment (tests in the same process). 0 switches a trigger off.
+void Configure(std::uint64_t failAt, std::uint64_t killAt, std::string failPath = {});
+void ResetCount();
+}  // namespace fault
+
+}  // namespace drydock::platform

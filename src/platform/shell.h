@@ -1,0 +1,24 @@
+#pragma once
+// What the program asks of the desktop shell. Windows get a Shell by
+// reference; the application passes the Qt implementation (QtShell), tests a
+// recording fake, so no test ever opens a file or plays a sound.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace drydock::platform {
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Opens a folder, file or web/mailto address with its associated program.
+  virtual void ShellOpen(const std::string& pathOrAddress) = 0;
+  // Plays a wave file without waiting for it to end.
+  virtual void PlayWave(const std::filesystem::path& file) = 0;
+  virtual void Beep() = 0;
+  // Starts a program detached; false when it could not be started.
+  virtual bool StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                            const std::filesystem::path& workingDir) = 0;
+};
+
+}  // namespace drydock::platform

@@ -1,0 +1,94 @@
+#include "support/temp_tree.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/names.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::test {
+
+namespace {
+fs::path Relative(std::string_view relative) {
+  std::string s(relative);
+  std::replace(s.begin(), s.end(), '\\', '/');
+  return platform::PathFromUtf8(s);
+}
+}  // namespace
+
+TempTree::TempTree() {
+  std::random_device rd;
+  const auto base = fs::temp_directory_path();
+  for (;;) {
+    root_ = base / ("drydock-test-" + std::to_string(rd()));
+    std::error_code ec;
+    if (fs::create_directory(root_, ec)) break;
+  }
+}
+
+TempTree::~TempTree() {
+  std::error_code ec;
+  // Read-only files and folders must become writable before they can go.
+  for (auto it = fs::recursive_directory_iterator(root_, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (!it->is_symlink()) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::remove_all(root_, ec);
+}
+
+fs::path TempTree::operator/(std::string_view relative) const { return root_ / Relative(relative); }
+
+fs::path TempTree::Write(std::string_view relative, std::string_view contents) {
+  const fs::path p = *this / relative;
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << contents;
+  return p;
+}
+
+fs::path TempTree::MakeDir(std::string_view relative) {
+  const fs::path p = *this / relative;
+  fs::create_directories(p);
+  return p;
+}
+
+fs::path TempTree::Link(std::string_view relative, const fs::path& target) {
+  const fs::path p = *this / relative;
+  fs::create_directories(p.parent_path());
+  fs::create_symlink(target, p);
+  return p;
+}
+
+void TempTree::MakeReadOnly(std::string_view relative) {
+  fs::permissions(*this / relative, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+std::vector<std::string> TempTree::Snapshot(const fs::path& dir) {
+  std::vector<std::string> rows;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const std::string rel = platform::PathToUtf8(fs::relative(it->path(), dir));
+    if (it->is_symlink()) {
+      rows.push_back(rel + "->" + platform::PathToUtf8(fs::read_symlink(it->path())));
+    } else if (it->is_regular_file()) {
+      rows.push_back(rel + "=" + Read(it->path()));
+    } else if (it->is_directory() && fs::is_empty(it->path())) {
+      rows.push_back(rel + "/");
+    }
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+std::string TempTree::Read(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+}  // namespace drydock::test

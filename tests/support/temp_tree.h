@@ -1,0 +1,37 @@
+#pragma once
+// A real temporary folder for one test, removed afterwards, with helpers to
+// lay out game directories and mods folders.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drydock::test {
+
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  // Path below the root; `relative` may use '/' or '\'.
+  std::filesystem::path operator/(std::string_view relative) const;
+
+  // Writes a file (making its folders) and returns its path.
+  std::filesystem::path Write(std::string_view relative, std::string_view contents = "x");
+  std::filesystem::path MakeDir(std::string_view relative);
+  std::filesystem::path Link(std::string_view relative, const std::filesystem::path& target);
+  void MakeReadOnly(std::string_view relative);
+
+  // Every regular file below `dir`, as "relative/path=contents", sorted; links
+  // are listed as "relative/path->target". For comparing whole trees.
+  static std::vector<std::string> Snapshot(const std::filesystem::path& dir);
+  static std::string Read(const std::filesystem::path& file);
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace drydock::test
