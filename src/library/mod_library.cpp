@@ -65,12 +65,10 @@ ModList FillModList(const fs::path& modsDir, DirCache* cache) {
 }
 
 void AddAddons(const fs::path& modsDir, ModList& list, DirCache* cache) {
-  DirCache local;
-  DirCache& names = cache ? *cache : local;
   for (size_t i = 0; i < list.size(); ++i) {
     if (IsAddonEntry(list[i])) continue;  // addons are found one level deep only
     const fs::path modFolder = modsDir / platform::PathFromUtf8(list[i]);
-    const std::string addonName = platform::FindEntryIgnoreCase(modFolder, kAddonFolderName, &names);
+    const std::string addonName = platform::FindEntryIgnoreCase(modFolder, kAddonFolderName, cache);
     if (addonName.empty()) continue;
     const auto addons = platform::ListFolderEntries(modFolder / platform::PathFromUtf8(addonName));
     // Each addon goes directly below its parent, so the last listed ends up first.

@@ -5,14 +5,31 @@
 
 namespace drydock::platform {
 
-const std::vector<std::string>& DirCache::Names(const std::filesystem::path& dir) {
+DirCache::Folder& DirCache::Get(const std::filesystem::path& dir) {
   const std::string key = PathToUtf8(dir);
-  auto it = names_.find(key);
-  if (it == names_.end()) it = names_.emplace(key, ListAllNames(dir)).first;
+  auto it = folders_.find(key);
+  if (it == folders_.end()) {
+    Folder folder;
+    folder.names = ListAllNames(dir);
+    for (size_t i = 0; i < folder.names.size(); ++i) {
+      folder.byName.emplace(folder.names[i], i);
+      folder.byUpperName.emplace(ToUpperAscii(folder.names[i]), i);
+    }
+    it = folders_.emplace(key, std::move(folder)).first;
+  }
   return it->second;
 }
 
-void DirCache::Forget(const std::filesystem::path& dir) { names_.erase(PathToUtf8(dir)); }
+const std::vector<std::string>& DirCache::Names(const std::filesystem::path& dir) { return Get(dir).names; }
+
+std::string DirCache::Find(const std::filesystem::path& dir, std::string_view name) {
+  const Folder& folder = Get(dir);
+  if (folder.byName.count(std::string(name))) return std::string(name);
+  const auto it = folder.byUpperName.find(ToUpperAscii(name));
+  return it == folder.byUpperName.end() ? std::string() : folder.names[it->second];
+}
+
+void DirCache::Forget(const std::filesystem::path& dir) { folders_.erase(PathToUtf8(dir)); }
 
 std::vector<std::string> SplitRelative(std::string_view relative) {
   std::vector<std::string> parts;
@@ -48,14 +65,13 @@ bool IsContainedRelative(std::string_view relative) {
 }
 
 std::string FindEntryIgnoreCase(const std::filesystem::path& dir, std::string_view name, DirCache* cache) {
+  if (cache) return cache->Find(dir, name);
   std::error_code ec;
   const auto exact = dir / PathFromUtf8(name);
   if (std::filesystem::symlink_status(exact, ec).type() != std::filesystem::file_type::not_found && !ec) {
     return std::string(name);
   }
-  DirCache local;
-  DirCache& names = cache ? *cache : local;
-  for (const std::string& entry : names.Names(dir)) {
+  for (const std::string& entry : ListAllNames(dir)) {
     if (EqualsIgnoreCase(entry, name)) return entry;
   }
   return {};

@@ -22,11 +22,20 @@ class DirCache {
  public:
   // All entry names of `dir` (hidden ones and links included), in listing order.
   const std::vector<std::string>& Names(const std::filesystem::path& dir);
+  // `name` itself when `dir` holds it, else the first entry in listing order
+  // whose name equals it ignoring case; empty when there is none.
+  std::string Find(const std::filesystem::path& dir, std::string_view name);
   void Forget(const std::filesystem::path& dir);
-  void Clear() { names_.clear(); }
+  void Clear() { folders_.clear(); }
 
  private:
-  std::unordered_map<std::string, std::vector<std::string>> names_;
+  struct Folder {
+    std::vector<std::string> names;
+    std::unordered_map<std::string, size_t> byName;       // exact names
+    std::unordered_map<std::string, size_t> byUpperName;  // index of the first match ignoring case
+  };
+  Folder& Get(const std::filesystem::path& dir);
+  std::unordered_map<std::string, Folder> folders_;
 };
 
 // The components of a relative path written with '\' or '/'. Empty parts, "."
