@@ -1,0 +1,461 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "platform/names.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using drydock::platform::CandidateWinePrefixes;
+using drydock::platform::FindWineRegString;
+using drydock::platform::PathToUtf8;
+using drydock::platform::Registry;
+using drydock::platform::RegRoot;
+using drydock::platform::WineEnvironment;
+using drydock::platform::WinePathToNative;
+using drydock::test::TempTree;
+
+namespace {
+
+constexpr const char* kArmadaKey = "Software\\Activision\\Star Trek Armada II\\v1.0";
+constexpr const char* kInstallPath = "C:\\Program Files (x86)\\Activision\\Star Trek Armada II";
+
+constexpr std::string_view kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+
+// A system.reg as a 64-bit Wine writes it, with keys whose names start alike.
+constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
+;; All keys relative to \\Machine
+
+#arch=win64
+
+[Software\\Activision] 1700000000
+#time=1da0f3c2b4e5a60
+
+[Software\\Activision\\Star Trek Armada II] 1700000001
+#time=1da0f3c2b4e5a61
+"INSTALLPATH"="C:\\Wrong\\Parent"
+
+[Software\\Activision\\Star Trek Armada II\\v1] 1700000002
+"Version"="shorter"
+
+[Software\\Activision\\Star Trek Armada II\\v1.0] 1700000003
+#time=1da0f3c2b4e5a62
+#class="Armada"
+@="Star Trek Armada II"
+"Blob"=hex:01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\
+  17,18,19,1a,1b,1c,1d,1e,1f
+"Build"=dword:00000bb8
+"EXEString"="C:\\Program Files (x86)\\Activision\\Star Trek Armada II\\Armada2.exe"
+"Expand"=str(2):"%ProgramFiles%\\Activision"
+"INSTALLPATH"="C:\\Program Files (x86)\\Activision\\Star Trek Armada II"
+"Language"="English"
+
+[Software\\Activision\\Star Trek Armada II\\v1.0\\Extra] 1700000004
+#time=1da0f3c2b4e5a63
+"INSTALLPATH"="C:\\Wrong\\Child"
+"Version"="child"
+
+[Software\\Activision\\Star Trek Armada II\\v1.01] 1700000005
+"INSTALLPATH"="C:\\Wrong\\Sibling"
+"Version"="sibling"
+
+[Software\\Microsoft\\Windows\\CurrentVersion] 1700000006
+"ProgramFilesDir"="C:\\Program Files"
+"Language"="wrong key"
+)reg";
+
+std::string WithLineEnds(std::string_view text, std::string_view lineEnd) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += lineEnd;
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// Backslashes doubled, as Wine writes them in key names and strings.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return out;
+}
+
+// One key with the given value lines.
+std::string Section(std::string_view key, std::string_view values) {
+  return "[" + Escaped(key) + "] 1700000000\n#time=1da0f3c2b4e5a60\n" + std::string(values) + "\n\n";
+}
+
+std::string RegFile(std::string_view key, std::string_view values) {
+  return std::string(kHeader) + Section(key, values);
+}
+
+// A prefix whose C: drive is the usual ../drive_c link.
+fs::path MakePrefix(TempTree& tree, std::string_view rel, std::string_view systemReg) {
+  const fs::path prefix = tree.Write(std::string(rel) + "/system.reg", systemReg).parent_path();
+  tree.MakeDir(std::string(rel) + "/drive_c");
+  tree.Link(std::string(rel) + "/dosdevices/c:", "../drive_c");
+  return prefix;
+}
+
+std::string ArmadaAt(std::string_view installPath) {
+  return RegFile(kArmadaKey, "\"INSTALLPATH\"=\"" + Escaped(installPath) + "\"");
+}
+
+}  // namespace
+
+TEST(FindWineRegString, FindsStringsOfTheExactKeyOnly) {
+  const auto find = [](std::string_view key, std::string_view name) {
+    return FindWineRegString(kSystemReg, key, name);
+  };
+  EXPECT_EQ(find(kArmadaKey, "INSTALLPATH"), kInstallPath);
+  EXPECT_EQ(find(kArmadaKey, "EXEString"), std::string(kInstallPath) + "\\Armada2.exe");
+  // The same names in the parent, a child and keys whose names start alike do not leak in.
+  EXPECT_EQ(find(kArmadaKey, "Language"), "English");
+  EXPECT_EQ(find(kArmadaKey, "Version"), std::nullopt);
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II", "INSTALLPATH"), "C:\\Wrong\\Parent");
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.01", "Version"), "sibling");
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1", "Version"), "shorter");
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada", "INSTALLPATH"), std::nullopt);
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.0\\Missing", "INSTALLPATH"), std::nullopt);
+  EXPECT_EQ(find("Activision\\Star Trek Armada II\\v1.0", "INSTALLPATH"), std::nullopt);
+  // Key and value names ignore case; stray outer backslashes do not matter.
+  EXPECT_EQ(find("SOFTWARE\\activision\\STAR TREK ARMADA II\\V1.0", "installpath"), kInstallPath);
+  EXPECT_EQ(find("\\Software\\Activision\\Star Trek Armada II\\v1.0\\", "InstallPath"), kInstallPath);
+  // The default value answers to "@" and to the empty name.
+  EXPECT_EQ(find(kArmadaKey, "@"), "Star Trek Armada II");
+  EXPECT_EQ(find(kArmadaKey, ""), "Star Trek Armada II");
+  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.01", ""), std::nullopt);
+}
+
+TEST(FindWineRegString, ValuesThatAreNotPlainStringsGiveNothing) {
+  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Build"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Blob"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Expand"), std::nullopt);
+  const std::string other = RegFile("Software\\Game",
+                                    "\"Multi\"=str(7):\"a\\0b\\0\"\n"
+                                    "\"Raw\"=hex(1):41,00,00,00\n"
+                                    "\"Typed\"=str(1):\"typed string\"\n"
+                                    "\"Short\"=str:\"short form\"\n"
+                                    "\"NoEquals\" \"x\"\n"
+                                    "\"Unterminated\"=\"abc");
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Multi"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Raw"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Typed"), "typed string");
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Short"), "short form");
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "NoEquals"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Unterminated"), std::nullopt);
+}
+
+TEST(FindWineRegString, ReadsEveryLineEndStyle) {
+  for (std::string_view lineEnd : {"\r\n", "\r", "\n"}) {
+    SCOPED_TRACE(lineEnd == "\r\n" ? "CRLF" : lineEnd == "\r" ? "CR" : "LF");
+    const std::string text = WithLineEnds(kSystemReg, lineEnd);
+    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "INSTALLPATH"), kInstallPath);
+    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "@"), "Star Trek Armada II");
+    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "Language"), "English");
+    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "Version"), std::nullopt);
+    EXPECT_EQ(FindWineRegString(text, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
+              "C:\\Program Files");
+  }
+}
+
+TEST(FindWineRegString, DecodesWineEscapes) {
+  const std::string text = std::string(kHeader) + R"reg([Software\\Odd \[Bracket\] Key] 1700000000
+"Quote \"name\""="say \"hi\""
+"Path"="C:\\Jeux\\Caf\x00e9\\\x4e2d\x6587"
+"Pair"="\xd83d\xde80!"
+"Greedy"="\xe9t\x00e9e"
+"Controls"="a\tb\nc\\d\101\a\e\0hidden"
+"Octal"="\1010\60"
+"Lone"="\xd800x"
+"NoDigits"="\xyz"
+)reg";
+  const auto find = [&](std::string_view name) { return FindWineRegString(text, "Software\\Odd [Bracket] Key", name); };
+  EXPECT_EQ(find("Quote \"name\""), "say \"hi\"");
+  EXPECT_EQ(find("Path"), "C:\\Jeux\\Caf\xC3\xA9\\\xE4\xB8\xAD\xE6\x96\x87");
+  EXPECT_EQ(find("Pair"), "\xF0\x9F\x9A\x80!");
+  // \x takes at most four hex digits; what follows is plain text.
+  EXPECT_EQ(find("Greedy"),
+            "\xC3\xA9t\xC3\xA9"
+            "e");
+  // A program sees the value up to the first NUL.
+  EXPECT_EQ(find("Controls"), "a\tb\nc\\dA\a\x1B");
+  EXPECT_EQ(find("Octal"), "A00");
+  EXPECT_EQ(find("Lone"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(find("NoDigits"), "xyz");
+}
+
+TEST(FindWineRegString, ContinuedHexLinesStayInsideTheirValue) {
+  // Lines after a trailing backslash belong to the value above them, whatever
+  // they look like.
+  const std::string text = std::string(kHeader) + R"reg([Software\\Game] 1700000000
+"Data"=hex:00,01,\
+  [Software\\Other] 1700000001
+"After"="still in Game"
+"Trap"=hex:22,\
+  02,\
+  "Name"="from a continuation"
+"Last"="end"
+)reg";
+  for (std::string_view lineEnd : {"\n", "\r\n"}) {
+    const std::string input = WithLineEnds(text, lineEnd);
+    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "After"), "still in Game");
+    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Last"), "end");
+    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Name"), std::nullopt);
+    EXPECT_EQ(FindWineRegString(input, "Software\\Other", "After"), std::nullopt);
+  }
+}
+
+TEST(FindWineRegString, TruncatedFilesNeverGiveAPartialValue) {
+  // A file cut off anywhere (a crash while Wine wrote it) either holds the
+  // whole value or none of it.
+  const std::string full(kSystemReg);
+  for (size_t length = 0; length <= full.size(); ++length) {
+    const std::string_view cut(full.data(), length);
+    const auto value = FindWineRegString(cut, kArmadaKey, "INSTALLPATH");
+    if (value) {
+      ASSERT_EQ(*value, kInstallPath) << "cut at " << length;
+    }
+  }
+}
+
+TEST(FindWineRegString, SurvivesJunkAndStillFindsWhatFollows) {
+  std::mt19937 random(20240607);
+  const std::string alphabet = "[]\"\\@=:\r\n x0ab#;";
+  std::string junk;
+  for (int i = 0; i < 1 << 20; ++i) {
+    junk.push_back(random() % 4 == 0 ? static_cast<char>(random() % 256) : alphabet[random() % alphabet.size()]);
+  }
+  // A million-character line with an open quote, and a long run of continued lines.
+  junk += "\n\"" + std::string(1'000'000, 'q') + "\n";
+  for (int i = 0; i < 100'000; ++i) junk += "\\\n";
+  junk += "\n\n";
+  const std::string text = junk + ArmadaAt("C:\\Games\\Armada");
+  EXPECT_EQ(FindWineRegString(text, kArmadaKey, "INSTALLPATH"), "C:\\Games\\Armada");
+  EXPECT_EQ(FindWineRegString(junk, kArmadaKey, "INSTALLPATH"), std::nullopt);
+  EXPECT_EQ(FindWineRegString(std::string(1000, '\\'), kArmadaKey, "INSTALLPATH"), std::nullopt);
+}
+
+// The rest works on real folders with symbolic links, as Wine prefixes exist only here.
+#ifndef _WIN32
+
+TEST(WinePathToNative, MapsDrivesThroughDosdevicesIgnoringCase) {
+  TempTree tree;
+  const fs::path prefix = MakePrefix(tree, "pfx", kHeader);
+  const fs::path game = tree.MakeDir("pfx/drive_c/program files (x86)/Activision/Star Trek Armada ii/Data");
+  const fs::path games = tree.MakeDir("disk/games/Mods");
+  tree.Link("pfx/dosdevices/d:", tree / "disk/games");
+  tree.Link("pfx/dosdevices/z:", "/");
+
+  const fs::path gameRoot = prefix / "drive_c" / "program files (x86)" / "Activision" / "Star Trek Armada ii";
+  EXPECT_EQ(WinePathToNative(prefix, kInstallPath), gameRoot);
+  EXPECT_EQ(WinePathToNative(prefix, "c:/PROGRAM FILES (X86)/activision/star trek armada II/"), gameRoot);
+  EXPECT_EQ(WinePathToNative(prefix, std::string(kInstallPath) + "\\DATA"), game);
+  // Parts that do not exist yet are kept as written.
+  EXPECT_EQ(WinePathToNative(prefix, std::string(kInstallPath) + "\\data\\New Folder"), game / "New Folder");
+  EXPECT_EQ(WinePathToNative(prefix, "C:\\"), prefix / "drive_c");
+  EXPECT_EQ(WinePathToNative(prefix, "C:"), prefix / "drive_c");
+  // An absolute drive link, and z: leading to the whole file system.
+  EXPECT_EQ(WinePathToNative(prefix, "D:\\mods"), games);
+  std::string asDriveZ = "Z:" + PathToUtf8(tree.root());
+  std::replace(asDriveZ.begin(), asDriveZ.end(), '/', '\\');
+  const auto throughZ = WinePathToNative(prefix, asDriveZ + "\\PFX\\Drive_C");
+  ASSERT_TRUE(throughZ.has_value());
+  EXPECT_TRUE(fs::equivalent(*throughZ, prefix / "drive_c"));
+  // No link for the drive.
+  EXPECT_EQ(WinePathToNative(prefix, "E:\\Games"), std::nullopt);
+}
+
+TEST(WinePathToNative, FallsBackToDriveCOnlyForDriveC) {
+  TempTree tree;
+  const fs::path bare = tree.MakeDir("bare/drive_c/Games/Armada");
+  const fs::path barePrefix = tree / "bare";
+  EXPECT_EQ(WinePathToNative(barePrefix, "C:\\GAMES\\armada"), bare);
+  EXPECT_EQ(WinePathToNative(barePrefix, "D:\\Games\\Armada"), std::nullopt);
+
+  // A c: link that leads nowhere is as good as missing.
+  const fs::path dangling = tree.MakeDir("dangling/drive_c/Games");
+  tree.Link("dangling/dosdevices/c:", "../gone");
+  EXPECT_EQ(WinePathToNative(tree / "dangling", "C:\\Games"), dangling);
+
+  EXPECT_EQ(WinePathToNative(tree / "nothing-here", "C:\\Games"), std::nullopt);
+}
+
+TEST(WinePathToNative, RejectsPathsWithoutADriveLetter) {
+  TempTree tree;
+  const fs::path prefix = MakePrefix(tree, "pfx", kHeader);
+  tree.MakeDir("pfx/drive_c/Game");
+  for (std::string_view path : {"\\\\server\\share\\Game", "\\\\?\\C:\\Game", "Program Files\\Game", "C:Game", "", "C",
+                                "1:\\Game", ":\\Game", "/Game", "\\Game"}) {
+    EXPECT_EQ(WinePathToNative(prefix, path), std::nullopt) << path;
+  }
+}
+
+TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnce) {
+  TempTree tree;
+  const fs::path home = tree.MakeDir("home");
+  const auto prefix = [&](std::string_view rel) {
+    return tree.Write("home/" + std::string(rel) + "/system.reg", kHeader).parent_path();
+  };
+  const fs::path custom = tree.Write("elsewhere/custom/system.reg", kHeader).parent_path();
+  prefix(".wine");
+  // ~/.steam/steam links to ~/.local/share/Steam: its prefixes appear once, by the first name.
+  prefix(".local/share/Steam/steamapps/compatdata/2000/pfx");
+  prefix(".local/share/Steam/steamapps/compatdata/100/pfx");
+  tree.MakeDir("home/.local/share/Steam/steamapps/compatdata/300/pfx");  // game never started
+  tree.Link("home/.steam/steam", home / ".local/share/Steam");
+  tree.Write("library/steamapps/compatdata/555/pfx/system.reg", kHeader);
+  tree.Write("home/.local/share/Steam/steamapps/libraryfolders.vdf",
+             "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + PathToUtf8(home / ".local/share/Steam") +
+                 "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + PathToUtf8(tree / "library") +
+                 "\"\n\t\t\"label\"\t\t\"\"\n\t}\n\t\"2\"\n\t{\n\t\t\"path\"\t\t\"relative/lib\"\n\t}\n}\n");
+  prefix(".var/app/com.valvesoftware.Steam/data/Steam/steamapps/compatdata/42/pfx");
+  prefix("Games/armada-ii");
+  tree.MakeDir("home/Games/not-a-prefix");
+  prefix("Games/Heroic/Prefixes/other");
+  prefix("Games/Heroic/Prefixes/default/Armada II");
+  prefix(".local/share/bottles/bottles/Armada");
+
+  const std::vector<fs::path> expected = {
+      custom,
+      home / ".wine",
+      home / ".steam/steam/steamapps/compatdata/100/pfx",
+      home / ".steam/steam/steamapps/compatdata/2000/pfx",
+      tree / "library/steamapps/compatdata/555/pfx",
+      home / ".var/app/com.valvesoftware.Steam/data/Steam/steamapps/compatdata/42/pfx",
+      home / "Games/armada-ii",
+      home / "Games/Heroic/Prefixes/other",
+      home / "Games/Heroic/Prefixes/default/Armada II",
+      home / ".local/share/bottles/bottles/Armada",
+  };
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(custom), home}), expected);
+  EXPECT_EQ(CandidateWinePrefixes({"", home}), std::vector<fs::path>(expected.begin() + 1, expected.end()));
+}
+
+TEST(CandidateWinePrefixes, SkipsMissingAndRepeatedPrefixes) {
+  TempTree tree;
+  const fs::path home = tree.MakeDir("home");
+  tree.Write("home/.wine/system.reg", kHeader);
+  tree.Link("home/wine-link", home / ".wine");
+  tree.MakeDir("empty-prefix");
+
+  // $WINEPREFIX naming ~/.wine another way lists it once, by the $WINEPREFIX name.
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home / "wine-link"), home}), std::vector<fs::path>{home / "wine-link"});
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home) + "/./.wine/", home}).size(), 1u);
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(tree / "empty-prefix"), home}), std::vector<fs::path>{home / ".wine"});
+  EXPECT_TRUE(CandidateWinePrefixes({"", tree / "no-home"}).empty());
+  EXPECT_TRUE(CandidateWinePrefixes({}).empty());
+}
+
+TEST(WineEnvironment, ComesFromWineprefixAndHome) {
+  const std::string oldPrefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
+  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("WINEPREFIX", "/games/armada-prefix", 1);
+  setenv("HOME", "/home/picard", 1);
+  const WineEnvironment env = WineEnvironment::FromProcess();
+  setenv("HOME", oldHome.c_str(), 1);
+  if (oldPrefix.empty()) {
+    unsetenv("WINEPREFIX");
+  } else {
+    setenv("WINEPREFIX", oldPrefix.c_str(), 1);
+  }
+  EXPECT_EQ(env.winePrefix, "/games/armada-prefix");
+  EXPECT_EQ(env.home, fs::path("/home/picard"));
+}
+
+TEST(Registry, FirstPrefixHoldingTheValueWins) {
+  TempTree tree;
+  const fs::path home = tree.MakeDir("home");
+  const fs::path dotWine = MakePrefix(tree, "home/.wine", ArmadaAt("C:\\Games\\Armada II"));
+  const fs::path custom = MakePrefix(tree, "custom", ArmadaAt("C:\\Program Files\\Armada II"));
+  const fs::path lacking = MakePrefix(tree, "lacking", RegFile(kArmadaKey, "\"Language\"=\"English\""));
+
+  Registry both(CandidateWinePrefixes({PathToUtf8(custom), home}));
+  EXPECT_TRUE(both.FoundPrefix().empty());
+  EXPECT_EQ(both.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Program Files\\Armada II");
+  EXPECT_EQ(both.FoundPrefix(), custom);
+
+  // $WINEPREFIX holds the key but not the value: ~/.wine answers.
+  Registry fallThrough(CandidateWinePrefixes({PathToUtf8(lacking), home}));
+  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH", "none"),
+            "C:\\Games\\Armada II");
+  EXPECT_EQ(fallThrough.FoundPrefix(), dotWine);
+  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Language"), "English");
+  EXPECT_EQ(fallThrough.FoundPrefix(), lacking);
+  // A value found nowhere gives the fallback and leaves the last prefix in place.
+  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Missing", "fallback"), "fallback");
+  EXPECT_EQ(fallThrough.FoundPrefix(), lacking);
+
+  Registry none({tree / "nothing-here"});
+  EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH", "C:\\Default"), "C:\\Default");
+  EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "");
+  EXPECT_TRUE(none.FoundPrefix().empty());
+}
+
+TEST(Registry, ReadsTheWow6432NodeKeyFirst) {
+  TempTree tree;
+  const std::string wowKey = "Software\\Wow6432Node\\Activision\\Star Trek Armada II\\v1.0";
+  const fs::path both = MakePrefix(tree, "both",
+                                   std::string(kHeader) + Section(kArmadaKey, "\"INSTALLPATH\"=\"C:\\\\Plain\"") +
+                                       Section(wowKey, "\"INSTALLPATH\"=\"C:\\\\Redirected\""));
+  const fs::path wowOnly = MakePrefix(tree, "wow-only", RegFile(wowKey, "\"INSTALLPATH\"=\"C:\\\\WowOnly\""));
+  const fs::path plainOnly = MakePrefix(tree, "plain-only", ArmadaAt("C:\\PlainOnly"));
+
+  EXPECT_EQ(Registry({both}).ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Redirected");
+  EXPECT_EQ(Registry({both}).ReadRegString(RegRoot::LocalMachine, "SOFTWARE\\Activision\\Star Trek Armada II\\v1.0",
+                                           "INSTALLPATH"),
+            "C:\\Redirected");
+  EXPECT_EQ(Registry({wowOnly}).ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\WowOnly");
+  // Prefix order comes before the choice of key.
+  Registry ordered({plainOnly, wowOnly});
+  EXPECT_EQ(ordered.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\PlainOnly");
+  EXPECT_EQ(ordered.FoundPrefix(), plainOnly);
+}
+
+TEST(Registry, CurrentUserReadsUserReg) {
+  TempTree tree;
+  const fs::path prefix = MakePrefix(tree, "pfx", ArmadaAt("C:\\Games"));
+  tree.Write("pfx/user.reg", RegFile(kArmadaKey, "\"Player\"=\"Picard\""));
+
+  Registry registry({prefix});
+  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "Player"), "Picard");
+  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Player", "-"), "-");
+  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "INSTALLPATH", "-"), "-");
+}
+
+TEST(Registry, MapsTheFoundPathThroughItsPrefix) {
+  TempTree tree;
+  const fs::path first = MakePrefix(tree, "first", RegFile("Software\\Other", "\"x\"=\"y\""));
+  tree.MakeDir("first/drive_c/Program Files (x86)/Activision/Star Trek Armada II");
+  const fs::path second = MakePrefix(tree, "second", ArmadaAt(kInstallPath));
+  const fs::path game = tree.MakeDir("second/drive_c/program files (x86)/activision/Star Trek Armada ii");
+
+  Registry registry({first, second});
+  EXPECT_EQ(registry.ToNativePath(kInstallPath), fs::path());
+  const std::string installPath = registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH");
+  EXPECT_EQ(installPath, kInstallPath);
+  EXPECT_EQ(registry.ToNativePath(installPath), game);
+  EXPECT_EQ(registry.ToNativePath("\\\\server\\share"), fs::path());
+}
+
+TEST(Registry, RefusesOversizedRegistryFiles) {
+  TempTree tree;
+  const fs::path huge = MakePrefix(tree, "huge", ArmadaAt("C:\\Huge"));
+  // Sparse: costs no disk space, but its size says it is no registry file.
+  fs::resize_file(huge / "system.reg", (std::uintmax_t{256} << 20) + 1);
+  const fs::path normal = MakePrefix(tree, "normal", ArmadaAt("C:\\Normal"));
+
+  Registry registry({huge, normal});
+  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Normal");
+  EXPECT_EQ(registry.FoundPrefix(), normal);
+}
+
+#endif  // !_WIN32
