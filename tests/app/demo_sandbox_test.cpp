@@ -1,0 +1,290 @@
+#include "app/demo_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QImageReader>
+#include <QString>
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "library/game_folders.h"
+#include "library/mod_library.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/native_path.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using drydock::app::DemoPaths;
+using drydock::app::DemoPathsIn;
+using drydock::app::EnsureDemoSandbox;
+using drydock::test::TempTree;
+namespace library = drydock::library;
+namespace platform = drydock::platform;
+
+namespace {
+
+QString Q(const fs::path& p) { return QString::fromStdString(platform::PathToUtf8(p)); }
+
+long RegularFilesBelow(const fs::path& dir) {
+  long n = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) n += e.is_regular_file() ? 1 : 0;
+  return n;
+}
+
+// Relative game paths ("odf\ships\x.odf") of the files a mod or game folder
+// provides in the game's folder table, the way install and the compatibility
+// check see them.
+std::set<std::string> TablePaths(const fs::path& root) {
+  std::set<std::string> paths;
+  for (int i = 1; i <= library::kGameFolderCount; ++i) {
+    const std::string_view folder = library::GameFolder(i);
+    for (const std::string& name : platform::ListPlainFiles(platform::NativePath(root, folder))) {
+      paths.insert(std::string(folder) + name);
+    }
+  }
+  return paths;
+}
+
+class DemoSandboxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths_ = EnsureDemoSandbox(tree_ / "demo", &created_);
+    ASSERT_TRUE(created_);
+  }
+  fs::path Mod(std::string_view name) const { return paths_.modsDir / platform::PathFromUtf8(name); }
+
+  TempTree tree_;
+  DemoPaths paths_;
+  bool created_ = false;
+};
+
+TEST(DemoPaths, AreLaidOutBelowTheRoot) {
+  const DemoPaths p = DemoPathsIn("/x/sandbox");
+  EXPECT_EQ(p.root, fs::path("/x/sandbox"));
+  EXPECT_EQ(p.programDir, fs::path("/x/sandbox/Drydock"));
+  EXPECT_EQ(p.modsDir, fs::path("/x/sandbox/Drydock/mods"));
+  EXPECT_EQ(p.gameDir, fs::path("/x/sandbox/Armada II"));
+}
+
+TEST_F(DemoSandboxTest, IsMadeOnceAndThenLeftAsTheUserChangedIt) {
+  EXPECT_EQ(paths_.root, tree_ / "demo");
+  EXPECT_EQ(paths_.modsDir, library::ModsDir(paths_.programDir));
+  ASSERT_TRUE(fs::is_regular_file(paths_.gameDir / "Armada2.exe"));
+  EXPECT_EQ(fs::file_size(paths_.gameDir / "Armada2.exe"), 0u);
+
+  // The user edits one mod, deletes another and adds a file.
+  tree_.Write("demo/Drydock/mods/Tech Tree Tweaks/ModInfo.txt", "Author: me\r\n");
+  fs::remove_all(Mod("klingon_refit"));
+  tree_.Write("demo/Armada II/odf/ships/mine.odf", "unitName = \"Mine\"\r\n");
+  const auto before = TempTree::Snapshot(paths_.root);
+
+  bool again = true;
+  const DemoPaths second = EnsureDemoSandbox(paths_.root, &again);
+  EXPECT_FALSE(again);
+  EXPECT_EQ(second.modsDir, paths_.modsDir);
+  EXPECT_EQ(TempTree::Snapshot(paths_.root), before);
+  EXPECT_FALSE(fs::exists(Mod("klingon_refit")));
+}
+
+TEST_F(DemoSandboxTest, MissingFilesOfAnUnfinishedSandboxAreAddedWithoutOverwriting) {
+  // Without the game's executable the sandbox counts as unfinished.
+  fs::remove(paths_.gameDir / "Armada2.exe");
+  fs::remove(paths_.gameDir / "techtree" / "nosci.tt");
+  tree_.Write("demo/Drydock/mods/Dominion War/ModInfo.txt", "Author: changed\r\n");
+
+  bool again = false;
+  EnsureDemoSandbox(paths_.root, &again);
+  EXPECT_TRUE(again);
+  EXPECT_TRUE(fs::is_regular_file(paths_.gameDir / "Armada2.exe"));
+  EXPECT_TRUE(fs::is_regular_file(paths_.gameDir / "techtree" / "nosci.tt"));
+  EXPECT_EQ(TempTree::Read(Mod("Dominion War") / "ModInfo.txt"), "Author: changed\r\n");
+}
+
+TEST_F(DemoSandboxTest, ModListShowsModsInCaseBlindOrderWithAddonsBelowTheirParent) {
+  const library::ModList expected = {
+      "Borg Assimilation Pack",
+      // Listed as "Borg Tactical Cube", "borg_sounds", "Unimatrix Maps"; each
+      // addon goes right below its parent, so they appear reversed.
+      "    Unimatrix Maps",
+      "    borg_sounds",
+      "    Borg Tactical Cube",
+      "Dominion War",
+      "Federation Fleet Yards",
+      "klingon_refit",
+      "Loose Files Pack",
+      "Romulan Star Empire",
+      "sovereign_refit",
+      "Tech Tree Tweaks",
+  };
+  EXPECT_EQ(library::FillModList(paths_.modsDir), expected);
+  EXPECT_TRUE(fs::is_regular_file(Mod("Borg Assimilation Pack") / "Addon" / "Borg Tactical Cube" / "ModInfo.txt"));
+}
+
+TEST_F(DemoSandboxTest, PicturesAreAValidBitmapAValidJpegAndOneBrokenFile) {
+  const fs::path bmp = Mod("Borg Assimilation Pack") / "ModPic.bmp";
+  const std::string bytes = TempTree::Read(bmp);
+  ASSERT_GE(bytes.size(), 54u);
+  const auto u16 = [&bytes](size_t at) {
+    return static_cast<unsigned>(static_cast<std::uint8_t>(bytes[at]) |
+                                 (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+  };
+  EXPECT_EQ(bytes.substr(0, 2), "BM");
+  EXPECT_EQ(u16(28), 24u);                     // bits per pixel
+  EXPECT_EQ(bytes.size(), 54u + 1372u * 89u);  // 457 * 3 = 1371, padded to 1372
+  QImage picture;
+  ASSERT_TRUE(picture.load(Q(bmp)));
+  EXPECT_EQ(picture.width(), 457);
+  EXPECT_EQ(picture.height(), 89);
+  // Rows are stored bottom-up: the bright band drawn at the top is read back
+  // at the top, and the row it would land on if flipped is plain.
+  EXPECT_NE(picture.pixel(50, 40), picture.pixel(300, 40));
+  EXPECT_GT(qGreen(picture.pixel(200, 20)), qGreen(picture.pixel(200, 40)) + 50);
+  EXPECT_LT(qGreen(picture.pixel(200, 88 - 20)), qGreen(picture.pixel(200, 20)) - 50);
+
+  const fs::path jpg = Mod("Federation Fleet Yards") / "ModPic.jpg";
+  QImageReader reader(Q(jpg));
+  EXPECT_EQ(reader.format(), QByteArray("jpeg"));
+  const QImage jpeg = reader.read();
+  ASSERT_FALSE(jpeg.isNull()) << reader.errorString().toStdString();
+  EXPECT_EQ(jpeg.size(), QSize(457, 89));
+
+  QImage broken;
+  EXPECT_TRUE(fs::is_regular_file(Mod("Dominion War") / "ModPic.jpg"));
+  EXPECT_FALSE(broken.load(Q(Mod("Dominion War") / "ModPic.jpg")));
+}
+
+TEST_F(DemoSandboxTest, GameFolderHoldsOnlyTableFoldersSomeInOtherLetterCase) {
+  const long counted = library::CountFolderListFiles(paths_.gameDir);
+  EXPECT_GT(counted, 44);  // the start-up count shows at least two steps of 22
+  // Every file lies in a folder of the table, found also where the game's
+  // letter case differs from the table's.
+  EXPECT_EQ(counted, RegularFilesBelow(paths_.gameDir));
+  const auto names = platform::ListSubfolders(paths_.gameDir);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "Textures"), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "textures"), 1);
+  EXPECT_TRUE(fs::is_directory(paths_.gameDir / "Logs"));
+  EXPECT_TRUE(fs::is_empty(paths_.gameDir / "Logs"));
+  EXPECT_LT(RegularFilesBelow(paths_.gameDir), 71);
+}
+
+TEST_F(DemoSandboxTest, UnitFilesCarryIncludeAndUnitValueLines) {
+  int units = 0;
+  for (const char* folder : {"odf/ships", "odf/stations"}) {
+    for (const std::string& name : platform::ListPlainFiles(paths_.gameDir / folder)) {
+      const std::string text = TempTree::Read(paths_.gameDir / folder / name);
+      ++units;
+      EXPECT_NE(text.find("\r\n#include \""), std::string::npos) << name;
+      for (const char* key : {"unitName = ", "race = ", "buildTime = ", "officerCost = ", "crewCost = ",
+                              "dilithiumCost = ", "metalCost = ", "latinumCost = ", "maxHealth = ", "shieldRate = "}) {
+        EXPECT_NE(text.find(std::string("\r\n") + key), std::string::npos) << name << ": " << key;
+      }
+    }
+  }
+  EXPECT_GE(units, 6);
+  const std::string station = TempTree::Read(paths_.gameDir / "odf/stations/fedstarbase.odf");
+  EXPECT_NE(station.find("#include \"station.odf\"\r\n"), std::string::npos);
+}
+
+TEST_F(DemoSandboxTest, TechTreeFilesInTheGameAndInOneMod) {
+  for (const char* name : {"tech1.tt", "nosuper.tt", "nosci.tt", "nospweap.tt", "earlytech.tt", "fulltech.tt"}) {
+    EXPECT_TRUE(fs::is_regular_file(paths_.gameDir / "techtree" / name)) << name;
+  }
+  const auto modTrees = platform::ListPlainFiles(Mod("Tech Tree Tweaks") / "techtree");
+  EXPECT_EQ(modTrees, (std::vector<std::string>{"earlytech.tt", "freetech.tt", "NOSUPER.TT", "tech1.tt"}));
+}
+
+TEST_F(DemoSandboxTest, ModInfoFilesCoverTheLineEndsAndFieldsUsersWrite) {
+  std::map<std::string, std::string> infos;
+  for (const std::string& mod : platform::ListSubfolders(paths_.modsDir)) {
+    const fs::path file = paths_.modsDir / mod / "ModInfo.txt";
+    if (fs::exists(file)) infos[mod] = TempTree::Read(file);
+  }
+  EXPECT_EQ(infos.count("klingon_refit"), 0u);  // some mods have none
+  ASSERT_EQ(infos.count("Borg Assimilation Pack"), 1u);
+  EXPECT_EQ(infos["Borg Assimilation Pack"],
+            "Author: Unimatrix Zero Modding Team\r\n"
+            "Description: A Borg sphere, a tougher cube and faster turrets. Resistance is futile.\r\n"
+            "Version: 2.1\r\n"
+            "Other Heading: Requires:\r\n"
+            "Other: The Armada II 1.1 patch.\r\n");
+  const std::string& lfOnly = infos["Romulan Star Empire"];
+  EXPECT_NE(lfOnly.find("Author: Praetor Modworks\nDescription: "), std::string::npos);
+  EXPECT_EQ(lfOnly.find('\r'), std::string::npos);
+  EXPECT_NE(infos["Federation Fleet Yards"].find("Description: Refitted Akira && Sovereign"), std::string::npos);
+  EXPECT_NE(infos["Dominion War"].find("\r\nVersion: \r\n"), std::string::npos);  // an empty value
+
+  // A readme in one mod's root.
+  bool readme = false;
+  for (const std::string& name : platform::ListPlainFiles(Mod("Federation Fleet Yards"))) {
+    readme = readme || library::TextContains(name, "readme");
+  }
+  EXPECT_TRUE(readme);
+}
+
+TEST_F(DemoSandboxTest, LooseFilesOfSeveralTypesLieInOneModRoot) {
+  std::set<std::string> extensions;
+  for (const std::string& name : platform::ListPlainFiles(Mod("Loose Files Pack"))) {
+    extensions.insert(platform::ToLowerAscii(fs::path(name).extension().string()));
+  }
+  for (const char* ext : {".odf", ".tga", ".wav", ".spr", ".bzn", ".sod", ".bmp"}) {
+    EXPECT_EQ(extensions.count(ext), 1u) << ext;
+  }
+  EXPECT_NE(TempTree::Read(Mod("Loose Files Pack") / "romscout.odf").find("#include \"scoutbase.odf\""),
+            std::string::npos);
+  EXPECT_NE(TempTree::Read(Mod("Loose Files Pack") / "romoutpost.odf").find("#include \"station.odf\""),
+            std::string::npos);
+}
+
+TEST_F(DemoSandboxTest, TwoModsProvideTheSameGameFilesAndReplaceGameFiles) {
+  const auto fleet = TablePaths(Mod("Federation Fleet Yards"));
+  const auto refit = TablePaths(Mod("sovereign_refit"));
+  const auto game = TablePaths(paths_.gameDir);
+  std::vector<std::string> shared;
+  std::set_intersection(fleet.begin(), fleet.end(), refit.begin(), refit.end(), std::back_inserter(shared));
+  // The mod's own information file never counts as a conflict.
+  std::erase(shared, "ModInfo.txt");
+  EXPECT_NE(std::find(shared.begin(), shared.end(), "odf\\ships\\fedcruiser.odf"), shared.end());
+  EXPECT_NE(std::find(shared.begin(), shared.end(), "Textures\\Rgb\\fedcruiser.tga"), shared.end());
+  for (const std::string& path : shared) EXPECT_EQ(game.count(path), 1u) << path;
+}
+
+TEST(DemoSandbox, WritesNothingOutsideItsRoot) {
+  TempTree tree;
+  tree.Write("beside.txt", "keep");
+  tree.Write("outside/untouched.txt", "keep");
+  const auto before = TempTree::Snapshot(tree.root());
+  bool created = false;
+  const DemoPaths paths = EnsureDemoSandbox(tree / "nested/demo", &created);
+  EXPECT_TRUE(created);
+
+  auto after = TempTree::Snapshot(tree.root());
+  std::erase_if(after, [](const std::string& entry) { return entry.rfind("nested/", 0) == 0; });
+  EXPECT_EQ(after, before);
+  std::uintmax_t bytes = 0;
+  for (const auto& e : fs::recursive_directory_iterator(paths.root)) {
+    EXPECT_FALSE(e.is_symlink()) << e.path();
+    if (e.is_regular_file()) bytes += e.file_size();
+  }
+  EXPECT_LT(bytes, 1024u * 1024u);
+}
+
+TEST(DemoSandbox, DoesNotWriteThroughALinkInsideTheRoot) {
+  TempTree tree;
+  tree.MakeDir("outside");
+  tree.Link("demo/Armada II", tree / "outside");
+  tree.Link("demo/Drydock/mods/Dominion War", tree / "outside");
+  bool created = false;
+  const DemoPaths paths = EnsureDemoSandbox(tree / "demo", &created);
+  EXPECT_TRUE(fs::is_empty(tree / "outside"));
+  // The rest of the sandbox is still made.
+  EXPECT_TRUE(created);
+  EXPECT_TRUE(fs::is_regular_file(paths.modsDir / "Borg Assimilation Pack" / "ModPic.bmp"));
+}
+
+}  // namespace
