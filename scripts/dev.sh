@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Build helper for a fresh Debian 12 / Ubuntu machine.
+#
+#   scripts/dev.sh demo   install the build dependencies, build, open Drydock on a demo game
+#   scripts/dev.sh test   install the build dependencies, build with warnings as errors,
+#                         check the formatting and run the whole test suite
+#
+# BUILD_DIR (default: build) chooses the build folder.
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev clang-format)
+
+install_dependencies() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}
+
+check_format() {
+  local bad
+  bad=$(git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*' | cut -d: -f1 | sort -u || true)
+  if [ -n "$bad" ]; then
+    echo "These files are not formatted (run clang-format -i on them):"
+    echo "$bad"
+    return 1
+  fi
+}
+
+case "${1:-}" in
+  demo)
+    install_dependencies
+    build
+    exec "$BUILD_DIR/drydock" --demo
+    ;;
+  test)
+    install_dependencies
+    check_format
+    build -DDRYDOCK_WERROR=ON
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+    ;;
+  *)
+    echo "usage: scripts/dev.sh demo|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,33 @@
+#pragma once
+// Every question and message of the program goes through Dialogs (the beep
+// is the Shell's), so that
+// flows can be driven by the application (message boxes), by the command line
+// (--yes or a terminal) or by a test (a scripted fake that checks each text).
+// Plain C++: flows in the engine library may take a Dialogs&.
+#include <optional>
+#include <string>
+
+namespace drydock::ui {
+
+enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel };
+enum class Icon { None, Question, Exclamation, Critical, Information };
+enum class Answer { Ok, Yes, No, Cancel };
+
+// The program's default title for boxes that name none of their own.
+inline constexpr const char* kDefaultTitle = "Drydock";
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Shows `text` with `title`, the given buttons and icon; returns the answer.
+  virtual Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) = 0;
+  // An OK-only message.
+  void Inform(const std::string& text, const std::string& title = kDefaultTitle, Icon icon = Icon::None) {
+    Ask(text, title, Buttons::Ok, icon);
+  }
+  // A one-line input box; nothing when cancelled.
+  virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                           const std::string& initial) = 0;
+};
+
+}  // namespace drydock::ui

@@ -1,0 +1,64 @@
+#include "ui/qt_dialogs.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace drydock::ui {
+
+namespace {
+QMessageBox::Icon ToQt(Icon icon) {
+  switch (icon) {
+    case Icon::Question:
+      return QMessageBox::Question;
+    case Icon::Exclamation:
+      return QMessageBox::Warning;
+    case Icon::Critical:
+      return QMessageBox::Critical;
+    case Icon::Information:
+      return QMessageBox::Information;
+    case Icon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQt(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::YesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::OkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::Ok:
+      break;
+  }
+  return QMessageBox::Ok;
+}
+}  // namespace
+
+Answer QtDialogs::Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
+  QMessageBox box(ToQt(icon), QString::fromStdString(title), QString::fromStdString(text), ToQt(buttons), parent_);
+  if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) box.setDefaultButton(QMessageBox::Yes);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    default:
+      return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  }
+}
+
+std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
+                                            const std::string& initial) {
+  bool ok = false;
+  const QString value = QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+                                              QLineEdit::Normal, QString::fromStdString(initial), &ok);
+  if (!ok) return std::nullopt;
+  return value.toStdString();
+}
+
+}  // namespace drydock::ui

@@ -1,0 +1,23 @@
+#pragma once
+// Dialogs shown as Qt message boxes and input boxes over a parent window.
+#include <QPointer>
+
+#include "ui/dialogs.h"
+
+class QWidget;
+
+namespace drydock::ui {
+
+class QtDialogs final : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                   const std::string& initial) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace drydock::ui

@@ -1,0 +1,93 @@
+// The command line, run as a real process.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+
+#include "app/cli.h"
+#include "support/temp_tree.h"
+
+using namespace drydock::app;
+using drydock::test::TempTree;
+
+namespace {
+struct RunResult {
+  int code;
+  std::string out;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+RunResult Drydock(const std::string& args) {
+  std::string cmd = Quote(DRYDOCK_EXE) + " " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  RunResult r{-1, {}};
+  if (!p) return r;
+  std::array<char, 4096> buf{};
+  size_t n = 0;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  const int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+}  // namespace
+
+TEST(CommandLine, ParsesOptionsBeforeTheCommand) {
+  std::string error;
+  auto cl = ParseCommandLine({"--program-dir", "/p", "--game-dir", "/g", "--yes", "list"}, error);
+  ASSERT_TRUE(cl) << error;
+  EXPECT_EQ(cl->programDir, std::filesystem::path("/p"));
+  EXPECT_EQ(cl->gameDir, std::filesystem::path("/g"));
+  EXPECT_TRUE(cl->yes);
+  EXPECT_EQ(cl->command, "list");
+
+  EXPECT_FALSE(ParseCommandLine({"--program-dir"}, error));
+  EXPECT_NE(error.find("--program-dir"), std::string::npos);
+  EXPECT_FALSE(ParseCommandLine({"frobnicate"}, error));
+  EXPECT_FALSE(ParseCommandLine({"--bogus", "list"}, error));
+  EXPECT_FALSE(ParseCommandLine({"--demo", "list"}, error));
+  auto window = ParseCommandLine({"--demo"}, error);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(window->command.empty());
+}
+
+TEST(CommandLine, ListPrintsModsWithIndentedAddonsOrThePlaceholder) {
+  TempTree t;
+  t.MakeDir("prog/mods");
+  RunResult empty = Drydock("--program-dir " + Quote((t / "prog").string()) + " list");
+  EXPECT_EQ(empty.code, 0);
+  EXPECT_EQ(empty.out, "(No mods found.)\n");
+
+  t.MakeDir("prog/mods/b mod/Addon/x");
+  t.MakeDir("prog/mods/b mod/Addon/y");
+  t.MakeDir("prog/mods/A mod");
+  t.Write("prog/mods/stray.txt");
+  RunResult full = Drydock("--program-dir " + Quote((t / "prog").string()) + " list");
+  EXPECT_EQ(full.code, 0);
+  EXPECT_EQ(full.out, "A mod\nb mod\n    y\n    x\n");
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Drydock("frobnicate").code, kExitUsage);
+  EXPECT_EQ(Drydock("list extra").code, kExitUsage);
+  const RunResult help = Drydock("--help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("Usage: drydock"), std::string::npos);
+}
+
+TEST(CommandLine, DemoMakesTheSandboxOnceAndListsItsMods) {
+  TempTree t;
+  const RunResult first = Drydock("demo " + Quote((t / "sandbox").string()));
+  ASSERT_EQ(first.code, 0) << first.out;
+  EXPECT_EQ(first.out.rfind("created: ", 0), 0u) << first.out;
+  EXPECT_NE(first.out.find("game-dir: "), std::string::npos);
+  const RunResult second = Drydock("demo " + Quote((t / "sandbox").string()));
+  EXPECT_EQ(second.out.rfind("exists: ", 0), 0u) << second.out;
+  const RunResult list = Drydock("--program-dir " + Quote((t / "sandbox/Drydock").string()) + " list");
+  EXPECT_EQ(list.code, 0);
+  EXPECT_NE(list.out.find("\n    "), std::string::npos) << "the demo has addons:\n" << list.out;
+}

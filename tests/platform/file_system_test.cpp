@@ -1,0 +1,219 @@
+// Listings, case-insensitive paths and file operations on real folders.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/native_path.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock::platform;
+using drydock::test::TempTree;
+
+using Names = std::vector<std::string>;
+
+TEST(Names, OrderFoldsToUpperCaseAndBreaksTiesByBytes) {
+  Names names = {"a2_", "A2X", "b", "B", "a", "_z", "Zeta", "alpha"};
+  std::sort(names.begin(), names.end(), NameLess);
+  // '_' sorts after the upper-case letters, as on the game's platform.
+  EXPECT_EQ(names, (Names{"a", "A2X", "a2_", "alpha", "B", "b", "Zeta", "_z"}));
+  EXPECT_TRUE(EqualsIgnoreCase("ModInfo.TXT", "modinfo.txt"));
+  EXPECT_FALSE(EqualsIgnoreCase("mods", "mod"));
+}
+
+TEST(Listing, PlainFilesSkipFoldersHiddenEntriesAndLinks) {
+  TempTree t;
+  t.Write("dir/b.odf");
+  t.Write("dir/A.tga");
+  t.Write("dir/.hidden");
+  t.MakeDir("dir/sub");
+  t.MakeDir("dir/.git");
+  t.Write("outside/secret.txt");
+  t.Link("dir/link.odf", t / "outside/secret.txt");
+  t.Link("dir/linkdir", t / "outside");
+  t.Write("dir/readonly.txt");
+  t.MakeReadOnly("dir/readonly.txt");
+
+  EXPECT_EQ(ListPlainFiles(t / "dir"), (Names{"A.tga", "b.odf", "readonly.txt"}));
+  EXPECT_EQ(ListFolderEntries(t / "dir"), (Names{"A.tga", "b.odf", "readonly.txt", "sub"}));
+  EXPECT_EQ(ListSubfolders(t / "dir"), (Names{"sub"}));
+  EXPECT_EQ(ListSubfolders(t / "dir", Links::Follow), (Names{"linkdir", "sub"}));
+  EXPECT_EQ(CountPlainFiles(t / "dir"), 3);
+  EXPECT_TRUE(ListPlainFiles(t / "missing").empty());
+  EXPECT_EQ(ListAllNames(t / "dir").size(), 8u);  // hidden entries and links included
+}
+
+TEST(Listing, TwoListingsOfAnUnchangedFolderAgree) {
+  TempTree t;
+  for (const char* n : {"zz", "Aa", "aA", "m_1", "M1", "m-1", "10", "9"}) t.MakeDir(std::string("d/") + n);
+  const Names first = ListSubfolders(t / "d");
+  EXPECT_EQ(first, ListSubfolders(t / "d"));
+  EXPECT_TRUE(std::is_sorted(first.begin(), first.end(), NameLess));
+  EXPECT_EQ(first.size(), 8u);
+}
+
+TEST(NativePath, ResolvesEveryComponentIgnoringCase) {
+  TempTree t;
+  t.Write("game/ODF/Ships/fed.odf");
+  EXPECT_EQ(NativePath(t / "game", "odf\\ships\\fed.ODF"), t / "game/ODF/Ships/fed.odf");
+  EXPECT_EQ(NativePath(t / "game", "odf/ships/"), t / "game/ODF/Ships");
+  // Missing components are kept as written after the last existing one.
+  EXPECT_EQ(NativePath(t / "game", "odf\\Stations\\x.odf"), t / "game/ODF/Stations/x.odf");
+  EXPECT_EQ(NativePath(t / "game", ""), t / "game");
+}
+
+TEST(NativePath, ExactNameWinsThenFirstInListingOrder) {
+  TempTree t;
+  t.MakeDir("g/Sounds");
+  t.MakeDir("g/sounds");
+  t.MakeDir("g/SOUNDS");
+  EXPECT_EQ(NativePath(t / "g", "sounds"), t / "g/sounds");
+  EXPECT_EQ(NativePath(t / "g", "Sounds"), t / "g/Sounds");
+  EXPECT_EQ(NativePath(t / "g", "sOUNDS"), t / "g/SOUNDS");  // "SOUNDS" sorts first by bytes
+}
+
+TEST(NativePath, NeverClimbsOutOfItsRoot) {
+  TempTree t;
+  t.Write("outside.txt");
+  t.MakeDir("root");
+  EXPECT_EQ(NativePath(t / "root", "..\\outside.txt"), t / "root/outside.txt");
+  EXPECT_EQ(SplitRelative("a\\..\\b/./c\\"), (Names{"a", "b", "c"}));
+  EXPECT_FALSE(IsContainedRelative("..\\x"));
+  EXPECT_FALSE(IsContainedRelative("a/../../x"));
+  EXPECT_FALSE(IsContainedRelative("/etc"));
+  EXPECT_FALSE(IsContainedRelative("C:\\x"));
+  EXPECT_TRUE(IsContainedRelative("Mod\\Addon\\..x"));
+}
+
+TEST(NativePath, CreationReusesAFolderOfAnyCase) {
+  TempTree t;
+  t.MakeDir("game/odf/ships");
+  DirCache cache;
+  const fs::path target = NativePath(t / "game", "ODF\\Ships\\", &cache);
+  ASSERT_TRUE(MakeFolder(target));
+  const fs::path file = NativePath(t / "game", "ODF\\Ships\\new.odf", &cache);
+  t.Write("src.odf", "data");
+  ASSERT_TRUE(CopyFileReplace(t / "src.odf", file));
+  EXPECT_EQ(ListAllNames(t / "game"), (Names{"odf"}));
+  EXPECT_EQ(ListAllNames(t / "game/odf"), (Names{"ships"}));
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/new.odf"), "data");
+}
+
+TEST(NativePath, CacheIsForgottenPerFolder) {
+  TempTree t;
+  t.MakeDir("g");
+  DirCache cache;
+  EXPECT_EQ(NativePath(t / "g", "Sub", &cache), t / "g/Sub");
+  t.MakeDir("g/sub");
+  EXPECT_EQ(NativePath(t / "g", "Sub", &cache), t / "g/Sub");  // still the old reading
+  cache.Forget(t / "g");
+  EXPECT_EQ(NativePath(t / "g", "Sub", &cache), t / "g/sub");
+}
+
+TEST(FileOps, CopyReplacesContentsAtomicallyAndKeepsNoTemporaryFile) {
+  TempTree t;
+  t.Write("src.bin", std::string(1 << 20, 'n'));
+  t.Write("dst/target.bin", "old");
+  t.MakeReadOnly("dst/target.bin");
+  ASSERT_TRUE(CopyFileReplace(t / "src.bin", t / "dst/target.bin", {.sync = true}));
+  EXPECT_EQ(TempTree::Read(t / "dst/target.bin"), std::string(1 << 20, 'n'));
+  EXPECT_EQ(ListAllNames(t / "dst"), (Names{"target.bin"}));
+}
+
+TEST(FileOps, CopyKeepsAHardLinkedTwinIntact) {
+  // A backup made as a hard link must keep the original bytes when the game
+  // file is replaced: the copy never writes into the existing file.
+  TempTree t;
+  t.Write("game/a.odf", "original");
+  ASSERT_TRUE(MakeHardLink(t / "game/a.odf", t / "backup.odf"));
+  t.Write("mod.odf", "modded");
+  ASSERT_TRUE(CopyFileReplace(t / "mod.odf", t / "game/a.odf"));
+  EXPECT_EQ(TempTree::Read(t / "game/a.odf"), "modded");
+  EXPECT_EQ(TempTree::Read(t / "backup.odf"), "original");
+}
+
+TEST(FileOps, CopyRefusesLinksAndReportsMissingSources) {
+  TempTree t;
+  t.Write("outside.txt", "secret");
+  t.Link("mod/link.txt", t / "outside.txt");
+  const FsResult linked = CopyFileReplace(t / "mod/link.txt", t / "copy.txt");
+  EXPECT_FALSE(linked);
+  EXPECT_FALSE(fs::exists(t / "copy.txt"));
+  const FsResult missing = CopyFileReplace(t / "nope.txt", t / "copy.txt");
+  EXPECT_FALSE(missing);
+  EXPECT_NE(missing.Message().find("nope.txt"), std::string::npos);
+  EXPECT_TRUE(ListAllNames(t.root()).size() == 2u);  // no temporary left behind
+}
+
+TEST(FileOps, CopyIntoAMissingFolderFails) {
+  TempTree t;
+  t.Write("a.txt");
+  EXPECT_FALSE(CopyFileReplace(t / "a.txt", t / "no/such/dir/a.txt"));
+}
+
+TEST(FileOps, MoveWithoutReplaceKeepsAnExistingTarget) {
+  TempTree t;
+  t.Write("a/x.txt", "a");
+  t.MakeDir("b");
+  t.Write("b/keep.txt", "b");
+  EXPECT_FALSE(MoveWithinVolume(t / "a", t / "b"));
+  EXPECT_EQ(TempTree::Read(t / "b/keep.txt"), "b");
+  EXPECT_TRUE(MoveWithinVolume(t / "a", t / "c"));
+  EXPECT_EQ(TempTree::Read(t / "c/x.txt"), "a");
+  t.Write("d.txt", "new");
+  t.Write("e.txt", "old");
+  EXPECT_TRUE(MoveWithinVolume(t / "d.txt", t / "e.txt", /*replace=*/true));
+  EXPECT_EQ(TempTree::Read(t / "e.txt"), "new");
+}
+
+TEST(FileOps, FoldersAttributesAndDeletion) {
+  TempTree t;
+  EXPECT_TRUE(MakeFolder(t / "f"));
+  EXPECT_TRUE(MakeFolder(t / "f"));  // already there
+  t.Write("f/x.txt");
+  EXPECT_FALSE(MakeFolder(t / "f/x.txt"));
+  EXPECT_FALSE(RemoveEmptyFolder(t / "f"));
+  EXPECT_TRUE(IsFolder(t / "f"));
+
+  t.MakeReadOnly("f/x.txt");
+  EXPECT_TRUE(ResetAttributes(t / "f/x.txt"));
+  struct stat st {};
+  ASSERT_EQ(::stat((t / "f/x.txt").c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IWUSR);
+
+  EXPECT_TRUE(DeleteFile(t / "f/x.txt"));
+  EXPECT_FALSE(DeleteFile(t / "f/x.txt"));
+  EXPECT_TRUE(RemoveEmptyFolder(t / "f"));
+  EXPECT_FALSE(IsFolder(t / "f"));
+}
+
+TEST(FileOps, TreeSizeCountsFilesBelowButNotThroughLinks) {
+  TempTree t;
+  t.Write("mod/a", std::string(1000, 'a'));
+  t.Write("mod/sub/deeper/b", std::string(24, 'b'));
+  t.Write("big/c", std::string(5000, 'c'));
+  t.Link("mod/linkdir", t / "big");
+  t.Link("mod/linkfile", t / "big/c");
+  EXPECT_EQ(FolderTreeSize(t / "mod"), 1024u);
+  EXPECT_EQ(FolderTreeSize(t / "missing"), 0u);
+}
+
+TEST(FileOps, InjectedFailureHitsTheNthOperationOnly) {
+  TempTree t;
+  t.Write("src", "s");
+  fault::ResetCount();
+  fault::Configure(/*failAt=*/3, /*killAt=*/0);
+  EXPECT_TRUE(MakeFolder(t / "a"));
+  EXPECT_TRUE(MakeFolder(t / "b"));
+  EXPECT_FALSE(CopyFileReplace(t / "src", t / "a/c"));
+  EXPECT_TRUE(CopyFileReplace(t / "src", t / "b/c"));
+  EXPECT_EQ(fault::OperationCount(), 4u);
+  EXPECT_FALSE(fs::exists(t / "a/c"));
+
+  fault::Configure(0, 0, "poison");
+  EXPECT_FALSE(MakeFolder(t / "poison-dir"));
+  EXPECT_TRUE(MakeFolder(t / "fine-dir"));
+  fault::Configure(0, 0);
+}

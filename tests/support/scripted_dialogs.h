@@ -1,0 +1,65 @@
+#pragma once
+// A Dialogs fake for tests: each expected box is scripted with its text,
+// title, buttons, icon and the answer to give. An unexpected box, or a box
+// whose text differs, fails the test; every box shown is recorded.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ui/dialogs.h"
+
+namespace drydock::test {
+
+class ScriptedDialogs final : public ui::Dialogs {
+ public:
+  struct Box {
+    std::string text;
+    std::string title;
+    ui::Buttons buttons = ui::Buttons::Ok;
+    ui::Icon icon = ui::Icon::None;
+    ui::Answer answer = ui::Answer::Ok;
+  };
+
+  void Expect(Box box) { script_.push_back(std::move(box)); }
+  void ExpectInput(std::optional<std::string> reply) { inputs_.push_back(std::move(reply)); }
+
+  ui::Answer Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon) override {
+    shown.push_back({text, title, buttons, icon, ui::Answer::Ok});
+    if (script_.empty()) {
+      ADD_FAILURE() << "unexpected box \"" << title << "\": " << text;
+      return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
+    }
+    Box want = script_.front();
+    script_.pop_front();
+    EXPECT_EQ(text, want.text);
+    EXPECT_EQ(title, want.title);
+    EXPECT_EQ(buttons, want.buttons) << text;
+    EXPECT_EQ(icon, want.icon) << text;
+    return want.answer;
+  }
+
+  std::optional<std::string> Input(const std::string& prompt, const std::string&, const std::string&) override {
+    prompts.push_back(prompt);
+    if (inputs_.empty()) {
+      ADD_FAILURE() << "unexpected input box: " << prompt;
+      return std::nullopt;
+    }
+    auto reply = inputs_.front();
+    inputs_.pop_front();
+    return reply;
+  }
+
+  // True when every scripted box was shown.
+  bool Done() const { return script_.empty() && inputs_.empty(); }
+
+  std::vector<Box> shown;
+  std::vector<std::string> prompts;
+
+ private:
+  std::deque<Box> script_;
+  std::deque<std::optional<std::string>> inputs_;
+};
+
+}  // namespace drydock::test
