@@ -3,6 +3,10 @@
 #include "platform/listing.h"
 #include "platform/names.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace drydock::platform {
 
 DirCache::Folder& DirCache::Get(const std::filesystem::path& dir) {
@@ -66,6 +70,14 @@ bool IsContainedRelative(std::string_view relative) {
 
 std::string FindEntryIgnoreCase(const std::filesystem::path& dir, std::string_view name, DirCache* cache) {
   if (cache) return cache->Find(dir, name);
+#ifdef _WIN32
+  // The look-up ignores case by itself; ask for the name as it is stored.
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW((dir / PathFromUtf8(name)).c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  FindClose(h);
+  return PathToUtf8(std::filesystem::path(data.cFileName));
+#else
   std::error_code ec;
   const auto exact = dir / PathFromUtf8(name);
   if (std::filesystem::symlink_status(exact, ec).type() != std::filesystem::file_type::not_found && !ec) {
@@ -75,6 +87,7 @@ std::string FindEntryIgnoreCase(const std::filesystem::path& dir, std::string_vi
     if (EqualsIgnoreCase(entry, name)) return entry;
   }
   return {};
+#endif
 }
 
 std::filesystem::path NativePath(const std::filesystem::path& root, std::string_view relative, DirCache* cache) {

@@ -51,8 +51,8 @@ bool IsContainedRelative(std::string_view relative);
 std::filesystem::path NativePath(const std::filesystem::path& root, std::string_view relative,
                                  DirCache* cache = nullptr);
 
-// Finds the entry of `dir` called `name` ignoring case (exact name first).
-// Returns the empty string when there is none.
+// Finds the entry of `dir` called `name` ignoring case (exact name first) and
+// returns its name as stored; the empty string when there is none.
 std::string FindEntryIgnoreCase(const std::filesystem::path& dir, std::string_view name, DirCache* cache = nullptr);
 
 }  // namespace drydock::platform

@@ -1,0 +1,22 @@
+#pragma once
+// Which mods are installed. A mod or addon is installed when its folder holds
+// an entry "Backup": the install keeps the game files it replaced there.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "library/mod_library.h"
+
+namespace drydock::install {
+
+inline constexpr std::string_view kBackupFolderName = "Backup";
+
+// The test of install and uninstall: an entry "Backup" in any letter case.
+bool IsInstalled(const std::filesystem::path& modFolder);
+
+// The installed-mods list: every entry of `list` (addons with their indent)
+// whose folder holds an entry named exactly "Backup", letter case counting.
+// The placeholder "(No mods found.)" when none is.
+std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDir, const library::ModList& list);
+
+}  // namespace drydock::install

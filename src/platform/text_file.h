@@ -1,0 +1,32 @@
+#pragma once
+// Reading text files the game and mod authors write: bytes decoded as UTF-8
+// when they are valid UTF-8, otherwise as Windows-1252; a line ends at CR LF,
+// CR or LF. Reading is bounded so that no input (binary junk, a huge file, a
+// line of a million characters) can exhaust memory or hang the caller.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drydock::platform {
+
+struct TextLimits {
+  std::size_t maxBytes = 4u << 20;       // read at most this much of the file
+  std::size_t maxLineBytes = 64u << 10;  // a longer line is cut to this length
+};
+
+// The file's lines (UTF-8), or nothing when it cannot be opened or read.
+std::vector<std::string> ReadTextLines(const std::filesystem::path& file, TextLimits limits = {});
+
+// Splits decoded text into lines at CR LF, CR or LF.
+std::vector<std::string> SplitLines(std::string_view text, std::size_t maxLineBytes);
+
+// UTF-8 text of `bytes`: unchanged when valid UTF-8, else read as Windows-1252.
+std::string DecodeText(std::string_view bytes);
+bool IsValidUtf8(std::string_view bytes);
+
+// Reads up to `maxBytes` of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxBytes);
+
+}  // namespace drydock::platform
