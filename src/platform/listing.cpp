@@ -122,4 +122,16 @@ long CountPlainFiles(const std::filesystem::path& dir) {
   return count;
 }
 
+FolderContents ListFilesAndSubfolders(const std::filesystem::path& dir) {
+  FolderContents contents;
+  ForEachEntry(dir, Links::Skip, [&](const Entry& e) {
+    if (e.hidden) return;
+    if (e.kind == Kind::File) contents.files.push_back(e.name);
+    if (e.kind == Kind::Folder) contents.folders.push_back(e.name);
+  });
+  SortNames(contents.files);
+  SortNames(contents.folders);
+  return contents;
+}
+
 }  // namespace drydock::platform

@@ -30,4 +30,13 @@ std::vector<std::string> ListAllNames(const std::filesystem::path& dir);
 // Counts the plain files without building the list of names.
 long CountPlainFiles(const std::filesystem::path& dir);
 
+// The plain files and the subfolders of `dir` from one reading of the folder
+// (links skipped), each in listing order. Walks over large trees use it to
+// read every folder once.
+struct FolderContents {
+  std::vector<std::string> files;
+  std::vector<std::string> folders;
+};
+FolderContents ListFilesAndSubfolders(const std::filesystem::path& dir);
+
 }  // namespace drydock::platform

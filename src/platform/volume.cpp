@@ -1,0 +1,49 @@
+#include "platform/volume.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace drydock::platform {
+
+std::optional<std::uint64_t> VolumeId(const fs::path& path) {
+#ifdef _WIN32
+  (void)path;
+  return std::nullopt;
+#else
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_dev);
+#endif
+}
+
+fs::path VolumeRoot(const fs::path& path) {
+  std::error_code ec;
+  fs::path p = fs::absolute(path, ec).lexically_normal();
+  if (ec) p = path.lexically_normal();
+#ifdef _WIN32
+  // "C:" alone names the current folder of drive C, so the separator is added.
+  if (p.has_root_name()) return p.root_name() / L"\\";
+  return p.root_path();
+#else
+  if (!p.has_filename() && p != p.root_path()) p = p.parent_path();  // trailing separator
+  struct stat st {};
+  while (::stat(p.c_str(), &st) != 0) {
+    if (p == p.parent_path()) return p;
+    p = p.parent_path();
+  }
+  // Walk up while the parent is on the same device; the last folder that is
+  // is the mount point.
+  const dev_t device = st.st_dev;
+  while (p != p.parent_path()) {
+    struct stat parent {};
+    if (::stat(p.parent_path().c_str(), &parent) != 0 || parent.st_dev != device) break;
+    p = p.parent_path();
+  }
+  return p;
+#endif
+}
+
+}  // namespace drydock::platform

@@ -1,0 +1,23 @@
+#pragma once
+// Which volume (disk, partition, mounted file system) holds a path. Searches
+// over a whole disk stay on one volume, so they never wander into /proc, a
+// network share or a USB stick mounted somewhere below.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace drydock::platform {
+
+// An identifier of the volume that holds `path` (the device number on Linux);
+// nothing when the path cannot be examined or the system has no cheap way to
+// tell (Windows, where mounted folders are reparse points and listings skip
+// them anyway). A link is judged by its target, so a root folder given as a
+// link (a home folder under a linked /home) reports the volume of its folders.
+std::optional<std::uint64_t> VolumeId(const std::filesystem::path& path);
+
+// The top folder of the volume that holds `path`: "X:\" on Windows, the mount
+// point on Linux. A path that does not exist is judged by its nearest
+// existing parent.
+std::filesystem::path VolumeRoot(const std::filesystem::path& path);
+
+}  // namespace drydock::platform

@@ -1,0 +1,275 @@
+#include "ui/frm_change_a2_dir.h"
+
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <exception>
+#include <utility>
+
+#include "library/game_search.h"
+#include "library/mod_library.h"
+#include "platform/file_ops.h"
+#include "platform/names.h"
+#include "platform/shell.h"
+
+namespace drydock::ui {
+
+namespace {
+
+// ---- Texts ------------------------------------------------------------------
+
+const char* const kCaption = "Change A2 Directory";
+const char* const kApplyText = "&Apply";
+const char* const kOKText = "&OK";
+const char* const kCancelText = "&Cancel";
+const char* const kSearching = "Attempting to find directory. Please wait...";
+const char* const kNotFound = "Unable to find directory. Please locate manually/install Armada II.";
+const char* const kInfoStart = "Info: This is the directory that the mod(s) will be installed to. ";
+#ifdef _WIN32
+// Preceded by the drive of the program's start directory ("C:\").
+const char* const kInfoDefaultDir = "Program Files\\Activision\\Star Trek Armada II";
+#else
+const char* const kInfoDefaultDir = "~/.wine/drive_c/Program Files/Activision/Star Trek Armada II";
+#endif
+const char* const kInfoEnd =
+    " is the default one. Drydock automatically detects where Armada II is installed, so only change this if you "
+    "know the directory is wrong or if you have another copy of A2 that you want the mod(s) to be installed in. PS: "
+    "It is case sensative.";
+
+// -----------------------------------------------------------------------------
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QString InfoText(const std::filesystem::path& programDir) {
+  std::string text = kInfoStart;
+#ifdef _WIN32
+  // The first three characters of the start directory: its drive, "C:\".
+  std::string start = platform::PathToUtf8(programDir);
+  if (start.size() == 2 && start[1] == ':') start += '\\';  // ProgramDir "C:" was started from "C:\"
+  text += start.substr(0, 3);
+#else
+  (void)programDir;
+#endif
+  text += kInfoDefaultDir;
+  text += kInfoEnd;
+  return Q(text);
+}
+
+}  // namespace
+
+GameSearchFn SearchThisSystem(const std::filesystem::path& programDir) {
+  return [programDir](const std::atomic<bool>& stop) {
+    return library::SearchTreesForFile(library::GameSearchRootsForThisSystem(programDir), library::kGameExeName, stop);
+  };
+}
+
+frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSearchFn search, QWidget* parent)
+    : QDialog(parent), host_(host), shell_(shell), search_(std::move(search)) {
+  setObjectName(QStringLiteral("frmChangeA2Dir"));
+  setWindowTitle(Q(kCaption));
+
+  model_ = new QFileSystemModel(this);
+  QDir::Filters filters = QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot;
+#ifndef _WIN32
+  filters |= QDir::Hidden;  // Wine prefixes live in hidden folders such as ~/.wine
+#endif
+  model_->setFilter(filters);
+  model_->setRootPath(QString());
+
+  dirListBox_ = new QTreeView(this);
+  dirListBox_->setObjectName(QStringLiteral("dirListBox"));
+  dirListBox_->setModel(model_);
+  dirListBox_->setHeaderHidden(true);
+  for (int column = 1; column < model_->columnCount(); ++column) dirListBox_->hideColumn(column);
+  dirListBox_->setMinimumHeight(220);
+
+  txtDir_ = new QLineEdit(this);
+  txtDir_->setObjectName(QStringLiteral("txtDir"));
+
+  lblCurrent_ = new QLabel(this);
+  lblCurrent_->setObjectName(QStringLiteral("lblCurrent"));
+  lblCurrent_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  lblChangeA2Info_ = new QLabel(this);
+  lblChangeA2Info_->setObjectName(QStringLiteral("lblChangeA2Info"));
+  lblChangeA2Info_->setWordWrap(true);
+
+  cmdApply_ = new QPushButton(Q(kApplyText), this);
+  cmdApply_->setObjectName(QStringLiteral("cmdApply"));
+  cmdOK_ = new QPushButton(Q(kOKText), this);
+  cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+  cmdCancel_ = new QPushButton(Q(kCancelText), this);
+  cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+  cmdApply_->setAutoDefault(false);
+  cmdCancel_->setAutoDefault(false);
+  cmdOK_->setDefault(true);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdApply_);
+  buttons->addWidget(cmdOK_);
+  buttons->addWidget(cmdCancel_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblCurrent_);
+  layout->addWidget(dirListBox_, 1);
+  layout->addWidget(txtDir_);
+  layout->addWidget(lblChangeA2Info_);
+  layout->addLayout(buttons);
+  resize(460, 460);
+
+  connect(dirListBox_->selectionModel(), &QItemSelectionModel::currentChanged, this, &frmChangeA2Dir::BrowserChanged);
+  connect(txtDir_, &QLineEdit::textChanged, cmdApply_, [this] { cmdApply_->setEnabled(true); });
+  connect(cmdApply_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdApply_Click);
+  connect(cmdOK_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdOK_Click);
+  connect(cmdCancel_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdCancel_Click);
+}
+
+frmChangeA2Dir::~frmChangeA2Dir() { StopSearch(); }
+
+int frmChangeA2Dir::ExecModal() { return exec(); }
+
+void frmChangeA2Dir::ShowFromMenu() {
+  if (isVisible()) {
+    raise();
+    activateWindow();
+    return;
+  }
+  // Without a game directory the dialog may not be left open beside the main window.
+  setWindowModality(GameDirKnown() ? Qt::NonModal : Qt::ApplicationModal);
+  show();
+}
+
+void frmChangeA2Dir::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Spontaneous show events come from the window system (un-minimizing), not from opening.
+  if (!event->spontaneous()) Refill();
+}
+
+void frmChangeA2Dir::done(int result) {
+  if (!GameDirKnown()) return;
+  StopSearch();
+  QDialog::done(result);
+  host_.GameDirDialogClosed();
+}
+
+bool frmChangeA2Dir::GameDirKnown() const { return host_.GameDir() != library::kGameDirNotFound; }
+
+void frmChangeA2Dir::Refill() {
+  StopSearch();
+  lblChangeA2Info_->setText(InfoText(host_.ProgramDir()));
+  lblCurrent_->setText(Q(host_.GameDir()));
+  txtDir_->setText(Q(kSearching));
+  cmdApply_->setEnabled(false);
+  // A folder view that gets the focus by keyboard selects its first folder by
+  // itself, which would replace the waiting text as if the user had browsed.
+  txtDir_->setFocus();
+  if (GameDirKnown()) {
+    PointBrowserAt(host_.GameDir(), true);
+    return;
+  }
+  StartSearch();
+}
+
+void frmChangeA2Dir::StartSearch() {
+  stop_ = false;
+  const unsigned generation = ++generation_;
+  GameSearchFn search = search_ ? search_ : SearchThisSystem(host_.ProgramDir());
+  worker_ = std::thread([this, generation, search = std::move(search)] {
+    std::filesystem::path found;
+    try {
+      found = search(stop_);
+    } catch (const std::exception&) {
+      found.clear();  // a search that failed found nothing
+    }
+    if (stop_) return;
+    QMetaObject::invokeMethod(
+        this, [this, generation, found] { SearchFinished(generation, found); }, Qt::QueuedConnection);
+  });
+}
+
+void frmChangeA2Dir::StopSearch() {
+  ++generation_;  // a result already on its way is dropped
+  if (!worker_.joinable()) return;
+  stop_ = true;
+  worker_.join();
+}
+
+void frmChangeA2Dir::SearchFinished(unsigned generation, const std::filesystem::path& found) {
+  if (generation != generation_) return;
+  if (worker_.joinable()) worker_.join();  // it has posted its result and ends now
+  // The user has browsed or typed meanwhile: the proposal would overwrite that.
+  if (txtDir_->text() != Q(kSearching)) return;
+  if (found.empty()) {
+    txtDir_->setText(Q(kNotFound));
+    return;
+  }
+  // The folder that holds the executable is proposed, not taken.
+  PointBrowserAt(platform::PathToUtf8(found.parent_path()), true);
+}
+
+void frmChangeA2Dir::PointBrowserAt(const std::string& path, bool copyToText) {
+  if (!platform::IsFolder(platform::PathFromUtf8(path))) return;
+  const QModelIndex index = model_->index(QDir::fromNativeSeparators(Q(path)));
+  if (!index.isValid()) return;
+  if (index == dirListBox_->currentIndex()) {
+    // The browser is there already, so it reports no change.
+    if (copyToText) BrowserChanged();
+    return;
+  }
+  dirListBox_->setCurrentIndex(index);
+  dirListBox_->expand(index);
+  dirListBox_->scrollTo(index);
+}
+
+void frmChangeA2Dir::BrowserChanged() {
+  const QModelIndex index = dirListBox_->currentIndex();
+  if (!index.isValid()) return;
+  txtDir_->setText(QDir::toNativeSeparators(model_->filePath(index)));
+}
+
+bool frmChangeA2Dir::TakeCandidate() {
+  const std::string text = txtDir_->text().toStdString();
+  const library::GameDirCandidate candidate = library::CheckGameDirCandidate(text, host_.GameDir());
+  if (candidate.text != text) txtDir_->setText(Q(candidate.text));
+  if (!candidate.hasSeparator) {
+    shell_.Beep();
+    return false;
+  }
+  if (candidate.valid && candidate.isNew) {
+    host_.SetGameDir(candidate.text);
+    lblCurrent_->setText(Q(candidate.text));
+    cmdApply_->setEnabled(false);
+  }
+  return true;
+}
+
+void frmChangeA2Dir::cmdApply_Click() {
+  if (!TakeCandidate()) return;
+  PointBrowserAt(host_.GameDir(), false);
+}
+
+void frmChangeA2Dir::cmdOK_Click() {
+  if (!TakeCandidate()) return;
+  accept();  // refused in done() while there is still no game directory
+}
+
+void frmChangeA2Dir::cmdCancel_Click() {
+  if (!GameDirKnown()) {
+    StopSearch();
+    host_.QuitProgram();
+    return;
+  }
+  reject();
+}
+
+}  // namespace drydock::ui

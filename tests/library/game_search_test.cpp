@@ -1,0 +1,236 @@
+// Searching folder trees for the game's executable, the places searched, and
+// the check of a folder chosen by the user; all on real temporary trees.
+#include "library/game_search.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "library/mod_library.h"
+#include "platform/names.h"
+#include "platform/volume.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock::library;
+using drydock::test::TempTree;
+namespace platform = drydock::platform;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+fs::path Search(const std::vector<fs::path>& roots, const TreeSearchLimits& limits = {}) {
+  std::atomic<bool> stop{false};
+  return SearchTreesForFile(roots, kGameExeName, stop, limits);
+}
+
+std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
+
+}  // namespace
+
+TEST(GameSearch, FindsTheFileInAnyLetterCaseAndReturnsItsNameAsOnDisk) {
+  TempTree t;
+  t.MakeDir("drive/Armada2.exe");  // a folder of that name is no match
+  t.Write("drive/Armada2.exe.bak");
+  t.Write("drive/Games/Activision/Star Trek Armada II/armada2.EXE");
+  EXPECT_EQ(Search({t / "drive"}), t / "drive/Games/Activision/Star Trek Armada II/armada2.EXE");
+  EXPECT_EQ(Search({t / "drive/Games/Activision/Star Trek Armada II/armada2.EXE"}), fs::path())
+      << "a root that is a file holds nothing";
+  EXPECT_EQ(Search({t / "missing"}), fs::path());
+}
+
+TEST(GameSearch, GoesDepthFirstInListingOrderCheckingAFoldersFilesBeforeItsSubfolders) {
+  TempTree t;
+  t.Write("drive/b/Armada2.exe");
+  t.Write("drive/A/1/2/3/Armada2.exe");
+  // Depth-first: everything below "A" comes before "b" (listing order ignores case).
+  EXPECT_EQ(Search({t / "drive"}), t / "drive/A/1/2/3/Armada2.exe");
+  t.Write("drive/A/1/Armada2.exe");
+  EXPECT_EQ(Search({t / "drive"}), t / "drive/A/1/Armada2.exe");
+}
+
+TEST(GameSearch, FollowsNoLinksEntersNoHiddenFoldersAndEndsOnALinkLoop) {
+  TempTree t;
+  t.Write("elsewhere/Armada2.exe");
+  t.Link("drive/linked", t / "elsewhere");
+  t.Link("drive/loop", t / "drive");  // a loop back to the root
+  t.Link("drive/sub/Armada2.exe", t / "elsewhere/Armada2.exe");
+  t.Write("drive/.cache/Armada2.exe");
+  t.Write("drive/.wine/drive_c/Games/Armada2.exe");
+
+  const auto start = Clock::now();
+  EXPECT_EQ(Search({t / "drive"}), fs::path());
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  // A root may itself be a link: its own folders are searched.
+  t.Write("target/Games/Armada2.exe");
+  t.Link("root-link", t / "target");
+  EXPECT_EQ(Search({t / "root-link"}), t / "root-link/Games/Armada2.exe");
+  // A hidden folder named as a root is searched.
+  EXPECT_EQ(Search({t / "drive/.wine/drive_c"}), t / "drive/.wine/drive_c/Games/Armada2.exe");
+}
+
+#ifndef _WIN32
+// A root that is a link to another volume (a home folder under a linked /home)
+// is searched on the volume of its target. /dev/shm is the only other volume a
+// test can write to without privileges.
+TEST(GameSearch, ARootLinkedToAnotherVolumeIsSearchedOnThatVolume) {
+  TempTree t;
+  std::error_code ec;
+  const fs::path shm = "/dev/shm";
+  if (!fs::is_directory(shm, ec) || platform::VolumeId(shm) == platform::VolumeId(t.root())) {
+    GTEST_SKIP() << "no second writable volume";
+  }
+  const fs::path other = shm / t.root().filename();
+  ASSERT_TRUE(fs::create_directories(other / "Games", ec)) << ec.message();
+  struct Cleanup {
+    fs::path dir;
+    ~Cleanup() {
+      std::error_code ignored;
+      fs::remove_all(dir, ignored);
+    }
+  } cleanup{other};
+  std::ofstream(other / "Games" / "Armada2.exe") << "x";
+  t.Link("home", other);
+  EXPECT_EQ(Search({t / "home"}), t / "home/Games/Armada2.exe");
+}
+#endif
+
+TEST(GameSearch, SearchesRootsInOrderAndAFolderThatIsARootOnlyInItsOwnTurn) {
+  TempTree t;
+  t.Write("disk/a/Armada2.exe");
+  t.Write("disk/b/Armada2.exe");
+  EXPECT_EQ(Search({t / "disk/b", t / "disk"}), t / "disk/b/Armada2.exe");
+  // "a" comes first in the walk of "disk", but it is a root of its own that
+  // follows, so the walk of "disk" passes it by.
+  EXPECT_EQ(Search({t / "disk", t / "disk/a"}), t / "disk/b/Armada2.exe");
+  EXPECT_EQ(Search({t / "disk/", t / "disk/a/"}), t / "disk/b/Armada2.exe") << "trailing separators";
+  EXPECT_EQ(Search({t / "nothing-here", t / "disk/a"}), t / "disk/a/Armada2.exe");
+}
+
+TEST(GameSearch, DepthAndFolderLimitsEndTheSearch) {
+  TempTree t;
+  t.Write("drive/1/2/3/4/Armada2.exe");
+  EXPECT_EQ(Search({t / "drive"}, {4, 100}), t / "drive/1/2/3/4/Armada2.exe");
+  EXPECT_EQ(Search({t / "drive"}, {3, 100}), fs::path());
+  EXPECT_EQ(Search({t / "drive"}, {64, 5}), t / "drive/1/2/3/4/Armada2.exe");
+  EXPECT_EQ(Search({t / "drive"}, {64, 4}), fs::path());
+}
+
+TEST(GameSearch, AStopRequestEndsTheSearchWithoutAResult) {
+  TempTree t;
+  t.Write("drive/Armada2.exe");
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(SearchTreesForFile({t / "drive"}, kGameExeName, stop), fs::path()) << "stop is checked before reading";
+
+  // A tree whose only match is the last folder in listing order.
+  TempTree big;
+  for (int i = 0; i < 60; ++i) {
+    for (int j = 0; j < 60; ++j) big.MakeDir("r/d" + std::to_string(100 + i) + "/e" + std::to_string(100 + j));
+  }
+  big.Write("r/zz/Armada2.exe");
+  auto fullRun = Clock::duration::max();
+  for (int run = 0; run < 2; ++run) {
+    const auto start = Clock::now();
+    ASSERT_EQ(Search({big / "r"}), big / "r/zz/Armada2.exe");
+    fullRun = std::min(fullRun, Clock::now() - start);
+  }
+
+  stop = false;
+  auto searching = std::async(std::launch::async, [&] { return SearchTreesForFile({big / "r"}, kGameExeName, stop); });
+  std::this_thread::sleep_for(fullRun / 4);
+  const auto stopAt = Clock::now();
+  stop = true;
+  const fs::path found = searching.get();
+  const auto latency = Clock::now() - stopAt;
+  EXPECT_EQ(found, fs::path()) << "the search ran to its end although stopped after a quarter of its time";
+  EXPECT_LT(latency, std::chrono::milliseconds(200));
+}
+
+#ifndef _WIN32
+TEST(GameSearchRoots, WinePrefixesFirstWithTheirUsualInstallFoldersThenHomeThenTheProgramsVolume) {
+  TempTree t;
+  const fs::path home = t.MakeDir("home");
+  t.Write("home/.wine/system.reg", "WINE REGISTRY Version 2\n");
+  t.MakeDir("home/.wine/drive_c/program files");  // letter case of the prefix's folders is ignored
+  t.MakeDir("home/.wine/drive_c/GOG Games");
+  t.Write("custom/system.reg", "WINE REGISTRY Version 2\n");
+  t.MakeDir("custom/drive_c");
+  t.Write("home/Games/broken/system.reg", "WINE REGISTRY Version 2\n");  // a prefix without drive_c adds nothing
+  const fs::path programDir = t.MakeDir("home/drydock");
+
+  platform::WineEnvironment wine;
+  wine.winePrefix = Text(t / "custom");
+  wine.home = home;
+  const std::vector<fs::path> roots = GameSearchRoots(wine, home, programDir);
+
+  ASSERT_EQ(roots.size(), 6u);
+  EXPECT_EQ(roots[0], t / "custom/drive_c");
+  EXPECT_EQ(roots[1], t / "home/.wine/drive_c/program files");
+  EXPECT_EQ(roots[2], t / "home/.wine/drive_c/GOG Games");
+  EXPECT_EQ(roots[3], t / "home/.wine/drive_c");
+  EXPECT_EQ(roots[4], home);
+  // The last is the mount point of the volume that holds the program.
+  const fs::path& volume = roots[5];
+  EXPECT_EQ(Text(programDir).rfind(Text(volume), 0), 0u) << Text(volume);
+  EXPECT_EQ(platform::VolumeId(volume), platform::VolumeId(programDir));
+  if (volume != volume.parent_path()) {
+    EXPECT_NE(platform::VolumeId(volume.parent_path()), platform::VolumeId(volume));
+  }
+
+  // Without prefixes and program folder only home is left; a missing home adds nothing.
+  EXPECT_EQ(GameSearchRoots({}, home, {}), std::vector<fs::path>{home});
+  EXPECT_TRUE(GameSearchRoots({}, t / "no-home", {}).empty());
+  // A home folder that is the volume's top folder appears once.
+  EXPECT_EQ(GameSearchRoots({}, volume, programDir), std::vector<fs::path>{volume});
+}
+
+TEST(GameSearchRoots, TheRootsFindTheGameInAPrefixBeforeACopyInHome) {
+  TempTree t;
+  t.Write("home/.wine/system.reg", "WINE REGISTRY Version 2\n");
+  t.Write("home/.wine/drive_c/Program Files/Activision/Star Trek Armada II/Armada2.exe");
+  t.Write("home/Backups/Armada2.exe");
+  platform::WineEnvironment wine;
+  wine.home = t / "home";
+  EXPECT_EQ(Search(GameSearchRoots(wine, t / "home", {})),
+            t / "home/.wine/drive_c/Program Files/Activision/Star Trek Armada II/Armada2.exe");
+}
+#endif
+
+TEST(GameSearchCandidate, TakesOnlyAnExistingEntryWrittenInItsExactLetterCase) {
+  TempTree t;
+  t.Write("Games/Armada II/Armada2.exe");
+  const std::string sep(1, kPathSeparator);
+  const std::string dir = Text(t / "Games/Armada II");
+
+  GameDirCandidate c = CheckGameDirCandidate(dir + sep, "(Armada II directory not found)");
+  EXPECT_EQ(c.text, dir) << "one trailing separator is dropped";
+  EXPECT_TRUE(c.hasSeparator);
+  EXPECT_TRUE(c.valid);
+  EXPECT_TRUE(c.isNew);
+
+  EXPECT_EQ(CheckGameDirCandidate(dir + sep + sep, "").text, dir + sep) << "only one";
+  EXPECT_FALSE(CheckGameDirCandidate(dir + sep + sep, "").valid);
+  EXPECT_FALSE(CheckGameDirCandidate(Text(t / "Games/armada II"), "").valid) << "case of the last component";
+  EXPECT_FALSE(CheckGameDirCandidate(Text(t / "Games/Missing"), "").valid);
+  EXPECT_TRUE(CheckGameDirCandidate(dir + sep + "Armada2.exe", "").valid) << "a file passes like a folder";
+
+  c = CheckGameDirCandidate(dir, dir);
+  EXPECT_TRUE(c.valid);
+  EXPECT_FALSE(c.isNew);
+
+  c = CheckGameDirCandidate(sep, "");
+  EXPECT_EQ(c.text, "");
+  EXPECT_FALSE(c.hasSeparator);
+  EXPECT_FALSE(CheckGameDirCandidate("Armada II", "").hasSeparator);
+#ifndef _WIN32
+  // The parent of a folder directly below "/" is "/" itself.
+  EXPECT_TRUE(CheckGameDirCandidate(Text(fs::path("/") / *(++t.root().begin())), "").valid);
+#else
+  EXPECT_FALSE(CheckGameDirCandidate("C:\\", "").hasSeparator) << "a drive root is refused";
+#endif
+}

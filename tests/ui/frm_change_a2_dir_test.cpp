@@ -1,0 +1,361 @@
+// The game directory dialog, driven headless through its controls. The search
+// is injected, so no test scans the real home folder or disk.
+#include "ui/frm_change_a2_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "library/game_search.h"
+#include "library/mod_library.h"
+#include "platform/names.h"
+#include "support/recording_shell.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using drydock::library::kGameDirNotFound;
+using drydock::test::RecordingShell;
+using drydock::test::TempTree;
+using drydock::ui::frmChangeA2Dir;
+using drydock::ui::GameDirHost;
+using drydock::ui::GameSearchFn;
+namespace library = drydock::library;
+namespace platform = drydock::platform;
+
+namespace {
+
+const char* const kLinuxInfo =
+    "Info: This is the directory that the mod(s) will be installed to. ~/.wine/drive_c/Program Files/Activision/Star "
+    "Trek Armada II is the default one. Drydock automatically detects where Armada II is installed, so only change "
+    "this if you know the directory is wrong or if you have another copy of A2 that you want the mod(s) to be "
+    "installed in. PS: It is case sensative.";
+const char* const kSearching = "Attempting to find directory. Please wait...";
+const char* const kNotFound = "Unable to find directory. Please locate manually/install Armada II.";
+
+class FakeHost final : public GameDirHost {
+ public:
+  std::string GameDir() const override { return gameDir; }
+  void SetGameDir(const std::string& dir) override {
+    gameDir = dir;
+    ++sets;
+  }
+  std::filesystem::path ProgramDir() const override { return programDir; }
+  void QuitProgram() override { ++quits; }
+  void GameDirDialogClosed() override { ++closed; }
+
+  std::string gameDir{kGameDirNotFound};
+  fs::path programDir;
+  int sets = 0;
+  int quits = 0;
+  int closed = 0;
+};
+
+std::string Str(const QString& s) { return s.toStdString(); }
+std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
+
+// Runs the event loop until `done` holds or five seconds pass.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// Runs the event loop for a while, so that anything queued arrives.
+void Settle() {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+  while (std::chrono::steady_clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A search that runs until it is told to stop (or released by the test) and
+// records what happened.
+struct BlockingSearch {
+  std::atomic<bool> started{false};
+  std::atomic<bool> sawStop{false};
+  std::atomic<bool> release{false};
+  fs::path result;
+
+  GameSearchFn Fn() {
+    return [this](const std::atomic<bool>& stop) {
+      started = true;
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!stop && !release && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      if (stop) sawStop = true;
+      return stop ? fs::path() : result;
+    };
+  }
+};
+
+class ChangeA2Dir : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "frm_change_a2_dir_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+  }
+
+  void SetUp() override {
+    host.programDir = t.MakeDir("prog");
+    t.Write("Games/Armada II/Armada2.exe");
+    t.MakeDir("Games/A2 Copy");
+    gameDir = Text(t / "Games/Armada II");
+    copyDir = Text(t / "Games/A2 Copy");
+  }
+
+  // Opens the dialog without blocking; `search` runs when no GameDir is known.
+  frmChangeA2Dir& Open(GameSearchFn search = {}) {
+    if (!search) {
+      search = [this](const std::atomic<bool>&) {
+        ++searches;
+        return fs::path();
+      };
+    }
+    dialog = std::make_unique<frmChangeA2Dir>(host, shell, std::move(search));
+    dialog->ShowFromMenu();
+    return *dialog;
+  }
+
+  template <typename T>
+  T* Control(const char* name) {
+    T* control = dialog->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  QLineEdit* txtDir() { return Control<QLineEdit>("txtDir"); }
+  QPushButton* cmdApply() { return Control<QPushButton>("cmdApply"); }
+  std::string TxtDir() { return Str(txtDir()->text()); }
+  void Type(const std::string& text) { txtDir()->setText(QString::fromStdString(text)); }
+  void Click(const char* button) { Control<QPushButton>(button)->click(); }
+  int Beeps() const { return static_cast<int>(std::count(shell.calls.begin(), shell.calls.end(), "beep")); }
+
+  TempTree t;
+  FakeHost host;
+  RecordingShell shell;
+  std::unique_ptr<frmChangeA2Dir> dialog;
+  std::atomic<int> searches{0};
+  std::string gameDir;
+  std::string copyDir;
+};
+
+}  // namespace
+
+TEST_F(ChangeA2Dir, OpensOnAKnownGameDirWithItsTextsAndWithoutSearching) {
+  host.gameDir = gameDir;
+  frmChangeA2Dir& d = Open();
+  EXPECT_EQ(Str(d.windowTitle()), "Change A2 Directory");
+  EXPECT_EQ(TxtDir(), gameDir) << "the browser's path is copied into the text box";
+  EXPECT_EQ(Str(Control<QTreeView>("dirListBox")->currentIndex().data().toString()), "Armada II");
+  EXPECT_EQ(Str(Control<QLabel>("lblCurrent")->text()), gameDir);
+  EXPECT_TRUE(cmdApply()->isEnabled()) << "moving the browser changed the text";
+  EXPECT_EQ(Str(cmdApply()->text()), "&Apply");
+  EXPECT_EQ(Str(Control<QPushButton>("cmdOK")->text()), "&OK");
+  EXPECT_EQ(Str(Control<QPushButton>("cmdCancel")->text()), "&Cancel");
+  EXPECT_EQ(d.windowModality(), Qt::NonModal);
+
+  Settle();  // lets the layout place the controls
+  QLabel* info = Control<QLabel>("lblChangeA2Info");
+  EXPECT_EQ(Str(info->text()), kLinuxInfo);
+  EXPECT_TRUE(info->wordWrap());
+  EXPECT_GE(info->height(), info->heightForWidth(info->width())) << "the explanation is cut off";
+  EXPECT_EQ(searches, 0);
+  EXPECT_FALSE(d.IsSearching());
+}
+
+TEST_F(ChangeA2Dir, ApplyTakesAnExistingFolderAfterDroppingOneTrailingSeparator) {
+  host.gameDir = gameDir;
+  frmChangeA2Dir& d = Open();
+  Type(copyDir + "/");
+  Click("cmdApply");
+  EXPECT_EQ(TxtDir(), copyDir);
+  EXPECT_EQ(host.gameDir, copyDir);
+  EXPECT_EQ(Str(Control<QLabel>("lblCurrent")->text()), copyDir);
+  EXPECT_FALSE(cmdApply()->isEnabled());
+  EXPECT_EQ(Str(Control<QTreeView>("dirListBox")->currentIndex().data().toString()), "A2 Copy")
+      << "Apply moves the browser to the new game directory";
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(Beeps(), 0);
+
+  // A file passes the check like a folder.
+  Type(gameDir + "/Armada2.exe");
+  Click("cmdApply");
+  EXPECT_EQ(host.gameDir, gameDir + "/Armada2.exe");
+}
+
+TEST_F(ChangeA2Dir, AWrongLetterCaseAMissingFolderOrTheCurrentGameDirTakeNothing) {
+  host.gameDir = gameDir;
+  Open();
+  for (const std::string& typed : {Text(t / "Games/a2 copy"), Text(t / "Games/A2 COPY"), Text(t / "Games/Gone")}) {
+    Type(typed);
+    Click("cmdApply");
+    EXPECT_EQ(host.gameDir, gameDir) << typed;
+    EXPECT_EQ(TxtDir(), typed) << "the browser stayed on the game directory, so the typed text stays";
+    EXPECT_TRUE(cmdApply()->isEnabled());
+  }
+  Type(gameDir + "/");
+  Click("cmdApply");
+  EXPECT_EQ(TxtDir(), gameDir);
+  EXPECT_EQ(host.sets, 0);
+  EXPECT_TRUE(cmdApply()->isEnabled()) << "the same folder again is not taken";
+  EXPECT_EQ(Beeps(), 0) << "these are refused silently";
+}
+
+TEST_F(ChangeA2Dir, TextWithoutASeparatorBeepsAndNeitherTakesNorCloses) {
+  host.gameDir = gameDir;
+  frmChangeA2Dir& d = Open();
+  Type("/");
+  Click("cmdApply");
+  EXPECT_EQ(TxtDir(), "") << "the trailing separator went first";
+  EXPECT_EQ(Beeps(), 1);
+  Type("Armada II");
+  Click("cmdOK");
+  EXPECT_EQ(Beeps(), 2);
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(host.gameDir, gameDir);
+  EXPECT_EQ(host.closed, 0);
+}
+
+TEST_F(ChangeA2Dir, OKTakesAValidFolderAndClosesAlsoWhenThereWasNothingToTake) {
+  host.gameDir = gameDir;
+  frmChangeA2Dir& d = Open();
+  Type(Text(t / "Games/Gone"));
+  Click("cmdOK");
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(host.gameDir, gameDir);
+  EXPECT_EQ(host.closed, 1) << "the menu check mark is cleared";
+
+  d.ShowFromMenu();
+  Type(copyDir);
+  Click("cmdOK");
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(host.gameDir, copyDir);
+  EXPECT_EQ(host.closed, 2);
+}
+
+TEST_F(ChangeA2Dir, ReopeningRefillsTheControlsAndCancelLeavesTheGameDir) {
+  host.gameDir = gameDir;
+  frmChangeA2Dir& d = Open();
+  Type(copyDir);
+  Click("cmdCancel");
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(host.gameDir, gameDir);
+  EXPECT_EQ(host.quits, 0);
+  EXPECT_EQ(host.closed, 1);
+
+  Type("left over");
+  d.ShowFromMenu();
+  EXPECT_EQ(TxtDir(), gameDir) << "the browser did not move, yet the text box is filled again";
+  EXPECT_TRUE(cmdApply()->isEnabled());
+  d.close();  // the close box
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(host.closed, 2);
+}
+
+TEST_F(ChangeA2Dir, WithoutAGameDirClosingIsRefusedAndCancelEndsTheProgram) {
+  frmChangeA2Dir& d = Open();
+  EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
+  ASSERT_TRUE(WaitFor([&] { return TxtDir() == kNotFound; })) << TxtDir();
+  EXPECT_EQ(searches, 1);
+  EXPECT_EQ(Str(Control<QLabel>("lblCurrent")->text()), kGameDirNotFound);
+  EXPECT_TRUE(cmdApply()->isEnabled()) << "the result text is a change of the text box";
+
+  d.close();
+  EXPECT_TRUE(d.isVisible());
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(&d, &escape);
+  EXPECT_TRUE(d.isVisible());
+  Type(Text(t / "Games/Gone"));
+  Click("cmdOK");
+  EXPECT_TRUE(d.isVisible()) << "OK with nothing taken may not close either";
+  EXPECT_EQ(host.closed, 0);
+
+  Click("cmdCancel");
+  EXPECT_EQ(host.quits, 1);
+  EXPECT_EQ(host.gameDir, kGameDirNotFound);
+
+  Type(gameDir);
+  Click("cmdApply");
+  EXPECT_EQ(host.gameDir, gameDir);
+  d.close();
+  EXPECT_FALSE(d.isVisible()) << "a valid Apply followed by any close";
+  EXPECT_EQ(host.closed, 1);
+}
+
+TEST_F(ChangeA2Dir, TheSearchProposesTheFolderOfTheGameInAWinePrefixWithoutTakingIt) {
+  const fs::path home = t.MakeDir("home");
+  t.Write("home/.wine/system.reg", "WINE REGISTRY Version 2\n");
+  const fs::path game = t / "home/.wine/drive_c/Program Files/Activision/Star Trek Armada II";
+  t.Write("home/.wine/drive_c/Program Files/Activision/Star Trek Armada II/ARMADA2.exe");
+  t.Write("home/Old/Armada2.exe");
+  platform::WineEnvironment wine;
+  wine.home = home;
+  frmChangeA2Dir& d = Open([&](const std::atomic<bool>& stop) {
+    return library::SearchTreesForFile(library::GameSearchRoots(wine, home, {}), library::kGameExeName, stop);
+  });
+  EXPECT_EQ(TxtDir(), kSearching);
+  EXPECT_FALSE(cmdApply()->isEnabled());
+
+  ASSERT_TRUE(WaitFor([&] { return TxtDir() != kSearching; }));
+  EXPECT_EQ(TxtDir(), Text(game));
+  EXPECT_TRUE(cmdApply()->isEnabled());
+  EXPECT_EQ(host.gameDir, kGameDirNotFound) << "proposed, not taken";
+  EXPECT_FALSE(d.IsSearching());
+
+  Click("cmdOK");
+  EXPECT_EQ(host.gameDir, Text(game));
+  EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(ChangeA2Dir, AProposalArrivingAfterTheUserTookOverIsDropped) {
+  BlockingSearch search;
+  search.result = t / "Games/Armada II/Armada2.exe";
+  Open(search.Fn());
+  ASSERT_TRUE(WaitFor([&] { return search.started.load(); }));
+  Type(copyDir);
+  search.release = true;
+  ASSERT_TRUE(WaitFor([&] { return !dialog->IsSearching(); }));
+  EXPECT_FALSE(search.sawStop);
+  EXPECT_EQ(TxtDir(), copyDir);
+}
+
+TEST_F(ChangeA2Dir, ClosingOrDestroyingTheDialogStopsARunningSearch) {
+  BlockingSearch first;
+  first.result = t / "Games/Armada II/Armada2.exe";
+  frmChangeA2Dir& d = Open(first.Fn());
+  ASSERT_TRUE(WaitFor([&] { return first.started.load(); }));
+  EXPECT_TRUE(d.IsSearching());
+  Type(copyDir);
+  Click("cmdApply");
+  ASSERT_EQ(host.gameDir, copyDir);
+  d.close();
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_TRUE(first.sawStop) << "the search was stopped and joined before close returned";
+  EXPECT_FALSE(d.IsSearching());
+  Settle();
+  EXPECT_EQ(TxtDir(), copyDir) << "a stopped search delivers nothing";
+
+  host.gameDir = kGameDirNotFound;
+  BlockingSearch second;
+  Open(second.Fn());
+  ASSERT_TRUE(WaitFor([&] { return second.started.load(); }));
+  dialog.reset();
+  EXPECT_TRUE(second.sawStop);
+  Settle();  // a result posted to the destroyed dialog must not arrive
+}
