@@ -73,6 +73,14 @@ int main(int argc, char** argv) {
   std::printf("  bare readdir, same dirs %7.2f ms  (%zu names)\n", bare * 1e3, entries);
   std::printf("  ratio                  %8.2f\n", build / bare);
 
+  // One auto-refresh tick when nothing changed: the window's own check.
+  const drydock::library::ModList shown = drydock::library::FillModList(modsDir);
+  bool changed = true;
+  const double tick = Best(5, [&] { changed = drydock::library::ModListChanged(root, shown); });
+  std::printf("auto-refresh tick, nothing changed (%s)\n", changed ? "CHANGED?" : "no change");
+  std::printf("  tick                   %8.2f ms\n", tick * 1e3);
+  std::printf("  ratio to bare readdir  %8.2f  (goal: at most 2)\n", tick / bare);
+
   // Paths as a mod would name them, with letters in the wrong case.
   std::mt19937 rng(7);
   std::vector<std::string> variants;

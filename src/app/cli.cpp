@@ -3,7 +3,9 @@
 #include <ostream>
 
 #include "app/demo_sandbox.h"
+#include "install/installed_mods.h"
 #include "library/mod_library.h"
+#include "modinfo/details_panel.h"
 #include "platform/environment.h"
 #include "platform/names.h"
 
@@ -25,6 +27,57 @@ int CmdList(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const library::ModList list = library::FillModList(library::ModsDir(ProgramDirFor(cl)));
   if (list.empty()) out << library::kNoModsFound << '\n';
   for (const std::string& entry : list) out << entry << '\n';
+  return kExitOk;
+}
+
+// The mod named on the command line, as the list entry it resolves to.
+std::optional<std::string> ModPathArgument(const CommandLine& cl, const library::ModList& list, std::ostream& err) {
+  if (cl.args.size() != 1) {
+    err << cl.command << " takes one MOD: a mod folder's name, or Parent\\Addon\\Child for an addon\n";
+    return std::nullopt;
+  }
+  const int index = library::FindModEntry(list, cl.args[0]);
+  if (index < 0) {
+    err << "no mod \"" << cl.args[0] << "\" in " << platform::PathToUtf8(library::ModsDir(ProgramDirFor(cl))) << '\n';
+    return std::string();
+  }
+  return library::ResolveModPath(list, index);
+}
+
+int CmdInfo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  const auto modsDir = library::ModsDir(ProgramDirFor(cl));
+  const library::ModList list = library::FillModList(modsDir);
+  const auto modPath = ModPathArgument(cl, list, err);
+  if (!modPath) return kExitUsage;
+  if (modPath->empty()) return kExitFailed;
+  const modinfo::ModDetails details = modinfo::ReadModDetails(library::ModFolder(modsDir, *modPath));
+  const modinfo::DetailsView view = modinfo::MakeDetailsView(details, modinfo::LocaleDecimalPoint());
+  const std::string sizePrefix = "Size of current mod: ";
+  out << "author=" << modinfo::StripMnemonics(view.info.author) << '\n'
+      << "description=" << modinfo::StripMnemonics(view.info.description) << '\n'
+      << "version=" << modinfo::StripMnemonics(view.info.version) << '\n'
+      << "other_heading=" << modinfo::StripMnemonics(view.info.otherHeading) << '\n'
+      << "other=" << modinfo::StripMnemonics(view.info.other) << '\n'
+      << "files=" << details.fileCount << '\n'
+      << "size=" << view.modSize.substr(sizePrefix.size()) << '\n'
+      << "readme=" << (view.readmeEnabled ? "yes" : "no") << '\n'
+      << "picture="
+      << (view.picture == modinfo::PictureState::None      ? std::string("none")
+          : view.picture == modinfo::PictureState::Invalid ? std::string("invalid")
+                                                           : view.pictureFile)
+      << '\n';
+  return kExitOk;
+}
+
+int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (!cl.args.empty()) {
+    err << "installed takes no arguments\n";
+    return kExitUsage;
+  }
+  const auto modsDir = library::ModsDir(ProgramDirFor(cl));
+  for (const std::string& entry : install::InstalledModEntries(modsDir, library::FillModList(modsDir))) {
+    out << entry << '\n';
+  }
   return kExitOk;
 }
 
@@ -54,6 +107,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"list", CmdList},
+    {"info", CmdInfo},
+    {"installed", CmdInstalled},
     {"demo", CmdDemo},
 };
 
@@ -74,6 +129,8 @@ std::string UsageText() {
          "\n"
          "Commands:\n"
          "  list               print the mod list as the main window shows it\n"
+         "  info MOD           print the details panel of MOD (Name, or Parent\\Addon\\Child)\n"
+         "  installed          print the installed-mods list\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

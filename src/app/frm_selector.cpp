@@ -1,30 +1,329 @@
 #include "app/frm_selector.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
+#include "app/selector_texts.h"
+#include "install/frm_installed_mods.h"
+#include "modinfo/mod_info.h"
 #include "platform/names.h"
+#include "platform/shell.h"
 
 namespace drydock::app {
 
-frmSelector::frmSelector(std::filesystem::path programDir, std::filesystem::path gameDir, QWidget* parent)
-    : QMainWindow(parent), programDir_(std::move(programDir)), gameDir_(std::move(gameDir)) {
-  setObjectName(QStringLiteral("frmSelector"));
-  setWindowTitle(QStringLiteral("Drydock"));
-  lstMods_ = new QListWidget(this);
-  lstMods_->setObjectName(QStringLiteral("lstMods"));
-  setCentralWidget(lstMods_);
-  resize(457, 410);
-  library::EnsureModsDir(programDir_);
-  FillFromLibrary();
+namespace {
+
+QString Q(const char* text) { return QString::fromUtf8(text); }
+
+// Control positions in twips (left, top, width, height) in the layout
+// without picture; the picture layout moves every control down by the
+// picture area's height.
+struct Place {
+  int left, top, width, height;
+};
+constexpr int kPictureHeight = 1335;
+constexpr int kClientWidth = 6900;
+constexpr int kClientHeight = 5400;  // below the buttons' bottom edge (5355)
+
+template <typename W>
+W* Make(QWidget* parent, const char* name) {
+  auto* w = new W(parent);
+  w->setObjectName(Q(name));
+  return w;
 }
 
-void frmSelector::FillFromLibrary() {
-  modList_ = library::FillModList(library::ModsDir(programDir_));
+}  // namespace
+
+frmSelector::frmSelector(SelectorServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+  setObjectName(QStringLiteral("frmSelector"));
+  setWindowTitle(Q(texts::kCaption));
+  BuildControls();
+  BuildMenus();
+  ApplyLayout(false);
+
+  timRefreshModList_ = new QTimer(this);
+  timRefreshModList_->setObjectName(QStringLiteral("timRefreshModList"));
+  timRefreshModList_->setInterval(1000);
+  connect(timRefreshModList_, &QTimer::timeout, this, &frmSelector::AutoRefreshTick);
+
+  timClickMod_ = new QTimer(this);
+  timClickMod_->setObjectName(QStringLiteral("timClickMod"));
+  timClickMod_->setInterval(1000);
+  timClickMod_->setSingleShot(true);
+  connect(timClickMod_, &QTimer::timeout, this, &frmSelector::ShowModDetails);
+}
+
+frmSelector::~frmSelector() = default;
+
+void frmSelector::BuildControls() {
+  central_ = new QWidget(this);
+  setCentralWidget(central_);
+  // The layout is fixed, so the captions get a font small enough for the
+  // longest fixed caption to fit the details column.
+  QFont small = font();
+  const int column = Px(kClientWidth - 3900) - 4;
+  for (int px = 11; px >= 8; --px) {
+    small.setPixelSize(px);
+    const QFontMetrics metrics(small);
+    const int widest =
+        std::max({metrics.horizontalAdvance(Q(texts::kA2NumOfFile)),
+                  metrics.horizontalAdvance(Q(texts::kModSizePrefix) + QStringLiteral("(No mod selected)")),
+                  metrics.horizontalAdvance(Q(texts::kModNumOfFilesPrefix) + QStringLiteral("1000000"))});
+    if (widest <= column) break;
+  }
+  central_->setFont(small);
+
+  lstMods_ = Make<QListWidget>(central_, "lstMods");
+  lstMods_->setEnabled(false);
+  lstMods_->setUniformItemSizes(true);
+  connect(lstMods_, &QListWidget::currentRowChanged, this, [this](int) { ShowModDetails(); });
+
+  picModsPic_ = Make<QLabel>(central_, "picModsPic");
+  picModsPic_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picModsPic_->hide();
+
+  cmdRefresh_ = Make<QPushButton>(central_, "cmdRefresh");
+  cmdRefresh_->setText(Q(texts::kRefreshModList));
+  cmdRefresh_->setEnabled(false);
+  connect(cmdRefresh_, &QPushButton::clicked, this, [this] { RefreshModList(RefreshOptions::Full()); });
+
+  cmdInstallMod_ = Make<QPushButton>(central_, "cmdInstallMod");
+  cmdInstallMod_->setText(Q(texts::kInstallMod));
+  cmdInstallMod_->setDefault(true);
+  cmdInstallMod_->setEnabled(false);
+
+  cmdUninstallMod_ = Make<QPushButton>(central_, "cmdUninstallMod");
+  cmdUninstallMod_->setText(Q(texts::kUninstallMod));
+  cmdUninstallMod_->setEnabled(false);
+
+  pgbPercent_ = Make<QProgressBar>(central_, "pgbPercent");
+  pgbPercent_->setRange(0, 100);
+  pgbPercent_->setTextVisible(false);
+  pgbPercent_->hide();
+
+  auto label = [this](const char* name, const char* caption) {
+    QLabel* l = Make<QLabel>(central_, name);
+    l->setText(Q(caption));
+    l->setTextFormat(Qt::PlainText);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+  };
+  lblStats_ = label("lblStats", texts::kStats);
+  QFont bold = small;
+  bold.setBold(true);
+  lblStats_->setFont(bold);
+  lblA2NumOfFile_ = label("lblA2NumOfFile", texts::kA2NumOfFile);
+  lblA2NumOfFiles_ = label("lblA2NumOfFiles", "0");
+  lblModNumOfFiles_ = label("lblModNumOfFiles", texts::kModNumOfFiles);
+  lblModSize_ = label("lblModSize", texts::kModSizePrefix);
+  lblModMaker_ = label("lblModMaker", texts::kModMaker);
+  lblModsMaker_ = label("lblModsMaker", "");
+  lblModDescription_ = label("lblModDescription", texts::kModDescription);
+  lblModsDescription_ = label("lblModsDescription", "");
+  lblModsDescription_->setWordWrap(true);
+  lblModsOtherHeading_ = label("lblModsOtherHeading", "Other: ");
+  lblModsOther_ = label("lblModsOther", "");
+  lblModsOther_->setWordWrap(true);
+  lblModVersion_ = label("lblModVersion", texts::kModVersion);
+  lblModsVersion_ = label("lblModsVersion", "");
+  for (QLabel* l : {lblModMaker_, lblModDescription_, lblModVersion_, lblModsOtherHeading_}) l->setFont(bold);
+
+  lblInvalidPic_ = label("lblInvalidPic", texts::kInvalidPic);
+  lblInvalidPic_->setAlignment(Qt::AlignCenter);
+  lblInvalidPic_->setWordWrap(true);
+  QFont big = small;
+  big.setPointSize(24);
+  big.setBold(true);
+  lblInvalidPic_->setFont(big);
+  lblInvalidPic_->hide();
+}
+
+void frmSelector::ApplyLayout(bool withPicture) {
+  pictureLayout_ = withPicture;
+  const int dy = withPicture ? kPictureHeight : 0;
+  auto place = [&](QWidget* w, Place p) { w->setGeometry(Px(p.left), Px(p.top + dy), Px(p.width), Px(p.height)); };
+  const bool barShown = pgbPercent_->isVisible();
+  place(lstMods_, {0, 60, 3795, barShown ? 4740 - 285 : 4740});
+  place(cmdRefresh_, {0, 4860, 3795, 495});
+  place(cmdInstallMod_, {3840, 4860, 1515, 495});
+  place(cmdUninstallMod_, {5400, 4860, 1455, 495});
+  place(pgbPercent_, {0, 4500, 3780, 285});
+  // The labels reach to the window's right edge so that no caption is cut
+  // where the design's narrower boxes would end mid-word.
+  const int right = kClientWidth - 3900 - 45;
+  place(lblStats_, {3900, 60, right, 255});
+  place(lblA2NumOfFile_, {3900, 300, right, 195});
+  place(lblA2NumOfFiles_, {3900, 480, right, 195});
+  place(lblModNumOfFiles_, {3900, 780, right, 195});
+  place(lblModSize_, {3900, 1080, right, 195});
+  place(lblModMaker_, {3900, 1440, right, 195});
+  place(lblModsMaker_, {3900, 1620, right, 195});
+  place(lblModDescription_, {3900, 1980, right, 195});
+  place(lblModsDescription_, {3900, 2160, right, 795});
+  place(lblModsOtherHeading_, {3900, 3060, right, 195});
+  place(lblModsOther_, {3900, 3240, right, 975});
+  place(lblModVersion_, {3900, 4360, right, 195});
+  place(lblModsVersion_, {3900, 4560, right, 195});
+  picModsPic_->setGeometry(0, 0, Px(6855), picModsPic_->height() > 1 ? Px(kPictureHeight) : 1);
+  lblInvalidPic_->setGeometry(Px(30), Px(115), Px(6855), Px(1100));
+  central_->setFixedSize(Px(kClientWidth), Px(kClientHeight + dy));
+  setFixedSize(central_->width(), central_->height() + (menuBar() ? menuBar()->sizeHint().height() : 0));
+}
+
+void frmSelector::BuildMenus() {
+  auto action = [this](QMenu* menu, const char* name, const char* caption, QKeySequence key = {}) {
+    QAction* a = menu->addAction(Q(caption));
+    a->setObjectName(Q(name));
+    if (!key.isEmpty()) a->setShortcut(key);
+    return a;
+  };
+  QMenu* manager = menuBar()->addMenu(Q(texts::kMenuManager));
+  manager->setObjectName(QStringLiteral("menuSelector"));
+  modChangeA2Directory_ =
+      action(manager, "modChangeA2Directory", texts::kMenuChangeA2Directory, QKeySequence(Qt::CTRL | Qt::Key_H));
+  modChangeA2Directory_->setCheckable(true);
+  connect(modChangeA2Directory_, &QAction::triggered, this, [this] { OpenGameDirDialog(false); });
+  menuManagerCheckInstalledMods_ = action(manager, "menuManagerCheckInstalledMods", texts::kMenuCheckInstalledMods,
+                                          QKeySequence(Qt::CTRL | Qt::Key_D));
+  menuManagerCheckInstalledMods_->setCheckable(true);
+  connect(menuManagerCheckInstalledMods_, &QAction::triggered, this, &frmSelector::OpenInstalledMods);
+  menuManagerAuto_ = action(manager, "menuManagerAuto", texts::kMenuDisableAuto);
+  connect(menuManagerAuto_, &QAction::triggered, this, &frmSelector::ToggleAutoRefresh);
+  manager->addSeparator();
+  menuQuit_ = action(manager, "menuQuit", texts::kMenuQuit);
+  connect(menuQuit_, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* mod = menuBar()->addMenu(Q(texts::kMenuMod));
+  mod->setObjectName(QStringLiteral("menuMod"));
+  QMenu* current = mod->addMenu(Q(texts::kMenuCurrentMod));
+  current->setObjectName(QStringLiteral("menuModCurrentMod"));
+  menuModRefreshModList_ =
+      action(current, "menuModRefreshModList", texts::kRefreshModList, QKeySequence(Qt::CTRL | Qt::Key_R));
+  connect(menuModRefreshModList_, &QAction::triggered, this, [this] { RefreshModList(RefreshOptions::Full()); });
+  current->addSeparator();
+  menuModCurrentModViewReadme_ =
+      action(current, "menuModCurrentModViewReadme", texts::kMenuViewReadme, QKeySequence(Qt::CTRL | Qt::Key_W));
+  connect(menuModCurrentModViewReadme_, &QAction::triggered, this, &frmSelector::ViewReadme);
+}
+
+void frmSelector::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Minimizing slows the auto refresh from the next tick on.
+  if (event->type() == QEvent::WindowStateChange) timRefreshModList_->setInterval(isMinimized() ? 10000 : 1000);
+}
+
+QString frmSelector::SelectedText() const {
+  const QListWidgetItem* item = lstMods_->currentItem();
+  return item && item->isSelected() ? item->text() : QString();
+}
+
+void frmSelector::SelectText(const QString& text) {
+  for (int i = 0; i < lstMods_->count(); ++i) {
+    if (lstMods_->item(i)->text() == text) {
+      lstMods_->setCurrentRow(i);
+      return;
+    }
+  }
+}
+
+void frmSelector::FillListWidget() {
+  const QSignalBlocker block(lstMods_);
   lstMods_->clear();
-  if (modList_.empty())
-    lstMods_->addItem(QString::fromUtf8(library::kNoModsFound.data(), library::kNoModsFound.size()));
   for (const std::string& entry : modList_) lstMods_->addItem(QString::fromStdString(entry));
-  if (lstMods_->count() > 0) lstMods_->setCurrentRow(0);
+}
+
+void frmSelector::ShowA2FileCount() { lblA2NumOfFiles_->setText(QString::number(fileCount_)); }
+
+void frmSelector::CountGameFiles(bool showSteps) {
+  fileCount_ = 0;
+  const auto root = platform::PathFromUtf8(gameDir_);
+  auto step = [this](long n) {
+    fileCount_ = n;
+    if (n % 22 != 0) return;
+    ShowA2FileCount();
+    lblA2NumOfFiles_->repaint();
+    Q_EMIT a2FileCountShown(lblA2NumOfFiles_->text());
+  };
+  fileCount_ = library::CountFolderListFiles(root, showSteps ? std::function<void(long)>(step) : nullptr);
+}
+
+void frmSelector::ToggleAutoRefresh() {
+  if (menuManagerAuto_->text() == Q(texts::kMenuDisableAuto)) {
+    timRefreshModList_->stop();
+    menuManagerAuto_->setText(Q(texts::kMenuEnableAuto));
+  } else if (menuManagerAuto_->text() == Q(texts::kMenuEnableAuto)) {
+    timRefreshModList_->start();
+    menuManagerAuto_->setText(Q(texts::kMenuDisableAuto));
+    AutoRefreshTick();
+  }
+}
+
+void frmSelector::OpenGameDirDialog(bool modal) {
+  modChangeA2Directory_->setChecked(true);
+  if (!frmChangeA2Dir_) {
+    frmChangeA2Dir_ = new ui::frmChangeA2Dir(*this, services_.shell, services_.gameSearch, this);
+    frmChangeA2Dir_->setWindowIcon(windowIcon());
+  }
+  if (modal) {
+    frmChangeA2Dir_->ExecModal();
+  } else {
+    frmChangeA2Dir_->ShowFromMenu();
+  }
+}
+
+void frmSelector::GameDirDialogClosed() { modChangeA2Directory_->setChecked(false); }
+
+void frmSelector::QuitProgram() {
+  // Cancel without a game directory ends the program, also during start-up,
+  // when the dialog runs its own modal loop before the main loop has begun.
+  quitRequested_ = true;
+  if (frmChangeA2Dir_) frmChangeA2Dir_->QDialog::done(QDialog::Rejected);  // its own done() refuses
+  close();
+  QCoreApplication::quit();
+}
+
+install::frmInstalledMods* frmSelector::InstalledModsWindow() {
+  if (!frmInstalledMods_) {
+    frmInstalledMods_ = new install::frmInstalledMods(
+        ModsDir(), [this] { return modList_; }, [this] { EnableMainControls(); }, this);
+    frmInstalledMods_->setWindowIcon(windowIcon());
+    connect(frmInstalledMods_, &install::frmInstalledMods::closed, this,
+            [this] { menuManagerCheckInstalledMods_->setChecked(false); });
+  }
+  return frmInstalledMods_;
+}
+
+void frmSelector::OpenInstalledMods() {
+  menuManagerCheckInstalledMods_->setChecked(true);
+  install::frmInstalledMods* w = InstalledModsWindow();
+  w->show();
+  w->raise();
+  w->activateWindow();
+}
+
+void frmSelector::EnableMainControls() {
+  for (QWidget* w : {static_cast<QWidget*>(lstMods_), static_cast<QWidget*>(cmdRefresh_),
+                     static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
+    w->setEnabled(true);
+  }
+}
+
+void frmSelector::ViewReadme() {
+  const std::string modPath = library::ResolveModPath(modList_, lstMods_->currentRow());
+  if (modPath.empty() || !lstMods_->currentItem() || !lstMods_->currentItem()->isSelected()) return;
+  const auto folder = library::ModFolder(ModsDir(), modPath);
+  const std::string readme = modinfo::FindReadme(folder);
+  if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
 }
 
 }  // namespace drydock::app

@@ -1,28 +1,151 @@
 #pragma once
-// The main window: the mod list on the left, the details on the right.
+// The main window: the mod list on the left, the details of the selected mod
+// on the right, three buttons below the list. It owns the run's shared state
+// (ProgramDir, GameDir) and hands it to the flows and windows it opens.
 #include <QMainWindow>
+#include <QPointer>
 #include <filesystem>
+#include <functional>
+#include <string>
 
 #include "library/mod_library.h"
+#include "ui/frm_change_a2_dir.h"
 
+class QAction;
+class QLabel;
 class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace drydock::platform {
+class Shell;
+}
+namespace drydock::ui {
+class Dialogs;
+}
+namespace drydock::install {
+class frmInstalledMods;
+}
 
 namespace drydock::app {
 
-class frmSelector : public QMainWindow {
+struct SelectorServices {
+  platform::Shell& shell;
+  ui::Dialogs& dialogs;
+  // The game search of the game directory dialog; empty: search this system.
+  ui::GameSearchFn gameSearch;
+};
+
+struct RefreshOptions {
+  bool skipProgress = false;
+  bool skipControls = false;
+  bool skipCount = false;
+  static RefreshOptions Full() { return {}; }
+  static RefreshOptions Silent() { return {true, true, true}; }
+};
+
+class frmSelector : public QMainWindow, public ui::GameDirHost {
   Q_OBJECT
  public:
-  frmSelector(std::filesystem::path programDir, std::filesystem::path gameDir, QWidget* parent = nullptr);
+  explicit frmSelector(SelectorServices services, QWidget* parent = nullptr);
+  ~frmSelector() override;
 
-  // Rebuilds lstMods from the mods folder.
-  void FillFromLibrary();
+  // Start-up after the single-instance check: shows the window, sets
+  // ProgramDir and GameDir (`gameDirFromRegistry` may be empty), fills the
+  // list, counts the game's files and asks for the game directory when none
+  // is known. Returns when that dialog has closed.
+  void Startup(const std::filesystem::path& programDir, const std::string& gameDirFromRegistry);
+
+  // GameDirHost
+  std::string GameDir() const override { return gameDir_; }
+  void SetGameDir(const std::string& gameDir) override { gameDir_ = gameDir; }
+  std::filesystem::path ProgramDir() const override { return programDir_; }
+  void QuitProgram() override;
+  void GameDirDialogClosed() override;
+
+  // True once the user ended the program from the game directory dialog.
+  bool QuitRequested() const { return quitRequested_; }
+
+  std::filesystem::path ModsDir() const { return library::ModsDir(programDir_); }
   const library::ModList& modList() const { return modList_; }
 
+  // The mod list refresh and the auto refresh (mod_list_refresh.cpp).
+  void RefreshModList(RefreshOptions options);
+  void AutoRefreshTick();
+  // Shows the selected mod's details (selector_details.cpp).
+  void ShowModDetails();
+  void ShowA2FileCount();
+
+  // Twips of the window's design to pixels.
+  static int Px(int twips) { return (twips + 7) / 15; }
+
+ Q_SIGNALS:
+  // Each value shown in lblA2NumOfFiles while the game's files are counted.
+  void a2FileCountShown(const QString& text);
+  // A refresh of the mod list has ended.
+  void modListRefreshed();
+
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  void BuildControls();
+  void BuildMenus();
+  void ApplyLayout(bool withPicture);
+  void FillListWidget();
+  void SelectText(const QString& text);
+  QString SelectedText() const;
+  void CountGameFiles(bool showSteps);
+  void ToggleAutoRefresh();
+  void OpenGameDirDialog(bool modal);
+  void OpenInstalledMods();
+  install::frmInstalledMods* InstalledModsWindow();
+  void EnableMainControls();
+  void ViewReadme();
+
+  SelectorServices services_;
   std::filesystem::path programDir_;
-  std::filesystem::path gameDir_;
+  std::string gameDir_ = std::string(library::kGameDirNotFound);
   library::ModList modList_;
+  bool pictureLayout_ = false;
+  bool quitRequested_ = false;
+  long fileCount_ = 0;
+
+  QWidget* central_ = nullptr;
   QListWidget* lstMods_ = nullptr;
+  QLabel* picModsPic_ = nullptr;
+  QPushButton* cmdRefresh_ = nullptr;
+  QPushButton* cmdInstallMod_ = nullptr;
+  QPushButton* cmdUninstallMod_ = nullptr;
+  QProgressBar* pgbPercent_ = nullptr;
+  QLabel* lblStats_ = nullptr;
+  QLabel* lblA2NumOfFile_ = nullptr;
+  QLabel* lblA2NumOfFiles_ = nullptr;
+  QLabel* lblModNumOfFiles_ = nullptr;
+  QLabel* lblModSize_ = nullptr;
+  QLabel* lblModMaker_ = nullptr;
+  QLabel* lblModsMaker_ = nullptr;
+  QLabel* lblModDescription_ = nullptr;
+  QLabel* lblModsDescription_ = nullptr;
+  QLabel* lblModsOtherHeading_ = nullptr;
+  QLabel* lblModsOther_ = nullptr;
+  QLabel* lblModVersion_ = nullptr;
+  QLabel* lblModsVersion_ = nullptr;
+  QLabel* lblInvalidPic_ = nullptr;
+  QTimer* timRefreshModList_ = nullptr;
+  QTimer* timClickMod_ = nullptr;
+
+  QAction* modChangeA2Directory_ = nullptr;
+  QAction* menuManagerCheckInstalledMods_ = nullptr;
+  QAction* menuManagerAuto_ = nullptr;
+  QAction* menuQuit_ = nullptr;
+  QAction* menuModRefreshModList_ = nullptr;
+  QAction* menuModCurrentModViewReadme_ = nullptr;
+
+  QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
+  QPointer<install::frmInstalledMods> frmInstalledMods_;
 };
 
 }  // namespace drydock::app

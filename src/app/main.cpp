@@ -8,10 +8,15 @@
 #include "app/cli.h"
 #include "app/demo_sandbox.h"
 #include "app/frm_selector.h"
+#include "app/startup.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "platform/environment.h"
+#include "platform/instance_lock.h"
+#include "platform/names.h"
+#include "platform/qt_shell.h"
 #include "platform/registry.h"
+#include "ui/qt_dialogs.h"
 
 using namespace drydock;
 
@@ -23,22 +28,30 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   QApplication::setApplicationVersion(QStringLiteral(DRYDOCK_VERSION));
 
   std::filesystem::path programDir;
-  std::filesystem::path gameDir;
+  std::string gameDir;
   if (cl.demo) {
     const app::DemoPaths demo = app::EnsureDemoSandbox(app::DefaultDemoRoot());
     programDir = demo.programDir;
-    gameDir = demo.gameDir;
+    gameDir = platform::PathToUtf8(demo.gameDir);
   } else {
     programDir = library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
     if (cl.gameDir) {
-      gameDir = *cl.gameDir;
+      gameDir = platform::PathToUtf8(*cl.gameDir);
     } else {
       platform::Registry registry = platform::Registry::ForThisSystem();
-      gameDir = library::ReadGameDirFromRegistry(registry);
+      gameDir = platform::PathToUtf8(library::ReadGameDirFromRegistry(registry));
     }
   }
-  app::frmSelector window(programDir, gameDir);
-  window.show();
+
+  ui::QtDialogs dialogs;
+  platform::InstanceLock lock(programDir);
+  if (!app::ClaimSingleInstance(lock, dialogs)) return app::kExitFailed;
+
+  platform::QtShell shell;
+  app::frmSelector window(app::SelectorServices{shell, dialogs, {}});
+  dialogs.SetParent(&window);
+  window.Startup(programDir, gameDir);
+  if (window.QuitRequested()) return app::kExitOk;
   return QApplication::exec();
 }
 

@@ -74,13 +74,20 @@ std::string StripMnemonics(std::string_view caption) {
   return out;
 }
 
+std::string FindReadme(const fs::path& modFolder) {
+  for (const std::string& name : platform::ListPlainFiles(modFolder)) {
+    if (library::TextContains(name, "readme")) return name;
+  }
+  return {};
+}
+
 ModDetails ReadModDetails(const fs::path& modFolder) {
   ModDetails d;
   d.info = ReadModInfo(modFolder);
   d.sizeBytes = platform::FolderTreeSize(modFolder);
   d.fileCount = library::CountFolderListFiles(modFolder);
   for (const std::string& name : platform::ListPlainFiles(modFolder)) {
-    if (library::TextContains(name, "readme")) d.hasReadme = true;
+    if (d.readme.empty() && library::TextContains(name, "readme")) d.readme = name;
     // The picture's name is exact; the bitmap wins when both are there.
     if (name == "ModPic.bmp") {
       d.picture = PictureKind::Bitmap;

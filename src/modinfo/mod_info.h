@@ -52,10 +52,14 @@ struct ModDetails {
   ModInfoTexts info;
   long fileCount = 0;           // plain files in the 79 game folders of the mod
   std::uint64_t sizeBytes = 0;  // the whole folder tree, Backup and Addon included
-  bool hasReadme = false;       // a plain file in the root whose name contains "readme"
+  std::string readme;           // the first plain file in the root whose name contains "readme"
   PictureKind picture = PictureKind::None;
   std::filesystem::path picturePath;
 };
+
+// The first plain file directly in `modFolder`, in listing order, whose name
+// contains "readme" in any letter case; empty when there is none.
+std::string FindReadme(const std::filesystem::path& modFolder);
 
 // `modFolder` need not exist: a vanished mod shows 0 files, 0 KB and the
 // not-found texts.

@@ -91,3 +91,44 @@ TEST(CommandLine, DemoMakesTheSandboxOnceAndListsItsMods) {
   EXPECT_EQ(list.code, 0);
   EXPECT_NE(list.out.find("\n    "), std::string::npos) << "the demo has addons:\n" << list.out;
 }
+
+TEST(CommandLine, InfoPrintsTheDetailsPanelOfAModOrAnAddon) {
+  TempTree t;
+  t.Write("prog/mods/Fleet/ModInfo.txt", "Author: R&&D\nVersion: 2.0\nOther Heading: Credits\n");
+  t.Write("prog/mods/Fleet/odf/ships/a.odf", std::string(2048, 'a'));
+  t.Write("prog/mods/Fleet/ReadMe.txt", "");
+  t.Write("prog/mods/Fleet/ModPic.jpg", "broken");
+  t.Write("prog/mods/Fleet/Addon/Extra/ModInfo.txt", "Author: Someone else\r\n");
+  const std::string prog = "--program-dir " + Quote((t / "prog").string());
+
+  const RunResult mod = Drydock(prog + " info Fleet");
+  EXPECT_EQ(mod.code, 0);
+  EXPECT_EQ(mod.out,
+            "author=R&D\n"
+            "description=(File does not contain description)\n"
+            "version=2.0\n"
+            "other_heading=Credits\n"
+            "other=(File does not contain 'other')\n"
+            "files=4\n"       // ModInfo.txt, the readme and the picture lie in the root
+            "size=2.08 KB\n"  // 2126 bytes, the addon included
+            "readme=yes\n"
+            "picture=invalid\n");
+
+  const RunResult addon = Drydock(prog + " info 'fleet/addon/extra'");
+  EXPECT_EQ(addon.code, 0);
+  EXPECT_EQ(addon.out.substr(0, addon.out.find('\n')), "author=Someone else");
+  EXPECT_NE(addon.out.find("picture=none\n"), std::string::npos);
+
+  EXPECT_EQ(Drydock(prog + " info Missing").code, kExitFailed);
+  EXPECT_EQ(Drydock(prog + " info").code, kExitUsage);
+}
+
+TEST(CommandLine, InstalledListsExactBackupFolders) {
+  TempTree t;
+  t.MakeDir("prog/mods/A/Backup");
+  t.MakeDir("prog/mods/B/backup");
+  t.MakeDir("prog/mods/C/Addon/D/Backup");
+  const RunResult r = Drydock("--program-dir " + Quote((t / "prog").string()) + " installed");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "A\n    D\n");
+}

@@ -98,14 +98,15 @@ TEST(ModDetails, CountsTableFilesMeasuresTheTreeAndFindsReadmeAndPicture) {
   const ModDetails d = ReadModDetails(t / "mod");
   EXPECT_EQ(d.fileCount, 4);  // root files count: readme and both pictures
   EXPECT_EQ(d.sizeBytes, 1030u);
-  EXPECT_TRUE(d.hasReadme);
+  EXPECT_EQ(d.readme, "My_ReadMe.TXT");
   EXPECT_EQ(d.picture, PictureKind::Bitmap);
 
   t.Write("jpg/ModPic.jpg", "x");
   t.Write("jpg/modpic.bmp", "wrong case is no picture");
   EXPECT_EQ(ReadModDetails(t / "jpg").picture, PictureKind::Jpeg);
   t.MakeDir("jpg/readme-folder");
-  EXPECT_FALSE(ReadModDetails(t / "jpg").hasReadme);
+  EXPECT_EQ(ReadModDetails(t / "jpg").readme, "");
+  EXPECT_EQ(FindReadme(t / "mod"), "My_ReadMe.TXT");
 }
 
 TEST(ModDetails, AVanishedModShowsNothing) {

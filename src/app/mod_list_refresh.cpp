@@ -1,0 +1,102 @@
+// The mod list refresh and the auto refresh of the main window.
+#include <QApplication>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/frm_selector.h"
+#include "app/selector_texts.h"
+#include "install/frm_installed_mods.h"
+#include "install/installed_mods.h"
+#include "library/game_folders.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+
+namespace drydock::app {
+
+namespace {
+QString Q(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+void frmSelector::RefreshModList(RefreshOptions o) {
+  if (!o.skipControls) {
+    cmdRefresh_->setEnabled(false);
+    menuModRefreshModList_->setEnabled(false);
+    lstMods_->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  library::EnsureModsDir(programDir_);
+  const QString remembered = SelectedText();
+
+  if (!o.skipCount) {
+    if (!o.skipControls) cmdRefresh_->setText(Q(texts::kCountingFiles));
+    if (!o.skipProgress) {
+      // The bar lies over the bottom strip of the list, which makes room for it.
+      pgbPercent_->show();
+      ApplyLayout(pictureLayout_);
+      repaint();
+    }
+    fileCount_ = 0;
+    const auto root = platform::PathFromUtf8(gameDir_);
+    platform::DirCache cache;
+    for (int i = 1; i <= library::kGameFolderCount; ++i) {
+      if (!o.skipProgress) pgbPercent_->setValue(i * 100 / library::kGameFolderCount);
+      fileCount_ += platform::CountPlainFiles(platform::NativePath(root, library::GameFolder(i), &cache));
+    }
+    if (!o.skipControls) ShowA2FileCount();
+  }
+  pgbPercent_->hide();
+  ApplyLayout(pictureLayout_);
+
+  if (!o.skipControls) cmdRefresh_->setText(Q(texts::kRefreshingModList));
+  modList_ = library::FillModList(ModsDir());
+  FillListWidget();
+
+  // The installed-mods window is created, hidden, by the first refresh; its
+  // first fill enables the main window's controls.
+  install::frmInstalledMods* installed = InstalledModsWindow();
+  installed->SetEntries(install::InstalledModEntries(ModsDir(), modList_));
+
+  // Back to the entry that was selected, or the first.
+  bool reselected = false;
+  if (!remembered.isEmpty()) {
+    for (int i = 0; i < lstMods_->count() && !reselected; ++i) {
+      if (lstMods_->item(i)->text() == remembered) {
+        lstMods_->setCurrentRow(i);
+        reselected = true;
+      }
+    }
+  }
+  if (!reselected && lstMods_->count() > 0) lstMods_->setCurrentRow(0);
+  if (lstMods_->count() == 0) {
+    const QSignalBlocker block(lstMods_);
+    lstMods_->addItem(QString::fromUtf8(library::kNoModsFound.data(), library::kNoModsFound.size()));
+  }
+
+  if (!o.skipControls) {
+    QApplication::restoreOverrideCursor();
+    cmdRefresh_->setText(Q(texts::kRefreshModList));
+    cmdRefresh_->setEnabled(true);
+    lstMods_->setEnabled(true);
+    menuModRefreshModList_->setEnabled(true);
+  }
+  installed->SelectText(SelectedText());
+  Q_EMIT modListRefreshed();
+}
+
+void frmSelector::AutoRefreshTick() {
+  timRefreshModList_->setInterval(isMinimized() ? 10000 : 1000);
+  const auto mods = ModsDir();
+  if (!platform::IsFolder(mods)) {
+    library::EnsureModsDir(programDir_);
+    RefreshModList(RefreshOptions::Silent());
+    return;
+  }
+  // An empty mods folder compares equal to the list holding only the
+  // placeholder, so it does not refresh on every tick.
+  if (library::ModListChanged(programDir_, modList_)) RefreshModList(RefreshOptions::Silent());
+}
+
+}  // namespace drydock::app

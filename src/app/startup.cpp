@@ -1,0 +1,59 @@
+// Start-up of the main window, in the order the user sees it happen.
+#include "app/startup.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+
+#include "app/frm_selector.h"
+#include "app/selector_texts.h"
+#include "modinfo/mod_info.h"
+#include "platform/file_ops.h"
+#include "platform/instance_lock.h"
+#include "platform/names.h"
+#include "ui/dialogs.h"
+
+namespace drydock::app {
+
+bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs) {
+  if (lock.TryLock()) return true;
+  dialogs.Ask(texts::kSecondInstance, texts::kSecondInstanceTitle, ui::Buttons::Ok, ui::Icon::Critical);
+  return false;
+}
+
+void frmSelector::Startup(const std::filesystem::path& programDir, const std::string& gameDirFromRegistry) {
+  show();
+  repaint();
+  gameDir_ = gameDirFromRegistry;
+  programDir_ = platform::PathFromUtf8(library::NormalizeProgramDir(platform::PathToUtf8(programDir)));
+  library::EnsureModsDir(programDir_);
+  modList_ = library::FillModList(ModsDir());
+  FillListWidget();
+
+  const QString notFound = QString::fromUtf8(modinfo::kNoFile.data());
+  for (QLabel* l : {lblModsDescription_, lblModsVersion_, lblModsMaker_, lblModsOther_}) l->setText(notFound);
+  lblModNumOfFiles_->setText(QString::fromUtf8(texts::kModNumOfFiles));
+  lblModsOtherHeading_->setText(QString::fromUtf8(modinfo::kDefaultOtherHeading.data()));
+  repaint();
+
+  if (!modList_.empty()) lstMods_->setCurrentRow(0);  // shows the first mod's details
+
+  // The count climbs visibly in steps of 22 while it runs.
+  CountGameFiles(/*showSteps=*/true);
+  ShowA2FileCount();
+  fileCount_ = 0;
+
+  RefreshModList(RefreshOptions::Silent());
+
+  timRefreshModList_->start();
+  timClickMod_->start();
+
+  if (gameDir_.empty() || !platform::IsFolder(platform::PathFromUtf8(gameDir_))) {
+    lblA2NumOfFiles_->setText(QString::fromUtf8(texts::kA2FolderNotFound));
+    gameDir_ = std::string(library::kGameDirNotFound);
+    lblA2NumOfFiles_->repaint();
+    OpenGameDirDialog(/*modal=*/true);
+  }
+}
+
+}  // namespace drydock::app

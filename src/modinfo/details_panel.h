@@ -1,0 +1,30 @@
+#pragma once
+// What the details panel shows for one mod, as texts and a picture. Shared by
+// the main window and the `info` command so that both always agree.
+#include <QImage>
+#include <string>
+
+#include "modinfo/mod_info.h"
+
+namespace drydock::modinfo {
+
+enum class PictureState { None, Shown, Invalid };
+
+struct DetailsView {
+  // Label captions; the value captions keep their '&' markers (see StripMnemonics).
+  std::string modNumOfFiles;  // "Number of files in current mod: 12"
+  std::string modSize;        // "Size of current mod: 1.02 MB"
+  ModInfoTexts info;
+  bool readmeEnabled = false;
+  PictureState picture = PictureState::None;
+  std::string pictureFile;  // "ModPic.bmp" or "ModPic.jpg" when there is one
+  QImage image;             // drawn unscaled from the top-left
+};
+
+// Builds the view of `details`; `decimalPoint` is the locale's.
+DetailsView MakeDetailsView(const ModDetails& details, char decimalPoint);
+
+// The locale's decimal separator, for sizes.
+char LocaleDecimalPoint();
+
+}  // namespace drydock::modinfo
