@@ -7,6 +7,7 @@
 #include "library/mod_library.h"
 #include "modinfo/details_panel.h"
 #include "platform/environment.h"
+#include "platform/file_ops.h"
 #include "platform/names.h"
 
 namespace fs = std::filesystem;
@@ -89,7 +90,7 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const fs::path root = cl.args.empty() ? DefaultDemoRoot() : platform::PathFromUtf8(cl.args[0]);
   bool created = false;
   const DemoPaths paths = EnsureDemoSandbox(root, &created);
-  if (!fs::is_directory(paths.modsDir) || !fs::is_directory(paths.gameDir)) {
+  if (!platform::IsFolder(paths.modsDir) || !platform::IsFolder(paths.gameDir)) {
     err << "could not create the demo sandbox in " << platform::PathToUtf8(root) << '\n';
     return kExitFailed;
   }

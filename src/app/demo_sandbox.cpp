@@ -3,9 +3,8 @@
 // addons, loose files, conflicting files, tech trees). Every byte is made
 // here; nothing is copied from anywhere.
 //
-// This is a setup tool, not an engine operation, so it writes with plain
-// std::filesystem and ofstream; but only through SandboxWriter, which keeps
-// every write below the sandbox root and never follows a link.
+// Every write goes through SandboxWriter, which keeps it below the sandbox
+// root and never follows a link.
 #include "app/demo_sandbox.h"
 
 #include <QBuffer>
@@ -14,7 +13,6 @@
 #include <QString>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -27,6 +25,8 @@
 #include <vector>
 
 #include "platform/environment.h"
+#include "platform/file_ops.h"
+#include "platform/names.h"
 
 namespace fs = std::filesystem;
 
@@ -58,29 +58,9 @@ class SandboxWriter {
     if (!parts) return;
     const auto folder = Folders(*parts, parts->size() - 1);
     if (!folder) return;
-    const fs::path target = *folder / fs::path(parts->back());
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(target, ec))) return;
-    const fs::path temp = *folder / fs::path("." + parts->back() + ".part");
-    const fs::file_status tempStatus = fs::symlink_status(temp, ec);
-    if (fs::exists(tempStatus)) {
-      if (!fs::is_regular_file(tempStatus) || !fs::remove(temp, ec)) return;
+    if (platform::WriteFileAtomic(*folder / platform::PathFromUtf8(parts->back()), bytes, /*replace=*/false)) {
+      made_ = true;
     }
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      out.close();
-      if (!out) {
-        fs::remove(temp, ec);
-        return;
-      }
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-      fs::remove(temp, ec);
-      return;
-    }
-    made_ = true;
   }
 
   bool madeAnything() const { return made_; }
@@ -108,17 +88,15 @@ class SandboxWriter {
   // An existing link or non-folder on the way stops it: following a link is
   // how a write would end up outside the root.
   std::optional<fs::path> Folders(const std::vector<std::string>& parts, size_t count) {
-    std::error_code ec;
     fs::path current = root_;
     for (size_t i = 0; i < count; ++i) {
-      current /= fs::path(parts[i]);
-      const fs::file_status status = fs::symlink_status(current, ec);
-      if (fs::is_symlink(status)) return std::nullopt;
-      if (fs::exists(status)) {
-        if (!fs::is_directory(status)) return std::nullopt;
+      current /= platform::PathFromUtf8(parts[i]);
+      if (platform::IsLink(current)) return std::nullopt;
+      if (platform::EntryExists(current)) {
+        if (!platform::IsFolder(current)) return std::nullopt;
         continue;
       }
-      if (!fs::create_directory(current, ec) || ec) return std::nullopt;
+      if (!platform::MakeFolder(current)) return std::nullopt;
       made_ = true;
     }
     return current;
@@ -659,12 +637,9 @@ DemoPaths DemoPathsIn(const std::filesystem::path& root) {
 DemoPaths EnsureDemoSandbox(const std::filesystem::path& root, bool* created) {
   if (created) *created = false;
   const DemoPaths paths = DemoPathsIn(root);
-  std::error_code ec;
   // The game's executable is written last, so it marks a finished sandbox.
-  if (fs::is_regular_file(paths.gameDir / kGameExe, ec) && fs::is_directory(paths.modsDir, ec)) return paths;
-
-  fs::create_directories(root, ec);
-  if (!fs::is_directory(root, ec)) return paths;
+  if (platform::IsFile(paths.gameDir / kGameExe) && platform::IsFolder(paths.modsDir)) return paths;
+  if (!platform::MakeFolderTree(root)) return paths;
   SandboxWriter writer(root);
   writer.Dir(kModsRel);
   WriteMods(writer);

@@ -227,6 +227,70 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
 #endif
 }
 
+FsResult WriteFileAtomic(const fs::path& path, std::string_view bytes, bool replace, CopyOptions options) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  if (!replace && EntryExists(path)) return FsResult::Fail(std::make_error_code(std::errc::file_exists), path);
+#ifdef _WIN32
+  const fs::path temp = path.parent_path() / (L"~" + path.filename().wstring() + L".drydock-tmp");
+  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE)
+    return FsResult::Fail({static_cast<int>(GetLastError()), std::system_category()}, path);
+  DWORD written = 0;
+  bool good = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                written == bytes.size());
+  if (good && options.sync) good = FlushFileBuffers(h) != 0;
+  CloseHandle(h);
+  if (good) good = MoveFileExW(temp.c_str(), path.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+  if (!good) {
+    const DWORD err = GetLastError();
+    DeleteFileW(temp.c_str());
+    return FsResult::Fail({static_cast<int>(err), std::system_category()}, path);
+  }
+  return {};
+#else
+  fs::path temp;
+  const int out = OpenTemporaryBeside(path, temp);
+  if (out < 0) return FsResult::Fail(LastError(), path);
+  bool good = true;
+  std::error_code ec;
+  for (size_t done = 0; good && done < bytes.size();) {
+    const ssize_t n = ::write(out, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      good = false;
+      ec = LastError();
+    } else {
+      done += static_cast<size_t>(n);
+    }
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(out, 0666 & ~mask);
+  if (good && options.sync && ::fsync(out) != 0) {
+    good = false;
+    ec = LastError();
+  }
+  if (::close(out) != 0 && good) {
+    good = false;
+    ec = LastError();
+  }
+  if (good) {
+    const int r = replace ? ::rename(temp.c_str(), path.c_str())
+                          : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (r != 0) {
+      good = false;
+      ec = LastError();
+    }
+  }
+  if (!good) {
+    ::unlink(temp.c_str());
+    return FsResult::Fail(ec, path);
+  }
+  if (options.sync) return SyncPath(path.parent_path());
+  return {};
+#endif
+}
+
 FsResult MoveWithinVolume(const fs::path& from, const fs::path& to, bool replace) {
   if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
 #ifdef _WIN32
@@ -276,6 +340,15 @@ FsResult MakeFolder(const fs::path& path) {
   std::error_code ec;
   if (fs::create_directory(path, ec) || (!ec && fs::is_directory(path, ec))) return {};
   return FsResult::Fail(ec ? ec : std::make_error_code(std::errc::file_exists), path);
+}
+
+FsResult MakeFolderTree(const fs::path& path) {
+  if (IsFolder(path)) return {};
+  const fs::path parent = path.parent_path();
+  if (!parent.empty() && parent != path) {
+    if (FsResult r = MakeFolderTree(parent); !r) return r;
+  }
+  return MakeFolder(path);
 }
 
 FsResult RemoveEmptyFolder(const fs::path& path) {
@@ -340,6 +413,11 @@ bool IsFolder(const fs::path& path) {
 bool IsLink(const fs::path& path) {
   std::error_code ec;
   return fs::is_symlink(path, ec);
+}
+
+bool EntryExists(const fs::path& path) {
+  std::error_code ec;
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
 }
 
 bool IsWritableFolder(const fs::path& path) {

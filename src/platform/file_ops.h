@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace drydock::platform {
@@ -41,6 +42,12 @@ struct CopyOptions {
 // Permission bits and the modification time come from `from`.
 FsResult CopyFileReplace(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {});
 
+// Writes `bytes` as the file `path` through a temporary name in its folder and
+// a rename. With replace = false an existing entry at `path` (a link too) makes
+// it fail and is left as it is.
+FsResult WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool replace,
+                         CopyOptions options = {});
+
 // Renames within one volume. With replace = false an existing `to` makes it fail.
 FsResult MoveWithinVolume(const std::filesystem::path& from, const std::filesystem::path& to, bool replace = false);
 
@@ -50,6 +57,8 @@ FsResult MakeHardLink(const std::filesystem::path& from, const std::filesystem::
 FsResult DeleteFile(const std::filesystem::path& path);
 // Makes one folder; succeeds when it already exists as a folder.
 FsResult MakeFolder(const std::filesystem::path& path);
+// Makes a folder and every missing folder above it.
+FsResult MakeFolderTree(const std::filesystem::path& path);
 // Removes a folder only when it is empty.
 FsResult RemoveEmptyFolder(const std::filesystem::path& path);
 // Clears read-only (on Linux: adds the owner's write bit). Links are left alone.
@@ -61,6 +70,8 @@ FsResult SyncPath(const std::filesystem::path& path);
 bool IsFile(const std::filesystem::path& path);
 bool IsFolder(const std::filesystem::path& path);
 bool IsLink(const std::filesystem::path& path);
+// True when anything stands at `path`, a dangling link included.
+bool EntryExists(const std::filesystem::path& path);
 bool IsWritableFolder(const std::filesystem::path& path);
 
 // Total size in bytes of the regular files below `dir`; links are not followed.

@@ -217,3 +217,23 @@ TEST(FileOps, InjectedFailureHitsTheNthOperationOnly) {
   EXPECT_TRUE(MakeFolder(t / "fine-dir"));
   fault::Configure(0, 0);
 }
+
+TEST(FileOps, WritingANewFileNeverReplacesOrFollowsWhatIsThere) {
+  TempTree t;
+  ASSERT_TRUE(MakeFolderTree(t / "a/b/c"));
+  EXPECT_TRUE(IsFolder(t / "a/b/c"));
+  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "one", /*replace=*/false));
+  EXPECT_FALSE(WriteFileAtomic(t / "a/new.txt", "two", /*replace=*/false));
+  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "one");
+  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "three", /*replace=*/true, {.sync = true}));
+  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "three");
+
+  t.Write("outside.txt", "keep");
+  t.Link("a/link.txt", t / "outside.txt");
+  EXPECT_FALSE(WriteFileAtomic(t / "a/link.txt", "x", /*replace=*/false));
+  t.Link("a/dangling.txt", t / "nowhere.txt");
+  EXPECT_FALSE(WriteFileAtomic(t / "a/dangling.txt", "x", /*replace=*/false));
+  EXPECT_FALSE(fs::exists(t / "nowhere.txt"));
+  EXPECT_EQ(TempTree::Read(t / "outside.txt"), "keep");
+  EXPECT_EQ(ListAllNames(t / "a"), (Names{"b", "dangling.txt", "link.txt", "new.txt"}));
+}
