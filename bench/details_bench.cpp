@@ -17,22 +17,12 @@
 #include "modinfo/details_panel.h"
 #include "modinfo/mod_info.h"
 #include "platform/native_path.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using drydock::bench::Best;
 
 namespace {
-
-template <typename F>
-double Best(int rounds, F&& f) {
-  double best = 1e9;
-  for (int i = 0; i < rounds; ++i) {
-    const auto start = Clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  return best;
-}
 
 std::uint64_t BareWalk(const fs::path& dir) {
   std::uint64_t bytes = 0;

@@ -14,24 +14,12 @@
 
 #include "library/mod_library.h"
 #include "platform/native_path.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using drydock::bench::Best;
 
 namespace {
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-template <typename F>
-double Best(int rounds, F&& f) {
-  double best = 1e9;
-  for (int i = 0; i < rounds; ++i) {
-    const auto start = Clock::now();
-    f();
-    best = std::min(best, Seconds(Clock::now() - start));
-  }
-  return best;
-}
 
 size_t BareReaddir(const fs::path& dir) {
   size_t n = 0;
