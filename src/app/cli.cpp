@@ -1,14 +1,19 @@
 #include "app/cli.h"
 
+#include <iostream>
 #include <ostream>
 
+#include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
+#include "install/install_flow.h"
+#include "library/game_dir.h"
 #include "install/installed_mods.h"
 #include "library/mod_library.h"
 #include "modinfo/details_panel.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/registry.h"
 
 namespace fs = std::filesystem;
 
@@ -82,6 +87,49 @@ int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The game folder for commands that change it: --game-dir, else the registry's.
+std::string GameDirFor(const CommandLine& cl) {
+  if (cl.gameDir) return platform::PathToUtf8(*cl.gameDir);
+  platform::Registry registry = platform::Registry::ForThisSystem();
+  return platform::PathToUtf8(library::ReadGameDirFromRegistry(registry));
+}
+
+// The command line's side of the install: no controls, and the folder-gone
+// check is a look at the mod folder itself.
+class CliInstallHost final : public install::InstallHost {
+ public:
+  explicit CliInstallHost(std::filesystem::path modFolder) : modFolder_(std::move(modFolder)) {}
+  bool RefreshQuietly() override { return platform::IsFolder(modFolder_); }
+
+ private:
+  std::filesystem::path modFolder_;
+};
+
+int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, bool install) {
+  const auto modsDir = library::ModsDir(ProgramDirFor(cl));
+  const library::ModList list = library::FillModList(modsDir);
+  const auto modPath = ModPathArgument(cl, list, err);
+  if (!modPath) return kExitUsage;
+  if (modPath->empty()) return kExitFailed;
+  const int index = library::FindModEntry(list, cl.args[0]);
+  const install::Selection selection{list[static_cast<size_t>(index)], *modPath};
+  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliInstallHost host(library::ModFolder(modsDir, *modPath));
+  const std::string gameDir = GameDirFor(cl);
+  install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
+  const install::Outcome outcome = install ? installer.InstallMod(selection) : installer.UninstallMod(selection);
+  if (outcome == install::Outcome::Done) {
+    out << (install ? "installed: " : "uninstalled: ") << *modPath << '\n';
+    return kExitOk;
+  }
+  return kExitFailed;
+}
+
+int CmdInstall(const CommandLine& cl, std::ostream& out, std::ostream& err) { return RunInstallFlow(cl, out, err, true); }
+int CmdUninstall(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  return RunInstallFlow(cl, out, err, false);
+}
+
 int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (cl.args.size() > 1) {
     err << "demo takes at most one folder\n";
@@ -110,6 +158,8 @@ constexpr Command kCommands[] = {
     {"list", CmdList},
     {"info", CmdInfo},
     {"installed", CmdInstalled},
+    {"install", CmdInstall},
+    {"uninstall", CmdUninstall},
     {"demo", CmdDemo},
 };
 
@@ -132,6 +182,8 @@ std::string UsageText() {
          "  list               print the mod list as the main window shows it\n"
          "  info MOD           print the details panel of MOD (Name, or Parent\\Addon\\Child)\n"
          "  installed          print the installed-mods list\n"
+         "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
+         "  uninstall MOD      take MOD out of the game and put the kept files back\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

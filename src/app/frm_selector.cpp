@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -105,6 +106,10 @@ void frmSelector::BuildControls() {
   cmdUninstallMod_ = Make<QPushButton>(central_, "cmdUninstallMod");
   cmdUninstallMod_->setText(Q(texts::kUninstallMod));
   cmdUninstallMod_->setEnabled(false);
+  connect(cmdInstallMod_, &QPushButton::clicked, this, &frmSelector::InstallMod);
+  connect(cmdUninstallMod_, &QPushButton::clicked, this, &frmSelector::UninstallMod);
+  connect(lstMods_, &QListWidget::itemDoubleClicked, this, [this] { InstallMod(); });
+  lstMods_->installEventFilter(this);
 
   pgbPercent_ = Make<QProgressBar>(central_, "pgbPercent");
   pgbPercent_->setRange(0, 100);
@@ -210,6 +215,8 @@ void frmSelector::BuildMenus() {
   menuModRefreshModList_ =
       action(current, "menuModRefreshModList", texts::kRefreshModList, QKeySequence(Qt::CTRL | Qt::Key_R));
   connect(menuModRefreshModList_, &QAction::triggered, this, [this] { RefreshModList(RefreshOptions::Full()); });
+  menuModUninstall_ = action(current, "menuModUninstall", texts::kMenuUninstall, QKeySequence(Qt::CTRL | Qt::Key_U));
+  connect(menuModUninstall_, &QAction::triggered, this, &frmSelector::UninstallMod);
   current->addSeparator();
   menuModCurrentModViewReadme_ =
       action(current, "menuModCurrentModViewReadme", texts::kMenuViewReadme, QKeySequence(Qt::CTRL | Qt::Key_W));
@@ -221,6 +228,88 @@ void frmSelector::changeEvent(QEvent* event) {
   // Minimizing slows the auto refresh from the next tick on.
   if (event->type() == QEvent::WindowStateChange) timRefreshModList_->setInterval(isMinimized() ? 10000 : 1000);
 }
+
+bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
+  // Enter in the list installs, Backspace uninstalls; one press runs once.
+  if (watched == lstMods_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      InstallMod();
+      return true;
+    }
+    if (key == Qt::Key_Backspace) {
+      UninstallMod();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+install::Selection frmSelector::CurrentSelection() const {
+  const QString text = SelectedText();
+  return {text.toStdString(), library::ResolveModPath(modList_, lstMods_->currentRow())};
+}
+
+install::Outcome frmSelector::InstallMod() {
+  install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
+  return installer.InstallMod(CurrentSelection());
+}
+
+install::Outcome frmSelector::UninstallMod() {
+  install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
+  return installer.UninstallMod(CurrentSelection());
+}
+
+void frmSelector::SetInstallCaption(const std::string& caption) {
+  cmdInstallMod_->setText(QString::fromStdString(caption));
+  cmdInstallMod_->repaint();
+}
+
+void frmSelector::SetUninstallCaption(const std::string& caption) {
+  cmdUninstallMod_->setText(QString::fromStdString(caption));
+  cmdUninstallMod_->repaint();
+}
+
+void frmSelector::EnableInstall(bool enabled) {
+  cmdInstallMod_->setEnabled(enabled);
+  menuModInstall_->setEnabled(enabled);
+}
+
+void frmSelector::EnableUninstall(bool enabled) {
+  cmdUninstallMod_->setEnabled(enabled);
+  menuModUninstall_->setEnabled(enabled);
+}
+
+void frmSelector::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void frmSelector::ShowProgress(bool shown) {
+  pgbPercent_->setVisible(shown);
+  ApplyLayout(pictureLayout_);
+  repaint();
+}
+
+void frmSelector::SetProgress(int percent) {
+  pgbPercent_->setValue(percent);
+  pgbPercent_->repaint();
+}
+
+bool frmSelector::RefreshQuietly() {
+  const QString before = SelectedText();
+  RefreshModList({/*skipProgress=*/true, /*skipControls=*/true, /*skipCount=*/false});
+  return SelectedText() == before;
+}
+
+void frmSelector::RefreshFully() { RefreshModList(RefreshOptions::Full()); }
+
+void frmSelector::Beep() { services_.shell.Beep(); }
 
 QString frmSelector::SelectedText() const {
   const QListWidgetItem* item = lstMods_->currentItem();

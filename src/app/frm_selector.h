@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "install/install_flow.h"
 #include "library/mod_library.h"
 #include "ui/frm_change_a2_dir.h"
 
@@ -46,7 +47,7 @@ struct RefreshOptions {
   static RefreshOptions Silent() { return {true, true, true}; }
 };
 
-class frmSelector : public QMainWindow, public ui::GameDirHost {
+class frmSelector : public QMainWindow, public ui::GameDirHost, private install::InstallHost {
   Q_OBJECT
  public:
   explicit frmSelector(SelectorServices services, QWidget* parent = nullptr);
@@ -78,6 +79,10 @@ class frmSelector : public QMainWindow, public ui::GameDirHost {
   void ShowModDetails();
   void ShowA2FileCount();
 
+  // Installs and uninstalls the selected mod (buttons, menu, keys, double click).
+  install::Outcome InstallMod();
+  install::Outcome UninstallMod();
+
   // Twips of the window's design to pixels.
   static int Px(int twips) { return (twips + 7) / 15; }
 
@@ -89,6 +94,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost {
 
  protected:
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -104,6 +110,19 @@ class frmSelector : public QMainWindow, public ui::GameDirHost {
   install::frmInstalledMods* InstalledModsWindow();
   void EnableMainControls();
   void ViewReadme();
+  install::Selection CurrentSelection() const;
+
+  // install::InstallHost
+  void SetInstallCaption(const std::string& caption) override;
+  void SetUninstallCaption(const std::string& caption) override;
+  void EnableInstall(bool enabled) override;
+  void EnableUninstall(bool enabled) override;
+  void SetBusy(bool busy) override;
+  void ShowProgress(bool shown) override;
+  void SetProgress(int percent) override;
+  bool RefreshQuietly() override;
+  void RefreshFully() override;
+  void Beep() override;
 
   SelectorServices services_;
   std::filesystem::path programDir_;
@@ -111,6 +130,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost {
   library::ModList modList_;
   bool pictureLayout_ = false;
   bool quitRequested_ = false;
+  bool busy_ = false;
   long fileCount_ = 0;
 
   QWidget* central_ = nullptr;
@@ -142,6 +162,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost {
   QAction* menuManagerAuto_ = nullptr;
   QAction* menuQuit_ = nullptr;
   QAction* menuModRefreshModList_ = nullptr;
+  QAction* menuModInstall_ = nullptr;
+  QAction* menuModUninstall_ = nullptr;
   QAction* menuModCurrentModViewReadme_ = nullptr;
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;

@@ -1,6 +1,10 @@
 #include "platform/file_ops.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -170,7 +174,7 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     return FsResult::Fail({static_cast<int>(GetLastError()), std::system_category()}, from);
   }
   SetFileAttributesW(temp.c_str(), GetFileAttributesW(temp.c_str()) & ~FILE_ATTRIBUTE_READONLY);
-  DWORD flags = MOVEFILE_REPLACE_EXISTING | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
+  DWORD flags = (options.replace ? MOVEFILE_REPLACE_EXISTING : 0) | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
   const DWORD targetAttr = GetFileAttributesW(to.c_str());
   if (targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_READONLY)) {
     SetFileAttributesW(to.c_str(), targetAttr & ~FILE_ATTRIBUTE_READONLY);
@@ -214,9 +218,13 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     good = false;
     ec = LastError();
   }
-  if (good && ::rename(temp.c_str(), to.c_str()) != 0) {
-    good = false;
-    ec = LastError();
+  if (good) {
+    const int r = options.replace ? ::rename(temp.c_str(), to.c_str())
+                                  : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (r != 0) {
+      good = false;
+      ec = LastError();
+    }
   }
   if (!good) {
     ::unlink(temp.c_str());
@@ -324,6 +332,56 @@ FsResult MakeHardLink(const fs::path& from, const fs::path& to) {
   return {};
 }
 
+FsResult LinkOrCopy(const fs::path& from, const fs::path& to, CopyOptions options) {
+  if (IsLink(from) || !IsFile(from)) {
+    return FsResult::Fail(std::make_error_code(std::errc::not_supported), from);
+  }
+#ifndef _WIN32
+  if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
+  fs::path temp;
+  // A fresh name beside the target, then the link under it, then the rename.
+  const int fd = OpenTemporaryBeside(to, temp);
+  if (fd >= 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (::link(from.c_str(), temp.c_str()) == 0) {
+      const int r = options.replace ? ::rename(temp.c_str(), to.c_str())
+                                    : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+      if (r == 0) {
+        // Renaming onto another name of the same file succeeds without doing
+        // anything, which leaves the temporary name behind.
+        ::unlink(temp.c_str());
+        if (options.sync) return SyncPath(to.parent_path());
+        return {};
+      }
+      const auto ec = LastError();
+      ::unlink(temp.c_str());
+      return FsResult::Fail(ec, to);
+    }
+    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP) {
+      return FsResult::Fail(LastError(), to);
+    }
+  }
+#endif
+  return CopyFileReplace(from, to, options);
+}
+
+FsResult SyncVolume(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+#ifdef _WIN32
+  (void)path;  // files are flushed one by one where it matters
+  return {};
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FsResult::Fail(LastError(), path);
+  const int r = ::syncfs(fd);
+  const auto ec = LastError();
+  ::close(fd);
+  if (r != 0) return FsResult::Fail(ec, path);
+  return {};
+#endif
+}
+
 FsResult DeleteFile(const fs::path& path) {
   if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
 #ifdef _WIN32
@@ -398,6 +456,38 @@ FsResult SyncPath(const fs::path& path) {
   ::close(fd);
   return r;
 #endif
+}
+
+FsResult DeleteTree(const fs::path& path) {
+  if (!EntryExists(path)) return {};
+  if (IsLink(path) || !IsFolder(path)) return DeleteFile(path);
+  std::error_code ec;
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+  if (ec) return FsResult::Fail(ec, path);
+  for (const fs::path& entry : entries) {
+    if (FsResult r = DeleteTree(entry); !r) return r;
+  }
+  return RemoveEmptyFolder(path);
+}
+
+bool SameContents(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (!fs::is_regular_file(a, ec) || !fs::is_regular_file(b, ec)) return false;
+  if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
+#ifdef _WIN32
+  std::unique_ptr<FILE, int (*)(FILE*)> fa(_wfopen(a.c_str(), L"rb"), &fclose), fb(_wfopen(b.c_str(), L"rb"), &fclose);
+#else
+  std::unique_ptr<FILE, int (*)(FILE*)> fa(std::fopen(a.c_str(), "rb"), &fclose), fb(std::fopen(b.c_str(), "rb"), &fclose);
+#endif
+  if (!fa || !fb) return false;
+  std::vector<char> ba(1 << 16), bb(1 << 16);
+  for (;;) {
+    const size_t na = std::fread(ba.data(), 1, ba.size(), fa.get());
+    const size_t nb = std::fread(bb.data(), 1, bb.size(), fb.get());
+    if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) return false;
+    if (na < ba.size()) return std::feof(fa.get()) && std::feof(fb.get());
+  }
 }
 
 bool IsFile(const fs::path& path) {

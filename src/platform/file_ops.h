@@ -33,7 +33,8 @@ class FsResult {
 };
 
 struct CopyOptions {
-  bool sync = false;  // flush the new file (and its folder entry) to disk before returning
+  bool sync = false;     // flush the new file (and its folder entry) to disk before returning
+  bool replace = true;   // false: fail, leaving it alone, when anything stands at the target
 };
 
 // Copies the contents of `from` over `to` through a temporary name in the
@@ -54,6 +55,16 @@ FsResult MoveWithinVolume(const std::filesystem::path& from, const std::filesyst
 // Makes `to` a second name of the file `from` (same volume only).
 FsResult MakeHardLink(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Gives `to` the contents of `from`: a hard link when both lie on one volume
+// (cheap, and safe as long as neither is ever written in place, which no
+// operation here does), otherwise a copy. Replacing goes through a temporary
+// name and a rename like CopyFileReplace.
+FsResult LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {});
+
+// Flushes everything written to the volume that holds `path` (one call for a
+// whole operation instead of one per file).
+FsResult SyncVolume(const std::filesystem::path& path);
+
 FsResult DeleteFile(const std::filesystem::path& path);
 // Makes one folder; succeeds when it already exists as a folder.
 FsResult MakeFolder(const std::filesystem::path& path);
@@ -65,6 +76,13 @@ FsResult RemoveEmptyFolder(const std::filesystem::path& path);
 FsResult ResetAttributes(const std::filesystem::path& path);
 // Flushes a file or a folder's entries to disk.
 FsResult SyncPath(const std::filesystem::path& path);
+
+// Deletes a folder and everything below it without following links (a link
+// is removed, never what it points to). Counts one operation per entry.
+FsResult DeleteTree(const std::filesystem::path& path);
+
+// True when both are regular files with the same bytes.
+bool SameContents(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Existence tests follow links (a game directory may be a link).
 bool IsFile(const std::filesystem::path& path);

@@ -1,0 +1,76 @@
+#pragma once
+// The install and uninstall as the user meets them: the questions, the
+// messages and the captions around the engine. The main window and the
+// command line run the same flow, each with its own Dialogs and InstallHost.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "install/install_engine.h"
+
+namespace drydock::ui {
+class Dialogs;
+}
+
+namespace drydock::install {
+
+// What the flows ask of the window that runs them. Every method has a
+// do-nothing default, so the command line overrides only what it needs.
+class InstallHost {
+ public:
+  virtual ~InstallHost() = default;
+  virtual void SetInstallCaption(const std::string& /*caption*/) {}
+  virtual void SetUninstallCaption(const std::string& /*caption*/) {}
+  virtual void EnableInstall(bool /*enabled*/) {}
+  virtual void EnableUninstall(bool /*enabled*/) {}
+  virtual void SetBusy(bool /*busy*/) {}  // the hourglass
+  virtual void ShowProgress(bool /*shown*/) {}
+  virtual void SetProgress(int /*percent*/) {}
+  // Rebuilds the mod list without touching the controls; false when the
+  // selected entry is gone from it (its folder was renamed or removed).
+  virtual bool RefreshQuietly() = 0;
+  // Rebuilds the mod list as the refresh button does.
+  virtual void RefreshFully() {}
+  virtual void Beep() {}
+};
+
+// The selected entry of the mod list: its text ("" when nothing is
+// selected) and its ModPath.
+struct Selection {
+  std::string entry;
+  std::string modPath;
+};
+
+enum class Outcome {
+  Done,        // every file was handled
+  Cancelled,   // the user answered No, or nothing was selected
+  Refused,     // nothing was changed: no game folder, folder gone, ...
+  Incomplete,  // some files could not be handled; the user was told which
+};
+
+class ModInstaller {
+ public:
+  ModInstaller(ui::Dialogs& dialogs, InstallHost& host, std::filesystem::path modsDir,
+               std::function<std::string()> gameDir);
+
+  Outcome InstallMod(const Selection& selection);
+  Outcome UninstallMod(const Selection& selection);
+
+ private:
+  // `reinstalling`: run by the install for a mod that is installed already;
+  // asks nothing and reports nothing itself.
+  Outcome Uninstall(const Selection& selection, bool reinstalling, Report* report);
+  bool CheckSelection(const Selection& selection);
+  bool CheckGameDir();
+  std::filesystem::path ModFolder(const Selection& selection) const;
+
+  ui::Dialogs& dialogs_;
+  InstallHost& host_;
+  std::filesystem::path modsDir_;
+  std::function<std::string()> gameDir_;
+};
+
+// "3 files ...: a, b, c and 2 more" for a message: how many and the first few.
+std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown = 5);
+
+}  // namespace drydock::install
