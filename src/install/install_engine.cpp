@@ -74,7 +74,8 @@ std::vector<KeptFile> ListKeptFiles(const fs::path& backup) {
   std::vector<KeptFile> kept;
   platform::DirCache cache;
   for (int i = 1; i <= library::kGameFolderCount; ++i) {
-    for (const std::string& name : platform::ListPlainFiles(platform::NativePath(backup, library::GameFolder(i), &cache))) {
+    for (const std::string& name :
+         platform::ListPlainFiles(platform::NativePath(backup, library::GameFolder(i), &cache))) {
       if (i == library::kGameFolderCount && name == kAddedListName) continue;
       kept.push_back({i, name});
     }
@@ -105,11 +106,15 @@ std::string ModFile::Relative() const { return std::string(library::GameFolder(f
 std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
   std::vector<ModFile> files;
   platform::DirCache cache;
+  std::set<std::string> seen;
   for (int i = 1; i <= library::kGameFolderCount; ++i) {
-    for (const std::string& name :
-         platform::ListPlainFiles(platform::NativePath(modFolder, library::GameFolder(i), &cache))) {
-      if (name == modinfo::kModInfoFileName) continue;
-      files.push_back({i, name});
+    for (const fs::path& folder : platform::AllCaseVariants(modFolder, library::GameFolder(i), &cache)) {
+      for (const std::string& name : platform::ListPlainFiles(folder)) {
+        if (name == modinfo::kModInfoFileName) continue;
+        ModFile file{i, name, folder / PathFromUtf8(name)};
+        // Two variants holding the same name: the game would see one file.
+        if (seen.insert(Key(file.Relative())).second) files.push_back(std::move(file));
+      }
     }
   }
   return files;
@@ -191,7 +196,7 @@ Report InstallModFiles(const fs::path& gameDir, const fs::path& modFolder, const
     Progress(callbacks, index++, static_cast<std::int64_t>(plan.size()));
     if (step.action == Action::Skip) continue;
     const std::string rel = step.file->Relative();
-    const fs::path source = platform::NativePath(modFolder, rel);
+    const fs::path& source = step.file->source;
     platform::ResetAttributes(source);
     platform::FsResult r;
     if (step.action == Action::Replace) {
@@ -306,7 +311,7 @@ std::vector<std::string> FilesChangedSinceInstall(const fs::path& gameDir, const
     const std::string rel = f.Relative();
     if (added && !written.count(Key(rel))) continue;  // the install left this game file alone
     const fs::path game = platform::NativePath(gameDir, rel, &gameCache);
-    if (!platform::SameContents(platform::NativePath(modFolder, rel), game)) changed.push_back(rel);
+    if (!platform::SameContents(f.source, game)) changed.push_back(rel);
   }
   return changed;
 }

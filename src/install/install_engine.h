@@ -63,13 +63,16 @@ struct Report {
 
 // One file of a mod: the game folder it lies in and its name there.
 struct ModFile {
-  int folder;        // GameFolderList number, 1..79
-  std::string name;  // as the mod folder lists it
+  int folder;                    // GameFolderList number, 1..79
+  std::string name;              // as the mod folder lists it
+  std::filesystem::path source;  // the file in the mod folder
   std::string Relative() const;
 };
 
-// The mod's files in table order, then listing order. ModInfo.txt in the
-// mod's root is not one of them.
+// The mod's files in table order, then listing order. A file named exactly
+// ModInfo.txt is not one of them. Folders that differ from a table folder
+// only in letter case ("ODF\Ships" beside "odf\ships") all count, as the
+// game would see them as one; links inside the mod are never followed.
 std::vector<ModFile> ListModFiles(const std::filesystem::path& modFolder);
 
 // Removes folders that an interrupted install or uninstall left in the mod

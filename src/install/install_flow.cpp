@@ -120,7 +120,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     if (Uninstall(selection, /*reinstalling=*/true, &undo) != Outcome::Done) {
       // Copying over a half-restored game would bury the originals still kept.
       host_.SetBusy(false);
-      dialogs_.Ask("The " + name + " mod could not be taken out of the game completely before installing it again, "
+      dialogs_.Ask("The " + name +
+                       " mod could not be taken out of the game completely before installing it again, "
                        "so nothing was copied. " +
                        (undo.refused ? undo.refusal
                                      : std::to_string(undo.failures.size()) +
@@ -192,16 +193,16 @@ Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, R
       return stop(Outcome::Refused);
     }
     if (installed) {
-      const std::vector<std::string> changed =
-          FilesChangedSinceInstall(platform::PathFromUtf8(gameDir_()), modFolder);
+      const std::vector<std::string> changed = FilesChangedSinceInstall(platform::PathFromUtf8(gameDir_()), modFolder);
       if (!changed.empty()) {
         std::string text = std::to_string(changed.size()) + " file(s) of the " + name +
                            " mod were changed in the game after it was installed, by a mod installed later or by "
                            "a game update:";
         for (std::size_t i = 0; i < changed.size() && i < 5; ++i) text += "\n    " + changed[i];
         if (changed.size() > 5) text += "\n    and " + std::to_string(changed.size() - 5) + " more";
-        text += "\nUninstalling now puts back what the game had before this mod and so undoes those later "
-                "changes. Uninstall anyway?";
+        text +=
+            "\nUninstalling now puts back what the game had before this mod and so undoes those later "
+            "changes. Uninstall anyway?";
         if (dialogs_.Ask(text, "Uninstall " + name + " mod?", Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
           return stop(Outcome::Cancelled);
         }

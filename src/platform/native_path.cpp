@@ -1,5 +1,7 @@
 #include "platform/native_path.h"
 
+#include <algorithm>
+
 #include "platform/listing.h"
 #include "platform/names.h"
 
@@ -109,6 +111,44 @@ std::filesystem::path NativePath(const std::filesystem::path& root, std::string_
     result /= PathFromUtf8(part);
   }
   return result;
+}
+
+}  // namespace drydock::platform
+
+namespace drydock::platform {
+
+std::vector<std::filesystem::path> AllCaseVariants(const std::filesystem::path& root, std::string_view relative,
+                                                   DirCache* cache) {
+  std::vector<std::filesystem::path> current{root};
+#ifdef _WIN32
+  (void)cache;
+  const auto joined = NativePath(root, relative);
+  std::error_code ec;
+  if (std::filesystem::is_directory(joined, ec)) return {joined};
+  return {};
+#else
+  DirCache local;
+  DirCache& names = cache ? *cache : local;
+  for (const std::string& part : SplitRelative(relative)) {
+    std::vector<std::filesystem::path> next;
+    for (const auto& dir : current) {
+      std::vector<std::string> matches;
+      for (const std::string& entry : names.Names(dir)) {
+        if (EqualsIgnoreCase(entry, part)) matches.push_back(entry);
+      }
+      // The exact name first, then the others in listing order.
+      std::stable_partition(matches.begin(), matches.end(), [&](const std::string& m) { return m == part; });
+      for (const std::string& m : matches) {
+        const auto candidate = dir / PathFromUtf8(m);
+        std::error_code ec;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(candidate, ec))) next.push_back(candidate);
+      }
+    }
+    current = std::move(next);
+    if (current.empty()) break;
+  }
+  return current;
+#endif
 }
 
 }  // namespace drydock::platform

@@ -51,6 +51,13 @@ bool IsContainedRelative(std::string_view relative);
 std::filesystem::path NativePath(const std::filesystem::path& root, std::string_view relative,
                                  DirCache* cache = nullptr);
 
+// Every existing folder that root + relative names when letter case is
+// ignored at each component, in listing order (exact matches first). On a
+// file system that ignores case this is at most one folder; on Linux a mod
+// may hold both "odf" and "ODF", which the game sees as one folder.
+std::vector<std::filesystem::path> AllCaseVariants(const std::filesystem::path& root, std::string_view relative,
+                                                   DirCache* cache = nullptr);
+
 // Finds the entry of `dir` called `name` ignoring case (exact name first) and
 // returns its name as stored; the empty string when there is none.
 std::string FindEntryIgnoreCase(const std::filesystem::path& dir, std::string_view name, DirCache* cache = nullptr);

@@ -237,3 +237,16 @@ TEST(FileOps, WritingANewFileNeverReplacesOrFollowsWhatIsThere) {
   EXPECT_EQ(TempTree::Read(t / "outside.txt"), "keep");
   EXPECT_EQ(ListAllNames(t / "a"), (Names{"b", "dangling.txt", "link.txt", "new.txt"}));
 }
+
+TEST(NativePath, AllCaseVariantsFindsEveryFolderTheGameWouldSeeAsOne) {
+  TempTree t;
+  t.Write("m/odf/ships/a.odf");
+  t.Write("m/ODF/Ships/b.odf");
+  t.Write("m/ODF/ships/c.odf");
+  t.Write("m/Odf/ships.txt");  // a file, not a folder
+  const auto variants = AllCaseVariants(t / "m", "odf\\ships\\");
+  // Within each folder the exact name comes first, then the others in listing order.
+  EXPECT_EQ(variants, (std::vector<fs::path>{t / "m/odf/ships", t / "m/ODF/ships", t / "m/ODF/Ships"}));
+  EXPECT_TRUE(AllCaseVariants(t / "m", "odf\\stations\\").empty());
+  EXPECT_EQ(AllCaseVariants(t / "m", ""), std::vector<fs::path>{t / "m"});
+}
