@@ -6,8 +6,8 @@
 #include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
 #include "install/install_flow.h"
-#include "library/game_dir.h"
 #include "install/installed_mods.h"
+#include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "modinfo/details_panel.h"
 #include "platform/environment.h"
@@ -125,7 +125,9 @@ int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, 
   return kExitFailed;
 }
 
-int CmdInstall(const CommandLine& cl, std::ostream& out, std::ostream& err) { return RunInstallFlow(cl, out, err, true); }
+int CmdInstall(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  return RunInstallFlow(cl, out, err, true);
+}
 int CmdUninstall(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return RunInstallFlow(cl, out, err, false);
 }
@@ -155,12 +157,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},
-    {"info", CmdInfo},
-    {"installed", CmdInstalled},
-    {"install", CmdInstall},
-    {"uninstall", CmdUninstall},
-    {"demo", CmdDemo},
+    {"list", CmdList},       {"info", CmdInfo},           {"installed", CmdInstalled},
+    {"install", CmdInstall}, {"uninstall", CmdUninstall}, {"demo", CmdDemo},
 };
 
 }  // namespace

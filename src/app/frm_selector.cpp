@@ -212,6 +212,8 @@ void frmSelector::BuildMenus() {
   mod->setObjectName(QStringLiteral("menuMod"));
   QMenu* current = mod->addMenu(Q(texts::kMenuCurrentMod));
   current->setObjectName(QStringLiteral("menuModCurrentMod"));
+  menuModInstall_ = action(current, "menuModInstall", texts::kMenuInstall, QKeySequence(Qt::CTRL | Qt::Key_I));
+  connect(menuModInstall_, &QAction::triggered, this, &frmSelector::InstallMod);
   menuModRefreshModList_ =
       action(current, "menuModRefreshModList", texts::kRefreshModList, QKeySequence(Qt::CTRL | Qt::Key_R));
   connect(menuModRefreshModList_, &QAction::triggered, this, [this] { RefreshModList(RefreshOptions::Full()); });

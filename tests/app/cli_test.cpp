@@ -22,8 +22,10 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-RunResult Drydock(const std::string& args) {
-  std::string cmd = Quote(DRYDOCK_EXE) + " " + args + " 2>&1";
+RunResult Drydock(const std::string& args, const std::string& env = {}) {
+  // Both streams are read unless the arguments redirect them themselves.
+  const bool redirects = args.find("2>") != std::string::npos;
+  std::string cmd = env + (env.empty() ? "" : " ") + Quote(DRYDOCK_EXE) + " " + args + (redirects ? "" : " 2>&1");
   FILE* p = popen(cmd.c_str(), "r");
   RunResult r{-1, {}};
   if (!p) return r;
@@ -131,4 +133,45 @@ TEST(CommandLine, InstalledListsExactBackupFolders) {
   const RunResult r = Drydock("--program-dir " + Quote((t / "prog").string()) + " installed");
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "A\n    D\n");
+}
+
+TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
+  TempTree t;
+  t.Write("game/odf/ships/fed.odf", "game");
+  t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+  t.Write("prog/mods/Fleet/odf/ships/new.odf", "new");
+  const std::string base =
+      "--program-dir " + Quote((t / "prog").string()) + " --game-dir " + Quote((t / "game").string());
+
+  // Without --yes and without a terminal the question is refused.
+  const RunResult refused = Drydock(base + " install Fleet < /dev/null");
+  EXPECT_EQ(refused.code, kExitFailed);
+  EXPECT_NE(refused.out.find("run with --yes"), std::string::npos) << refused.out;
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+
+  // A file that cannot be replaced: reported on standard error, exit 1.
+  // Standard output is dropped here, so what is left came on standard error.
+  const RunResult failed =
+      Drydock("--yes " + base + " install Fleet 3>&1 1>/dev/null 2>&3", "DRYDOCK_FAIL_PATH=game/odf/ships/fed.odf");
+  EXPECT_EQ(failed.code, kExitFailed);
+  EXPECT_NE(failed.out.find("Install incomplete: 1 file(s)"), std::string::npos) << failed.out;
+  EXPECT_NE(failed.out.find("odf\\ships\\fed.odf"), std::string::npos);
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+
+  const RunResult uninstall = Drydock("--yes " + base + " uninstall Fleet");
+  EXPECT_EQ(uninstall.code, 0) << uninstall.out;
+  const RunResult install = Drydock("--yes " + base + " install fleet");
+  EXPECT_EQ(install.code, 0) << install.out;
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  EXPECT_EQ(Drydock(base.substr(0, base.find(" --game-dir")) + " installed").out, "Fleet\n");
+  EXPECT_EQ(Drydock("--yes " + base + " uninstall Fleet").code, 0);
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+  EXPECT_FALSE(std::filesystem::exists(t / "game/odf/ships/new.odf"));
+
+  // No game folder: refused, nothing touched.
+  const RunResult noGame = Drydock("--yes --program-dir " + Quote((t / "prog").string()) + " --game-dir " +
+                                   Quote((t / "missing").string()) + " install Fleet");
+  EXPECT_EQ(noGame.code, kExitFailed);
+  EXPECT_NE(noGame.out.find("Armada II directory not found"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(t / "prog/mods/Fleet/Backup"));
 }

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -301,6 +302,50 @@ TEST_F(Selector, InstalledModsWindowListsExactBackupFoldersWithAddons) {
   EXPECT_TRUE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
   installed->window()->close();
   EXPECT_FALSE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
+}
+
+TEST_F(Selector, EnterBackspaceDoubleClickAndTheMenuRunInstallAndUninstall) {
+  t.Write("game/odf/ships/fed.odf", "game");
+  t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+  Start(GameDir());
+  Select(QStringLiteral("Fleet"));
+  auto install = [](ui::Answer a) {
+    return test::ScriptedDialogs::Box{"You have selected the Fleet mod. Do you want to install it?",
+                                      "Install Fleet mod?", ui::Buttons::YesNo, ui::Icon::Question, a};
+  };
+  auto uninstall = [](ui::Answer a) {
+    return test::ScriptedDialogs::Box{"Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?",
+                                      ui::Buttons::YesNo, ui::Icon::Question, a};
+  };
+  dialogs.Expect(install(ui::Answer::No));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Mods(), &enter);
+  dialogs.Expect(uninstall(ui::Answer::No));
+  QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QApplication::sendEvent(Mods(), &backspace);
+  dialogs.Expect(install(ui::Answer::No));
+  Q_EMIT Mods()->itemDoubleClicked(Mods()->currentItem());
+  EXPECT_TRUE(dialogs.Done());
+
+  dialogs.Expect(install(ui::Answer::Yes));
+  Find<QAction>("menuModInstall")->trigger();
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
+  EXPECT_EQ(Find<QPushButton>("cmdInstallMod")->text(), QStringLiteral("Install Mod"));
+  EXPECT_TRUE(Find<QPushButton>("cmdInstallMod")->isEnabled());
+  EXPECT_TRUE(Find<QAction>("menuModInstall")->isEnabled());
+  EXPECT_FALSE(Find<QProgressBar>("pgbPercent")->isVisible());
+  EXPECT_EQ(Mods()->currentItem()->text(), QStringLiteral("Fleet"));
+  Find<QAction>("menuManagerCheckInstalledMods")->trigger();
+  EXPECT_EQ(Items(window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"))), L({"Fleet"}));
+
+  dialogs.Expect(uninstall(ui::Answer::Yes));
+  Find<QPushButton>("cmdUninstallMod")->click();
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+  EXPECT_EQ(Find<QPushButton>("cmdUninstallMod")->text(), QStringLiteral("Uninstall Mod"));
+  EXPECT_EQ(Items(window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"))), L({"(No mods found.)"}));
 }
 
 TEST(SingleInstance, SecondCopyIsWarnedAndRefused) {
