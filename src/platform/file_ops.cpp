@@ -1,14 +1,14 @@
 #include "platform/file_ops.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
-#include <cerrno>
-#include <cstdlib>
 #include <mutex>
 #include <random>
+#include <vector>
 
 #include "platform/names.h"
 
@@ -158,6 +158,26 @@ bool CopyContents(int in, int out, off_t size) {
   return true;
 }
 
+// rename(2), or renameat2 with RENAME_NOREPLACE when nothing may be replaced.
+int RenameOnto(const fs::path& from, const fs::path& to, bool replace) {
+  return replace ? ::rename(from.c_str(), to.c_str())
+                 : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
+
+// Closes the temporary file `fd` and renames it onto `to`; `ec` carries an
+// earlier failure. Whatever fails, the temporary file does not stay behind.
+FsResult FinishTemporary(int fd, const fs::path& temp, const fs::path& to, std::error_code ec, CopyOptions options) {
+  if (!ec && options.sync && ::fsync(fd) != 0) ec = LastError();
+  if (::close(fd) != 0 && !ec) ec = LastError();
+  if (!ec && RenameOnto(temp, to, options.replace) != 0) ec = LastError();
+  if (ec) {
+    ::unlink(temp.c_str());
+    return FsResult::Fail(ec, to);
+  }
+  if (options.sync) return SyncPath(to.parent_path());
+  return {};
+}
+
 FsResult SyncFd(int fd, const fs::path& path) {
   if (::fsync(fd) != 0) return FsResult::Fail(LastError(), path);
   return {};
@@ -202,36 +222,15 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     ::close(in);
     return FsResult::Fail(ec, to);
   }
-  bool good = CopyContents(in, out, st.st_size);
-  std::error_code ec = good ? std::error_code{} : LastError();
+  const std::error_code ec = CopyContents(in, out, st.st_size) ? std::error_code{} : LastError();
+  const bool good = !ec;
   ::close(in);
   if (good) {
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
-    if (options.sync && ::fsync(out) != 0) {
-      good = false;
-      ec = LastError();
-    }
   }
-  if (::close(out) != 0 && good) {
-    good = false;
-    ec = LastError();
-  }
-  if (good) {
-    const int r = options.replace ? ::rename(temp.c_str(), to.c_str())
-                                  : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-    if (r != 0) {
-      good = false;
-      ec = LastError();
-    }
-  }
-  if (!good) {
-    ::unlink(temp.c_str());
-    return FsResult::Fail(ec, to);
-  }
-  if (options.sync) return SyncPath(to.parent_path());
-  return {};
+  return FinishTemporary(out, temp, to, ec, options);
 #endif
 }
 
@@ -274,28 +273,8 @@ FsResult WriteFileAtomic(const fs::path& path, std::string_view bytes, bool repl
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(out, 0666 & ~mask);
-  if (good && options.sync && ::fsync(out) != 0) {
-    good = false;
-    ec = LastError();
-  }
-  if (::close(out) != 0 && good) {
-    good = false;
-    ec = LastError();
-  }
-  if (good) {
-    const int r = replace ? ::rename(temp.c_str(), path.c_str())
-                          : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
-    if (r != 0) {
-      good = false;
-      ec = LastError();
-    }
-  }
-  if (!good) {
-    ::unlink(temp.c_str());
-    return FsResult::Fail(ec, path);
-  }
-  if (options.sync) return SyncPath(path.parent_path());
-  return {};
+  options.replace = replace;
+  return FinishTemporary(out, temp, path, ec, options);
 #endif
 }
 
@@ -345,9 +324,7 @@ FsResult LinkOrCopy(const fs::path& from, const fs::path& to, CopyOptions option
     ::close(fd);
     ::unlink(temp.c_str());
     if (::link(from.c_str(), temp.c_str()) == 0) {
-      const int r = options.replace ? ::rename(temp.c_str(), to.c_str())
-                                    : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-      if (r == 0) {
+      if (RenameOnto(temp, to, options.replace) == 0) {
         // Renaming onto another name of the same file succeeds without doing
         // anything, which leaves the temporary name behind.
         ::unlink(temp.c_str());
@@ -478,7 +455,8 @@ bool SameContents(const fs::path& a, const fs::path& b) {
 #ifdef _WIN32
   std::unique_ptr<FILE, int (*)(FILE*)> fa(_wfopen(a.c_str(), L"rb"), &fclose), fb(_wfopen(b.c_str(), L"rb"), &fclose);
 #else
-  std::unique_ptr<FILE, int (*)(FILE*)> fa(std::fopen(a.c_str(), "rb"), &fclose), fb(std::fopen(b.c_str(), "rb"), &fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> fa(std::fopen(a.c_str(), "rb"), &fclose),
+      fb(std::fopen(b.c_str(), "rb"), &fclose);
 #endif
   if (!fa || !fb) return false;
   std::vector<char> ba(1 << 16), bb(1 << 16);
