@@ -31,11 +31,13 @@ build() {
 }
 
 check_format() {
-  local bad
-  bad=$(git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*' | cut -d: -f1 | sort -u || true)
-  if [ -n "$bad" ]; then
+  local bad=()
+  while IFS= read -r f; do
+    clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || bad+=("$f")
+  done < <(git ls-files -- '*.cpp' '*.h')
+  if [ ${#bad[@]} -ne 0 ]; then
     echo "These files are not formatted (run clang-format -i on them):"
-    echo "$bad"
+    printf '  %s\n' "${bad[@]}"
     return 1
   fi
 }

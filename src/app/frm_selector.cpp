@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -229,6 +230,17 @@ void frmSelector::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   // Minimizing slows the auto refresh from the next tick on.
   if (event->type() == QEvent::WindowStateChange) timRefreshModList_->setInterval(isMinimized() ? 10000 : 1000);
+}
+
+void frmSelector::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program, and every other window goes with it.
+  timRefreshModList_->stop();
+  timClickMod_->stop();
+  for (QWidget* w : {static_cast<QWidget*>(frmInstalledMods_.data()), static_cast<QWidget*>(frmChangeA2Dir_.data())}) {
+    if (w) w->hide();
+  }
+  QMainWindow::closeEvent(event);
+  QCoreApplication::quit();
 }
 
 bool frmSelector::eventFilter(QObject* watched, QEvent* event) {

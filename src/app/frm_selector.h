@@ -94,6 +94,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
  protected:
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -33,8 +33,8 @@ class FsResult {
 };
 
 struct CopyOptions {
-  bool sync = false;     // flush the new file (and its folder entry) to disk before returning
-  bool replace = true;   // false: fail, leaving it alone, when anything stands at the target
+  bool sync = false;    // flush the new file (and its folder entry) to disk before returning
+  bool replace = true;  // false: fail, leaving it alone, when anything stands at the target
 };
 
 // Copies the contents of `from` over `to` through a temporary name in the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/frm_selector.h"
@@ -346,6 +348,54 @@ TEST_F(Selector, EnterBackspaceDoubleClickAndTheMenuRunInstallAndUninstall) {
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   EXPECT_EQ(Find<QPushButton>("cmdUninstallMod")->text(), QStringLiteral("Uninstall Mod"));
   EXPECT_EQ(Items(window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"))), L({"(No mods found.)"}));
+}
+
+TEST_F(Selector, MinimizedTicksSlowDownAndQuitClosesEveryWindow) {
+  Start(GameDir());
+  window->showMinimized();
+  window->AutoRefreshTick();
+  EXPECT_EQ(Find<QTimer>("timRefreshModList")->interval(), 10000);
+  window->showNormal();
+  window->AutoRefreshTick();
+  EXPECT_EQ(Find<QTimer>("timRefreshModList")->interval(), 1000);
+
+  Find<QAction>("menuManagerCheckInstalledMods")->trigger();
+  QWidget* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"))->window();
+  ASSERT_TRUE(installed->isVisible());
+  Find<QAction>("menuQuit")->trigger();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(installed->isVisible());
+}
+
+TEST_F(Selector, TheWindowGrowsUpwardsButNeverAboveTheScreen) {
+  WriteBmp(t / "prog/mods/Pic/ModPic.bmp", 457, 89);
+  t.MakeDir("prog/mods/Plain");
+  Start(GameDir());
+  Select(QStringLiteral("Plain"));
+  const int top = window->screen()->availableGeometry().top();
+  window->move(window->x(), top + 200);
+  const int bottom = window->y() + window->height();
+  Select(QStringLiteral("Pic"));
+  EXPECT_EQ(window->y() + window->height(), bottom) << "the bottom edge stays";
+  Select(QStringLiteral("Plain"));
+  window->move(window->x(), top + 10);
+  Select(QStringLiteral("Pic"));
+  EXPECT_EQ(window->y(), top);
+}
+
+TEST_F(Selector, TheOneShotTimerShowsTheSelectedModOnce) {
+  t.Write("prog/mods/First/ModInfo.txt", "Author: Someone\r\n");
+  Start(GameDir());
+  QTimer* click = Find<QTimer>("timClickMod");
+  EXPECT_TRUE(click->isActive());
+  EXPECT_TRUE(click->isSingleShot());
+  EXPECT_EQ(click->interval(), 1000);
+  Find<QLabel>("lblModsMaker")->setText(QString());
+  QEventLoop wait;
+  QTimer::singleShot(1300, &wait, &QEventLoop::quit);
+  wait.exec();
+  EXPECT_FALSE(click->isActive());
+  EXPECT_EQ(Label("lblModsMaker"), QStringLiteral("Someone"));
 }
 
 TEST(SingleInstance, SecondCopyIsWarnedAndRefused) {
