@@ -147,9 +147,16 @@ void frmSelector::BuildControls() {
   lblInvalidPic_ = label("lblInvalidPic", texts::kInvalidPic);
   lblInvalidPic_->setAlignment(Qt::AlignCenter);
   lblInvalidPic_->setWordWrap(true);
+  // Bold 24 points, or as much less as the picture area needs to hold the whole text.
   QFont big = small;
-  big.setPointSize(24);
   big.setBold(true);
+  const QRect area(0, 0, Px(6855), Px(1100));
+  for (int pt = 24; pt >= 10; --pt) {
+    big.setPointSize(pt);
+    const QRect needed =
+        QFontMetrics(big).boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, Q(texts::kInvalidPic));
+    if (area.contains(needed)) break;
+  }
   lblInvalidPic_->setFont(big);
   lblInvalidPic_->hide();
 }

@@ -67,7 +67,10 @@ void frmSelector::ShowModDetails() {
   lblModsVersion_->setText(Shown(view.info.version));
   lblModsOther_->setText(Shown(view.info.other));
   lblModsOtherHeading_->setText(Shown(view.info.otherHeading));
-  for (QLabel* l : {lblModsMaker_, lblModsVersion_, lblModsOtherHeading_}) l->setToolTip(l->text());
+  // A value longer than its fixed box is still readable in full as a tooltip.
+  for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
+    l->setToolTip(l->text());
+  }
   ui::UnfreezeWindow();
 }
 
