@@ -39,6 +39,22 @@ std::string DisplayName(const std::string& entry) {
   return library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;
 }
 
+// Disables the controls that start a command while it runs, and enables
+// them again however it ends.
+class ControlsOff {
+ public:
+  ControlsOff(InstallHost& host, void (InstallHost::*enable)(bool)) : host_(host), enable_(enable) {
+    (host_.*enable_)(false);
+  }
+  ~ControlsOff() { (host_.*enable_)(true); }
+  ControlsOff(const ControlsOff&) = delete;
+  ControlsOff& operator=(const ControlsOff&) = delete;
+
+ private:
+  InstallHost& host_;
+  void (InstallHost::*enable_)(bool);
+};
+
 int Percent(std::int64_t done, std::int64_t total) {
   if (total <= 0) return -1;
   const std::int64_t p = done * 100 / total;
@@ -86,11 +102,7 @@ bool ModInstaller::CheckGameDir() {
 }
 
 Outcome ModInstaller::InstallMod(const Selection& selection) {
-  host_.EnableInstall(false);
-  struct Enable {
-    InstallHost& host;
-    ~Enable() { host.EnableInstall(true); }
-  } enableAtEnd{host_};
+  const ControlsOff controlsOff(host_, &InstallHost::EnableInstall);
   auto stop = [this](Outcome outcome) {
     host_.SetBusy(false);
     host_.SetInstallCaption(kInstallCaption);
@@ -163,11 +175,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
 Outcome ModInstaller::UninstallMod(const Selection& selection) { return Uninstall(selection, false, nullptr); }
 
 Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, Report* reportOut) {
-  host_.EnableUninstall(false);
-  struct Enable {
-    InstallHost& host;
-    ~Enable() { host.EnableUninstall(true); }
-  } enableAtEnd{host_};
+  const ControlsOff controlsOff(host_, &InstallHost::EnableUninstall);
   auto stop = [this](Outcome outcome) {
     host_.SetBusy(false);
     host_.SetUninstallCaption(kUninstallCaption);
