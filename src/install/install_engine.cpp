@@ -2,15 +2,14 @@
 
 #include <set>
 
+#include "install/engine_common.h"
 #include "install/installed_mods.h"
 #include "library/game_folders.h"
-#include "library/mod_library.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
-#include "platform/text_file.h"
 
 namespace fs = std::filesystem;
 using drydock::platform::PathFromUtf8;
@@ -19,28 +18,14 @@ namespace drydock::install {
 
 namespace {
 
-constexpr char kNoGameDir[] =
-    "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
-    "\"Change A2 Directory\" in the Manager menu first.";
-constexpr char kNoModFolder[] = "The mod's folder no longer exists, so nothing was changed.";
-
-Report Refuse(std::string why) {
-  Report r;
-  r.refused = true;
-  r.refusal = std::move(why);
-  return r;
-}
-
-void Fail(Report& r, const std::string& relative, const platform::FsResult& result, const char* what) {
-  r.failures.push_back({relative, std::string(what) + (result.ok() ? "" : ": " + result.code().message())});
-}
-
-// Case-blind key of a relative path, for matching kept copies with mod files.
-std::string Key(std::string_view relative) {
-  std::string key;
-  for (const std::string& part : platform::SplitRelative(relative)) key += platform::ToUpperAscii(part) + "\\";
-  return key;
-}
+// One mod file on its way into the game.
+struct Copy {
+  const ModFile* file;
+  fs::path game;
+  RecordEntry entry;
+  bool copied = false;
+  bool Replaces() const { return entry.kind == RecordEntry::Kind::Replaced; }
+};
 
 // Makes the missing folders of `folder` one by one, remembering those it
 // made (deepest last) so that they can go again if they stay empty.
@@ -55,48 +40,128 @@ void MakeFoldersRemembering(const fs::path& root, const fs::path& folder, std::v
   }
 }
 
-void Progress(const Callbacks& cb, std::int64_t done, std::int64_t total) {
-  if (cb.progress) cb.progress(done, total);
+// Refuses when the mod is installed already, or when something that is not
+// a folder stands where its Backup folder goes (a file "backup" a mod ships).
+std::optional<Report> CheckBackupSpot(const fs::path& modFolder) {
+  if (!FindBackupFolder(modFolder).empty()) return Refuse("The mod is installed already; uninstall it first.");
+  const std::string inTheWay = platform::FindEntryIgnoreCase(modFolder, kBackupFolderName);
+  if (inTheWay.empty()) return std::nullopt;
+  return Refuse("The mod's folder holds \"" + platform::PrintableName(inTheWay) +
+                "\", which is not a folder, where Drydock keeps the game files the mod replaces, so nothing was "
+                "changed. Rename or remove it, then install again.");
 }
 
-void EnterPhase(const Callbacks& cb, Phase phase) {
-  if (cb.phase) cb.phase(phase);
-}
-
-struct KeptFile {
-  int folder;
-  std::string name;
-  std::string Relative() const { return std::string(library::GameFolder(folder)) + name; }
-};
-
-// The files kept in a backup folder, in table and listing order.
-std::vector<KeptFile> ListKeptFiles(const fs::path& backup) {
-  std::vector<KeptFile> kept;
-  platform::DirCache cache;
-  for (int i = 1; i <= library::kGameFolderCount; ++i) {
-    for (const std::string& name :
-         platform::ListPlainFiles(platform::NativePath(backup, library::GameFolder(i), &cache))) {
-      if (i == library::kGameFolderCount && name == kAddedListName) continue;
-      kept.push_back({i, name});
+// Which mod files go where: a name a Windows game cannot hold, or a link or
+// folder standing in the game where the file goes, keeps a file out.
+std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>& files, Report& report) {
+  std::vector<Copy> copies;
+  copies.reserve(files.size());
+  platform::DirCache gameCache;
+  for (const ModFile& f : files) {
+    const std::string shown = platform::PrintableName(f.Relative());
+    if (const char* problem = platform::WindowsNameProblem(f.name)) {
+      report.failures.push_back({shown, std::string(problem) + ", which a Windows game cannot hold"});
+      continue;
     }
+    Copy copy{&f, platform::NativePath(gameDir, f.Relative(), &gameCache), {}};
+    if (platform::EntryExists(copy.game)) {
+      if (platform::IsLink(copy.game) || !platform::IsFile(copy.game)) {
+        report.failures.push_back({shown, "the game's entry is a link or a folder, so it was left as it was"});
+        continue;
+      }
+      copy.entry.kind = RecordEntry::Kind::Replaced;
+    }
+    copy.entry.path = RelativeRecordPath(gameDir, copy.game);
+    copies.push_back(std::move(copy));
   }
-  return kept;
+  return copies;
 }
 
-// The list of files an install added, or nothing when the backup has none.
-std::optional<std::vector<std::string>> ReadAddedList(const fs::path& backup) {
-  const fs::path list = backup / PathFromUtf8(kAddedListName);
-  if (!platform::IsFile(list)) return std::nullopt;
-  std::vector<std::string> added;
-  for (std::string& line : platform::ReadTextLines(list, {.maxBytes = 256u << 20, .maxLineBytes = 4096})) {
-    if (!line.empty() && platform::IsContainedRelative(line)) added.push_back(std::move(line));
-  }
-  return added;
+// Keeps every game file the mod replaces below `building`; a file that could
+// not be kept drops out of the install.
+void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& report) {
+  std::set<fs::path> folders;
+  std::erase_if(copies, [&](const Copy& copy) {
+    if (!copy.Replaces()) return false;
+    (void)platform::ResetAttributes(copy.game);
+    const fs::path kept = building / PathFromUtf8(copy.entry.path);
+    platform::FsResult r;
+    if (folders.insert(kept.parent_path()).second) r = platform::MakeFolderTree(kept.parent_path());
+    if (r) r = platform::LinkOrCopy(copy.game, kept, {.replace = false});
+    if (r) return false;
+    Fail(report, platform::PrintableName(copy.file->Relative()), r,
+         "the game's file could not be backed up, so it was left as it was");
+    return true;
+  });
 }
 
-fs::path FindBackup(const fs::path& modFolder) {
-  const std::string name = platform::FindEntryIgnoreCase(modFolder, kBackupFolderName);
-  return name.empty() ? fs::path() : modFolder / PathFromUtf8(name);
+// Records what the install is about to do, flushes the backup and makes it
+// the installed marker. Only after this may a game file change.
+platform::FsResult CommitBackup(const fs::path& building, const fs::path& backup, const std::vector<Copy>& copies) {
+  InstallRecord record;
+  for (const Copy& copy : copies) record.entries.push_back(copy.entry);
+  platform::FsResult r = WriteRecord(building, record);
+  if (r) r = platform::SyncVolume(building);
+  if (r) r = platform::MoveWithinVolume(building, backup);
+  return r;
+}
+
+void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbacks& callbacks, Report& report) {
+  std::set<fs::path> touched;
+  for (const Copy& copy : copies) {
+    if (touched.insert(copy.game.parent_path()).second) platform::RemoveOwnTemporaries(copy.game.parent_path());
+  }
+  std::vector<fs::path> madeFolders;
+  const auto total = static_cast<std::int64_t>(copies.size());
+  std::int64_t index = 0;
+  for (Copy& copy : copies) {
+    Progress(callbacks, index++, total);
+    const fs::path& source = copy.file->source;
+    (void)platform::ResetAttributes(source);
+    if (!copy.Replaces()) MakeFoldersRemembering(gameDir, copy.game.parent_path(), madeFolders);
+    platform::FileStamp written;
+    const platform::FsResult r = platform::CopyFileReplace(source, copy.game, {.replace = copy.Replaces()}, &written);
+    if (!r) {
+      Fail(report, platform::PrintableName(copy.file->Relative()), r,
+           copy.Replaces() ? "the mod's file could not be copied; the game's file was left as it was"
+                           : "the mod's file could not be copied");
+      continue;
+    }
+    copy.copied = true;
+    copy.entry.written = written;
+    ++report.filesHandled;
+  }
+  Progress(callbacks, index, total);
+  // Folders this install made for files that could not be copied go again.
+  for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
+    if (platform::ListAllNames(*it).empty()) (void)platform::RemoveEmptyFolder(*it);
+  }
+}
+
+// Writes the final record. A game file that could not be replaced keeps no
+// kept copy; when nothing was installed at all, no backup stays.
+void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::vector<Copy>& copies) {
+  InstallRecord record;
+  record.state = InstallRecord::State::Complete;
+  for (const Copy& copy : copies) {
+    if (copy.copied) {
+      record.entries.push_back(copy.entry);
+      continue;
+    }
+    if (!copy.Replaces()) continue;
+    const fs::path kept = backup / PathFromUtf8(copy.entry.path);
+    const auto keptStamp = platform::StampOf(kept), gameStamp = platform::StampOf(copy.game);
+    const bool gameHoldsIt =
+        keptStamp && gameStamp && (keptStamp->SameFile(*gameStamp) || platform::SameContents(kept, copy.game));
+    if (!gameHoldsIt || !platform::DeleteFile(kept)) record.entries.push_back(copy.entry);
+  }
+  if (record.entries.empty()) {
+    platform::FsResult removed;
+    if (RemoveSpentBackup(modFolder, backup, removed).empty() && removed) return;
+  }
+  // Should this fail, the record stays "pending", which the uninstall reads
+  // just as safely, by contents instead of stamps.
+  (void)WriteRecord(backup, record);
 }
 
 }  // namespace
@@ -113,207 +178,47 @@ std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
         if (name == modinfo::kModInfoFileName) continue;
         ModFile file{i, name, folder / PathFromUtf8(name)};
         // Two variants holding the same name: the game would see one file.
-        if (seen.insert(Key(file.Relative())).second) files.push_back(std::move(file));
+        if (seen.insert(PathKey(file.Relative())).second) files.push_back(std::move(file));
       }
     }
   }
   return files;
 }
 
-void CleanLeftovers(const fs::path& modFolder) {
-  for (std::string_view name : {kBackupBuildingName, kBackupRetiredName}) {
-    const fs::path leftover = modFolder / PathFromUtf8(name);
-    if (platform::EntryExists(leftover)) platform::DeleteTree(leftover);
-  }
-}
-
-Report InstallModFiles(const fs::path& gameDir, const fs::path& modFolder, const Callbacks& callbacks) {
-  if (!platform::IsFolder(gameDir)) return Refuse(kNoGameDir);
-  if (!platform::IsFolder(modFolder)) return Refuse(kNoModFolder);
+Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder,
+                       const Callbacks& callbacks) {
+  if (auto refusal = CheckFolders(gameDir, modFolder)) return *refusal;
   CleanLeftovers(modFolder);
-  if (IsInstalled(modFolder)) return Refuse("The mod is installed already; uninstall it first.");
+  if (auto refusal = CheckBackupSpot(modFolder)) return *refusal;
 
   const std::vector<ModFile> files = ListModFiles(modFolder);
-  enum class Action { Replace, Add, Skip };
-  struct Step {
-    const ModFile* file;
-    fs::path game;
-    Action action;
-  };
-  std::vector<Step> plan;
-  plan.reserve(files.size());
   Report report;
+  std::vector<Copy> copies = PlanCopies(gameDir, files, report);
+  if (copies.empty()) return report;
 
-  // 1. The complete backup, under a temporary name.
   EnterPhase(callbacks, Phase::CreatingBackup);
   const fs::path building = modFolder / PathFromUtf8(kBackupBuildingName);
   if (platform::FsResult r = platform::MakeFolder(building); !r) {
     return Refuse("The backup folder could not be made, so nothing was changed (" + r.Message() + ").");
   }
-  std::string addedList;
-  platform::DirCache gameCache;
-  for (const ModFile& f : files) {
-    const std::string rel = f.Relative();
-    const fs::path game = platform::NativePath(gameDir, rel, &gameCache);
-    if (!platform::EntryExists(game)) {
-      plan.push_back({&f, game, Action::Add});
-      addedList += rel + "\r\n";
-      continue;
+  BuildBackup(building, copies, report);
+  const fs::path backup = modFolder / PathFromUtf8(kBackupFolderName);
+  platform::FsResult committed;
+  if (!copies.empty()) committed = CommitBackup(building, backup, copies);
+  if (copies.empty() || !committed) {
+    (void)platform::DeleteTree(building);
+    if (!committed) {
+      return Refuse("The backup could not be completed, so nothing was changed (" + committed.Message() + ").");
     }
-    if (platform::IsLink(game) || !platform::IsFile(game)) {
-      report.failures.push_back({rel, "the game's entry is a link or a folder, so it was left as it was"});
-      plan.push_back({&f, game, Action::Skip});
-      continue;
-    }
-    platform::ResetAttributes(game);
-    const fs::path kept = platform::NativePath(building, library::GameFolder(f.folder)) / game.filename();
-    platform::FsResult r = platform::MakeFolderTree(kept.parent_path());
-    if (r) r = platform::LinkOrCopy(game, kept, {.replace = false});
-    if (!r) {
-      Fail(report, rel, r, "the game's file could not be backed up, so it was left as it was");
-      plan.push_back({&f, game, Action::Skip});
-      continue;
-    }
-    plan.push_back({&f, game, Action::Replace});
-  }
-  // Without the list of added files the uninstall could not tell them from
-  // game files, so the install goes no further without it.
-  platform::FsResult done =
-      platform::WriteFileAtomic(building / PathFromUtf8(kAddedListName), addedList, /*replace=*/true);
-  if (done) done = platform::SyncVolume(building);
-  if (done) done = platform::MoveWithinVolume(building, modFolder / PathFromUtf8(kBackupFolderName));
-  if (!done) {
-    platform::DeleteTree(building);
-    return Refuse("The backup could not be completed, so nothing was changed (" + done.Message() + ").");
-  }
-  platform::SyncPath(modFolder);
-
-  // 2. The mod's files over the game's, each replaced atomically.
-  EnterPhase(callbacks, Phase::CopyingFiles);
-  std::vector<fs::path> madeFolders;
-  std::int64_t index = 0;
-  for (const Step& step : plan) {
-    Progress(callbacks, index++, static_cast<std::int64_t>(plan.size()));
-    if (step.action == Action::Skip) continue;
-    const std::string rel = step.file->Relative();
-    const fs::path& source = step.file->source;
-    platform::ResetAttributes(source);
-    platform::FsResult r;
-    if (step.action == Action::Replace) {
-      r = platform::CopyFileReplace(source, step.game);
-    } else {
-      MakeFoldersRemembering(gameDir, step.game.parent_path(), madeFolders);
-      r = platform::CopyFileReplace(source, step.game, {.replace = false});
-    }
-    if (!r) {
-      Fail(report, rel, r, "the mod's file could not be copied; the game's file was left as it was");
-      continue;
-    }
-    ++report.filesHandled;
-  }
-  Progress(callbacks, index, static_cast<std::int64_t>(plan.size()));
-  // Folders this install made for files that could not be copied go again.
-  for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
-    if (platform::ListAllNames(*it).empty()) platform::RemoveEmptyFolder(*it);
-  }
-  platform::SyncVolume(gameDir);
-  return report;
-}
-
-Report UninstallModFiles(const fs::path& gameDir, const fs::path& modFolder, const Callbacks& callbacks) {
-  if (!platform::IsFolder(gameDir)) return Refuse(kNoGameDir);
-  if (!platform::IsFolder(modFolder)) return Refuse(kNoModFolder);
-  CleanLeftovers(modFolder);
-  Report report;
-  const fs::path backup = FindBackup(modFolder);
-  const std::vector<ModFile> modFiles = ListModFiles(modFolder);
-
-  std::vector<KeptFile> kept;
-  std::set<std::string> keptKeys;
-  std::vector<std::string> toDelete;
-  std::optional<std::vector<std::string>> added;
-  if (!backup.empty()) {
-    kept = ListKeptFiles(backup);
-    for (const KeptFile& k : kept) keptKeys.insert(Key(k.Relative()));
-    added = ReadAddedList(backup);
-  }
-  if (added) {
-    for (const std::string& rel : *added) {
-      if (!keptKeys.count(Key(rel))) toDelete.push_back(rel);
-    }
-  } else {
-    // No record of what the install added: every mod file without a kept copy goes.
-    for (const ModFile& f : modFiles) {
-      if (!keptKeys.count(Key(f.Relative()))) toDelete.push_back(f.Relative());
-    }
-  }
-
-  // 1. The files the install added.
-  EnterPhase(callbacks, Phase::DeletingFiles);
-  platform::DirCache gameCache;
-  for (const std::string& rel : toDelete) {
-    const fs::path game = platform::NativePath(gameDir, rel, &gameCache);
-    if (!platform::EntryExists(game)) continue;
-    if (platform::IsFolder(game) && !platform::IsLink(game)) {
-      report.failures.push_back({rel, "a folder stands where the mod's file was"});
-      continue;
-    }
-    platform::ResetAttributes(game);
-    if (platform::FsResult r = platform::DeleteFile(game); !r) Fail(report, rel, r, "could not be deleted");
-  }
-
-  // 2. Every kept game file back in its place: the first half of the bar.
-  EnterPhase(callbacks, Phase::RestoringBackup);
-  const auto total = static_cast<std::int64_t>(kept.size());
-  std::int64_t index = 0;
-  for (const KeptFile& k : kept) {
-    Progress(callbacks, index++, 2 * std::max<std::int64_t>(total, 1));
-    const std::string rel = k.Relative();
-    const fs::path source = platform::NativePath(backup, library::GameFolder(k.folder)) / PathFromUtf8(k.name);
-    const fs::path game = platform::NativePath(gameDir, rel, &gameCache);
-    platform::FsResult r = platform::MakeFolderTree(game.parent_path());
-    if (r && platform::EntryExists(game)) platform::ResetAttributes(game);
-    if (r) r = platform::LinkOrCopy(source, game);
-    if (!r) {
-      Fail(report, rel, r, "could not be restored; its backup copy was kept");
-      continue;
-    }
-    ++report.filesHandled;
-  }
-  if (backup.empty() || !report.failures.empty()) return report;
-
-  // 3. Only now, with every file back, the backup is retired.
-  EnterPhase(callbacks, Phase::DeletingBackup);
-  const fs::path retired = modFolder / PathFromUtf8(kBackupRetiredName);
-  platform::FsResult r = platform::SyncVolume(gameDir);
-  if (r) r = platform::MoveWithinVolume(backup, retired);
-  if (!r) {
-    Fail(report, std::string(kBackupFolderName), r, "the backup folder could not be removed");
     return report;
   }
-  platform::SyncPath(modFolder);
-  platform::DeleteTree(retired);
-  Progress(callbacks, 2 * std::max<std::int64_t>(total, 1), 2 * std::max<std::int64_t>(total, 1));
-  return report;
-}
+  (void)platform::SyncPath(modFolder);
 
-std::vector<std::string> FilesChangedSinceInstall(const fs::path& gameDir, const fs::path& modFolder) {
-  std::vector<std::string> changed;
-  const fs::path backup = FindBackup(modFolder);
-  std::set<std::string> written;
-  const auto added = backup.empty() ? std::nullopt : ReadAddedList(backup);
-  if (added) {
-    for (const KeptFile& k : ListKeptFiles(backup)) written.insert(Key(k.Relative()));
-    for (const std::string& rel : *added) written.insert(Key(rel));
-  }
-  platform::DirCache gameCache;
-  for (const ModFile& f : ListModFiles(modFolder)) {
-    const std::string rel = f.Relative();
-    if (added && !written.count(Key(rel))) continue;  // the install left this game file alone
-    const fs::path game = platform::NativePath(gameDir, rel, &gameCache);
-    if (!platform::SameContents(f.source, game)) changed.push_back(rel);
-  }
-  return changed;
+  EnterPhase(callbacks, Phase::CopyingFiles);
+  CopyFiles(gameDir, copies, callbacks, report);
+  FinishBackup(modFolder, backup, copies);
+  (void)platform::SyncVolume(gameDir);
+  return report;
 }
 
 }  // namespace drydock::install

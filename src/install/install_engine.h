@@ -2,35 +2,41 @@
 // Installing a mod into the game and taking it out again, without ever losing
 // a game file.
 //
-// A mod's files are the plain files of its 79 game folders (ModInfo.txt in
-// its root excepted). Installing keeps every game file it replaces in the
-// mod's Backup folder, which mirrors the game's layout, and records the files
-// it adds; uninstalling puts the kept files back and deletes the added ones.
+// A mod's files are the plain files of its 79 game folders (ModInfo.txt
+// excepted). Installing keeps every game file it replaces in the mod's Backup
+// folder, which mirrors the game's layout, and records there every file it
+// replaced or added (backup_folder.h); uninstalling puts the kept files back
+// and deletes the added ones.
 //
-// The order of the steps is what keeps the user's files safe:
+// What keeps the user's files safe:
+//  * every run holds the game's writer lock, so no two runs change one game
+//    or one mods folder at once;
 //  * the backup is built completely under a temporary name, flushed, and only
 //    then renamed to "Backup" (the installed marker) before the first game
-//    file changes; a crash before that leaves the game untouched and the
-//    leftover folder is removed by the next run;
+//    file changes; a crash before that leaves the game untouched;
 //  * game files are replaced one by one through a temporary name and a
-//    rename; a game file that could not be backed up is not replaced;
-//  * the uninstall restores every kept file first and retires the backup
-//    only when all of them came back; otherwise the backup stays whole and
-//    the mod stays installed, so running it again finishes the job.
+//    rename; a game file that could not be backed up is not replaced, and one
+//    that could not be replaced keeps no kept copy;
+//  * a run deletes or overwrites a game file only when it is absent, when it
+//    still holds what this mod's install wrote there, or when the user was
+//    asked about it by name (the uninstall plan's changed files);
+//  * the uninstall restores every kept file first and retires only what it
+//    restored, so running an interrupted run again finishes the job.
 // Single failures do not stop a run; they are counted and reported.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-namespace drydock::install {
+#include "install/backup_folder.h"
 
-// Names inside a mod folder that belong to the install and never to the mod.
-inline constexpr std::string_view kBackupBuildingName = ".drydock-backup-new";
-inline constexpr std::string_view kBackupRetiredName = ".drydock-backup-old";
-// In the backup's root: the relative paths of the files the install added.
-inline constexpr std::string_view kAddedListName = ".drydock-added";
+namespace drydock::platform {
+class WriterLock;
+}
+
+namespace drydock::install {
 
 enum class Phase {
   CreatingBackup,   // install
@@ -58,6 +64,9 @@ struct Report {
   std::string refusal;
   std::int64_t filesHandled = 0;
   std::vector<FileFailure> failures;
+  // Files at the mod's paths that the run left alone because they do not
+  // hold what the mod put there (uninstalling a mod that is not installed).
+  std::vector<std::string> leftAlone;
   bool Succeeded() const { return !refused && failures.empty(); }
 };
 
@@ -66,7 +75,7 @@ struct ModFile {
   int folder;                    // GameFolderList number, 1..79
   std::string name;              // as the mod folder lists it
   std::filesystem::path source;  // the file in the mod folder
-  std::string Relative() const;
+  std::string Relative() const;  // "odf\ships\fed.odf"
 };
 
 // The mod's files in table order, then listing order. A file named exactly
@@ -75,28 +84,67 @@ struct ModFile {
 // game would see them as one; links inside the mod are never followed.
 std::vector<ModFile> ListModFiles(const std::filesystem::path& modFolder);
 
-// Removes folders that an interrupted install or uninstall left in the mod
-// folder (a backup being built, a backup being retired).
-void CleanLeftovers(const std::filesystem::path& modFolder);
-
 // Installs the mod. Refuses when the game folder or the mod folder does not
-// exist, or when the mod is installed already (uninstall it first).
-Report InstallModFiles(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder,
-                       const Callbacks& callbacks = {});
+// exist, when the mod is installed already (uninstall it first), or when
+// something that is not a folder stands where its Backup folder goes. A mod
+// file whose name a Windows game could not hold is not installed and is
+// reported. When no file could be installed, no Backup stays behind.
+Report InstallModFiles(const platform::WriterLock& lock, const std::filesystem::path& gameDir,
+                       const std::filesystem::path& modFolder, const Callbacks& callbacks = {});
 
-// Uninstalls the mod: deletes the files its install added, restores every
-// file kept in its backup, and removes the backup once all came back. With
-// no backup at all (the user confirmed going on anyway), the game's files at
-// the mod's paths are deleted and nothing is restored. With a backup made by
-// a program that kept no list of added files, the mod's files without a kept
-// copy are deleted, as that program's uninstall did.
-Report UninstallModFiles(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder,
+// What an uninstall will do, worked out before anything changes so that the
+// user can be asked about the game files this mod's install did not write.
+struct UninstallPlan {
+  enum class Source {
+    Record,     // a backup with the install's record
+    OldBackup,  // a backup without one: an earlier version's, or another tool's
+    NoBackup,   // the mod is not installed
+  };
+  struct Target {
+    std::string recordPath;                      // relative, '/'-joined
+    std::filesystem::path game;                  // the game's file
+    std::filesystem::path kept;                  // its kept original; empty when the install added the file
+    std::filesystem::path modFile;               // the mod's own file at that path, when it has one
+    std::optional<platform::FileStamp> written;  // what the install wrote, by the record
+    enum class State {
+      Done,         // nothing to do: restored already, or absent
+      Ours,         // holds what the install wrote (or is absent where a kept file goes back)
+      Changed,      // holds something else: only changed when the user agreed
+      KeptMissing,  // holds what the install wrote, but its kept original is gone
+      Blocked,      // a folder or a link stands where the kept file goes back
+    };
+    State state = State::Done;
+  };
+
+  Report refusal;  // `refusal.refused`: nothing can be done
+  Source source = Source::NoBackup;
+  std::filesystem::path gameDir, modFolder, backup;
+  InstallRecord::State recordState = InstallRecord::State::Complete;
+  std::vector<Target> targets;
+  // Further kept copies of a game file already kept (in a second letter-case
+  // variant of a folder of an old backup); retired only when the game holds
+  // their bytes.
+  std::vector<Target> extraKept;
+
+  // The changed files that the user may have replaced, as the game writes
+  // their paths, for the question. Only a backup with a record offers any:
+  // without one, changed files are always left as they are.
+  std::vector<std::string> Changed() const;
+};
+
+UninstallPlan PlanUninstall(const platform::WriterLock& lock, const std::filesystem::path& gameDir,
+                            const std::filesystem::path& modFolder);
+
+// What happens to the plan's changed files: left as they are (and listed in
+// the report), or replaced by the kept originals and deleted where the
+// install added them, because the user said so.
+enum class ChangedFiles { Keep, Replace };
+
+// Uninstalls by the plan: deletes the files the install added, restores every
+// kept file, and retires the backup once everything came back. Without a
+// backup (the user confirmed going on anyway), only the game files that hold
+// the mod's own bytes are deleted.
+Report UninstallModFiles(const platform::WriterLock& lock, const UninstallPlan& plan, ChangedFiles changed,
                          const Callbacks& callbacks = {});
-
-// The files this mod's install wrote that no longer hold the mod's bytes in
-// the game (changed or removed after the install, by a mod installed later
-// or a game update), as relative paths.
-std::vector<std::string> FilesChangedSinceInstall(const std::filesystem::path& gameDir,
-                                                  const std::filesystem::path& modFolder);
 
 }  // namespace drydock::install

@@ -34,6 +34,10 @@ constexpr char kNoGameDir[] =
     "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
     "\"Change A2 Directory\" in the Manager menu first.";
 constexpr char kNoGameDirTitle[] = "Armada II directory not found";
+constexpr char kShippedBackupHint[] =
+    "\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, move that "
+    "folder out of the mod's folder and install again.";
+constexpr char kAnotherWriter[] = "Another Drydock is changing this game's files. Try again when it has finished.";
 
 std::string DisplayName(const std::string& entry) {
   return library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;
@@ -63,13 +67,20 @@ int Percent(std::int64_t done, std::int64_t total) {
 
 }  // namespace
 
-std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown) {
+std::string FirstFew(const std::vector<std::string>& items, std::size_t shown) {
   std::string text;
-  for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
-    text += "\n    " + failures[i].relativePath + " (" + failures[i].reason + ")";
-  }
-  if (failures.size() > shown) text += "\n    and " + std::to_string(failures.size() - shown) + " more";
+  for (std::size_t i = 0; i < items.size() && i < shown; ++i) text += "\n    " + items[i];
+  if (items.size() > shown) text += "\n    and " + std::to_string(items.size() - shown) + " more";
   return text;
+}
+
+std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown) {
+  std::vector<std::string> items;
+  for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
+    items.push_back(failures[i].relativePath + " (" + failures[i].reason + ")");
+  }
+  items.resize(failures.size());
+  return FirstFew(items, shown);
 }
 
 ModInstaller::ModInstaller(ui::Dialogs& dialogs, InstallHost& host, fs::path modsDir,
@@ -101,6 +112,12 @@ bool ModInstaller::CheckGameDir() {
   return true;
 }
 
+std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
+  auto lock = platform::WriterLock::Acquire({platform::PathFromUtf8(gameDir_()), modsDir_});
+  if (!lock) dialogs_.Ask(kAnotherWriter, title, Buttons::Ok, Icon::Exclamation);
+  return lock;
+}
+
 Outcome ModInstaller::InstallMod(const Selection& selection) {
   const ControlsOff controlsOff(host_, &InstallHost::EnableInstall);
   auto stop = [this](Outcome outcome) {
@@ -117,6 +134,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   }
   host_.SetInstallCaption("Installing");
   if (!CheckGameDir()) return stop(Outcome::Refused);
+  const std::optional<platform::WriterLock> lock = LockGame("Install " + name + " mod");
+  if (!lock) return stop(Outcome::Refused);
   const bool installed = IsInstalled(ModFolder(selection));
   if (installed && dialogs_.Ask("It appears that the " + name + " mod is already installed. Continue?",
                                 "Continue installation?", Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
@@ -128,19 +147,23 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     return stop(Outcome::Refused);
   }
   if (installed) {
-    Report undo;
-    if (Uninstall(selection, /*reinstalling=*/true, &undo) != Outcome::Done) {
+    Undone undo;
+    const Outcome undone = Uninstall(selection, &*lock, &undo);
+    if (undone == Outcome::Cancelled) return stop(undone);
+    if (undone != Outcome::Done) {
       // Copying over a half-restored game would bury the originals still kept.
       host_.SetBusy(false);
+      const Report& r = undo.report;
       dialogs_.Ask("The " + name +
                        " mod could not be taken out of the game completely before installing it again, "
                        "so nothing was copied. " +
-                       (undo.refused ? undo.refusal
-                                     : std::to_string(undo.failures.size()) +
-                                           " file(s) could not be restored; their backup copies were kept:" +
-                                           DescribeFailures(undo.failures)),
+                       (r.refused ? r.refusal
+                                  : std::to_string(r.failures.size()) +
+                                        " file(s) could not be restored; their backup copies were kept:" +
+                                        DescribeFailures(r.failures)) +
+                       (undo.source == UninstallPlan::Source::OldBackup ? kShippedBackupHint : ""),
                    "Reinstall stopped", Buttons::Ok, Icon::Exclamation);
-      return stop(undo.refused ? Outcome::Refused : Outcome::Incomplete);
+      return stop(r.refused ? Outcome::Refused : Outcome::Incomplete);
     }
   }
 
@@ -153,7 +176,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   callbacks.progress = [this](std::int64_t done, std::int64_t total) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
-  const Report report = InstallModFiles(platform::PathFromUtf8(gameDir_()), ModFolder(selection), callbacks);
+  const Report report = InstallModFiles(*lock, platform::PathFromUtf8(gameDir_()), ModFolder(selection), callbacks);
   host_.ShowProgress(false);
   host_.RefreshFully();
   stop(Outcome::Done);
@@ -161,10 +184,17 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     dialogs_.Ask(report.refusal, "Install " + name + " mod", Buttons::Ok, Icon::Exclamation);
     return Outcome::Refused;
   }
+  if (report.filesHandled == 0 && report.failures.empty()) {
+    dialogs_.Ask("The " + name + " mod has no files for the game's folders, so nothing was installed.",
+                 "Install " + name + " mod", Buttons::Ok, Icon::Exclamation);
+    return Outcome::Refused;
+  }
   if (!report.failures.empty()) {
     dialogs_.Ask(std::to_string(report.failures.size()) + " file(s) of the " + name +
                      " mod could not be installed:" + DescribeFailures(report.failures) +
-                     "\nThe game files concerned were left as they were; every other file was installed.",
+                     (report.filesHandled == 0
+                          ? "\nNothing was installed, and the game was left as it was."
+                          : "\nThe game files concerned were left as they were; every other file was installed."),
                  "Install incomplete", Buttons::Ok, Icon::Exclamation);
     return Outcome::Incomplete;
   }
@@ -172,9 +202,9 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   return Outcome::Done;
 }
 
-Outcome ModInstaller::UninstallMod(const Selection& selection) { return Uninstall(selection, false, nullptr); }
+Outcome ModInstaller::UninstallMod(const Selection& selection) { return Uninstall(selection, nullptr, nullptr); }
 
-Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, Report* reportOut) {
+Outcome ModInstaller::Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone) {
   const ControlsOff controlsOff(host_, &InstallHost::EnableUninstall);
   auto stop = [this](Outcome outcome) {
     host_.SetBusy(false);
@@ -185,14 +215,16 @@ Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, R
   if (!CheckSelection(selection)) return stop(Outcome::Cancelled);
   const std::string name = DisplayName(selection.entry);
   const fs::path modFolder = ModFolder(selection);
-  if (!reinstalling) {
+  std::optional<platform::WriterLock> ownLock;
+  if (!reinstall) {
     if (dialogs_.Ask("Are you sure you want to uninstall the " + name + " mod?", "Uninstall " + name + " mod?",
                      Buttons::YesNo, Icon::Question) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
     if (!CheckGameDir()) return stop(Outcome::Refused);
-    const bool installed = IsInstalled(modFolder);
-    if (!installed &&
+    ownLock = LockGame("Uninstall " + name + " mod");
+    if (!ownLock) return stop(Outcome::Refused);
+    if (!IsInstalled(modFolder) &&
         dialogs_.Ask(kNotInstalled, kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
@@ -200,21 +232,22 @@ Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, R
       dialogs_.Ask(kFolderGone, kFolderGoneTitle, Buttons::Ok, Icon::Exclamation);
       return stop(Outcome::Refused);
     }
-    if (installed) {
-      const std::vector<std::string> changed = FilesChangedSinceInstall(platform::PathFromUtf8(gameDir_()), modFolder);
-      if (!changed.empty()) {
-        std::string text = std::to_string(changed.size()) + " file(s) of the " + name +
-                           " mod were changed in the game after it was installed, by a mod installed later or by "
-                           "a game update:";
-        for (std::size_t i = 0; i < changed.size() && i < 5; ++i) text += "\n    " + changed[i];
-        if (changed.size() > 5) text += "\n    and " + std::to_string(changed.size() - 5) + " more";
-        text +=
-            "\nUninstalling now puts back what the game had before this mod and so undoes those later "
-            "changes. Uninstall anyway?";
-        if (dialogs_.Ask(text, "Uninstall " + name + " mod?", Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
-          return stop(Outcome::Cancelled);
-        }
-      }
+  }
+  const platform::WriterLock& lock = reinstall ? *reinstall : *ownLock;
+  const UninstallPlan plan = PlanUninstall(lock, platform::PathFromUtf8(gameDir_()), modFolder);
+  const bool installed = plan.source != UninstallPlan::Source::NoBackup;
+  if (const std::vector<std::string> changed = plan.Changed(); !changed.empty()) {
+    const std::string text =
+        std::to_string(changed.size()) + " file(s) of the " + name +
+        " mod were changed in the game after it was installed, by a mod installed later or by a game update:" +
+        FirstFew(changed) +
+        (reinstall ? "\nInstalling it again first puts back what the game had before this mod and so undoes those "
+                     "later changes. Continue?"
+                   : "\nUninstalling now puts back what the game had before this mod and so undoes those later "
+                     "changes. Uninstall anyway?");
+    if (dialogs_.Ask(text, reinstall ? "Continue installation?" : "Uninstall " + name + " mod?", Buttons::YesNo,
+                     Icon::Exclamation) != Answer::Yes) {
+      return stop(Outcome::Cancelled);
     }
   }
 
@@ -231,17 +264,18 @@ Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, R
   callbacks.progress = [this](std::int64_t done, std::int64_t total) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
-  const Report report = UninstallModFiles(platform::PathFromUtf8(gameDir_()), modFolder, callbacks);
-  if (reportOut) *reportOut = report;
+  const Report report =
+      UninstallModFiles(lock, plan, installed ? ChangedFiles::Replace : ChangedFiles::Keep, callbacks);
+  if (undone) *undone = {report, plan.source};
   host_.RefreshQuietly();
   stop(Outcome::Done);
   host_.ShowProgress(false);
   if (report.refused) {
-    if (!reinstalling) dialogs_.Ask(report.refusal, "Uninstall " + name + " mod", Buttons::Ok, Icon::Exclamation);
+    if (!reinstall) dialogs_.Ask(report.refusal, "Uninstall " + name + " mod", Buttons::Ok, Icon::Exclamation);
     return Outcome::Refused;
   }
   if (!report.failures.empty()) {
-    if (!reinstalling) {
+    if (!reinstall) {
       dialogs_.Ask(std::to_string(report.failures.size()) + " file(s) of the " + name +
                        " mod could not be handled:" + DescribeFailures(report.failures) +
                        "\nThe backup was kept, so the mod still counts as installed and no kept game file was "
@@ -249,6 +283,12 @@ Outcome ModInstaller::Uninstall(const Selection& selection, bool reinstalling, R
                    "Uninstall incomplete", Buttons::Ok, Icon::Exclamation);
     }
     return Outcome::Incomplete;
+  }
+  if (!report.leftAlone.empty()) {
+    dialogs_.Ask(
+        std::to_string(report.leftAlone.size()) + " file(s) at the " + name +
+            " mod's paths were left in the game, since they do not hold the mod's files:" + FirstFew(report.leftAlone),
+        kNotInstalledTitle, Buttons::Ok, Icon::Information);
   }
   return Outcome::Done;
 }

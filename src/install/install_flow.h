@@ -7,6 +7,7 @@
 #include <string>
 
 #include "install/install_engine.h"
+#include "platform/writer_lock.h"
 
 namespace drydock::ui {
 class Dialogs;
@@ -57,11 +58,19 @@ class ModInstaller {
   Outcome UninstallMod(const Selection& selection);
 
  private:
-  // `reinstalling`: run by the install for a mod that is installed already;
-  // asks nothing and reports nothing itself.
-  Outcome Uninstall(const Selection& selection, bool reinstalling, Report* report);
+  // With `reinstall` (the install's lock) it was started by the install for a
+  // mod that is installed already: it asks only about changed files and
+  // reports nothing itself.
+  // `undone` receives the engine's report and what kind of backup it undid.
+  struct Undone {
+    Report report;
+    UninstallPlan::Source source = UninstallPlan::Source::NoBackup;
+  };
+  Outcome Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone);
   bool CheckSelection(const Selection& selection);
   bool CheckGameDir();
+  // The game's writer lock, or nothing (the user was told) while another run holds it.
+  std::optional<platform::WriterLock> LockGame(const std::string& title);
   std::filesystem::path ModFolder(const Selection& selection) const;
 
   ui::Dialogs& dialogs_;
@@ -70,7 +79,10 @@ class ModInstaller {
   std::function<std::string()> gameDir_;
 };
 
-// "3 files ...: a, b, c and 2 more" for a message: how many and the first few.
+// The first few items of a list for a message, one an indented line, and how
+// many more there are.
+std::string FirstFew(const std::vector<std::string>& items, std::size_t shown = 5);
+// The same for failures, each with its reason.
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown = 5);
 
 }  // namespace drydock::install

@@ -1,12 +1,13 @@
 #include "install/installed_mods.h"
 
+#include "install/backup_folder.h"
+#include "platform/file_ops.h"
+#include "platform/names.h"
 #include "platform/native_path.h"
 
 namespace drydock::install {
 
-bool IsInstalled(const std::filesystem::path& modFolder) {
-  return !platform::FindEntryIgnoreCase(modFolder, kBackupFolderName).empty();
-}
+bool IsInstalled(const std::filesystem::path& modFolder) { return !FindBackupFolder(modFolder).empty(); }
 
 std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDir, const library::ModList& list) {
   std::vector<std::string> installed;
@@ -14,7 +15,9 @@ std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDi
     const std::string modPath = library::ResolveModPath(list, i);
     if (modPath.empty()) continue;
     const auto folder = library::ModFolder(modsDir, modPath);
-    if (platform::FindEntryIgnoreCase(folder, kBackupFolderName) == kBackupFolderName) {
+    const auto backup = folder / platform::PathFromUtf8(kBackupFolderName);
+    if (platform::FindEntryIgnoreCase(folder, kBackupFolderName) == kBackupFolderName && !platform::IsLink(backup) &&
+        platform::IsFolder(backup)) {
       installed.push_back(list[static_cast<size_t>(i)]);
     }
   }

@@ -1,6 +1,6 @@
 #pragma once
 // Which mods are installed. A mod or addon is installed when its folder holds
-// an entry "Backup": the install keeps the game files it replaced there.
+// a folder "Backup": the install keeps the game files it replaced there.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,11 +11,12 @@ namespace drydock::install {
 
 inline constexpr std::string_view kBackupFolderName = "Backup";
 
-// The test of install and uninstall: an entry "Backup" in any letter case.
+// The test of install and uninstall: a folder "Backup" in any letter case
+// (a file of that name, or a link, is no backup).
 bool IsInstalled(const std::filesystem::path& modFolder);
 
 // The installed-mods list: every entry of `list` (addons with their indent)
-// whose folder holds an entry named exactly "Backup", letter case counting.
+// whose folder holds a folder named exactly "Backup", letter case counting.
 // The placeholder "(No mods found.)" when none is.
 std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDir, const library::ModList& list);
 

@@ -51,9 +51,9 @@ bool EnsureModsDir(const fs::path& programDir) {
     if (stored.empty() && platform::EqualsIgnoreCase(entry, name)) stored = entry;
   }
   if (stored.empty()) {
-    if (!platform::IsFolder(mods)) platform::MakeFolder(mods);
+    if (!platform::IsFolder(mods)) (void)platform::MakeFolder(mods);
   } else if (stored != name) {
-    platform::MoveWithinVolume(programDir / platform::PathFromUtf8(stored), mods);
+    (void)platform::MoveWithinVolume(programDir / platform::PathFromUtf8(stored), mods);
   }
   return platform::IsFolder(mods);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/names.h"
+#include "platform/native_path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -113,21 +114,29 @@ std::error_code Step(const fs::path& path) {
 
 namespace {
 
+constexpr std::string_view kTemporaryMark = ".drydock-";
+constexpr size_t kSuffixLength = 8;
+constexpr std::string_view kWindowsTemporaryEnd = ".drydock-tmp";
+
 #ifndef _WIN32
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
 std::string RandomSuffix() {
   static std::mt19937_64 rng{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string s(8, '0');
+  std::string s(kSuffixLength, '0');
   for (char& c : s) c = digits[rng() % 36];
   return s;
+}
+
+fs::path TemporaryBeside(const fs::path& target) {
+  return target.parent_path() / ("." + target.filename().string() + std::string(kTemporaryMark) + RandomSuffix());
 }
 
 // Opens a new file beside `target` under a hidden temporary name.
 int OpenTemporaryBeside(const fs::path& target, fs::path& tempPath) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    tempPath = target.parent_path() / ("." + target.filename().string() + ".drydock-" + RandomSuffix());
+    tempPath = TemporaryBeside(target);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -178,6 +187,15 @@ FsResult FinishTemporary(int fd, const fs::path& temp, const fs::path& to, std::
   return {};
 }
 
+FileStamp StampFromStat(const struct stat& st) {
+  FileStamp stamp;
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.volume = static_cast<std::uint64_t>(st.st_dev);
+  stamp.id = static_cast<std::uint64_t>(st.st_ino);
+  return stamp;
+}
+
 FsResult SyncFd(int fd, const fs::path& path) {
   if (::fsync(fd) != 0) return FsResult::Fail(LastError(), path);
   return {};
@@ -186,7 +204,59 @@ FsResult SyncFd(int fd, const fs::path& path) {
 
 }  // namespace
 
-FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions options) {
+std::optional<FileStamp> StampOf(const fs::path& path) {
+#ifdef _WIN32
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool good = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!good || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) return std::nullopt;
+  FileStamp stamp;
+  stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             info.ftLastWriteTime.dwLowDateTime);
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return stamp;
+#else
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return StampFromStat(st);
+#endif
+}
+
+bool IsOwnTemporaryName(std::string_view name) {
+  if (name.size() > 1 + kWindowsTemporaryEnd.size() && name.front() == '~' && name.ends_with(kWindowsTemporaryEnd)) {
+    return true;
+  }
+  const size_t tail = kTemporaryMark.size() + kSuffixLength;
+  if (name.size() <= 1 + tail || name.front() != '.') return false;
+  if (name.substr(name.size() - tail, kTemporaryMark.size()) != kTemporaryMark) return false;
+  for (char c : name.substr(name.size() - kSuffixLength)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+int RemoveOwnTemporaries(const fs::path& folder, DirCache* cache) {
+  DirCache local;
+  DirCache& names = cache ? *cache : local;
+  std::vector<std::string> leftovers;
+  for (const std::string& name : names.Names(folder)) {
+    if (IsOwnTemporaryName(name)) leftovers.push_back(name);
+  }
+  int removed = 0;
+  for (const std::string& name : leftovers) {
+    const fs::path path = folder / PathFromUtf8(name);
+    if (IsFile(path) && !IsLink(path) && DeleteFile(path)) ++removed;
+  }
+  if (!leftovers.empty()) names.Forget(folder);
+  return removed;
+}
+
+FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions options, FileStamp* written) {
   if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
 #ifdef _WIN32
   fs::path temp = to.parent_path() / (L"~" + to.filename().wstring() + L".drydock-tmp");
@@ -205,6 +275,10 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     return FsResult::Fail({static_cast<int>(err), std::system_category()}, to);
   }
   SetFileAttributesW(to.c_str(), GetFileAttributesW(from.c_str()));
+  if (written) {
+    const auto stamp = StampOf(to);
+    if (stamp) *written = *stamp;
+  }
   return {};
 #else
   const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -225,12 +299,16 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
   const std::error_code ec = CopyContents(in, out, st.st_size) ? std::error_code{} : LastError();
   const bool good = !ec;
   ::close(in);
+  struct stat made {};
   if (good) {
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
+    ::fstat(out, &made);
   }
-  return FinishTemporary(out, temp, to, ec, options);
+  FsResult result = FinishTemporary(out, temp, to, ec, options);
+  if (result && written) *written = StampFromStat(made);
+  return result;
 #endif
 }
 
@@ -317,26 +395,27 @@ FsResult LinkOrCopy(const fs::path& from, const fs::path& to, CopyOptions option
   }
 #ifndef _WIN32
   if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
-  fs::path temp;
-  // A fresh name beside the target, then the link under it, then the rename.
-  const int fd = OpenTemporaryBeside(to, temp);
-  if (fd >= 0) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    if (::link(from.c_str(), temp.c_str()) == 0) {
-      if (RenameOnto(temp, to, options.replace) == 0) {
-        // Renaming onto another name of the same file succeeds without doing
-        // anything, which leaves the temporary name behind.
-        ::unlink(temp.c_str());
-        if (options.sync) return SyncPath(to.parent_path());
-        return {};
+  auto crossesVolumes = [] { return errno == EXDEV || errno == EPERM || errno == EMLINK || errno == ENOTSUP; };
+  auto finish = [&]() -> FsResult { return options.sync ? SyncPath(to.parent_path()) : FsResult(); };
+  if (!options.replace) {
+    // A link is made whole or not at all, and never replaces anything.
+    if (::link(from.c_str(), to.c_str()) == 0) return finish();
+    if (!crossesVolumes()) return FsResult::Fail(LastError(), to);
+  } else {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      const fs::path temp = TemporaryBeside(to);
+      if (::link(from.c_str(), temp.c_str()) != 0) {
+        if (errno == EEXIST) continue;
+        if (!crossesVolumes()) return FsResult::Fail(LastError(), to);
+        break;
       }
+      const bool renamed = ::rename(temp.c_str(), to.c_str()) == 0;
       const auto ec = LastError();
+      // Renaming onto another name of the same file succeeds without doing
+      // anything, which leaves the temporary name behind.
       ::unlink(temp.c_str());
-      return FsResult::Fail(ec, to);
-    }
-    if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP) {
-      return FsResult::Fail(LastError(), to);
+      if (!renamed) return FsResult::Fail(ec, to);
+      return finish();
     }
   }
 #endif

@@ -11,13 +11,16 @@
 // so that tests can sweep N over a whole install and check what survives.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 namespace drydock::platform {
 
-class FsResult {
+class DirCache;
+
+class [[nodiscard]] FsResult {
  public:
   FsResult() = default;
   static FsResult Fail(std::error_code ec, const std::filesystem::path& path);
@@ -37,11 +40,38 @@ struct CopyOptions {
   bool replace = true;  // false: fail, leaving it alone, when anything stands at the target
 };
 
+// What tells a file apart without reading it: its size and modification
+// time, which a later run compares to see whether a file still holds what was
+// written, and its identity, which hard links share.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;  // in the platform's finest unit (ns on Linux, 100 ns on Windows)
+  std::uint64_t volume = 0;
+  std::uint64_t id = 0;  // inode, or the Windows file index
+  bool SameSizeAndTime(const FileStamp& other) const { return size == other.size && modified == other.modified; }
+  bool SameFile(const FileStamp& other) const { return volume == other.volume && id == other.id; }
+};
+
+// The stamp of a regular file; nothing for a folder, a link or a missing entry.
+std::optional<FileStamp> StampOf(const std::filesystem::path& path);
+
 // Copies the contents of `from` over `to` through a temporary name in the
 // target folder and a rename, so `to` is either the old file or the complete
 // new one, never a half-written file. `from` must be a regular file, not a link.
-// Permission bits and the modification time come from `from`.
-FsResult CopyFileReplace(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {});
+// Permission bits and the modification time come from `from`. On success
+// `written`, when given, receives the stamp of the new file.
+FsResult CopyFileReplace(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {},
+                         FileStamp* written = nullptr);
+
+// True for the temporary names the copies above give their files while they
+// write them (".NAME.drydock-XXXXXXXX", "~NAME.drydock-tmp"), which a killed
+// run leaves behind.
+bool IsOwnTemporaryName(std::string_view name);
+
+// Deletes the temporary files of killed runs from `folder` (names read
+// through `cache` when given, which is told of the change). Returns how many
+// went.
+int RemoveOwnTemporaries(const std::filesystem::path& folder, DirCache* cache = nullptr);
 
 // Writes `bytes` as the file `path` through a temporary name in its folder and
 // a rename. With replace = false an existing entry at `path` (a link too) makes

@@ -1,6 +1,9 @@
 #include "platform/names.h"
 
 #include <algorithm>
+#include <array>
+
+#include "platform/text_file.h"
 
 namespace drydock::platform {
 
@@ -39,6 +42,57 @@ int CompareNames(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
   const int bytes = a.compare(b);
   return bytes < 0 ? -1 : (bytes > 0 ? 1 : 0);
+}
+
+namespace {
+// Device names Windows gives to every folder; "NUL.txt" is the device too.
+constexpr std::array<std::string_view, 32> kDeviceNames = {
+    "CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "COM0", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+    "COM8", "COM9", "LPT0", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",
+    // COM and LPT with a superscript 1, 2 or 3 (UTF-8).
+    "COM\xC2\xB9", "COM\xC2\xB2", "COM\xC2\xB3", "LPT\xC2\xB9", "LPT\xC2\xB2", "LPT\xC2\xB3"};
+
+bool IsDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  return std::any_of(kDeviceNames.begin(), kDeviceNames.end(),
+                     [stem](std::string_view device) { return EqualsIgnoreCase(stem, device); });
+}
+}  // namespace
+
+const char* WindowsNameProblem(std::string_view name) {
+  if (!IsValidUtf8(name)) return "its name is not valid UTF-8";
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return "its name holds a control character";
+    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) {
+      return "its name holds one of \\ / : * ? \" < > |";
+    }
+  }
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return "its name ends in a dot or a space";
+  if (IsDeviceName(name)) return "its name is a Windows device name";
+  return nullptr;
+}
+
+std::string PrintableName(std::string_view name) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < name.size();) {
+    // One character at a time: a whole UTF-8 sequence when it is one.
+    const auto lead = static_cast<unsigned char>(name[i]);
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::string_view one = name.substr(i, length);
+    if (one.size() == length && IsValidUtf8(one) && lead >= 0x20 && lead != 0x7F) {
+      out += one;
+      i += length;
+      continue;
+    }
+    out += "\\x";
+    out += hex[lead >> 4];
+    out += hex[lead & 0xF];
+    ++i;
+  }
+  return out;
 }
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) {

@@ -22,6 +22,17 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 int CompareNames(std::string_view a, std::string_view b);
 inline bool NameLess(std::string_view a, std::string_view b) { return CompareNames(a, b) < 0; }
 
+// Why a Windows game could not hold a file of this name, or null when it can:
+// a control character (line breaks included), one of \ / : * ? " < > |, a
+// trailing dot or space, a device name (CON, NUL.txt, COM1, ...), or bytes
+// that are not UTF-8.
+const char* WindowsNameProblem(std::string_view name);
+
+// The name as a user can read it in a message: control characters and bytes
+// that are not UTF-8 are written as \xHH, so the result is always UTF-8 on
+// one line.
+std::string PrintableName(std::string_view name);
+
 // UTF-8 text <-> native path, lossless on both platforms.
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);

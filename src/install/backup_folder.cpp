@@ -1,0 +1,230 @@
+#include "install/backup_folder.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "install/installed_mods.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/native_path.h"
+#include "platform/text_file.h"
+
+namespace fs = std::filesystem;
+using drydock::platform::PathFromUtf8;
+
+namespace drydock::install {
+
+namespace {
+
+constexpr std::string_view kHeader = "drydock install record 1";
+constexpr std::size_t kMaxRecordBytes = 256u << 20;
+
+constexpr std::string_view StateName(InstallRecord::State state) {
+  switch (state) {
+    case InstallRecord::State::Pending:
+      return "pending";
+    case InstallRecord::State::Complete:
+      return "complete";
+    case InstallRecord::State::Retiring:
+      return "retiring";
+  }
+  return "";
+}
+
+// Every byte that could break a line or a field, and every byte that is not
+// plain ASCII, as %XX: the record stays one entry a line whatever a name holds.
+std::string Escape(std::string_view raw) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(raw.size());
+  for (char c : raw) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u == '%' || u >= 0x7F) {
+      out += '%';
+      out += hex[u >> 4];
+      out += hex[u & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += text[i];
+      continue;
+    }
+    unsigned value = 0;
+    if (i + 2 >= text.size()) return std::nullopt;
+    const auto [end, ec] = std::from_chars(text.data() + i + 1, text.data() + i + 3, value, 16);
+    if (ec != std::errc() || end != text.data() + i + 3) return std::nullopt;
+    out += static_cast<char>(value);
+    i += 2;
+  }
+  return out;
+}
+
+// A path the record may hold: relative, every component a plain name.
+bool IsRecordPath(std::string_view path) {
+  if (path.empty() || path.front() == '/') return false;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    const std::string_view part = path.substr(start, end - start);
+    if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string_view::npos ||
+        part.find('\0') != std::string_view::npos) {
+      return false;
+    }
+    if (end == path.size()) return true;
+    start = end + 1;
+  }
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  while (start <= line.size()) {
+    const std::size_t end = std::min(line.find(' ', start), line.size());
+    fields.push_back(line.substr(start, end - start));
+    start = end + 1;
+  }
+  return fields;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Deletes temporaries and empty folders below `dir`, collecting everything
+// else that is not the record in `leftovers`.
+void SweepBackup(const fs::path& backup, const fs::path& dir, std::vector<std::string>& leftovers) {
+  for (const std::string& name : platform::ListAllNames(dir)) {
+    const fs::path entry = dir / PathFromUtf8(name);
+    if (!platform::IsLink(entry) && platform::IsFolder(entry)) {
+      SweepBackup(backup, entry, leftovers);
+      if (platform::ListAllNames(entry).empty()) (void)platform::RemoveEmptyFolder(entry);
+    } else if (platform::IsOwnTemporaryName(name) && platform::IsFile(entry) && !platform::IsLink(entry)) {
+      (void)platform::DeleteFile(entry);
+    } else if (!(dir == backup && name == kRecordName)) {
+      leftovers.push_back(RelativeRecordPath(backup, entry));
+    }
+  }
+}
+
+}  // namespace
+
+std::string FormatRecord(const InstallRecord& record) {
+  std::string text = std::string(kHeader) + "\nstate " + std::string(StateName(record.state)) + "\n";
+  for (const RecordEntry& e : record.entries) {
+    text += e.kind == RecordEntry::Kind::Replaced ? "replaced " : "added ";
+    text += e.written ? std::to_string(e.written->size) + " " + std::to_string(e.written->modified) : "- -";
+    text += " " + Escape(e.path) + "\n";
+  }
+  return text;
+}
+
+std::optional<InstallRecord> ParseRecord(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) return std::nullopt;  // cut short
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  if (lines.size() < 2 || lines[0] != kHeader) return std::nullopt;
+  InstallRecord record;
+  bool knownState = false;
+  for (auto state : {InstallRecord::State::Pending, InstallRecord::State::Complete, InstallRecord::State::Retiring}) {
+    if (lines[1] == "state " + std::string(StateName(state))) {
+      record.state = state;
+      knownState = true;
+    }
+  }
+  if (!knownState) return std::nullopt;
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    const std::vector<std::string_view> f = Fields(lines[i]);
+    if (f.size() != 4 || (f[0] != "replaced" && f[0] != "added")) return std::nullopt;
+    RecordEntry entry;
+    entry.kind = f[0] == "replaced" ? RecordEntry::Kind::Replaced : RecordEntry::Kind::Added;
+    if (f[1] != "-" || f[2] != "-") {
+      platform::FileStamp stamp;
+      if (!ParseNumber(f[1], stamp.size) || !ParseNumber(f[2], stamp.modified)) return std::nullopt;
+      entry.written = stamp;
+    }
+    auto path = Unescape(f[3]);
+    if (!path || !IsRecordPath(*path)) return std::nullopt;
+    entry.path = std::move(*path);
+    record.entries.push_back(std::move(entry));
+  }
+  return record;
+}
+
+RecordStatus ReadRecord(const fs::path& backup, InstallRecord& record) {
+  const fs::path file = backup / PathFromUtf8(kRecordName);
+  if (!platform::EntryExists(file)) return RecordStatus::Missing;
+  const auto stamp = platform::StampOf(file);
+  if (!stamp || stamp->size > kMaxRecordBytes) return RecordStatus::Unreadable;
+  auto parsed = ParseRecord(platform::ReadFileBytes(file, kMaxRecordBytes));
+  if (!parsed) return RecordStatus::Unreadable;
+  record = std::move(*parsed);
+  return RecordStatus::Read;
+}
+
+platform::FsResult WriteRecord(const fs::path& backup, const InstallRecord& record) {
+  return platform::WriteFileAtomic(backup / PathFromUtf8(kRecordName), FormatRecord(record), /*replace=*/true,
+                                   {.sync = true});
+}
+
+fs::path FindBackupFolder(const fs::path& modFolder) {
+  const std::vector<fs::path> found = platform::AllCaseVariants(modFolder, kBackupFolderName);
+  return found.empty() ? fs::path() : found.front();
+}
+
+void CleanLeftovers(const fs::path& modFolder) {
+  for (std::string_view name : {kBackupBuildingName, kBackupRetiredName}) {
+    const fs::path leftover = modFolder / PathFromUtf8(name);
+    if (platform::EntryExists(leftover)) (void)platform::DeleteTree(leftover);
+  }
+}
+
+std::vector<std::string> RemoveSpentBackup(const fs::path& modFolder, const fs::path& backup,
+                                           platform::FsResult& result) {
+  std::vector<std::string> leftovers;
+  SweepBackup(backup, backup, leftovers);
+  if (!leftovers.empty()) return leftovers;
+  const fs::path retired = modFolder / PathFromUtf8(kBackupRetiredName);
+  result = platform::MoveWithinVolume(backup, retired);
+  if (!result) return leftovers;
+  (void)platform::SyncPath(modFolder);
+  (void)platform::DeleteTree(retired);
+  return leftovers;
+}
+
+std::string PathKey(std::string_view relative) {
+  std::string key;
+  for (const std::string& part : platform::SplitRelative(relative)) key += platform::ToUpperAscii(part) + "\\";
+  return key;
+}
+
+std::string RelativeRecordPath(const fs::path& root, const fs::path& full) {
+  std::string joined;
+  for (const fs::path& part : full.lexically_relative(root)) {
+    if (!joined.empty()) joined += '/';
+    joined += platform::PathToUtf8(part);
+  }
+  return joined;
+}
+
+std::string ShownPath(std::string_view relative) {
+  std::string shown(relative);
+  std::replace(shown.begin(), shown.end(), '/', '\\');
+  return platform::PrintableName(shown);
+}
+
+}  // namespace drydock::install

@@ -1,0 +1,83 @@
+#pragma once
+// A mod's Backup folder: where it is, the record the install keeps in it, and
+// how it goes away again.
+//
+// The Backup folder mirrors the game's layout and holds the game files the
+// install replaced ("kept files"). Beside them, the hidden file
+// ".drydock-record" lists every file the install replaced or added, each with
+// the size and modification time of what the install wrote there, so that a
+// later run can tell without reading it whether the game still holds that.
+// Names are stored byte for byte, whatever bytes they hold.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_ops.h"
+
+namespace drydock::install {
+
+// Names inside a mod folder and its backup that belong to Drydock, never to the mod.
+inline constexpr std::string_view kBackupBuildingName = ".drydock-backup-new";
+inline constexpr std::string_view kBackupRetiredName = ".drydock-backup-old";
+inline constexpr std::string_view kRecordName = ".drydock-record";
+// The list of added files that Drydock kept before the record existed.
+inline constexpr std::string_view kOldAddedListName = ".drydock-added";
+
+struct RecordEntry {
+  enum class Kind { Replaced, Added };
+  Kind kind = Kind::Added;
+  // Relative to the game folder and to the backup folder alike, components
+  // joined with '/', as the file system names them.
+  std::string path;
+  // Size and time of what the install wrote; nothing while the install runs.
+  std::optional<platform::FileStamp> written;
+};
+
+struct InstallRecord {
+  enum class State {
+    Pending,   // the install is copying; no entry has its stamp yet
+    Complete,  // the install finished
+    Retiring,  // the uninstall restored everything and is deleting the kept files
+  };
+  State state = State::Pending;
+  std::vector<RecordEntry> entries;
+};
+
+std::string FormatRecord(const InstallRecord& record);
+// Nothing when the text is not a record this version can read (made by a
+// later version, damaged, or naming a path outside its folder).
+std::optional<InstallRecord> ParseRecord(std::string_view text);
+
+enum class RecordStatus { Missing, Unreadable, Read };
+RecordStatus ReadRecord(const std::filesystem::path& backup, InstallRecord& record);
+// Writes the record atomically and flushes it before returning.
+platform::FsResult WriteRecord(const std::filesystem::path& backup, const InstallRecord& record);
+
+// The mod's backup folder: its entry named "Backup" in any letter case, when
+// that is a folder and not a link; empty when there is none.
+std::filesystem::path FindBackupFolder(const std::filesystem::path& modFolder);
+
+// Removes what an interrupted run left in the mod folder: a backup that was
+// still being built (the game had not changed yet) or one being retired
+// (every file in it had been restored).
+void CleanLeftovers(const std::filesystem::path& modFolder);
+
+// Removes a backup folder that holds nothing but its record, empty folders
+// and temporary files of killed runs. It is renamed away first, so the mod
+// stops counting as installed in one step. Otherwise nothing is removed
+// besides those temporaries and empty folders, and the other entries are
+// returned (relative to the backup, '/'-joined).
+std::vector<std::string> RemoveSpentBackup(const std::filesystem::path& modFolder, const std::filesystem::path& backup,
+                                           platform::FsResult& result);
+
+// The case-blind key of a relative path ("ODF\Ships\x" and "odf/ships/x" meet).
+std::string PathKey(std::string_view relative);
+// `full` below `root`, components joined with '/'.
+std::string RelativeRecordPath(const std::filesystem::path& root, const std::filesystem::path& full);
+// A relative path as the game writes it, readable in a message: "odf\ships\fed.odf".
+std::string ShownPath(std::string_view relative);
+
+}  // namespace drydock::install

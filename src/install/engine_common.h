@@ -1,0 +1,42 @@
+#pragma once
+// Small pieces the install and the uninstall engines share; not for callers.
+#include <optional>
+#include <string>
+
+#include "install/install_engine.h"
+#include "platform/file_ops.h"
+
+namespace drydock::install {
+
+inline Report Refuse(std::string why) {
+  Report r;
+  r.refused = true;
+  r.refusal = std::move(why);
+  return r;
+}
+
+// Nothing when both folders exist; otherwise the refusal that says which is missing.
+inline std::optional<Report> CheckFolders(const std::filesystem::path& gameDir,
+                                          const std::filesystem::path& modFolder) {
+  if (!platform::IsFolder(gameDir)) {
+    return Refuse(
+        "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
+        "\"Change A2 Directory\" in the Manager menu first.");
+  }
+  if (!platform::IsFolder(modFolder)) return Refuse("The mod's folder no longer exists, so nothing was changed.");
+  return std::nullopt;
+}
+
+inline void Fail(Report& r, std::string shown, const platform::FsResult& result, const std::string& what) {
+  r.failures.push_back({std::move(shown), what + (result.ok() ? "" : ": " + result.code().message())});
+}
+
+inline void Progress(const Callbacks& cb, std::int64_t done, std::int64_t total) {
+  if (cb.progress) cb.progress(done, total);
+}
+
+inline void EnterPhase(const Callbacks& cb, Phase phase) {
+  if (cb.phase) cb.phase(phase);
+}
+
+}  // namespace drydock::install
