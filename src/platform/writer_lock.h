@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -19,9 +20,13 @@ class WriterLock {
 
   // Takes the lock of every folder in `folders` (duplicates and equal canonical
   // paths count once), all or none, waiting up to `wait` for another holder to
-  // let go. Nothing when another Drydock still holds one of them after the wait.
+  // let go. Nothing when another Drydock still holds one of them after the wait,
+  // and then `*failure` is cleared. Nothing at once when a lock cannot be taken
+  // at all (its folder cannot be made, its file not opened), and then `*failure`
+  // tells why, so the caller does not blame another Drydock.
   static std::optional<WriterLock> Acquire(const std::vector<std::filesystem::path>& folders,
-                                           std::chrono::milliseconds wait = kDefaultWait);
+                                           std::chrono::milliseconds wait = kDefaultWait,
+                                           std::error_code* failure = nullptr);
   // The lock file that stands for `folder`.
   static std::filesystem::path LockFileFor(const std::filesystem::path& folder);
 

@@ -17,6 +17,21 @@ using namespace std::chrono_literals;
 
 namespace {
 bool IsFree(const std::filesystem::path& folder) { return WriterLock::Acquire({folder}, 0ms).has_value(); }
+
+// Points XDG_CACHE_HOME, and so the lock folder, below `folder` while it lives.
+class CacheHomeAt {
+ public:
+  explicit CacheHomeAt(const std::filesystem::path& folder) {
+    if (const char* value = std::getenv("XDG_CACHE_HOME")) saved_ = value;
+    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+  }
+  ~CacheHomeAt() { saved_ ? setenv("XDG_CACHE_HOME", saved_->c_str(), 1) : unsetenv("XDG_CACHE_HOME"); }
+  CacheHomeAt(const CacheHomeAt&) = delete;
+  CacheHomeAt& operator=(const CacheHomeAt&) = delete;
+
+ private:
+  std::optional<std::string> saved_;
+};
 }  // namespace
 
 TEST(WriterLock, SecondWriterWaitsThenFailsUntilTheFirstIsReleased) {
@@ -99,14 +114,33 @@ TEST(WriterLock, LockFileIsOutsideTheFolderAndNamedByItsCanonicalPath) {
   EXPECT_EQ(WriterLock::LockFileFor(t / "not-yet"), WriterLock::LockFileFor(t / "not-yet/"));
   EXPECT_EQ(lockFile, WriterLock::LockFileFor(t.Link("link", game)));
 
-  std::optional<std::string> saved;
-  if (const char* value = std::getenv("XDG_CACHE_HOME")) saved = value;
-  setenv("XDG_CACHE_HOME", (t / "cache").c_str(), 1);
-  const auto cached = WriterLock::LockFileFor(game);
-  const bool taken = WriterLock::Acquire({game}).has_value();
-  const bool created = std::filesystem::is_directory(t / "cache/drydock/locks");
-  saved ? setenv("XDG_CACHE_HOME", saved->c_str(), 1) : unsetenv("XDG_CACHE_HOME");
-  EXPECT_EQ(cached.parent_path(), t / "cache/drydock/locks");
-  EXPECT_TRUE(taken);
-  EXPECT_TRUE(created);
+  const CacheHomeAt cacheHome(t / "cache");
+  EXPECT_EQ(WriterLock::LockFileFor(game).parent_path(), t / "cache/drydock/locks");
+  EXPECT_TRUE(WriterLock::Acquire({game}));
+  EXPECT_TRUE(std::filesystem::is_directory(t / "cache/drydock/locks"));
+}
+
+TEST(WriterLock, LockThatCannotBeTakenFailsAtOnceWithTheReasonNotAsBusy) {
+  TempTree t;
+  const auto game = t.MakeDir("game");
+  t.Write("plain");
+  // A file where a folder should be, once above the lock folder and once as the lock file itself.
+  for (const bool lockFileIsFolder : {false, true}) {
+    SCOPED_TRACE(lockFileIsFolder ? "lock file is a folder" : "lock folder below a file");
+    const CacheHomeAt cacheHome(t / (lockFileIsFolder ? "cache" : "plain/cache"));
+    if (lockFileIsFolder) std::filesystem::create_directories(WriterLock::LockFileFor(game));
+    std::error_code failure;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WriterLock::Acquire({game}, 2s, &failure));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(failure, lockFileIsFolder ? std::errc::is_a_directory : std::errc::not_a_directory) << failure.message();
+  }
+  // A lock taken, or kept by another holder, leaves no stale reason behind.
+  std::error_code failure = std::make_error_code(std::errc::io_error);
+  const auto held = WriterLock::Acquire({game}, 0ms, &failure);
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(failure) << failure.message();
+  failure = std::make_error_code(std::errc::io_error);
+  EXPECT_FALSE(WriterLock::Acquire({game}, 0ms, &failure));
+  EXPECT_FALSE(failure) << failure.message();
 }
