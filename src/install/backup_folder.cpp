@@ -208,8 +208,12 @@ std::vector<std::string> RemoveSpentBackup(const fs::path& modFolder, const fs::
 
 std::string PathKey(std::string_view relative) {
   std::string key;
-  for (const std::string& part : platform::SplitRelative(relative)) key += platform::ToUpperAscii(part) + "\\";
+  for (const std::string& part : platform::SplitRelative(relative)) key += platform::ToUpperAscii(part) + '\0';
   return key;
+}
+
+std::string PathKey(std::string_view folder, std::string_view name) {
+  return PathKey(folder) + platform::ToUpperAscii(name) + '\0';
 }
 
 std::string RelativeRecordPath(const fs::path& root, const fs::path& full) {

@@ -75,6 +75,9 @@ std::vector<std::string> RemoveSpentBackup(const std::filesystem::path& modFolde
 
 // The case-blind key of a relative path ("ODF\Ships\x" and "odf/ships/x" meet).
 std::string PathKey(std::string_view relative);
+// The same for a file `name` in `folder`, where the name is taken whole:
+// a name holding a backslash is not a path.
+std::string PathKey(std::string_view folder, std::string_view name);
 // `full` below `root`, components joined with '/'.
 std::string RelativeRecordPath(const std::filesystem::path& root, const std::filesystem::path& full);
 // A relative path as the game writes it, readable in a message: "odf\ships\fed.odf".

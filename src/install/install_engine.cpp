@@ -153,7 +153,14 @@ void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::
     const auto keptStamp = platform::StampOf(kept), gameStamp = platform::StampOf(copy.game);
     const bool gameHoldsIt =
         keptStamp && gameStamp && (keptStamp->SameFile(*gameStamp) || platform::SameContents(kept, copy.game));
-    if (!gameHoldsIt || !platform::DeleteFile(kept)) record.entries.push_back(copy.entry);
+    if (!gameHoldsIt || !platform::DeleteFile(kept)) {
+      record.entries.push_back(copy.entry);
+      continue;
+    }
+    for (fs::path folder = kept.parent_path(); folder != backup && platform::ListAllNames(folder).empty();
+         folder = folder.parent_path()) {
+      if (!platform::RemoveEmptyFolder(folder)) break;
+    }
   }
   if (record.entries.empty()) {
     platform::FsResult removed;
@@ -178,7 +185,7 @@ std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
         if (name == modinfo::kModInfoFileName) continue;
         ModFile file{i, name, folder / PathFromUtf8(name)};
         // Two variants holding the same name: the game would see one file.
-        if (seen.insert(PathKey(file.Relative())).second) files.push_back(std::move(file));
+        if (seen.insert(PathKey(library::GameFolder(i), name)).second) files.push_back(std::move(file));
       }
     }
   }

@@ -113,8 +113,16 @@ bool ModInstaller::CheckGameDir() {
 }
 
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
-  auto lock = platform::WriterLock::Acquire({platform::PathFromUtf8(gameDir_()), modsDir_});
-  if (!lock) dialogs_.Ask(kAnotherWriter, title, Buttons::Ok, Icon::Exclamation);
+  std::error_code failure;
+  auto lock = platform::WriterLock::Acquire({platform::PathFromUtf8(gameDir_()), modsDir_},
+                                            platform::WriterLock::kDefaultWait, &failure);
+  if (!lock) {
+    dialogs_.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
+                           "once (" +
+                               failure.message() + "), so nothing was changed."
+                         : kAnotherWriter,
+                 title, Buttons::Ok, Icon::Exclamation);
+  }
   return lock;
 }
 

@@ -60,7 +60,7 @@ State Judge(const Target& t, const UninstallPlan& plan) {
 std::map<std::string, fs::path> ModFilesByKey(const std::vector<ModFile>& files) {
   std::map<std::string, fs::path> byKey;
   for (const ModFile& f : files) {
-    if (!platform::WindowsNameProblem(f.name)) byKey.emplace(PathKey(f.Relative()), f.source);
+    if (!platform::WindowsNameProblem(f.name)) byKey.emplace(PathKey(library::GameFolder(f.folder), f.name), f.source);
   }
   return byKey;
 }
@@ -105,7 +105,8 @@ void PlanFromOldBackup(UninstallPlan& plan, const std::vector<ModFile>& files,
         t.recordPath = RelativeRecordPath(plan.backup, t.kept);
         t.game = platform::NativePath(plan.gameDir, t.recordPath, &gameCache);
         t.modFile = Lookup(mod, relative);
-        (keptKeys.insert(PathKey(relative)).second ? plan.targets : plan.extraKept).push_back(std::move(t));
+        (keptKeys.insert(PathKey(library::GameFolder(i), name)).second ? plan.targets : plan.extraKept)
+            .push_back(std::move(t));
       }
     }
   }
@@ -120,7 +121,7 @@ void PlanFromOldBackup(UninstallPlan& plan, const std::vector<ModFile>& files,
     }
   }
   for (const ModFile& f : files) {
-    const std::string key = PathKey(f.Relative());
+    const std::string key = PathKey(library::GameFolder(f.folder), f.name);
     if (keptKeys.count(key) || (listed && !listed->count(key)) || platform::WindowsNameProblem(f.name)) continue;
     Target t;
     t.game = platform::NativePath(plan.gameDir, f.Relative(), &gameCache);

@@ -1,0 +1,272 @@
+// The real program on real folders, probed as a careless or unlucky user
+// would: a run repeated, two runs at once, a run while another holds the
+// game, odd file names, a mod that ships its own Backup, files dropped into
+// a backup, and a game folder that cannot be written. No probe may lose an
+// original game file or report a failure as success.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "platform/writer_lock.h"
+#include "support/child_process.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using drydock::test::ChildProcess;
+using drydock::test::RunResult;
+using drydock::test::TempTree;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+constexpr int kReplaced = 400;  // game files the mod replaces
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class Probe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    t.Write("original/game/Armada2.exe", "the game's program");
+    t.Write("original/game/readme.txt", "the game's readme");
+    t.Write("original/prog/mods/Fleet/ModInfo.txt", "Author: me\r\n");
+    t.Write("original/prog/mods/Fleet/fleet.txt", "the mod's notes");
+    t.Write("original/prog/mods/Fleet/odf/ships/new.odf", "added by the mod");
+    for (int i = 0; i < kReplaced; ++i) {
+      const std::string name = "odf/ships/s" + std::to_string(i) + ".odf";
+      t.Write("original/game/" + name, "original " + std::to_string(i));
+      t.Write("original/prog/mods/Fleet/" + name, "mod " + std::to_string(i));
+    }
+    gameBefore = TempTree::Snapshot(t / "original/game");
+    modBefore = TempTree::Snapshot(t / "original/prog/mods/Fleet");
+    Fresh();
+  }
+
+  // Starts over from the untouched game and mod.
+  void Fresh() {
+    fs::remove_all(t / "run");
+    fs::copy(t / "original", t / "run", fs::copy_options::recursive);
+  }
+
+  fs::path Game() const { return t / "run/game"; }
+  fs::path Mod() const { return t / "run/prog/mods/Fleet"; }
+
+  std::vector<std::string> Args(const std::vector<std::string>& command) const {
+    std::vector<std::string> args = {DRYDOCK_EXE,  "--program-dir", (t / "run/prog").string(),
+                                     "--game-dir", Game().string(), "--yes"};
+    args.insert(args.end(), command.begin(), command.end());
+    return args;
+  }
+  RunResult Cli(const std::vector<std::string>& command, const std::vector<std::string>& env = {}) const {
+    return drydock::test::RunChild(Args(command), env);
+  }
+
+  // The game as it was, but for empty folders an install may leave.
+  ::testing::AssertionResult GameIsOriginal() const {
+    Rows now;
+    for (const std::string& row : TempTree::Snapshot(Game())) {
+      if (row.back() != '/') now.push_back(row);
+    }
+    if (now == gameBefore) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure() << "the game differs from the original:";
+    for (const std::string& row : gameBefore) {
+      if (!std::binary_search(now.begin(), now.end(), row)) failure << "\n  missing " << row;
+    }
+    for (const std::string& row : now) {
+      if (!std::binary_search(gameBefore.begin(), gameBefore.end(), row)) failure << "\n  extra   " << row;
+    }
+    return failure;
+  }
+
+  // Every original's bytes are still in the game or in the mod's backup.
+  ::testing::AssertionResult NothingLost() const {
+    std::set<std::string> found;
+    for (const fs::path& root : {Game(), Mod() / "Backup"}) {
+      for (const std::string& row : TempTree::Snapshot(root)) found.insert(row);
+    }
+    std::string lost;
+    for (const std::string& row : gameBefore) {
+      if (!found.count(row)) lost += "\n  " + row;
+    }
+    if (lost.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "originals lost:" << lost;
+  }
+
+  ::testing::AssertionResult ModIsClean() const {
+    if (TempTree::Snapshot(Mod()) == modBefore) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the mod folder holds more than its own files";
+  }
+
+  TempTree t;
+  Rows gameBefore, modBefore;
+};
+
+}  // namespace
+
+TEST_F(Probe, AnUninstallRunAgainOrOfAModNeverInstalledKeepsEveryOriginal) {
+  struct Case {
+    const char* name;
+    std::vector<std::vector<std::string>> before;  // runs that must succeed first
+  };
+  for (const Case& c :
+       {Case{"run again", {{"install", "Fleet"}, {"uninstall", "Fleet"}}}, Case{"never installed", {}}}) {
+    SCOPED_TRACE(c.name);
+    Fresh();
+    for (const auto& run : c.before) ASSERT_EQ(Cli(run).code, 0) << run[0];
+    const RunResult again = Cli({"uninstall", "Fleet"});
+    EXPECT_EQ(again.code, 0) << again.output;
+    EXPECT_TRUE(Contains(again.output, std::to_string(kReplaced) + " file(s) at the Fleet mod's paths were left"))
+        << again.output;
+    EXPECT_TRUE(GameIsOriginal());
+    EXPECT_TRUE(ModIsClean());
+  }
+}
+
+TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
+  struct Case {
+    const char* name;
+    bool installedFirst;
+    const char* first;
+    const char* second;
+  };
+  const Case cases[] = {{"two installs", false, "install", "install"},
+                        {"two reinstalls", true, "install", "install"},
+                        {"two uninstalls", true, "uninstall", "uninstall"},
+                        {"an install and an uninstall", true, "install", "uninstall"}};
+  for (const Case& c : cases) {
+    for (int trial = 0; trial < 4; ++trial) {
+      SCOPED_TRACE(std::string(c.name) + ", trial " + std::to_string(trial));
+      Fresh();
+      if (c.installedFirst) {
+        ASSERT_EQ(Cli({"install", "Fleet"}).code, 0);
+      }
+      ChildProcess a = ChildProcess::Start(Args({c.first, "Fleet"}));
+      ChildProcess b = ChildProcess::Start(Args({c.second, "Fleet"}));
+      const RunResult ra = a.Wait(), rb = b.Wait();
+      // The lock makes the second wait for the first, so both get through.
+      EXPECT_EQ(ra.code, 0) << ra.output;
+      EXPECT_EQ(rb.code, 0) << rb.output;
+      EXPECT_TRUE(NothingLost());
+      if (fs::exists(Mod() / "Backup")) {
+        ASSERT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
+      }
+      EXPECT_TRUE(GameIsOriginal());
+      EXPECT_TRUE(ModIsClean());
+      if (HasFailure()) return;
+    }
+  }
+}
+
+TEST_F(Probe, ASecondWriterIsRefusedWhileAnotherHoldsTheGameOrTheModsFolder) {
+  for (const fs::path& held : {Game(), t / "run/prog/mods"}) {
+    SCOPED_TRACE(held.string());
+    const auto lock = drydock::platform::WriterLock::Acquire({held});
+    ASSERT_TRUE(lock.has_value());
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult r = Cli({"install", "Fleet"});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "it should wait a moment first";
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Contains(r.output, "Another Drydock is changing this game's files. Try again when it has finished."))
+        << r.output;
+    EXPECT_TRUE(GameIsOriginal());
+    EXPECT_TRUE(ModIsClean());
+  }
+}
+
+TEST_F(Probe, NamesAWindowsGameCannotHoldAreNotInstalledAndListed) {
+  const Rows odd = {
+      "x\nArmada2.exe",      // a line break: once it split the record in two
+      "odf\\ships\\s0.odf",  // backslashes in a Linux name
+      "trail.",
+      "trail ",
+      "CON.txt",
+      "a:b.txt",
+      "odf/ships/\xff\xfe.odf",  // not UTF-8
+  };
+
+  // Written as they are: the tree helper would read a backslash as a separator.
+  for (const std::string& name : odd) std::ofstream(Mod() / name) << "odd";
+  const RunResult in = Cli({"install", "Fleet"});
+  EXPECT_EQ(in.code, 1);
+  EXPECT_TRUE(Contains(in.output, "7 file(s) of the Fleet mod could not be installed")) << in.output;
+  EXPECT_TRUE(Contains(in.output, "CON.txt (its name is a Windows device name")) << in.output;
+  EXPECT_EQ(TempTree::Read(Game() / "Armada2.exe"), "the game's program");
+  EXPECT_EQ(TempTree::Read(Game() / "odf/ships/s0.odf"), "mod 0");
+  const RunResult out = Cli({"uninstall", "Fleet"});
+  EXPECT_EQ(out.code, 0) << out.output;
+  EXPECT_TRUE(GameIsOriginal());
+  EXPECT_FALSE(fs::exists(Mod() / "Backup"));
+}
+
+TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
+  // A plain file where the backup goes.
+  t.Write("run/prog/mods/Fleet/backup", "the author's notes");
+  RunResult r = Cli({"install", "Fleet"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Contains(r.output, "\"backup\", which is not a folder")) << r.output;
+  EXPECT_TRUE(GameIsOriginal());
+  fs::remove(Mod() / "backup");
+
+  // A Backup folder zipped with an installed copy, from another game.
+  t.Write("run/prog/mods/Fleet/Backup/odf/ships/s1.odf", "a stranger's s1");
+  t.Write("run/prog/mods/Fleet/Backup/Armada2.exe", "a stranger's program");
+  t.Write("run/prog/mods/Fleet/Backup/.drydock-added", "Armada2.exe\r\nodf\\ships\\s2.odf\r\n");
+  for (const char* command : {"install", "uninstall"}) {
+    SCOPED_TRACE(command);
+    r = Cli({command, "Fleet"});
+    EXPECT_EQ(r.code, 1) << r.output;
+    EXPECT_TRUE(GameIsOriginal());
+    EXPECT_EQ(TempTree::Read(Mod() / "Backup/Armada2.exe"), "a stranger's program");
+  }
+  EXPECT_TRUE(Contains(r.output, "odf\\ships\\s1.odf")) << r.output;
+  // Moved out of the way, the mod installs and uninstalls as any other.
+  fs::rename(Mod() / "Backup", t / "run/shipped-backup");
+  EXPECT_EQ(Cli({"install", "Fleet"}).code, 0);
+  EXPECT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
+  EXPECT_TRUE(GameIsOriginal());
+  EXPECT_TRUE(ModIsClean());
+}
+
+TEST_F(Probe, FilesTheUninstallDidNotRestoreStayInTheBackup) {
+  ASSERT_EQ(Cli({"install", "Fleet"}).code, 0);
+  const std::map<std::string, std::string> foreign = {
+      {"Backup/notes.txt", "the user's notes"},
+      {"Backup/.hidden", "a hidden file"},
+      {"Backup/ODF/Ships/s1.odf", "a second letter-case variant"},
+  };
+  for (const auto& [rel, bytes] : foreign) t.Write("run/prog/mods/Fleet/" + rel, bytes);
+  const RunResult r = Cli({"uninstall", "Fleet"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Contains(r.output, "3 file(s) of the Fleet mod could not be handled")) << r.output;
+  EXPECT_TRUE(GameIsOriginal());
+  for (const auto& [rel, bytes] : foreign) EXPECT_EQ(TempTree::Read(Mod() / rel), bytes) << rel;
+  for (const auto& [rel, bytes] : foreign) fs::remove(Mod() / rel);
+  EXPECT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
+  EXPECT_TRUE(GameIsOriginal());
+  EXPECT_TRUE(ModIsClean());
+}
+
+TEST_F(Probe, AGameFolderThatCannotBeWrittenKeepsNoCopyAndSaysSo) {
+  // One folder of the game refuses every change: the rest installs.
+  RunResult r = Cli({"install", "Fleet"}, {"DRYDOCK_FAIL_PATH=" + (Game() / "odf/ships/").string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Contains(r.output, std::to_string(kReplaced + 1) + " file(s) of the Fleet mod could not be installed"))
+      << r.output;
+  EXPECT_TRUE(Contains(r.output, "every other file was installed")) << r.output;
+  EXPECT_FALSE(fs::exists(Mod() / "Backup/odf")) << "no kept copy for a file that was not replaced";
+  EXPECT_EQ(TempTree::Read(Game() / "fleet.txt"), "the mod's notes");
+  r = Cli({"uninstall", "Fleet"});
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_TRUE(GameIsOriginal());
+  EXPECT_TRUE(ModIsClean());
+
+  // The whole game refuses: nothing was installed, and nothing says it was.
+  r = Cli({"install", "Fleet"}, {"DRYDOCK_FAIL_PATH=" + Game().string() + "/"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(Contains(r.output, "Nothing was installed, and the game was left as it was.")) << r.output;
+  EXPECT_FALSE(Contains(r.output, "installed: Fleet")) << r.output;
+  EXPECT_TRUE(GameIsOriginal());
+  EXPECT_TRUE(ModIsClean());
+}
