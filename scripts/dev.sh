@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Build helper for a fresh Debian 12 / Ubuntu machine.
 #
-#   scripts/dev.sh demo   install the build dependencies, build, open Drydock on a demo game
-#   scripts/dev.sh test   install the build dependencies, build with warnings as errors,
-#                         check the formatting and run the whole test suite
+#   scripts/dev.sh demo   install the build dependencies, build the program as users get it
+#                         (no tests, no fault injection) in build/, open Drydock on a demo game
+#   scripts/dev.sh test   install the build dependencies, build with warnings as errors and
+#                         fault injection in build-test/, check the formatting and run the
+#                         whole test suite
 #
-# BUILD_DIR (default: build) chooses the build folder.
+# BUILD_DIR chooses another build folder.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev clang-format)
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev clang-format strace)
 
 install_dependencies() {
   local missing=()
@@ -44,14 +45,16 @@ check_format() {
 
 case "${1:-}" in
   demo)
+    BUILD_DIR=${BUILD_DIR:-build}
     install_dependencies
-    build
+    build -DDRYDOCK_BUILD_TESTS=OFF -DDRYDOCK_FAULT_INJECTION=OFF
     exec "$BUILD_DIR/drydock" --demo
     ;;
   test)
+    BUILD_DIR=${BUILD_DIR:-build-test}
     install_dependencies
     check_format
-    build -DDRYDOCK_WERROR=ON
+    build -DDRYDOCK_WERROR=ON -DDRYDOCK_BUILD_TESTS=ON -DDRYDOCK_FAULT_INJECTION=ON
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
     ;;
   *)

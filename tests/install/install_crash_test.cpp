@@ -6,17 +6,10 @@
 // The real binary runs with DRYDOCK_KILL_OP=N for N = 1, 2, 3, ... on a fresh
 // copy of the fixture, until a run gets past its last operation and exits
 // on its own: that N bounds the sweep.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -24,11 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_tree.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
+using drydock::test::RunResult;
 using drydock::test::TempTree;
 
 namespace {
@@ -37,63 +30,41 @@ constexpr char kMod[] = "Fleet";
 // Past this the sweep has gone wrong (an install of this fixture counts well
 // under a hundred operations).
 constexpr std::uint64_t kSweepLimit = 2000;
+constexpr char kStrace[] = "/usr/bin/strace";
 
-struct RunResult {
-  bool killed = false;  // ended by SIGKILL, the injected crash
-  int code = -1;        // exit status when it exited on its own
-  std::string output;
+// Where a run dies: at its N-th counted file operation (DRYDOCK_KILL_OP), or,
+// with a system call named, on entry to its N-th call of that kind, which
+// lands inside the file operations (a copy half written, a temporary file
+// not yet renamed).
+struct KillPoint {
+  std::string syscall;
+  std::uint64_t at = 0;
+  std::string Name() const { return (syscall.empty() ? "operation " : syscall + " call ") + std::to_string(at); }
 };
 
-// Runs the real binary on the program and game folders below `root`; with
-// `killAt` > 0 it dies at that file operation.
-RunResult Drydock(const fs::path& root, const std::string& command, std::uint64_t killAt) {
-  const std::vector<std::string> args = {
-      DRYDOCK_EXE, "--program-dir", (root / "prog").string(), "--game-dir", (root / "game").string(), "--yes", command,
-      kMod};
+// Runs the real binary on the program and game folders below `root`.
+RunResult Drydock(const fs::path& root, const std::string& command, const KillPoint& kill = {}) {
+  std::vector<std::string> args;
   std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "DRYDOCK_", 8) != 0) env.emplace_back(*e);
+  if (!kill.syscall.empty()) {
+    args = {kStrace,
+            "-f",
+            "-qq",
+            "-o",
+            "/dev/null",
+            "-e",
+            "trace=" + kill.syscall,
+            "-e",
+            "inject=" + kill.syscall + ":signal=KILL:when=" + std::to_string(kill.at)};
+  } else if (kill.at > 0) {
+    env.push_back("DRYDOCK_KILL_OP=" + std::to_string(kill.at));
   }
-  if (killAt > 0) env.push_back("DRYDOCK_KILL_OP=" + std::to_string(killAt));
-  std::vector<char*> argv, envp;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-
-  RunResult r;
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return r;
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
-    return r;
+  for (const std::string& a :
+       {std::string(DRYDOCK_EXE), std::string("--program-dir"), (root / "prog").string(), std::string("--game-dir"),
+        (root / "game").string(), std::string("--yes"), command, std::string(kMod)}) {
+    args.push_back(a);
   }
-  if (pid == 0) {
-    const int devNull = ::open("/dev/null", O_RDONLY);
-    ::dup2(devNull, 0);
-    ::dup2(pipeFds[1], 1);
-    ::dup2(pipeFds[1], 2);
-    ::close(pipeFds[0]);
-    ::execve(argv[0], argv.data(), envp.data());
-    ::_exit(127);
-  }
-  ::close(pipeFds[1]);
-  std::array<char, 4096> buf{};
-  for (;;) {
-    const ssize_t n = ::read(pipeFds[0], buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    r.output.append(buf.data(), static_cast<size_t>(n));
-  }
-  ::close(pipeFds[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  r.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return drydock::test::RunChild(args, env);
 }
 
 std::string Upper(std::string s) {
@@ -288,7 +259,7 @@ class InstallCrash : public ::testing::Test {
 
   // Runs `command` to its end; it must succeed.
   ::testing::AssertionResult RunToEnd(const fs::path& root, const std::string& command) const {
-    const RunResult r = Drydock(root, command, 0);
+    const RunResult r = Drydock(root, command);
     if (!r.killed && r.code == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << command << " ended " << (r.killed ? "killed" : "with exit ") << r.code
                                          << ":\n"
@@ -308,16 +279,19 @@ class InstallCrash : public ::testing::Test {
     EXPECT_TRUE(ModIsClean(root));
   }
 
-  // Runs `command` on fresh copies of `start`, killed at N = 1, 2, ..., and
-  // hands each killed state to `afterKill`. Returns the N at which the run
-  // got through on its own (checked by the caller on the copy left behind),
-  // or 0 when a check failed.
+  // Runs `command` on fresh copies of `start`, killed at N = 1, 2, ... (of
+  // counted operations, or of calls of `syscall`), and hands each killed
+  // state to `afterKill`. Returns the N at which the run got through on its
+  // own (checked by the caller on the copy left behind), or 0 when a check
+  // failed.
   template <typename AfterKill>
-  std::uint64_t Sweep(const fs::path& start, const std::string& command, AfterKill afterKill) {
+  std::uint64_t Sweep(const fs::path& start, const std::string& command, AfterKill afterKill,
+                      const std::string& syscall = {}) {
     for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
-      SCOPED_TRACE(command + " killed at operation " + std::to_string(n));
+      const KillPoint kill{syscall, n};
+      SCOPED_TRACE(command + " killed at " + kill.Name());
       const fs::path run = Fresh(start);
-      const RunResult r = Drydock(run, command, n);
+      const RunResult r = Drydock(run, command, kill);
       if (!r.killed) {
         EXPECT_EQ(r.code, 0) << command << " got through but failed:\n" << r.output;
         return n;
@@ -326,7 +300,7 @@ class InstallCrash : public ::testing::Test {
       afterKill(n, run);
       if (HasFailure()) return 0;
     }
-    ADD_FAILURE() << command << " was still being killed at operation " << kSweepLimit;
+    ADD_FAILURE() << command << " was still being killed at " << KillPoint{syscall, kSweepLimit}.Name();
     return 0;
   }
 
@@ -454,6 +428,56 @@ TEST_F(InstallCrash, KilledReinstallIsUndoneByUninstall) {
   Report("reinstall_sweep", "reinstall killed at N = 1.." + std::to_string(end - 1) + " (" +
                                 std::to_string(notInstalled) +
                                 " of them between the two backups), completes at N = " + std::to_string(end));
+}
+
+// Killed inside the file operations: on entry to the N-th call of each kind
+// of system call that writes, renames, links, deletes or flushes. Whatever a
+// kill left half done (a temporary copy, a link not yet renamed, a record
+// being rewritten), the next run clears it, and the game ends as it began,
+// hidden files included.
+class InstallCrashInside : public InstallCrash {
+ protected:
+  template <typename AfterKill>
+  void SweepEveryKind(const fs::path& start, const std::string& command, AfterKill afterKill) {
+    const RunResult probe = drydock::test::RunChild({kStrace, "-qq", "-o", "/dev/null", "/bin/true"});
+    ASSERT_EQ(probe.code, 0) << "strace cannot trace programs here:\n" << probe.output;
+    const char* const kinds[] = {"copy_file_range", "fchmod", "utimensat", "write", "fsync", "rename",
+                                 "renameat2",       "link",   "unlink",    "mkdir", "rmdir", "syncfs"};
+    int points = 0;
+    for (const char* syscall : kinds) {
+      const std::uint64_t end = Sweep(start, command, afterKill, syscall);
+      if (end == 0) return;
+      points += static_cast<int>(end) - 1;
+    }
+    Report(command + "_syscall_sweep", command + " killed inside file operations at " + std::to_string(points) +
+                                           " system calls of " + std::to_string(std::size(kinds)) + " kinds");
+  }
+};
+
+TEST_F(InstallCrashInside, InstallLeavesNothingBehind) {
+  SweepEveryKind(original_, "install", [&](std::uint64_t, const fs::path& run) {
+    if (Installed(run)) {
+      ASSERT_TRUE(RunToEnd(run, "uninstall"));
+      EXPECT_TRUE(GameIsOriginal(run));
+      EXPECT_TRUE(ModIsClean(run));
+    } else {
+      EXPECT_TRUE(GameIsUntouched(run));
+      InstallAndUninstallAgain(run);
+    }
+  });
+}
+
+TEST_F(InstallCrashInside, UninstallLeavesNothingBehind) {
+  const fs::path installed = InstalledState();
+  ASSERT_FALSE(HasFailure());
+  SweepEveryKind(installed, "uninstall", [&](std::uint64_t, const fs::path& run) {
+    if (Installed(run)) {
+      ASSERT_TRUE(RunToEnd(run, "uninstall"));
+    }
+    EXPECT_TRUE(GameIsOriginal(run));
+    if (!Installed(run) && fs::exists(ModFolder(run) / ".drydock-backup-old")) InstallAndUninstallAgain(run);
+    EXPECT_TRUE(ModIsClean(run));
+  });
 }
 
 }  // namespace
