@@ -114,8 +114,10 @@ bool ModInstaller::CheckGameDir() {
 
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
   std::error_code failure;
+  host_.SetBusy(true);  // the wait for another run can take a moment
   auto lock = platform::WriterLock::Acquire({platform::PathFromUtf8(gameDir_()), modsDir_},
                                             platform::WriterLock::kDefaultWait, &failure);
+  host_.SetBusy(false);
   if (!lock) {
     dialogs_.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
                            "once (" +

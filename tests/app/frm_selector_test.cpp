@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include "app/frm_selector.h"
@@ -49,6 +50,17 @@ QStringList Items(const QListWidget* list) {
   for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
   return out;
 }
+
+// A user's input: clicks at a list item's rectangle, keys to whichever
+// widget has the focus.
+void ClickItem(QListWidget* list, const QListWidgetItem* item, int clicks = 1) {
+  const QPoint at = list->visualItemRect(item).center();
+  // A double click reaches a view as a click followed by the double-click event.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  if (clicks == 2) QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+void PressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
 void WriteBmp(const fs::path& file, int w, int h) {
   fs::create_directories(file.parent_path());
@@ -308,9 +320,13 @@ TEST_F(Selector, InstalledModsWindowListsExactBackupFoldersWithAddons) {
 
 TEST_F(Selector, EnterBackspaceDoubleClickAndTheMenuRunInstallAndUninstall) {
   t.Write("game/odf/ships/fed.odf", "game");
+  t.Write("game/odf/ships/kling.odf", "game kling");
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+  t.Write("prog/mods/Fleet/odf/ships/kling.odf", "mod kling");
   Start(GameDir());
-  Select(QStringLiteral("Fleet"));
+  QApplication::processEvents();  // the window system's activation of the new window
+  ClickItem(Mods(), Mods()->item(0));
+  ASSERT_EQ(QApplication::focusWidget(), Mods());
   auto install = [](ui::Answer a) {
     return test::ScriptedDialogs::Box{"You have selected the Fleet mod. Do you want to install it?",
                                       "Install Fleet mod?", ui::Buttons::YesNo, ui::Icon::Question, a};
@@ -319,14 +335,24 @@ TEST_F(Selector, EnterBackspaceDoubleClickAndTheMenuRunInstallAndUninstall) {
     return test::ScriptedDialogs::Box{"Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?",
                                       ui::Buttons::YesNo, ui::Icon::Question, a};
   };
+  // Uninstalling the never installed mod anyway leaves the game's own files alone.
+  dialogs.Expect(uninstall(ui::Answer::Yes));
+  dialogs.Expect(
+      {"This mod does not appear to be installed. If there is no backup for a file, it will be deleted and "
+       "not replaced. Continue anyway?",
+       "Mod not installed", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::Yes});
+  dialogs.Expect(
+      {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
+       "files:\n    odf\\ships\\fed.odf\n    odf\\ships\\kling.odf",
+       "Mod not installed", ui::Buttons::Ok, ui::Icon::Information, ui::Answer::Ok});
+  PressKey(Qt::Key_Backspace);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Snapshot(t / "game/odf"),
+            (std::vector<std::string>{"ships/fed.odf=game", "ships/kling.odf=game kling"}));
   dialogs.Expect(install(ui::Answer::No));
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(Mods(), &enter);
-  dialogs.Expect(uninstall(ui::Answer::No));
-  QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
-  QApplication::sendEvent(Mods(), &backspace);
+  PressKey(Qt::Key_Return);
   dialogs.Expect(install(ui::Answer::No));
-  Q_EMIT Mods()->itemDoubleClicked(Mods()->currentItem());
+  ClickItem(Mods(), Mods()->item(0), 2);
   EXPECT_TRUE(dialogs.Done());
 
   dialogs.Expect(install(ui::Answer::Yes));

@@ -71,7 +71,17 @@ class Flow : public ::testing::Test {
     dialogs.Expect(
         Question("Are you sure you want to uninstall the " + name + " mod?", "Uninstall " + name + " mod?", a));
   }
+  void ExpectAlreadyInstalled(Answer a) {
+    dialogs.Expect(Question("It appears that the Fleet mod is already installed. Continue?", "Continue installation?",
+                            a, Icon::Exclamation));
+  }
   std::string Game(const char* rel) const { return TempTree::Read(t / (std::string("game/") + rel)); }
+  // Fresh folders for the next case of a table.
+  void Reset() {
+    for (const auto& entry : fs::directory_iterator(t.root())) fs::remove_all(entry.path());
+    host.folderStillThere = true;
+    SetUp();
+  }
 
   TempTree t;
   ScriptedDialogs dialogs;
@@ -124,8 +134,7 @@ TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
   ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod fed v2");
   ExpectInstallQuestion(Answer::Yes);
-  dialogs.Expect(Question("It appears that the Fleet mod is already installed. Continue?", "Continue installation?",
-                          Answer::Yes, Icon::Exclamation));
+  ExpectAlreadyInstalled(Answer::Yes);
   host.uninstallCaptions.clear();
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Done);
   EXPECT_TRUE(dialogs.Done());
@@ -135,8 +144,7 @@ TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), "game fed");
 
   ExpectInstallQuestion(Answer::Yes);
-  dialogs.Expect(Question("It appears that the Fleet mod is already installed. Continue?", "Continue installation?",
-                          Answer::No, Icon::Exclamation));
+  ExpectAlreadyInstalled(Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
 }
@@ -157,51 +165,77 @@ TEST_F(Flow, NoGameFolderStopsBeforeTouchingAnything) {
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
 }
 
-TEST_F(Flow, AVanishedFolderIsReported) {
-  host.folderStillThere = false;
-  ExpectInstallQuestion(Answer::Yes);
-  dialogs.Expect(
-      Message("The folder you have selected no longer exists. Please check to see if it has been renamed or moved.",
-              "Folder not found."));
-  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Refused);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
-  EXPECT_FALSE(host.busy);
-}
-
-TEST_F(Flow, FailedFilesAreReportedInsteadOfTheBeep) {
-  platform::fault::Configure(0, 0, "game/odf/ships/fed.odf");
-  ExpectInstallQuestion(Answer::Yes);
-  dialogs.Expect(
-      Message("1 file(s) of the Fleet mod could not be installed:\n    odf\\ships\\fed.odf (the mod's "
-              "file could not be copied; the game's file was left as it was: Input/output error)\nThe game "
-              "files concerned were left as they were; every other file was installed.",
-              "Install incomplete"));
-  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Incomplete);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(host.beeps, 0);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
-  EXPECT_EQ(Game("odf/ships/new.odf"), "mod new");
-}
-
-TEST_F(Flow, AReinstallWhoseUninstallFailedCopiesNothing) {
-  ExpectInstallQuestion(Answer::Yes);
-  ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
-  t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod fed v2");
-  platform::fault::Configure(0, 0, "game/odf/ships/fed.odf");
-  ExpectInstallQuestion(Answer::Yes);
-  dialogs.Expect(Question("It appears that the Fleet mod is already installed. Continue?", "Continue installation?",
-                          Answer::Yes, Icon::Exclamation));
-  dialogs.Expect(
-      Message("The Fleet mod could not be taken out of the game completely before installing it again, so "
-              "nothing was copied. 1 file(s) could not be restored; their backup copies were kept:\n    "
-              "odf\\ships\\fed.odf (could not be restored; its backup copy was kept: Input/output error)",
-              "Reinstall stopped"));
-  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Incomplete);
-  platform::fault::Configure(0, 0);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
-  EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), "game fed");
-  EXPECT_FALSE(fs::exists(t / "game/odf/ships/new.odf"));
+TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
+  const std::string notRestored =
+      "The Fleet mod could not be taken out of the game completely before installing it again, so nothing was "
+      "copied. 1 file(s) could not be restored; their backup copies were kept:\n    odf\\ships\\fed.odf (";
+  std::optional<platform::WriterLock> held;
+  struct Case {
+    std::function<void()> arrange;
+    std::string text, title;
+    Outcome outcome;
+    Rows game;         // the game folder afterwards
+    bool installed;    // a Backup afterwards
+    std::string kept;  // the Backup's fed.odf afterwards
+  };
+  const Rows untouched{"odf/ships/fed.odf=game fed"}, newAdded{untouched[0], "odf/ships/new.odf=mod new"},
+      modFed{"odf/ships/fed.odf=mod fed"};
+  const Case cases[] = {
+      {[&] { held = platform::WriterLock::Acquire({t / "game"}); },
+       "Another Drydock is changing this game's files. Try again when it has finished.", "Install Fleet mod",
+       Outcome::Refused, untouched, false, ""},
+      {[&] { host.folderStillThere = false; },
+       "The folder you have selected no longer exists. Please check to see if it has been renamed or moved.",
+       "Folder not found.", Outcome::Refused, untouched, false, ""},
+      {[&] {
+         fs::remove_all(t / "prog/mods/Fleet/odf");
+         t.Write("prog/mods/Fleet/ModInfo.txt", "Author: Q\r\n");
+       },
+       "The Fleet mod has no files for the game's folders, so nothing was installed.", "Install Fleet mod",
+       Outcome::Refused, untouched, false, ""},
+      {[&] { platform::fault::Configure(0, 0, (t / "game/").string()); },
+       "2 file(s) of the Fleet mod could not be installed:\n    odf\\ships\\fed.odf (the mod's file could not be "
+       "copied; the game's file was left as it was: Input/output error)\n    odf\\ships\\new.odf (the mod's file "
+       "could not be copied: Input/output error)\nNothing was installed, and the game was left as it was.",
+       "Install incomplete", Outcome::Incomplete, untouched, false, ""},
+      {[&] { platform::fault::Configure(0, 0, "game/odf/ships/fed.odf"); },
+       "1 file(s) of the Fleet mod could not be installed:\n    odf\\ships\\fed.odf (the mod's file could not be "
+       "copied; the game's file was left as it was: Input/output error)\nThe game files concerned were left as they "
+       "were; every other file was installed.",
+       "Install incomplete", Outcome::Incomplete, newAdded, true, ""},
+      {[&] {
+         ExpectInstallQuestion(Answer::Yes);
+         ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
+         platform::fault::Configure(0, 0, "game/odf/ships/fed.odf");
+       },
+       notRestored + "could not be restored; its backup copy was kept: Input/output error)", "Reinstall stopped",
+       Outcome::Incomplete, modFed, true, "game fed"},
+      {[&] { t.Write("prog/mods/Fleet/Backup/odf/ships/fed.odf", "shipped fed"); },
+       notRestored +
+           "the game's file is neither what this mod's install wrote nor its backup copy, so both were left as they "
+           "are)\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, "
+           "move that folder out of the mod's folder and install again.",
+       "Reinstall stopped", Outcome::Incomplete, untouched, true, "shipped fed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Reset();
+    c.arrange();
+    ExpectInstallQuestion(Answer::Yes);
+    if (IsInstalled(t / "prog/mods/Fleet")) ExpectAlreadyInstalled(Answer::Yes);
+    dialogs.Expect(Message(c.text, c.title));
+    const int beeps = host.beeps;
+    EXPECT_EQ(Installer().InstallMod(fleet), c.outcome);
+    platform::fault::Configure(0, 0);
+    held.reset();
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(host.beeps, beeps);
+    EXPECT_FALSE(host.busy);
+    EXPECT_EQ(host.installCaptions.back(), "Install Mod");
+    EXPECT_EQ(TempTree::Snapshot(t / "game"), c.game);
+    EXPECT_EQ(fs::exists(t / "prog/mods/Fleet/Backup"), c.installed);
+    EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), c.kept);
+  }
 }
 
 TEST_F(Flow, UninstallAskedThenDoneWithItsCaptions) {
@@ -221,36 +255,59 @@ TEST_F(Flow, UninstallAskedThenDoneWithItsCaptions) {
   EXPECT_TRUE(host.uninstallEnabled);
 }
 
-TEST_F(Flow, UninstallingAModThatIsNotInstalledAsksFirst) {
+TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFiles) {
+  t.Write("game/odf/ships/new.odf", "mod new");
+  t.Write("game/odf/ships/kling.odf", "game kling");
+  t.Write("prog/mods/Fleet/odf/ships/kling.odf", "mod kling");
+  const Rows before = TempTree::Snapshot(t / "game");
+  const std::string notInstalled =
+      "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
+      "replaced. Continue anyway?";
   ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(
-      Question("This mod does not appear to be installed. If there is no backup for a file, it will be "
-               "deleted and not replaced. Continue anyway?",
-               "Mod not installed", Answer::No, Icon::Exclamation));
+  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::No, Icon::Exclamation));
   EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), before);
+
+  ExpectUninstallQuestion(Answer::Yes);
+  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
+  dialogs.Expect(
+      {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
+       "files:\n    odf\\ships\\fed.odf\n    odf\\ships\\kling.odf",
+       "Mod not installed", Buttons::Ok, Icon::Information, Answer::Ok});
+  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
   EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=game fed", "odf/ships/kling.odf=game kling"}));
 }
 
-TEST_F(Flow, UninstallingOutOfOrderAsksBeforeUndoingLaterChanges) {
+TEST_F(Flow, UndoingAnInstallAsksBeforeUndoingLaterChanges) {
   t.Write("prog/mods/Later/odf/ships/fed.odf", "later fed");
   ExpectInstallQuestion(Answer::Yes);
   ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
   ExpectInstallQuestion(Answer::Yes, "Later");
   ASSERT_EQ(Installer().InstallMod({"Later", "Later"}), Outcome::Done);
 
-  const std::string warning =
+  const std::string changed =
       "1 file(s) of the Fleet mod were changed in the game after it was installed, by a mod installed later or by a "
-      "game update:\n    odf\\ships\\fed.odf\nUninstalling now puts back what the game had before this mod and so "
-      "undoes those later changes. Uninstall anyway?";
+      "game update:\n    odf\\ships\\fed.odf\n";
+  ExpectInstallQuestion(Answer::Yes);
+  ExpectAlreadyInstalled(Answer::Yes);
+  dialogs.Expect(Question(changed +
+                              "Installing it again first puts back what the game had before this mod and so undoes "
+                              "those later changes. Continue?",
+                          "Continue installation?", Answer::No, Icon::Exclamation));
+  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
+  const std::string uninstallWarning =
+      changed +
+      "Uninstalling now puts back what the game had before this mod and so undoes those later changes. "
+      "Uninstall anyway?";
   ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(warning, "Uninstall Fleet mod?", Answer::No, Icon::Exclamation));
+  dialogs.Expect(Question(uninstallWarning, "Uninstall Fleet mod?", Answer::No, Icon::Exclamation));
   EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(Game("odf/ships/fed.odf"), "later fed");
   EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet"));
 
   ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(warning, "Uninstall Fleet mod?", Answer::Yes, Icon::Exclamation));
+  dialogs.Expect(Question(uninstallWarning, "Uninstall Fleet mod?", Answer::Yes, Icon::Exclamation));
   EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
   EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
   EXPECT_TRUE(dialogs.Done());
