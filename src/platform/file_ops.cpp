@@ -15,6 +15,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// windows.h makes DeleteFile a macro for DeleteFileA, which would rename ours.
+#undef DeleteFile
 #else
 #include <dirent.h>
 #include <fcntl.h>
