@@ -7,7 +7,6 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@
 
 namespace fs = std::filesystem;
 using drydock::app::DemoPaths;
-using drydock::app::DemoPathsIn;
 using drydock::app::EnsureDemoSandbox;
 using drydock::test::TempTree;
 namespace library = drydock::library;
@@ -54,7 +52,8 @@ std::set<std::string> TablePaths(const fs::path& root) {
 class DemoSandboxTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    paths_ = EnsureDemoSandbox(tree_ / "demo", &created_);
+    tree_.Write("beside.txt", "keep");
+    paths_ = EnsureDemoSandbox(tree_ / "nested/demo", &created_);  // missing parents are made
     ASSERT_TRUE(created_);
   }
   fs::path Mod(std::string_view name) const { return paths_.modsDir / platform::PathFromUtf8(name); }
@@ -64,16 +63,25 @@ class DemoSandboxTest : public ::testing::Test {
   bool created_ = false;
 };
 
-TEST_F(DemoSandboxTest, IsMadeOnceAndThenLeftAsTheUserChangedIt) {
-  EXPECT_EQ(paths_.root, tree_ / "demo");
+TEST_F(DemoSandboxTest, IsMadeOnceInsideItsRootAndThenLeftAsTheUserChangedIt) {
+  EXPECT_EQ(paths_.root, tree_ / "nested/demo");
   EXPECT_EQ(paths_.modsDir, library::ModsDir(paths_.programDir));
   ASSERT_TRUE(fs::is_regular_file(paths_.gameDir / "Armada2.exe"));
   EXPECT_EQ(fs::file_size(paths_.gameDir / "Armada2.exe"), 0u);
+  auto outside = TempTree::Snapshot(tree_.root());
+  std::erase_if(outside, [](const std::string& entry) { return entry.rfind("nested/demo/", 0) == 0; });
+  EXPECT_EQ(outside, std::vector<std::string>{"beside.txt=keep"});
+  std::uintmax_t bytes = 0;
+  for (const auto& e : fs::recursive_directory_iterator(paths_.root)) {
+    EXPECT_FALSE(e.is_symlink()) << e.path();
+    if (e.is_regular_file()) bytes += e.file_size();
+  }
+  EXPECT_LT(bytes, 1024u * 1024u);
 
   // The user edits one mod, deletes another and adds a file.
-  tree_.Write("demo/Drydock/mods/Tech Tree Tweaks/ModInfo.txt", "Author: me\r\n");
+  tree_.Write("nested/demo/Drydock/mods/Tech Tree Tweaks/ModInfo.txt", "Author: me\r\n");
   fs::remove_all(Mod("klingon_refit"));
-  tree_.Write("demo/Armada II/odf/ships/mine.odf", "unitName = \"Mine\"\r\n");
+  tree_.Write("nested/demo/Armada II/odf/ships/mine.odf", "unitName = \"Mine\"\r\n");
   const auto before = TempTree::Snapshot(paths_.root);
 
   bool again = true;
@@ -84,37 +92,10 @@ TEST_F(DemoSandboxTest, IsMadeOnceAndThenLeftAsTheUserChangedIt) {
   EXPECT_FALSE(fs::exists(Mod("klingon_refit")));
 }
 
-TEST_F(DemoSandboxTest, ModListShowsModsInCaseBlindOrderWithAddonsBelowTheirParent) {
-  const library::ModList expected = {
-      "Borg Assimilation Pack",
-      // Listed as "Borg Tactical Cube", "borg_sounds", "Unimatrix Maps"; each
-      // addon goes right below its parent, so they appear reversed.
-      "    Unimatrix Maps",
-      "    borg_sounds",
-      "    Borg Tactical Cube",
-      "Dominion War",
-      "Federation Fleet Yards",
-      "klingon_refit",
-      "Loose Files Pack",
-      "Romulan Star Empire",
-      "sovereign_refit",
-      "Tech Tree Tweaks",
-  };
-  EXPECT_EQ(library::FillModList(paths_.modsDir), expected);
-  EXPECT_TRUE(fs::is_regular_file(Mod("Borg Assimilation Pack") / "Addon" / "Borg Tactical Cube" / "ModInfo.txt"));
-}
-
 TEST_F(DemoSandboxTest, PicturesAreAValidBitmapAValidJpegAndOneBrokenFile) {
   const fs::path bmp = Mod("Borg Assimilation Pack") / "ModPic.bmp";
   const std::string bytes = TempTree::Read(bmp);
-  ASSERT_GE(bytes.size(), 54u);
-  const auto u16 = [&bytes](size_t at) {
-    return static_cast<unsigned>(static_cast<std::uint8_t>(bytes[at]) |
-                                 (static_cast<std::uint8_t>(bytes[at + 1]) << 8));
-  };
-  EXPECT_EQ(bytes.substr(0, 2), "BM");
-  EXPECT_EQ(u16(28), 24u);                     // bits per pixel
-  EXPECT_EQ(bytes.size(), 54u + 1372u * 89u);  // 457 * 3 = 1371, padded to 1372
+  EXPECT_EQ(bytes.size(), 54u + 1372u * 89u);  // 24 bits: 457 * 3 = 1371, padded to 1372
   QImage picture;
   ASSERT_TRUE(picture.load(Q(bmp)));
   EXPECT_EQ(picture.width(), 457);
@@ -132,9 +113,8 @@ TEST_F(DemoSandboxTest, PicturesAreAValidBitmapAValidJpegAndOneBrokenFile) {
   ASSERT_FALSE(jpeg.isNull()) << reader.errorString().toStdString();
   EXPECT_EQ(jpeg.size(), QSize(457, 89));
 
-  QImage broken;
   EXPECT_TRUE(fs::is_regular_file(Mod("Dominion War") / "ModPic.jpg"));
-  EXPECT_FALSE(broken.load(Q(Mod("Dominion War") / "ModPic.jpg")));
+  EXPECT_FALSE(QImage().load(Q(Mod("Dominion War") / "ModPic.jpg")));
 }
 
 TEST_F(DemoSandboxTest, GameFolderHoldsOnlyTableFoldersSomeInOtherLetterCase) {
@@ -144,11 +124,7 @@ TEST_F(DemoSandboxTest, GameFolderHoldsOnlyTableFoldersSomeInOtherLetterCase) {
   // letter case differs from the table's.
   EXPECT_EQ(counted, RegularFilesBelow(paths_.gameDir));
   const auto names = platform::ListSubfolders(paths_.gameDir);
-  EXPECT_EQ(std::count(names.begin(), names.end(), "Textures"), 0);
-  EXPECT_EQ(std::count(names.begin(), names.end(), "textures"), 1);
-  EXPECT_TRUE(fs::is_directory(paths_.gameDir / "Logs"));
-  EXPECT_TRUE(fs::is_empty(paths_.gameDir / "Logs"));
-  EXPECT_LT(RegularFilesBelow(paths_.gameDir), 71);
+  EXPECT_NE(std::find(names.begin(), names.end(), "textures"), names.end()) << "the table writes Textures";
 }
 
 TEST_F(DemoSandboxTest, TwoModsProvideTheSameGameFilesAndReplaceGameFiles) {
@@ -162,26 +138,6 @@ TEST_F(DemoSandboxTest, TwoModsProvideTheSameGameFilesAndReplaceGameFiles) {
   EXPECT_NE(std::find(shared.begin(), shared.end(), "odf\\ships\\fedcruiser.odf"), shared.end());
   EXPECT_NE(std::find(shared.begin(), shared.end(), "Textures\\Rgb\\fedcruiser.tga"), shared.end());
   for (const std::string& path : shared) EXPECT_EQ(game.count(path), 1u) << path;
-}
-
-TEST(DemoSandbox, WritesNothingOutsideItsRoot) {
-  TempTree tree;
-  tree.Write("beside.txt", "keep");
-  tree.Write("outside/untouched.txt", "keep");
-  const auto before = TempTree::Snapshot(tree.root());
-  bool created = false;
-  const DemoPaths paths = EnsureDemoSandbox(tree / "nested/demo", &created);
-  EXPECT_TRUE(created);
-
-  auto after = TempTree::Snapshot(tree.root());
-  std::erase_if(after, [](const std::string& entry) { return entry.rfind("nested/", 0) == 0; });
-  EXPECT_EQ(after, before);
-  std::uintmax_t bytes = 0;
-  for (const auto& e : fs::recursive_directory_iterator(paths.root)) {
-    EXPECT_FALSE(e.is_symlink()) << e.path();
-    if (e.is_regular_file()) bytes += e.file_size();
-  }
-  EXPECT_LT(bytes, 1024u * 1024u);
 }
 
 }  // namespace

@@ -67,17 +67,19 @@ constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 [Software\\Microsoft\\Windows\\CurrentVersion] 1700000006
 "ProgramFilesDir"="C:\\Program Files"
 "Language"="wrong key"
+
+[Software\\Game] 1700000007
+"Multi"=str(7):"a\0b\0"
+"Raw"=hex(1):41,00,00,00
+"Typed"=str(1):"typed string"
+"Short"=str:"short form"
+"NoEquals" "x"
+"Unterminated"="abc
 )reg";
 
 std::string WithLineEnds(std::string_view text, std::string_view lineEnd) {
   std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += lineEnd;
-    } else {
-      out.push_back(c);
-    }
-  }
+  for (char c : text) c == '\n' ? out.append(lineEnd) : out.append(1, c);
   return out;
 }
 
@@ -111,59 +113,51 @@ std::string ArmadaAt(std::string_view installPath) {
 
 }  // namespace
 
-TEST(FindWineRegString, FindsStringsOfTheExactKeyOnly) {
-  const auto find = [](std::string_view key, std::string_view name) {
-    return FindWineRegString(kSystemReg, key, name);
+TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
+  const std::string armada = "Software\\Activision\\Star Trek Armada II";
+  struct Case {
+    std::string key;
+    std::string name;
+    std::optional<std::string> expected;
   };
-  EXPECT_EQ(find(kArmadaKey, "INSTALLPATH"), kInstallPath);
-  EXPECT_EQ(find(kArmadaKey, "EXEString"), std::string(kInstallPath) + "\\Armada2.exe");
-  // The same names in the parent, a child and keys whose names start alike do not leak in.
-  EXPECT_EQ(find(kArmadaKey, "Language"), "English");
-  EXPECT_EQ(find(kArmadaKey, "Version"), std::nullopt);
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II", "INSTALLPATH"), "C:\\Wrong\\Parent");
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.01", "Version"), "sibling");
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1", "Version"), "shorter");
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada", "INSTALLPATH"), std::nullopt);
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.0\\Missing", "INSTALLPATH"), std::nullopt);
-  EXPECT_EQ(find("Activision\\Star Trek Armada II\\v1.0", "INSTALLPATH"), std::nullopt);
-  // Key and value names ignore case; stray outer backslashes do not matter.
-  EXPECT_EQ(find("SOFTWARE\\activision\\STAR TREK ARMADA II\\V1.0", "installpath"), kInstallPath);
-  EXPECT_EQ(find("\\Software\\Activision\\Star Trek Armada II\\v1.0\\", "InstallPath"), kInstallPath);
-  // The default value answers to "@" and to the empty name.
-  EXPECT_EQ(find(kArmadaKey, "@"), "Star Trek Armada II");
-  EXPECT_EQ(find(kArmadaKey, ""), "Star Trek Armada II");
-  EXPECT_EQ(find("Software\\Activision\\Star Trek Armada II\\v1.01", ""), std::nullopt);
-}
-
-TEST(FindWineRegString, ValuesThatAreNotPlainStringsGiveNothing) {
-  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Build"), std::nullopt);
-  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Blob"), std::nullopt);
-  EXPECT_EQ(FindWineRegString(kSystemReg, kArmadaKey, "Expand"), std::nullopt);
-  const std::string other = RegFile("Software\\Game",
-                                    "\"Multi\"=str(7):\"a\\0b\\0\"\n"
-                                    "\"Raw\"=hex(1):41,00,00,00\n"
-                                    "\"Typed\"=str(1):\"typed string\"\n"
-                                    "\"Short\"=str:\"short form\"\n"
-                                    "\"NoEquals\" \"x\"\n"
-                                    "\"Unterminated\"=\"abc");
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Multi"), std::nullopt);
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Raw"), std::nullopt);
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Typed"), "typed string");
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Short"), "short form");
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "NoEquals"), std::nullopt);
-  EXPECT_EQ(FindWineRegString(other, "Software\\Game", "Unterminated"), std::nullopt);
-}
-
-TEST(FindWineRegString, ReadsEveryLineEndStyle) {
-  for (std::string_view lineEnd : {"\r\n", "\r", "\n"}) {
+  const std::vector<Case> cases = {
+      {kArmadaKey, "INSTALLPATH", kInstallPath},
+      {kArmadaKey, "EXEString", std::string(kInstallPath) + "\\Armada2.exe"},
+      {"Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files"},
+      // The same names in the parent, a child and keys whose names start alike do not leak in.
+      {kArmadaKey, "Language", "English"},
+      {kArmadaKey, "Version", std::nullopt},
+      {armada, "INSTALLPATH", "C:\\Wrong\\Parent"},
+      {armada + "\\v1.01", "Version", "sibling"},
+      {armada + "\\v1", "Version", "shorter"},
+      {"Software\\Activision\\Star Trek Armada", "INSTALLPATH", std::nullopt},
+      {armada + "\\v1.0\\Missing", "INSTALLPATH", std::nullopt},
+      {"Activision\\Star Trek Armada II\\v1.0", "INSTALLPATH", std::nullopt},
+      // Key and value names ignore case; stray outer backslashes do not matter.
+      {"SOFTWARE\\activision\\STAR TREK ARMADA II\\V1.0", "installpath", kInstallPath},
+      {"\\" + std::string(kArmadaKey) + "\\", "InstallPath", kInstallPath},
+      // The default value answers to "@" and to the empty name.
+      {kArmadaKey, "@", "Star Trek Armada II"},
+      {kArmadaKey, "", "Star Trek Armada II"},
+      {armada + "\\v1.01", "", std::nullopt},
+      // Only plain strings are values; str(1) and str: are plain strings too.
+      {kArmadaKey, "Build", std::nullopt},
+      {kArmadaKey, "Blob", std::nullopt},
+      {kArmadaKey, "Expand", std::nullopt},
+      {"Software\\Game", "Multi", std::nullopt},
+      {"Software\\Game", "Raw", std::nullopt},
+      {"Software\\Game", "Typed", "typed string"},
+      {"Software\\Game", "Short", "short form"},
+      {"Software\\Game", "NoEquals", std::nullopt},
+      {"Software\\Game", "Unterminated", std::nullopt},
+  };
+  for (std::string_view lineEnd : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(lineEnd == "\r\n" ? "CRLF" : lineEnd == "\r" ? "CR" : "LF");
     const std::string text = WithLineEnds(kSystemReg, lineEnd);
-    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "INSTALLPATH"), kInstallPath);
-    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "@"), "Star Trek Armada II");
-    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "Language"), "English");
-    EXPECT_EQ(FindWineRegString(text, kArmadaKey, "Version"), std::nullopt);
-    EXPECT_EQ(FindWineRegString(text, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
-              "C:\\Program Files");
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.key + " : " + c.name);
+      EXPECT_EQ(FindWineRegString(text, c.key, c.name), c.expected);
+    }
   }
 }
 
@@ -270,8 +264,11 @@ TEST(WinePathToNative, MapsDrivesThroughDosdevicesIgnoringCase) {
   const auto throughZ = WinePathToNative(prefix, asDriveZ + "\\PFX\\Drive_C");
   ASSERT_TRUE(throughZ.has_value());
   EXPECT_TRUE(fs::equivalent(*throughZ, prefix / "drive_c"));
-  // No link for the drive.
-  EXPECT_EQ(WinePathToNative(prefix, "E:\\Games"), std::nullopt);
+  // No link for the drive, or no drive letter at all.
+  for (std::string_view path : {"E:\\Games", "\\\\server\\share\\Game", "\\\\?\\C:\\Game", "Program Files\\Game",
+                                "C:Game", "", "C", "1:\\Game", ":\\Game", "/Game", "\\Game"}) {
+    EXPECT_EQ(WinePathToNative(prefix, path), std::nullopt) << path;
+  }
 }
 
 TEST(WinePathToNative, FallsBackToDriveCOnlyForDriveC) {
@@ -289,17 +286,7 @@ TEST(WinePathToNative, FallsBackToDriveCOnlyForDriveC) {
   EXPECT_EQ(WinePathToNative(tree / "nothing-here", "C:\\Games"), std::nullopt);
 }
 
-TEST(WinePathToNative, RejectsPathsWithoutADriveLetter) {
-  TempTree tree;
-  const fs::path prefix = MakePrefix(tree, "pfx", kHeader);
-  tree.MakeDir("pfx/drive_c/Game");
-  for (std::string_view path : {"\\\\server\\share\\Game", "\\\\?\\C:\\Game", "Program Files\\Game", "C:Game", "", "C",
-                                "1:\\Game", ":\\Game", "/Game", "\\Game"}) {
-    EXPECT_EQ(WinePathToNative(prefix, path), std::nullopt) << path;
-  }
-}
-
-TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnce) {
+TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnceSkippingMissingOnes) {
   TempTree tree;
   const fs::path home = tree.MakeDir("home");
   const auto prefix = [&](std::string_view rel) {
@@ -323,6 +310,8 @@ TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnce) {
   prefix("Games/Heroic/Prefixes/other");
   prefix("Games/Heroic/Prefixes/default/Armada II");
   prefix(".local/share/bottles/bottles/Armada");
+  tree.Link("home/wine-link", home / ".wine");
+  tree.MakeDir("empty-prefix");
 
   const std::vector<fs::path> expected = {
       custom,
@@ -337,36 +326,31 @@ TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnce) {
       home / ".local/share/bottles/bottles/Armada",
   };
   EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(custom), home}), expected);
-  EXPECT_EQ(CandidateWinePrefixes({"", home}), std::vector<fs::path>(expected.begin() + 1, expected.end()));
-}
-
-TEST(CandidateWinePrefixes, SkipsMissingAndRepeatedPrefixes) {
-  TempTree tree;
-  const fs::path home = tree.MakeDir("home");
-  tree.Write("home/.wine/system.reg", kHeader);
-  tree.Link("home/wine-link", home / ".wine");
-  tree.MakeDir("empty-prefix");
-
+  const std::vector<fs::path> withoutCustom(expected.begin() + 1, expected.end());
+  EXPECT_EQ(CandidateWinePrefixes({"", home}), withoutCustom);
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(tree / "empty-prefix"), home}), withoutCustom);
   // $WINEPREFIX naming ~/.wine another way lists it once, by the $WINEPREFIX name.
-  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home / "wine-link"), home}), std::vector<fs::path>{home / "wine-link"});
-  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home) + "/./.wine/", home}).size(), 1u);
-  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(tree / "empty-prefix"), home}), std::vector<fs::path>{home / ".wine"});
+  std::vector<fs::path> viaLink = withoutCustom;
+  viaLink[0] = home / "wine-link";
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home / "wine-link"), home}), viaLink);
+  EXPECT_EQ(CandidateWinePrefixes({PathToUtf8(home) + "/./.wine/", home}).size(), withoutCustom.size());
   EXPECT_TRUE(CandidateWinePrefixes({"", tree / "no-home"}).empty());
   EXPECT_TRUE(CandidateWinePrefixes({}).empty());
 }
 
 TEST(WineEnvironment, ComesFromWineprefixAndHome) {
-  const std::string oldPrefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
-  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("WINEPREFIX", "/games/armada-prefix", 1);
-  setenv("HOME", "/home/picard", 1);
+  const auto get = [](const char* name) {
+    return std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
+  };
+  const auto put = [](const char* name, const std::optional<std::string>& value) {
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+  };
+  const auto oldPrefix = get("WINEPREFIX"), oldHome = get("HOME");
+  put("WINEPREFIX", "/games/armada-prefix");
+  put("HOME", "/home/picard");
   const WineEnvironment env = WineEnvironment::FromProcess();
-  setenv("HOME", oldHome.c_str(), 1);
-  if (oldPrefix.empty()) {
-    unsetenv("WINEPREFIX");
-  } else {
-    setenv("WINEPREFIX", oldPrefix.c_str(), 1);
-  }
+  put("WINEPREFIX", oldPrefix);
+  put("HOME", oldHome);
   EXPECT_EQ(env.winePrefix, "/games/armada-prefix");
   EXPECT_EQ(env.home, fs::path("/home/picard"));
 }
@@ -394,6 +378,13 @@ TEST(Registry, FirstPrefixHoldingTheValueWins) {
   EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Missing", "fallback"), "fallback");
   EXPECT_EQ(fallThrough.FoundPrefix(), lacking);
 
+  // A file too large to be a registry file is passed over (sparse: it costs no disk space).
+  const fs::path huge = MakePrefix(tree, "huge", ArmadaAt("C:\\Huge"));
+  fs::resize_file(huge / "system.reg", (std::uintmax_t{256} << 20) + 1);
+  Registry skipsHuge({huge, custom});
+  EXPECT_EQ(skipsHuge.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Program Files\\Armada II");
+  EXPECT_EQ(skipsHuge.FoundPrefix(), custom);
+
   Registry none({tree / "nothing-here"});
   EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH", "C:\\Default"), "C:\\Default");
   EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "");
@@ -420,23 +411,13 @@ TEST(Registry, ReadsTheWow6432NodeKeyFirst) {
   EXPECT_EQ(ordered.FoundPrefix(), plainOnly);
 }
 
-TEST(Registry, CurrentUserReadsUserReg) {
-  TempTree tree;
-  const fs::path prefix = MakePrefix(tree, "pfx", ArmadaAt("C:\\Games"));
-  tree.Write("pfx/user.reg", RegFile(kArmadaKey, "\"Player\"=\"Picard\""));
-
-  Registry registry({prefix});
-  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "Player"), "Picard");
-  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Player", "-"), "-");
-  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "INSTALLPATH", "-"), "-");
-}
-
-TEST(Registry, MapsTheFoundPathThroughItsPrefix) {
+TEST(Registry, MapsTheFoundPathThroughItsPrefixAndReadsUserRegForTheUser) {
   TempTree tree;
   const fs::path first = MakePrefix(tree, "first", RegFile("Software\\Other", "\"x\"=\"y\""));
   tree.MakeDir("first/drive_c/Program Files (x86)/Activision/Star Trek Armada II");
   const fs::path second = MakePrefix(tree, "second", ArmadaAt(kInstallPath));
   const fs::path game = tree.MakeDir("second/drive_c/program files (x86)/activision/Star Trek Armada ii");
+  tree.Write("second/user.reg", RegFile(kArmadaKey, "\"Player\"=\"Picard\""));
 
   Registry registry({first, second});
   EXPECT_EQ(registry.ToNativePath(kInstallPath), fs::path());
@@ -444,18 +425,10 @@ TEST(Registry, MapsTheFoundPathThroughItsPrefix) {
   EXPECT_EQ(installPath, kInstallPath);
   EXPECT_EQ(registry.ToNativePath(installPath), game);
   EXPECT_EQ(registry.ToNativePath("\\\\server\\share"), fs::path());
-}
 
-TEST(Registry, RefusesOversizedRegistryFiles) {
-  TempTree tree;
-  const fs::path huge = MakePrefix(tree, "huge", ArmadaAt("C:\\Huge"));
-  // Sparse: costs no disk space, but its size says it is no registry file.
-  fs::resize_file(huge / "system.reg", (std::uintmax_t{256} << 20) + 1);
-  const fs::path normal = MakePrefix(tree, "normal", ArmadaAt("C:\\Normal"));
-
-  Registry registry({huge, normal});
-  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Normal");
-  EXPECT_EQ(registry.FoundPrefix(), normal);
+  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "Player"), "Picard");
+  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Player", "-"), "-");
+  EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "INSTALLPATH", "-"), "-");
 }
 
 #endif  // !_WIN32

@@ -1,8 +1,6 @@
-// One writer per game, within one process, across processes and after a crash.
+// One writer per game within one process. Across processes and after a crash
+// the lock is checked by install_probe_test and install_crash_test.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <optional>
@@ -76,31 +74,6 @@ TEST(WriterLock, OverlappingSetIsRefusedWholeAndKeepsNothing) {
   EXPECT_FALSE(WriterLock::Acquire({c, b}, 0ms));
   EXPECT_TRUE(IsFree(c));
   EXPECT_FALSE(IsFree(a));
-}
-
-TEST(WriterLock, LockOfAnotherProcessBlocksUntilItIsKilled) {
-  TempTree t;
-  const auto game = t.MakeDir("game");
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    auto lock = WriterLock::Acquire({game}, 0ms);
-    const char taken = lock ? 'y' : 'n';
-    if (write(ready[1], &taken, 1) != 1) _exit(1);
-    for (;;) pause();
-  }
-  close(ready[1]);
-  char taken = 0;
-  const bool reported = read(ready[0], &taken, 1) == 1;
-  close(ready[0]);
-  const bool blocked = !WriterLock::Acquire({game}, 100ms);
-  kill(child, SIGKILL);
-  ASSERT_EQ(waitpid(child, nullptr, 0), child);
-  ASSERT_TRUE(reported && taken == 'y');
-  EXPECT_TRUE(blocked);
-  EXPECT_TRUE(IsFree(game));  // the kernel dropped the dead holder's lock; no stale file blocks
 }
 
 TEST(WriterLock, LockFileIsOutsideTheFolderAndNamedByItsCanonicalPath) {
