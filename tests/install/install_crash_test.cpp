@@ -383,10 +383,14 @@ TEST_F(InstallCrash, KilledUninstallIsFinishedByRunningItAgain) {
       EXPECT_TRUE(ModIsClean(run));
     } else {
       // Killed while the retired backup was being deleted: every file is
-      // back already, and the next install clears what was left.
+      // back already. Running the uninstall again, as a user finishing the
+      // job would, must not touch the originals; the next install clears
+      // what was left.
       if (firstRetired == 0) firstRetired = n;
       EXPECT_TRUE(GameIsOriginal(run));
       EXPECT_TRUE(ModIsClean(run, /*leftovers=*/true));
+      ASSERT_TRUE(RunToEnd(run, "uninstall"));
+      EXPECT_TRUE(GameIsOriginal(run));
       InstallAndUninstallAgain(run);
     }
   });
