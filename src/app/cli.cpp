@@ -21,9 +21,7 @@ namespace drydock::app {
 
 namespace {
 
-fs::path ProgramDirFor(const CommandLine& cl) {
-  return library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
-}
+fs::path ProgramDirFor(const CommandLine& cl) { return ResolveFolders(cl).programDir; }
 
 int CmdList(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (!cl.args.empty()) {
@@ -87,13 +85,6 @@ int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-// The game folder for commands that change it: --game-dir, else the registry's.
-std::string GameDirFor(const CommandLine& cl) {
-  if (cl.gameDir) return platform::PathToUtf8(*cl.gameDir);
-  platform::Registry registry = platform::Registry::ForThisSystem();
-  return platform::PathToUtf8(library::ReadGameDirFromRegistry(registry));
-}
-
 // The command line's side of the install: no controls, and the folder-gone
 // check is a look at the mod folder itself.
 class CliInstallHost final : public install::InstallHost {
@@ -115,7 +106,7 @@ int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, 
   const install::Selection selection{list[static_cast<size_t>(index)], *modPath};
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
   CliInstallHost host(library::ModFolder(modsDir, *modPath));
-  const std::string gameDir = GameDirFor(cl);
+  const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
   install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
   const install::Outcome outcome = install ? installer.InstallMod(selection) : installer.UninstallMod(selection);
   if (outcome == install::Outcome::Done) {
@@ -162,6 +153,25 @@ constexpr Command kCommands[] = {
 };
 
 }  // namespace
+
+Folders ResolveFolders(const CommandLine& cl) {
+  Folders folders;
+  if (cl.demo) {
+    const DemoPaths demo = DemoPathsIn(DefaultDemoRoot());
+    folders.programDir = demo.programDir;
+    folders.gameDir = demo.gameDir;
+    return folders;
+  }
+  folders.programDir = library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
+  if (cl.gameDir) {
+    folders.gameDir = *cl.gameDir;
+  } else {
+    platform::Registry registry = platform::Registry::ForThisSystem();
+    const fs::path fromRegistry = library::ReadGameDirFromRegistry(registry);
+    if (!fromRegistry.empty()) folders.gameDir = fromRegistry;
+  }
+  return folders;
+}
 
 std::string UsageText() {
   return "Usage: drydock [--program-dir DIR] [--game-dir DIR] [--yes] [COMMAND [ARGS]]\n"

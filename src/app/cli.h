@@ -25,6 +25,17 @@ struct CommandLine {
   std::vector<std::string> args;
 };
 
+// The program and game folders of a run, for the window and the commands
+// alike: --program-dir, else the executable's folder when Drydock may write
+// there, else the per-user data folder; --game-dir, else the registry's
+// (nothing when neither names one). --demo names the demo sandbox's folders,
+// whether or not they exist yet.
+struct Folders {
+  std::filesystem::path programDir;
+  std::optional<std::filesystem::path> gameDir;
+};
+Folders ResolveFolders(const CommandLine& cl);
+
 // Parses argv (without argv[0]). On a usage error returns nothing and writes
 // the reason to `error`.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error);

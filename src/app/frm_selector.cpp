@@ -356,7 +356,8 @@ void frmSelector::ShowA2FileCount() { lblA2NumOfFiles_->setText(QString::number(
 
 void frmSelector::CountGameFiles(bool showSteps) {
   fileCount_ = 0;
-  const auto root = platform::PathFromUtf8(gameDir_);
+  if (!gameDir_) return;
+  const std::filesystem::path root = *gameDir_;
   auto step = [this](long n) {
     fileCount_ = n;
     if (n % 22 != 0) return;
@@ -392,6 +393,8 @@ void frmSelector::OpenGameDirDialog(bool modal) {
 }
 
 void frmSelector::GameDirDialogClosed() { modChangeA2Directory_->setChecked(false); }
+
+void frmSelector::SetGameDir(const std::filesystem::path& gameDir) { gameDir_ = gameDir; }
 
 void frmSelector::QuitProgram() {
   // Cancel without a game directory ends the program, also during start-up,

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "install/install_flow.h"
@@ -54,14 +55,14 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   ~frmSelector() override;
 
   // Start-up after the single-instance check: shows the window, sets
-  // ProgramDir and GameDir (`gameDirFromRegistry` may be empty), fills the
-  // list, counts the game's files and asks for the game directory when none
-  // is known. Returns when that dialog has closed.
-  void Startup(const std::filesystem::path& programDir, const std::string& gameDirFromRegistry);
+  // ProgramDir and GameDir (nothing when the registry and the command line
+  // named none), fills the list, counts the game's files and asks for the
+  // game directory when none is known. Returns when that dialog has closed.
+  void Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir);
 
   // GameDirHost
-  std::string GameDir() const override { return gameDir_; }
-  void SetGameDir(const std::string& gameDir) override { gameDir_ = gameDir; }
+  std::optional<std::filesystem::path> GameDir() const override { return gameDir_; }
+  void SetGameDir(const std::filesystem::path& gameDir) override;
   std::filesystem::path ProgramDir() const override { return programDir_; }
   void QuitProgram() override;
   void GameDirDialogClosed() override;
@@ -127,7 +128,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
   SelectorServices services_;
   std::filesystem::path programDir_;
-  std::string gameDir_ = std::string(library::kGameDirNotFound);
+  std::optional<std::filesystem::path> gameDir_;
   library::ModList modList_;
   bool pictureLayout_ = false;
   bool quitRequested_ = false;

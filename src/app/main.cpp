@@ -27,30 +27,18 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   QApplication::setApplicationName(QStringLiteral("Drydock"));
   QApplication::setApplicationVersion(QStringLiteral(DRYDOCK_VERSION));
 
-  std::filesystem::path programDir;
-  std::string gameDir;
-  if (cl.demo) {
-    const app::DemoPaths demo = app::EnsureDemoSandbox(app::DefaultDemoRoot());
-    programDir = demo.programDir;
-    gameDir = platform::PathToUtf8(demo.gameDir);
-  } else {
-    programDir = library::ChooseProgramDir({platform::ExecutableDir(), cl.programDir, platform::UserDataDir()});
-    if (cl.gameDir) {
-      gameDir = platform::PathToUtf8(*cl.gameDir);
-    } else {
-      platform::Registry registry = platform::Registry::ForThisSystem();
-      gameDir = platform::PathToUtf8(library::ReadGameDirFromRegistry(registry));
-    }
-  }
-
+  // The single-instance check comes first: a second copy changes nothing,
+  // not even by making the demo sandbox.
+  const app::Folders folders = app::ResolveFolders(cl);
   ui::QtDialogs dialogs;
-  platform::InstanceLock lock(programDir);
+  platform::InstanceLock lock(folders.programDir);
   if (!app::ClaimSingleInstance(lock, dialogs)) return app::kExitFailed;
+  if (cl.demo) app::EnsureDemoSandbox(app::DefaultDemoRoot());
 
   platform::QtShell shell;
   app::frmSelector window(app::SelectorServices{shell, dialogs, {}});
   dialogs.SetParent(&window);
-  window.Startup(programDir, gameDir);
+  window.Startup(folders.programDir, folders.gameDir);
   if (window.QuitRequested()) return app::kExitOk;
   return QApplication::exec();
 }

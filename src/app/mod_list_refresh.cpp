@@ -39,11 +39,10 @@ void frmSelector::RefreshModList(RefreshOptions o) {
       repaint();
     }
     fileCount_ = 0;
-    const auto root = platform::PathFromUtf8(gameDir_);
     platform::DirCache cache;
-    for (int i = 1; i <= library::kGameFolderCount; ++i) {
+    for (int i = 1; gameDir_ && i <= library::kGameFolderCount; ++i) {
       if (!o.skipProgress) pgbPercent_->setValue(i * 100 / library::kGameFolderCount);
-      fileCount_ += platform::CountPlainFiles(platform::NativePath(root, library::GameFolder(i), &cache));
+      fileCount_ += platform::CountPlainFiles(platform::NativePath(*gameDir_, library::GameFolder(i), &cache));
     }
     if (!o.skipControls) ShowA2FileCount();
   }

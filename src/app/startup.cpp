@@ -21,10 +21,10 @@ bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs) {
   return false;
 }
 
-void frmSelector::Startup(const std::filesystem::path& programDir, const std::string& gameDirFromRegistry) {
+void frmSelector::Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir) {
   show();
   repaint();
-  gameDir_ = gameDirFromRegistry;
+  gameDir_ = std::move(gameDir);
   programDir_ = platform::PathFromUtf8(library::NormalizeProgramDir(platform::PathToUtf8(programDir)));
   library::EnsureModsDir(programDir_);
   modList_ = library::FillModList(ModsDir());
@@ -48,9 +48,9 @@ void frmSelector::Startup(const std::filesystem::path& programDir, const std::st
   timRefreshModList_->start();
   timClickMod_->start();
 
-  if (gameDir_.empty() || !platform::IsFolder(platform::PathFromUtf8(gameDir_))) {
+  if (!gameDir_ || !platform::IsFolder(*gameDir_)) {
     lblA2NumOfFiles_->setText(QString::fromUtf8(texts::kA2FolderNotFound));
-    gameDir_ = std::string(library::kGameDirNotFound);
+    gameDir_.reset();
     lblA2NumOfFiles_->repaint();
     OpenGameDirDialog(/*modal=*/true);
   }

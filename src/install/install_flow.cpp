@@ -84,8 +84,10 @@ std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size
 }
 
 ModInstaller::ModInstaller(ui::Dialogs& dialogs, InstallHost& host, fs::path modsDir,
-                           std::function<std::string()> gameDir)
+                           std::function<std::optional<fs::path>()> gameDir)
     : dialogs_(dialogs), host_(host), modsDir_(std::move(modsDir)), gameDir_(std::move(gameDir)) {}
+
+fs::path ModInstaller::GameDir() const { return gameDir_().value_or(fs::path()); }
 
 fs::path ModInstaller::ModFolder(const Selection& selection) const {
   return library::ModFolder(modsDir_, selection.modPath);
@@ -104,8 +106,8 @@ bool ModInstaller::CheckSelection(const Selection& selection) {
 }
 
 bool ModInstaller::CheckGameDir() {
-  const std::string gameDir = gameDir_();
-  if (gameDir.empty() || gameDir == library::kGameDirNotFound || !platform::IsFolder(platform::PathFromUtf8(gameDir))) {
+  const std::optional<fs::path> gameDir = gameDir_();
+  if (!gameDir || !platform::IsFolder(*gameDir)) {
     dialogs_.Ask(kNoGameDir, kNoGameDirTitle, Buttons::Ok, Icon::Exclamation);
     return false;
   }
@@ -115,8 +117,7 @@ bool ModInstaller::CheckGameDir() {
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
   std::error_code failure;
   host_.SetBusy(true);  // the wait for another run can take a moment
-  auto lock = platform::WriterLock::Acquire({platform::PathFromUtf8(gameDir_()), modsDir_},
-                                            platform::WriterLock::kDefaultWait, &failure);
+  auto lock = platform::WriterLock::Acquire({GameDir(), modsDir_}, platform::WriterLock::kDefaultWait, &failure);
   host_.SetBusy(false);
   if (!lock) {
     dialogs_.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
@@ -186,7 +187,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   callbacks.progress = [this](std::int64_t done, std::int64_t total) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
-  const Report report = InstallModFiles(*lock, platform::PathFromUtf8(gameDir_()), ModFolder(selection), callbacks);
+  const Report report = InstallModFiles(*lock, GameDir(), ModFolder(selection), callbacks);
   host_.ShowProgress(false);
   host_.RefreshFully();
   stop(Outcome::Done);
@@ -244,7 +245,7 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     }
   }
   const platform::WriterLock& lock = reinstall ? *reinstall : *ownLock;
-  const UninstallPlan plan = PlanUninstall(lock, platform::PathFromUtf8(gameDir_()), modFolder);
+  const UninstallPlan plan = PlanUninstall(lock, GameDir(), modFolder);
   const bool installed = plan.source != UninstallPlan::Source::NoBackup;
   if (const std::vector<std::string> changed = plan.Changed(); !changed.empty()) {
     const std::string text =

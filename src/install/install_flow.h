@@ -4,6 +4,7 @@
 // command line run the same flow, each with its own Dialogs and InstallHost.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "install/install_engine.h"
@@ -51,8 +52,10 @@ enum class Outcome {
 
 class ModInstaller {
  public:
+  // `gameDir` gives the game's folder at the moment it is asked; nothing
+  // while none is known.
   ModInstaller(ui::Dialogs& dialogs, InstallHost& host, std::filesystem::path modsDir,
-               std::function<std::string()> gameDir);
+               std::function<std::optional<std::filesystem::path>()> gameDir);
 
   Outcome InstallMod(const Selection& selection);
   Outcome UninstallMod(const Selection& selection);
@@ -72,11 +75,13 @@ class ModInstaller {
   // The game's writer lock, or nothing (the user was told) while another run holds it.
   std::optional<platform::WriterLock> LockGame(const std::string& title);
   std::filesystem::path ModFolder(const Selection& selection) const;
+  // The game's folder, checked by CheckGameDir before it is used.
+  std::filesystem::path GameDir() const;
 
   ui::Dialogs& dialogs_;
   InstallHost& host_;
   std::filesystem::path modsDir_;
-  std::function<std::string()> gameDir_;
+  std::function<std::optional<std::filesystem::path>()> gameDir_;
 };
 
 // The first few items of a list for a message, one an indented line, and how

@@ -162,19 +162,24 @@ void frmChangeA2Dir::done(int result) {
   host_.GameDirDialogClosed();
 }
 
-bool frmChangeA2Dir::GameDirKnown() const { return host_.GameDir() != library::kGameDirNotFound; }
+bool frmChangeA2Dir::GameDirKnown() const { return host_.GameDir().has_value(); }
+
+std::string frmChangeA2Dir::GameDirText() const {
+  const auto gameDir = host_.GameDir();
+  return gameDir ? platform::PathToUtf8(*gameDir) : std::string(library::kGameDirNotFound);
+}
 
 void frmChangeA2Dir::Refill() {
   StopSearch();
   lblChangeA2Info_->setText(InfoText(host_.ProgramDir()));
-  lblCurrent_->setText(Q(host_.GameDir()));
+  lblCurrent_->setText(Q(GameDirText()));
   txtDir_->setText(Q(kSearching));
   cmdApply_->setEnabled(false);
   // A folder view that gets the focus by keyboard selects its first folder by
   // itself, which would replace the waiting text as if the user had browsed.
   txtDir_->setFocus();
   if (GameDirKnown()) {
-    PointBrowserAt(host_.GameDir(), true);
+    PointBrowserAt(GameDirText(), true);
     return;
   }
   StartSearch();
@@ -239,14 +244,15 @@ void frmChangeA2Dir::BrowserChanged() {
 
 bool frmChangeA2Dir::TakeCandidate() {
   const std::string text = txtDir_->text().toStdString();
-  const library::GameDirCandidate candidate = library::CheckGameDirCandidate(text, host_.GameDir());
+  const library::GameDirCandidate candidate =
+      library::CheckGameDirCandidate(text, GameDirKnown() ? GameDirText() : std::string());
   if (candidate.text != text) txtDir_->setText(Q(candidate.text));
   if (!candidate.hasSeparator) {
     shell_.Beep();
     return false;
   }
   if (candidate.valid && candidate.isNew) {
-    host_.SetGameDir(candidate.text);
+    host_.SetGameDir(platform::PathFromUtf8(candidate.text));
     lblCurrent_->setText(Q(candidate.text));
     cmdApply_->setEnabled(false);
   }
@@ -255,7 +261,7 @@ bool frmChangeA2Dir::TakeCandidate() {
 
 void frmChangeA2Dir::cmdApply_Click() {
   if (!TakeCandidate()) return;
-  PointBrowserAt(host_.GameDir(), false);
+  PointBrowserAt(GameDirText(), false);
 }
 
 void frmChangeA2Dir::cmdOK_Click() {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -28,9 +29,9 @@ namespace drydock::ui {
 class GameDirHost {
  public:
   virtual ~GameDirHost() = default;
-  // UTF-8 text; library::kGameDirNotFound while no game directory is known.
-  virtual std::string GameDir() const = 0;
-  virtual void SetGameDir(const std::string& gameDir) = 0;
+  // Nothing while no game directory is known.
+  virtual std::optional<std::filesystem::path> GameDir() const = 0;
+  virtual void SetGameDir(const std::filesystem::path& gameDir) = 0;
   virtual std::filesystem::path ProgramDir() const = 0;
   // Cancel while no game directory is known ends the program.
   virtual void QuitProgram() = 0;
@@ -85,6 +86,8 @@ class frmChangeA2Dir : public QDialog {
   void cmdOK_Click();
   void cmdCancel_Click();
   bool GameDirKnown() const;
+  // GameDir as the label shows it.
+  std::string GameDirText() const;
 
   GameDirHost& host_;
   platform::Shell& shell_;

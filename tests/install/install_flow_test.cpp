@@ -50,7 +50,7 @@ class Flow : public ::testing::Test {
     t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod fed");
     t.Write("prog/mods/Fleet/odf/ships/new.odf", "mod new");
     t.Write("prog/mods/Fleet/Addon/Small/odf/ships/small.odf", "addon");
-    gameDir = (t / "game").string();
+    gameDir = t / "game";
   }
   void TearDown() override { platform::fault::Configure(0, 0); }
 
@@ -86,7 +86,7 @@ class Flow : public ::testing::Test {
   TempTree t;
   ScriptedDialogs dialogs;
   RecordingHost host;
-  std::string gameDir;
+  std::optional<fs::path> gameDir;
   const Selection fleet{"Fleet", "Fleet"};
 };
 
@@ -151,7 +151,7 @@ TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
 
 TEST_F(Flow, NoGameFolderStopsBeforeTouchingAnything) {
   const Rows before = TempTree::Snapshot(t.root());
-  for (const std::string& dir : {std::string("(Armada II directory not found)"), (t / "gone").string()}) {
+  for (const std::optional<fs::path>& dir : {std::optional<fs::path>(), std::optional<fs::path>(t / "gone")}) {
     gameDir = dir;
     ExpectInstallQuestion(Answer::Yes);
     dialogs.Expect(

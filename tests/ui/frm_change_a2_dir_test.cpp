@@ -42,9 +42,13 @@ const char* const kNotFound = "Unable to find directory. Please locate manually/
 
 class FakeHost final : public GameDirHost {
  public:
-  std::string GameDir() const override { return gameDir; }
-  void SetGameDir(const std::string& dir) override {
-    gameDir = dir;
+  // Kept as the label's text, the placeholder while none is known.
+  std::optional<fs::path> GameDir() const override {
+    if (gameDir == kGameDirNotFound) return std::nullopt;
+    return drydock::platform::PathFromUtf8(gameDir);
+  }
+  void SetGameDir(const fs::path& dir) override {
+    gameDir = drydock::platform::PathToUtf8(dir);
     ++sets;
   }
   std::filesystem::path ProgramDir() const override { return programDir; }
