@@ -206,16 +206,6 @@ std::vector<std::string> RemoveSpentBackup(const fs::path& modFolder, const fs::
   return leftovers;
 }
 
-std::string PathKey(std::string_view relative) {
-  std::string key;
-  for (const std::string& part : platform::SplitRelative(relative)) key += platform::ToUpperAscii(part) + '\0';
-  return key;
-}
-
-std::string PathKey(std::string_view folder, std::string_view name) {
-  return PathKey(folder) + platform::ToUpperAscii(name) + '\0';
-}
-
 std::string RelativeRecordPath(const fs::path& root, const fs::path& full) {
   std::string joined;
   for (const fs::path& part : full.lexically_relative(root)) {
@@ -223,12 +213,6 @@ std::string RelativeRecordPath(const fs::path& root, const fs::path& full) {
     joined += platform::PathToUtf8(part);
   }
   return joined;
-}
-
-std::string ShownPath(std::string_view relative) {
-  std::string shown(relative);
-  std::replace(shown.begin(), shown.end(), '/', '\\');
-  return platform::PrintableName(shown);
 }
 
 }  // namespace drydock::install

@@ -15,9 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "library/mod_files.h"
 #include "platform/file_ops.h"
 
 namespace drydock::install {
+
+using library::PathKey;
+using library::ShownPath;
 
 // Names inside a mod folder and its backup that belong to Drydock, never to the mod.
 inline constexpr std::string_view kBackupBuildingName = ".drydock-backup-new";
@@ -73,14 +77,6 @@ void CleanLeftovers(const std::filesystem::path& modFolder);
 std::vector<std::string> RemoveSpentBackup(const std::filesystem::path& modFolder, const std::filesystem::path& backup,
                                            platform::FsResult& result);
 
-// The case-blind key of a relative path ("ODF\Ships\x" and "odf/ships/x" meet).
-std::string PathKey(std::string_view relative);
-// The same for a file `name` in `folder`, where the name is taken whole:
-// a name holding a backslash is not a path.
-std::string PathKey(std::string_view folder, std::string_view name);
 // `full` below `root`, components joined with '/'.
 std::string RelativeRecordPath(const std::filesystem::path& root, const std::filesystem::path& full);
-// A relative path as the game writes it, readable in a message: "odf\ships\fed.odf".
-std::string ShownPath(std::string_view relative);
-
 }  // namespace drydock::install

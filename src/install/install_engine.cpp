@@ -58,7 +58,7 @@ std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>
   copies.reserve(files.size());
   platform::DirCache gameCache;
   for (const ModFile& f : files) {
-    const std::string shown = platform::PrintableName(f.Relative());
+    const std::string shown = f.Shown();
     if (const char* problem = platform::WindowsNameProblem(f.name)) {
       report.failures.push_back({shown, std::string(problem) + ", which a Windows game cannot hold"});
       continue;
@@ -89,8 +89,7 @@ void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& re
     if (folders.insert(kept.parent_path()).second) r = platform::MakeFolderTree(kept.parent_path());
     if (r) r = platform::LinkOrCopy(copy.game, kept, {.replace = false});
     if (r) return false;
-    Fail(report, platform::PrintableName(copy.file->Relative()), r,
-         "the game's file could not be backed up, so it was left as it was");
+    Fail(report, copy.file->Shown(), r, "the game's file could not be backed up, so it was left as it was");
     return true;
   });
 }
@@ -122,7 +121,7 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
     platform::FileStamp written;
     const platform::FsResult r = platform::CopyFileReplace(source, copy.game, {.replace = copy.Replaces()}, &written);
     if (!r) {
-      Fail(report, platform::PrintableName(copy.file->Relative()), r,
+      Fail(report, copy.file->Shown(), r,
            copy.Replaces() ? "the mod's file could not be copied; the game's file was left as it was"
                            : "the mod's file could not be copied");
       continue;
@@ -172,25 +171,6 @@ void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::
 }
 
 }  // namespace
-
-std::string ModFile::Relative() const { return std::string(library::GameFolder(folder)) + name; }
-
-std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
-  std::vector<ModFile> files;
-  platform::DirCache cache;
-  std::set<std::string> seen;
-  for (int i = 1; i <= library::kGameFolderCount; ++i) {
-    for (const fs::path& folder : platform::AllCaseVariants(modFolder, library::GameFolder(i), &cache)) {
-      for (const std::string& name : platform::ListPlainFiles(folder)) {
-        if (name == modinfo::kModInfoFileName) continue;
-        ModFile file{i, name, folder / PathFromUtf8(name)};
-        // Two variants holding the same name: the game would see one file.
-        if (seen.insert(PathKey(library::GameFolder(i), name)).second) files.push_back(std::move(file));
-      }
-    }
-  }
-  return files;
-}
 
 Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder,
                        const Callbacks& callbacks) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "install/backup_folder.h"
+#include "library/mod_files.h"
 
 namespace drydock::platform {
 class WriterLock;
@@ -70,19 +71,8 @@ struct Report {
   bool Succeeded() const { return !refused && failures.empty(); }
 };
 
-// One file of a mod: the game folder it lies in and its name there.
-struct ModFile {
-  int folder;                    // GameFolderList number, 1..79
-  std::string name;              // as the mod folder lists it
-  std::filesystem::path source;  // the file in the mod folder
-  std::string Relative() const;  // "odf\ships\fed.odf"
-};
-
-// The mod's files in table order, then listing order. A file named exactly
-// ModInfo.txt is not one of them. Folders that differ from a table folder
-// only in letter case ("ODF\Ships" beside "odf\ships") all count, as the
-// game would see them as one; links inside the mod are never followed.
-std::vector<ModFile> ListModFiles(const std::filesystem::path& modFolder);
+using library::ListModFiles;
+using library::ModFile;
 
 // Installs the mod. Refuses when the game folder or the mod folder does not
 // exist, when the mod is installed already (uninstall it first), or when

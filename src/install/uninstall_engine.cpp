@@ -60,7 +60,7 @@ State Judge(const Target& t, const UninstallPlan& plan) {
 std::map<std::string, fs::path> ModFilesByKey(const std::vector<ModFile>& files) {
   std::map<std::string, fs::path> byKey;
   for (const ModFile& f : files) {
-    if (!platform::WindowsNameProblem(f.name)) byKey.emplace(PathKey(library::GameFolder(f.folder), f.name), f.source);
+    if (!platform::WindowsNameProblem(f.name)) byKey.emplace(f.Key(), f.source);
   }
   return byKey;
 }
@@ -121,7 +121,7 @@ void PlanFromOldBackup(UninstallPlan& plan, const std::vector<ModFile>& files,
     }
   }
   for (const ModFile& f : files) {
-    const std::string key = PathKey(library::GameFolder(f.folder), f.name);
+    const std::string key = f.Key();
     if (keptKeys.count(key) || (listed && !listed->count(key)) || platform::WindowsNameProblem(f.name)) continue;
     Target t;
     t.game = platform::NativePath(plan.gameDir, f.Relative(), &gameCache);

@@ -156,7 +156,7 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
       Drydock("--yes " + base + " install Fleet 3>&1 1>/dev/null 2>&3", "DRYDOCK_FAIL_PATH=game/odf/ships/fed.odf");
   EXPECT_EQ(failed.code, kExitFailed);
   EXPECT_NE(failed.out.find("Install incomplete: 1 file(s)"), std::string::npos) << failed.out;
-  EXPECT_NE(failed.out.find("odf\\ships\\fed.odf"), std::string::npos);
+  EXPECT_NE(failed.out.find("odf/ships/fed.odf"), std::string::npos);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
 
   // The mod's name ignores case. Whole runs are probed in install_probe_test.

@@ -345,7 +345,7 @@ TEST_F(Selector, EnterBackspaceDoubleClickAndTheMenuRunInstallAndUninstall) {
        "Mod not installed", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::Yes});
   dialogs.Expect(
       {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
-       "files:\n    odf\\ships\\fed.odf\n    odf\\ships\\kling.odf",
+       "files:\n    odf/ships/fed.odf\n    odf/ships/kling.odf",
        "Mod not installed", ui::Buttons::Ok, ui::Icon::Information, ui::Answer::Ok});
   PressKey(Qt::Key_Backspace);
   EXPECT_TRUE(dialogs.Done());

@@ -158,7 +158,7 @@ TEST_F(Install, AGameFileThatCannotBeBackedUpIsNotReplacedNorDeletedLater) {
   const Report in = RunInstall(mod());
   platform::fault::Configure(0, 0);
   ASSERT_EQ(in.failures.size(), 1u);
-  EXPECT_EQ(in.failures[0].relativePath, "odf\\ships\\fed.odf");
+  EXPECT_EQ(in.failures[0].relativePath, "odf/ships/fed.odf");
   EXPECT_EQ(in.filesHandled, 5);
   EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
   EXPECT_EQ(Game("odf/ships/kling.odf"), "mod kling");
@@ -175,7 +175,7 @@ TEST_F(Install, AGameFileThatCannotBeReplacedKeepsNoKeptCopy) {
   const Report in = RunInstall(mod());
   platform::fault::Configure(0, 0);
   ASSERT_EQ(in.failures.size(), 1u);
-  EXPECT_EQ(in.failures[0].relativePath, "odf\\ships\\Kling.odf");
+  EXPECT_EQ(in.failures[0].relativePath, "odf/ships/Kling.odf");
   EXPECT_EQ(Game("odf/ships/kling.odf"), "game kling");
   EXPECT_FALSE(fs::exists(t / "game/odf/ships/Kling.odf"));
   EXPECT_FALSE(fs::exists(mod() / "Backup/odf/ships/kling.odf"));
@@ -207,7 +207,7 @@ TEST_F(Install, AFailedRestoreKeepsTheBackupAndASecondRunFinishes) {
   const Report out = RunUninstall(mod());
   platform::fault::Configure(0, 0);
   ASSERT_EQ(out.failures.size(), 1u);
-  EXPECT_EQ(out.failures[0].relativePath, "textures\\rgb\\ship.tga");
+  EXPECT_EQ(out.failures[0].relativePath, "textures/rgb/ship.tga");
   EXPECT_TRUE(IsInstalled(mod()));
   EXPECT_EQ(TempTree::Read(mod() / "Backup/textures/rgb/ship.tga"), "game tga");
   EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
@@ -225,8 +225,7 @@ TEST_F(Install, UninstallWithoutBackupDeletesOnlyTheModsOwnFiles) {
   EXPECT_TRUE(out.Succeeded());
   EXPECT_EQ(out.filesHandled, 1);
   EXPECT_FALSE(fs::exists(game() / "odf/ships/new.odf"));
-  EXPECT_EQ(out.leftAlone,
-            (Rows{"odf\\ships\\fed.odf", "odf\\ships\\kling.odf", "textures\\rgb\\ship.tga", "readme.txt"}));
+  EXPECT_EQ(out.leftAlone, (Rows{"odf/ships/fed.odf", "odf/ships/kling.odf", "textures/rgb/ship.tga", "readme.txt"}));
   EXPECT_EQ(TempTree::Snapshot(game()), original);
 }
 
@@ -269,7 +268,7 @@ TEST_F(Install, TwoModsSharingAFileInEitherOrder) {
   ASSERT_TRUE(RunInstall(mod()).Succeeded());
   ASSERT_TRUE(RunInstall(t / "mods/Later").Succeeded());
   EXPECT_EQ(TempTree::Read(t / "mods/Later/Backup/odf/ships/fed.odf"), "mod fed");
-  EXPECT_EQ(PlanUninstall(*Lock(), game(), mod()).Changed(), Rows{"odf\\ships\\fed.odf"});
+  EXPECT_EQ(PlanUninstall(*Lock(), game(), mod()).Changed(), Rows{"odf/ships/fed.odf"});
   EXPECT_TRUE(PlanUninstall(*Lock(), game(), t / "mods/Later").Changed().empty());
 
   // The earlier one first (the user agreed): the game's own file comes back,
@@ -300,7 +299,7 @@ TEST_F(Install, RetiringDeletesOnlyWhatItRestored) {
     const Report out = RunUninstall(mod());
     Rows reported;
     for (const FileFailure& f : out.failures) reported.push_back(f.relativePath);
-    EXPECT_EQ(reported, (Rows{"Backup\\.hidden", "Backup\\odf\\ships\\mine.odf"})) << "run " << run;
+    EXPECT_EQ(reported, (Rows{"Backup/.hidden", "Backup/odf/ships/mine.odf"})) << "run " << run;
     EXPECT_TRUE(IsInstalled(mod()));
     EXPECT_EQ(TempTree::Snapshot(mod() / "Backup"), (Rows{".drydock-record=drydock install record 1\nstate complete\n",
                                                           ".hidden=hidden", "odf/ships/mine.odf=the user's"}));
@@ -349,8 +348,8 @@ TEST_F(Install, AShippedBackupIsNeverPutOverTheUsersFiles) {
   const Report out = RunUninstall(mod());
   Rows kept;
   for (const FileFailure& f : out.failures) kept.push_back(f.relativePath);
-  EXPECT_EQ(kept, (Rows{"odf\\ships\\fed.odf", "Armada2.exe"}));
-  EXPECT_EQ(out.leftAlone, Rows{"odf\\ships\\kling.odf"});
+  EXPECT_EQ(kept, (Rows{"odf/ships/fed.odf", "Armada2.exe"}));
+  EXPECT_EQ(out.leftAlone, Rows{"odf/ships/kling.odf"});
   EXPECT_EQ(TempTree::Snapshot(game()), original);
   EXPECT_EQ(TempTree::Read(mod() / "Backup/Armada2.exe"), "a stranger's exe");
   EXPECT_TRUE(IsInstalled(mod()));
@@ -365,7 +364,7 @@ TEST_F(Install, LinksInTheModOrTheGameAreNeitherFollowedNorCopied) {
   t.Link("game/odf/ships/gamelink2.odf", t / "outside/secret.odf");
   const Report in = RunInstall(mod());
   ASSERT_EQ(in.failures.size(), 1u);
-  EXPECT_EQ(in.failures[0].relativePath, "odf\\ships\\gamelink2.odf");
+  EXPECT_EQ(in.failures[0].relativePath, "odf/ships/gamelink2.odf");
   EXPECT_FALSE(fs::exists(game() / "odf/ships/linked.odf"));
   EXPECT_TRUE(fs::is_symlink(game() / "odf/ships/gamelink2.odf"));
   EXPECT_EQ(TempTree::Read(t / "outside/secret.odf"), "secret");

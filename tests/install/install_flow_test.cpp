@@ -168,7 +168,7 @@ TEST_F(Flow, NoGameFolderStopsBeforeTouchingAnything) {
 TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   const std::string notRestored =
       "The Fleet mod could not be taken out of the game completely before installing it again, so nothing was "
-      "copied. 1 file(s) could not be restored; their backup copies were kept:\n    odf\\ships\\fed.odf (";
+      "copied. 1 file(s) could not be restored; their backup copies were kept:\n    odf/ships/fed.odf (";
   std::optional<platform::WriterLock> held;
   struct Case {
     std::function<void()> arrange;
@@ -194,12 +194,12 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
        "The Fleet mod has no files for the game's folders, so nothing was installed.", "Install Fleet mod",
        Outcome::Refused, untouched, false, ""},
       {[&] { platform::fault::Configure(0, 0, (t / "game/").string()); },
-       "2 file(s) of the Fleet mod could not be installed:\n    odf\\ships\\fed.odf (the mod's file could not be "
-       "copied; the game's file was left as it was: Input/output error)\n    odf\\ships\\new.odf (the mod's file "
+       "2 file(s) of the Fleet mod could not be installed:\n    odf/ships/fed.odf (the mod's file could not be "
+       "copied; the game's file was left as it was: Input/output error)\n    odf/ships/new.odf (the mod's file "
        "could not be copied: Input/output error)\nNothing was installed, and the game was left as it was.",
        "Install incomplete", Outcome::Incomplete, untouched, false, ""},
       {[&] { platform::fault::Configure(0, 0, "game/odf/ships/fed.odf"); },
-       "1 file(s) of the Fleet mod could not be installed:\n    odf\\ships\\fed.odf (the mod's file could not be "
+       "1 file(s) of the Fleet mod could not be installed:\n    odf/ships/fed.odf (the mod's file could not be "
        "copied; the game's file was left as it was: Input/output error)\nThe game files concerned were left as they "
        "were; every other file was installed.",
        "Install incomplete", Outcome::Incomplete, newAdded, true, ""},
@@ -272,7 +272,7 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFiles) {
   dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
   dialogs.Expect(
       {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
-       "files:\n    odf\\ships\\fed.odf\n    odf\\ships\\kling.odf",
+       "files:\n    odf/ships/fed.odf\n    odf/ships/kling.odf",
        "Mod not installed", Buttons::Ok, Icon::Information, Answer::Ok});
   EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
   EXPECT_TRUE(dialogs.Done());
@@ -288,7 +288,7 @@ TEST_F(Flow, UndoingAnInstallAsksBeforeUndoingLaterChanges) {
 
   const std::string changed =
       "1 file(s) of the Fleet mod were changed in the game after it was installed, by a mod installed later or by a "
-      "game update:\n    odf\\ships\\fed.odf\n";
+      "game update:\n    odf/ships/fed.odf\n";
   ExpectInstallQuestion(Answer::Yes);
   ExpectAlreadyInstalled(Answer::Yes);
   dialogs.Expect(Question(changed +

@@ -220,7 +220,7 @@ TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
     EXPECT_TRUE(GameIsOriginal());
     EXPECT_EQ(TempTree::Read(Mod() / "Backup/Armada2.exe"), "a stranger's program");
   }
-  EXPECT_TRUE(Contains(r.output, "odf\\ships\\s1.odf")) << r.output;
+  EXPECT_TRUE(Contains(r.output, "odf/ships/s1.odf")) << r.output;
   // Moved out of the way, the mod installs and uninstalls as any other.
   fs::rename(Mod() / "Backup", t / "run/shipped-backup");
   EXPECT_EQ(Cli({"install", "Fleet"}).code, 0);

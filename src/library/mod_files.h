@@ -1,0 +1,42 @@
+#pragma once
+// A mod's files as the game sees them: the plain files of the mod folder's
+// copies of the game folder table, and the case-blind keys that match them
+// with game files, kept copies and other mods' files.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drydock::library {
+
+// The mod's information file, which belongs to the mod and never to the game.
+inline constexpr std::string_view kModInfoFileName = "ModInfo.txt";
+
+// One file of a mod: the game folder it lies in and its name there.
+struct ModFile {
+  int folder;                    // GameFolderList number, 1..79
+  std::string name;              // as the mod folder lists it
+  std::filesystem::path source;  // the file in the mod folder
+  std::string Relative() const;  // as the game writes it: "odf\ships\fed.odf"
+  std::string Shown() const;     // for a message: native separators, the name readable
+  std::string Key() const;       // PathKey(folder, name)
+};
+
+// The mod's files in table order, then listing order. A file named exactly
+// ModInfo.txt is not one of them. Folders that differ from a table folder
+// only in letter case ("ODF\Ships" beside "odf\ships") all count, as the
+// game would see them as one; links inside the mod are never followed.
+std::vector<ModFile> ListModFiles(const std::filesystem::path& modFolder);
+
+// The case-blind key of a relative path ("ODF\Ships\x" and "odf/ships/x" meet).
+std::string PathKey(std::string_view relative);
+// The same for a file `name` in the table folder `folder`, where the name is
+// taken whole: a name holding a backslash is not a path.
+std::string PathKey(std::string_view folder, std::string_view name);
+
+// A relative path ('/' or '\' between its parts) as a user reads it in a
+// message: the platform's separators, control characters and bytes that are
+// not UTF-8 written as \xHH.
+std::string ShownPath(std::string_view relative);
+
+}  // namespace drydock::library
