@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 
@@ -19,12 +20,15 @@
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "ui/long_work.h"
+#include "ui/qt_text.h"
+#include "ui/secondary_window.h"
 
 namespace drydock::app {
 
-namespace {
+using ui::Q;
 
-QString Q(const char* text) { return QString::fromUtf8(text); }
+namespace {
 
 // Control positions in twips (left, top, width, height) in the layout
 // without picture; the picture layout moves every control down by the
@@ -111,6 +115,14 @@ void frmSelector::BuildControls() {
   connect(cmdUninstallMod_, &QPushButton::clicked, this, &frmSelector::UninstallMod);
   connect(lstMods_, &QListWidget::itemDoubleClicked, this, [this] { InstallMod(); });
   lstMods_->installEventFilter(this);
+  // Enter anywhere in the window clicks Install Mod (a default button has no
+  // effect in a main window), once per press.
+  for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+    auto* enter = new QShortcut(QKeySequence(key), this);
+    enter->setContext(Qt::WindowShortcut);
+    enter->setAutoRepeat(false);
+    connect(enter, &QShortcut::activated, cmdInstallMod_, &QPushButton::click);
+  }
 
   pgbPercent_ = Make<QProgressBar>(central_, "pgbPercent");
   pgbPercent_->setRange(0, 100);
@@ -240,55 +252,93 @@ void frmSelector::changeEvent(QEvent* event) {
 }
 
 void frmSelector::closeEvent(QCloseEvent* event) {
+  // Work on the disk is not cut off: the window closes when it has ended.
+  if (working_) {
+    event->ignore();
+    closePending_ = true;
+    setWindowTitle(Q(texts::kCaptionClosing));
+    return;
+  }
   // Closing the main window ends the program, and every other window goes with it.
   timRefreshModList_->stop();
   timClickMod_->stop();
-  for (QWidget* w : {static_cast<QWidget*>(frmInstalledMods_.data()), static_cast<QWidget*>(frmChangeA2Dir_.data())}) {
-    if (w) w->hide();
-  }
+  ui::CloseSecondaryWindows(this);
   QMainWindow::closeEvent(event);
   QCoreApplication::quit();
 }
 
+void frmSelector::CloseIfAsked() {
+  if (closePending_ && !working_) close();
+}
+
 bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
-  // Enter in the list installs, Backspace uninstalls; one press runs once.
+  // Backspace in the list uninstalls, once per press (Enter is the window's shortcut).
   if (watched == lstMods_ && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      InstallMod();
-      return true;
-    }
-    if (key == Qt::Key_Backspace) {
-      UninstallMod();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Backspace) {
+      if (!key->isAutoRepeat()) UninstallMod();
       return true;
     }
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-install::Selection frmSelector::CurrentSelection() const {
-  const QString text = SelectedText();
-  return {text.toStdString(), library::ResolveModPath(modList_, lstMods_->currentRow())};
-}
+install::Selection frmSelector::CurrentSelection() const { return {ui::Utf8(SelectedText()), SelectedModPath()}; }
 
 install::Outcome frmSelector::InstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
-  return installer.InstallMod(CurrentSelection());
+  const install::Outcome outcome = installer.InstallMod(CurrentSelection());
+  CloseIfAsked();
+  return outcome;
 }
 
 install::Outcome frmSelector::UninstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
-  return installer.UninstallMod(CurrentSelection());
+  const install::Outcome outcome = installer.UninstallMod(CurrentSelection());
+  CloseIfAsked();
+  return outcome;
+}
+
+void frmSelector::RunLong(const std::function<void()>& work) {
+  // Nothing else may start meanwhile: the commands go quiet, the auto
+  // refresh pauses, and closing waits; the window still repaints.
+  const bool wasWorking = working_;
+  working_ = true;
+  const bool ticking = timRefreshModList_->isActive();
+  timRefreshModList_->stop();
+  std::vector<std::pair<QObject*, bool>> enabled;
+  for (QWidget* w : {static_cast<QWidget*>(lstMods_), static_cast<QWidget*>(cmdRefresh_),
+                     static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
+    enabled.emplace_back(w, w->isEnabled());
+  }
+  for (QAction* a : {menuModRefreshModList_, menuModInstall_, menuModUninstall_, modChangeA2Directory_}) {
+    enabled.emplace_back(a, a->isEnabled());
+  }
+  for (auto& [object, on] : enabled) object->setProperty("enabled", false);
+  ui::RunAndWait(work);
+  for (auto& [object, on] : enabled) {
+    if (object == lstMods_) {
+      EnableList(on);
+    } else {
+      object->setProperty("enabled", on);
+    }
+  }
+  if (ticking) timRefreshModList_->start();
+  working_ = wasWorking;
 }
 
 void frmSelector::SetInstallCaption(const std::string& caption) {
-  cmdInstallMod_->setText(QString::fromStdString(caption));
-  cmdInstallMod_->repaint();
+  ui::OnUiThread(this, [this, caption] {
+    cmdInstallMod_->setText(Q(caption));
+    cmdInstallMod_->repaint();
+  });
 }
 
 void frmSelector::SetUninstallCaption(const std::string& caption) {
-  cmdUninstallMod_->setText(QString::fromStdString(caption));
-  cmdUninstallMod_->repaint();
+  ui::OnUiThread(this, [this, caption] {
+    cmdUninstallMod_->setText(Q(caption));
+    cmdUninstallMod_->repaint();
+  });
 }
 
 void frmSelector::EnableInstall(bool enabled) {
@@ -318,14 +368,16 @@ void frmSelector::ShowProgress(bool shown) {
 }
 
 void frmSelector::SetProgress(int percent) {
-  pgbPercent_->setValue(percent);
-  pgbPercent_->repaint();
+  ui::OnUiThread(this, [this, percent] {
+    pgbPercent_->setValue(percent);
+    pgbPercent_->repaint();
+  });
 }
 
 bool frmSelector::RefreshQuietly() {
-  const QString before = SelectedText();
+  const std::string before = SelectedModPath();
   RefreshModList({/*skipProgress=*/true, /*skipControls=*/true, /*skipCount=*/false});
-  return SelectedText() == before;
+  return SelectedModPath() == before;
 }
 
 void frmSelector::RefreshFully() { RefreshModList(RefreshOptions::Full()); }
@@ -333,17 +385,34 @@ void frmSelector::RefreshFully() { RefreshModList(RefreshOptions::Full()); }
 void frmSelector::Beep() { services_.shell.Beep(); }
 
 QString frmSelector::SelectedText() const {
+  // A mouse press makes an entry current before it is selected, so the
+  // current entry is the selected one, whichever way it was chosen.
   const QListWidgetItem* item = lstMods_->currentItem();
-  return item && item->isSelected() ? item->text() : QString();
+  return item ? item->text() : QString();
 }
 
-void frmSelector::SelectText(const QString& text) {
-  for (int i = 0; i < lstMods_->count(); ++i) {
-    if (lstMods_->item(i)->text() == text) {
-      lstMods_->setCurrentRow(i);
-      return;
+std::string frmSelector::SelectedModPath() const {
+  return lstMods_->currentItem() ? library::ResolveModPath(modList_, lstMods_->currentRow()) : std::string();
+}
+
+void frmSelector::SelectModPath(const std::string& modPath) {
+  // By ModPath, not by text: two addons of one name under different
+  // parents are two entries.
+  int row = modPath.empty() ? -1 : library::FindModEntry(modList_, modPath);
+  if (row < 0 || library::ResolveModPath(modList_, row) != modPath) row = -1;
+  if (row < 0) {
+    for (int i = 0; i < static_cast<int>(modList_.size()) && row < 0; ++i) {
+      if (library::ResolveModPath(modList_, i) == modPath) row = i;
     }
   }
+  if (lstMods_->count() > 0) lstMods_->setCurrentRow(row >= 0 ? row : 0);
+}
+
+void frmSelector::EnableList(bool enabled) {
+  lstMods_->setEnabled(enabled);
+  // A disabled list loses the keyboard; without it Enter, Backspace and the
+  // arrow keys would do nothing afterwards.
+  if (enabled && isActiveWindow()) lstMods_->setFocus();
 }
 
 void frmSelector::FillListWidget() {
@@ -358,14 +427,19 @@ void frmSelector::CountGameFiles(bool showSteps) {
   fileCount_ = 0;
   if (!gameDir_) return;
   const std::filesystem::path root = *gameDir_;
+  // The count climbs visibly in steps of 22 while the worker counts.
   auto step = [this](long n) {
-    fileCount_ = n;
     if (n % 22 != 0) return;
-    ShowA2FileCount();
-    lblA2NumOfFiles_->repaint();
-    Q_EMIT a2FileCountShown(lblA2NumOfFiles_->text());
+    ui::OnUiThread(this, [this, n] {
+      lblA2NumOfFiles_->setText(QString::number(n));
+      lblA2NumOfFiles_->repaint();
+      Q_EMIT a2FileCountShown(lblA2NumOfFiles_->text());
+    });
   };
-  fileCount_ = library::CountFolderListFiles(root, showSteps ? std::function<void(long)>(step) : nullptr);
+  long counted = 0;
+  RunLong(
+      [&] { counted = library::CountFolderListFiles(root, showSteps ? std::function<void(long)>(step) : nullptr); });
+  fileCount_ = counted;
 }
 
 void frmSelector::ToggleAutoRefresh() {
@@ -381,10 +455,9 @@ void frmSelector::ToggleAutoRefresh() {
 
 void frmSelector::OpenGameDirDialog(bool modal) {
   modChangeA2Directory_->setChecked(true);
-  if (!frmChangeA2Dir_) {
-    frmChangeA2Dir_ = new ui::frmChangeA2Dir(*this, services_.shell, services_.gameSearch, this);
-    frmChangeA2Dir_->setWindowIcon(windowIcon());
-  }
+  ui::SecondaryWindow(frmChangeA2Dir_, this, nullptr,
+                      [this] { return new ui::frmChangeA2Dir(*this, services_.shell, services_.gameSearch, this); });
+  ui::PlaceBesideOnce(frmChangeA2Dir_, this);
   if (modal) {
     frmChangeA2Dir_->ExecModal();
   } else {
@@ -394,7 +467,12 @@ void frmSelector::OpenGameDirDialog(bool modal) {
 
 void frmSelector::GameDirDialogClosed() { modChangeA2Directory_->setChecked(false); }
 
-void frmSelector::SetGameDir(const std::filesystem::path& gameDir) { gameDir_ = gameDir; }
+void frmSelector::SetGameDir(const std::filesystem::path& gameDir) {
+  gameDir_ = gameDir;
+  // The count shown belongs to the folder just chosen, not to the last one.
+  CountGameFiles(/*showSteps=*/false);
+  ShowA2FileCount();
+}
 
 void frmSelector::QuitProgram() {
   // Cancel without a game directory ends the program, also during start-up,
@@ -406,34 +484,25 @@ void frmSelector::QuitProgram() {
 }
 
 install::frmInstalledMods* frmSelector::InstalledModsWindow() {
-  if (!frmInstalledMods_) {
-    frmInstalledMods_ = new install::frmInstalledMods(
+  return ui::SecondaryWindow(frmInstalledMods_, this, menuManagerCheckInstalledMods_, [this] {
+    return new install::frmInstalledMods(
         ModsDir(), [this] { return modList_; }, [this] { EnableMainControls(); }, this);
-    frmInstalledMods_->setWindowIcon(windowIcon());
-    connect(frmInstalledMods_, &install::frmInstalledMods::closed, this,
-            [this] { menuManagerCheckInstalledMods_->setChecked(false); });
-  }
-  return frmInstalledMods_;
+  });
 }
 
-void frmSelector::OpenInstalledMods() {
-  menuManagerCheckInstalledMods_->setChecked(true);
-  install::frmInstalledMods* w = InstalledModsWindow();
-  w->show();
-  w->raise();
-  w->activateWindow();
-}
+void frmSelector::OpenInstalledMods() { ui::ShowSecondaryWindow(InstalledModsWindow(), this); }
 
 void frmSelector::EnableMainControls() {
-  for (QWidget* w : {static_cast<QWidget*>(lstMods_), static_cast<QWidget*>(cmdRefresh_),
-                     static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
+  for (QWidget* w : {static_cast<QWidget*>(cmdRefresh_), static_cast<QWidget*>(cmdInstallMod_),
+                     static_cast<QWidget*>(cmdUninstallMod_)}) {
     w->setEnabled(true);
   }
+  EnableList(true);
 }
 
 void frmSelector::ViewReadme() {
-  const std::string modPath = library::ResolveModPath(modList_, lstMods_->currentRow());
-  if (modPath.empty() || !lstMods_->currentItem() || !lstMods_->currentItem()->isSelected()) return;
+  const std::string modPath = SelectedModPath();
+  if (modPath.empty()) return;
   const auto folder = library::ModFolder(ModsDir(), modPath);
   const std::string readme = modinfo::FindReadme(folder);
   if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));

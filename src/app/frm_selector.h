@@ -103,9 +103,18 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void BuildMenus();
   void ApplyLayout(bool withPicture);
   void FillListWidget();
-  void SelectText(const QString& text);
+  // Makes the entry of `modPath` current (the first when it is gone); the
+  // details follow through the list's signal.
+  void SelectModPath(const std::string& modPath);
   QString SelectedText() const;
+  std::string SelectedModPath() const;
   void CountGameFiles(bool showSteps);
+  // The list has the keyboard again whenever it comes back from being disabled.
+  void EnableList(bool enabled);
+  // Closes the window when the user asked to while work was running.
+  void CloseIfAsked();
+  // A value label's full text as its tooltip, cut to what a screen can show.
+  void SetFullTextTip(QLabel* label);
   void ToggleAutoRefresh();
   void OpenGameDirDialog(bool modal);
   void OpenInstalledMods();
@@ -125,6 +134,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   bool RefreshQuietly() override;
   void RefreshFully() override;
   void Beep() override;
+  void RunLong(const std::function<void()>& work) override;
 
   SelectorServices services_;
   std::filesystem::path programDir_;
@@ -133,6 +143,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   bool pictureLayout_ = false;
   bool quitRequested_ = false;
   bool busy_ = false;
+  bool working_ = false;       // long work runs on a worker thread
+  bool closePending_ = false;  // the user closed the window meanwhile
   long fileCount_ = 0;
 
   QWidget* central_ = nullptr;

@@ -13,22 +13,21 @@
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/names.h"
+#include "ui/qt_text.h"
 
 namespace drydock::app {
 
-namespace {
-QString Q(const char* text) { return QString::fromUtf8(text); }
-}  // namespace
+using ui::Q;
 
 void frmSelector::RefreshModList(RefreshOptions o) {
   if (!o.skipControls) {
     cmdRefresh_->setEnabled(false);
     menuModRefreshModList_->setEnabled(false);
-    lstMods_->setEnabled(false);
+    EnableList(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
   }
   library::EnsureModsDir(programDir_);
-  const QString remembered = SelectedText();
+  const std::string remembered = SelectedModPath();
 
   if (!o.skipCount) {
     if (!o.skipControls) cmdRefresh_->setText(Q(texts::kCountingFiles));
@@ -58,27 +57,23 @@ void frmSelector::RefreshModList(RefreshOptions o) {
   install::frmInstalledMods* installed = InstalledModsWindow();
   installed->SetEntries(install::InstalledModEntries(ModsDir(), modList_));
 
-  // Back to the entry that was selected, or the first.
-  bool reselected = false;
-  if (!remembered.isEmpty()) {
-    for (int i = 0; i < lstMods_->count() && !reselected; ++i) {
-      if (lstMods_->item(i)->text() == remembered) {
-        lstMods_->setCurrentRow(i);
-        reselected = true;
-      }
-    }
-  }
-  if (!reselected && lstMods_->count() > 0) lstMods_->setCurrentRow(0);
+  // Back to the entry that was selected, or the first; with no mod left the
+  // placeholder is selected, which clears the details of a vanished mod.
   if (lstMods_->count() == 0) {
-    const QSignalBlocker block(lstMods_);
-    lstMods_->addItem(QString::fromUtf8(library::kNoModsFound.data(), library::kNoModsFound.size()));
+    {
+      const QSignalBlocker block(lstMods_);
+      lstMods_->addItem(Q(library::kNoModsFound));
+    }
+    lstMods_->setCurrentRow(0);
+  } else {
+    SelectModPath(remembered);
   }
 
   if (!o.skipControls) {
     QApplication::restoreOverrideCursor();
     cmdRefresh_->setText(Q(texts::kRefreshModList));
     cmdRefresh_->setEnabled(true);
-    lstMods_->setEnabled(true);
+    EnableList(true);
     menuModRefreshModList_->setEnabled(true);
   }
   installed->SelectText(SelectedText());
@@ -86,6 +81,7 @@ void frmSelector::RefreshModList(RefreshOptions o) {
 }
 
 void frmSelector::AutoRefreshTick() {
+  if (working_) return;  // a tick that was due when the work began
   timRefreshModList_->setInterval(isMinimized() ? 10000 : 1000);
   const auto mods = ModsDir();
   if (!platform::IsFolder(mods)) {

@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
+#include <QToolTip>
+#include <algorithm>
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
@@ -28,6 +30,17 @@ void frmSelector::ShowModDetails() {
     lblModNumOfFiles_->setText(QString::fromUtf8(texts::kModNumOfFilesNA));
     lblModSize_->setText(QString::fromUtf8(texts::kModSizePrefix) + none);
     lblModsOtherHeading_->setText(QString::fromUtf8(modinfo::kDefaultOtherHeading.data()));
+    for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
+      l->setToolTip(QString());
+    }
+    // Nor does a mod's picture stay once its mod is gone.
+    if (pictureLayout_) {
+      picModsPic_->clear();
+      picModsPic_->hide();
+      lblInvalidPic_->hide();
+      move(x(), y() + Px(kPictureHeightTwips));
+      ApplyLayout(false);
+    }
     return;
   }
   ui::FreezeWindow(this);
@@ -67,11 +80,45 @@ void frmSelector::ShowModDetails() {
   lblModsVersion_->setText(Shown(view.info.version));
   lblModsOther_->setText(Shown(view.info.other));
   lblModsOtherHeading_->setText(Shown(view.info.otherHeading));
-  // A value longer than its fixed box is still readable in full as a tooltip.
   for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
-    l->setToolTip(l->text());
+    SetFullTextTip(l);
   }
   ui::UnfreezeWindow();
+}
+
+void frmSelector::SetFullTextTip(QLabel* label) {
+  // A value longer than its fixed box is still readable in full as a
+  // tooltip, wrapped, and cut where it would run off the screen.
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const QFontMetrics metrics(QToolTip::font());
+  const int width = std::max(200, (screen ? screen->availableGeometry().width() : 1024) / 2);
+  const int maxLines = std::max(1, (screen ? screen->availableGeometry().height() : 768) / metrics.lineSpacing() - 2);
+  QStringList lines;
+  for (const QString& paragraph : label->text().split(QLatin1Char('\n'))) {
+    QString line;
+    for (const QString& word : paragraph.split(QLatin1Char(' '))) {
+      const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+      if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+        lines << line;
+        line = word;
+      } else {
+        line = longer;
+      }
+      // A single word wider than the tip is cut at its width.
+      while (metrics.horizontalAdvance(line) > width && line.size() > 1) {
+        int fit = line.size() - 1;
+        while (fit > 1 && metrics.horizontalAdvance(line.left(fit)) > width) fit = fit * 3 / 4;
+        lines << line.left(fit);
+        line = line.mid(fit);
+      }
+    }
+    lines << line;
+  }
+  if (lines.size() > maxLines) {
+    lines = lines.mid(0, maxLines);
+    lines.last() = metrics.elidedText(lines.last() + QStringLiteral(" \u2026"), Qt::ElideRight, width);
+  }
+  label->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace drydock::app

@@ -3,6 +3,7 @@
 namespace drydock::app::texts {
 
 inline constexpr const char* kCaption = "Drydock";
+inline constexpr const char* kCaptionClosing = "Drydock (closes when the work under way has finished)";
 inline constexpr const char* kRefreshModList = "&Refresh Mod List";
 inline constexpr const char* kCountingFiles = "Counting files";
 inline constexpr const char* kRefreshingModList = "Refresing mod list";
@@ -35,6 +36,5 @@ inline constexpr const char* kMenuCurrentMod = "Current Mod";
 inline constexpr const char* kMenuInstall = "&Install Mod";
 inline constexpr const char* kMenuUninstall = "&Uninstall Mod";
 inline constexpr const char* kMenuViewReadme = "Vie&w mod's readme";
-inline constexpr const char* kMenuHelp = "&Help";
 
 }  // namespace drydock::app::texts

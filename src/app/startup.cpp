@@ -25,6 +25,8 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
   show();
   repaint();
   gameDir_ = std::move(gameDir);
+  // A folder that is gone is no game directory: nothing to count, and the dialog asks for one.
+  if (gameDir_ && !platform::IsFolder(*gameDir_)) gameDir_.reset();
   programDir_ = platform::PathFromUtf8(library::NormalizeProgramDir(platform::PathToUtf8(programDir)));
   library::EnsureModsDir(programDir_);
   modList_ = library::FillModList(ModsDir());
@@ -48,9 +50,8 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
   timRefreshModList_->start();
   timClickMod_->start();
 
-  if (!gameDir_ || !platform::IsFolder(*gameDir_)) {
+  if (!gameDir_) {
     lblA2NumOfFiles_->setText(QString::fromUtf8(texts::kA2FolderNotFound));
-    gameDir_.reset();
     lblA2NumOfFiles_->repaint();
     OpenGameDirDialog(/*modal=*/true);
   }

@@ -117,7 +117,10 @@ bool ModInstaller::CheckGameDir() {
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
   std::error_code failure;
   host_.SetBusy(true);  // the wait for another run can take a moment
-  auto lock = platform::WriterLock::Acquire({GameDir(), modsDir_}, platform::WriterLock::kDefaultWait, &failure);
+  std::optional<platform::WriterLock> lock;
+  host_.RunLong([&] {
+    lock = platform::WriterLock::Acquire({GameDir(), modsDir_}, platform::WriterLock::kDefaultWait, &failure);
+  });
   host_.SetBusy(false);
   if (!lock) {
     dialogs_.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
@@ -187,7 +190,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   callbacks.progress = [this](std::int64_t done, std::int64_t total) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
-  const Report report = InstallModFiles(*lock, GameDir(), ModFolder(selection), callbacks);
+  Report report;
+  host_.RunLong([&] { report = InstallModFiles(*lock, GameDir(), ModFolder(selection), callbacks); });
   host_.ShowProgress(false);
   host_.RefreshFully();
   stop(Outcome::Done);
@@ -245,7 +249,8 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     }
   }
   const platform::WriterLock& lock = reinstall ? *reinstall : *ownLock;
-  const UninstallPlan plan = PlanUninstall(lock, GameDir(), modFolder);
+  UninstallPlan plan;
+  host_.RunLong([&] { plan = PlanUninstall(lock, GameDir(), modFolder); });
   const bool installed = plan.source != UninstallPlan::Source::NoBackup;
   if (const std::vector<std::string> changed = plan.Changed(); !changed.empty()) {
     const std::string text =
@@ -275,8 +280,10 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
   callbacks.progress = [this](std::int64_t done, std::int64_t total) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
-  const Report report =
-      UninstallModFiles(lock, plan, installed ? ChangedFiles::Replace : ChangedFiles::Keep, callbacks);
+  Report report;
+  host_.RunLong([&] {
+    report = UninstallModFiles(lock, plan, installed ? ChangedFiles::Replace : ChangedFiles::Keep, callbacks);
+  });
   if (undone) *undone = {report, plan.source};
   host_.RefreshQuietly();
   stop(Outcome::Done);

@@ -34,6 +34,11 @@ class InstallHost {
   // Rebuilds the mod list as the refresh button does.
   virtual void RefreshFully() {}
   virtual void Beep() {}
+  // Runs `work`, the part of a run that waits on the disk, and returns when
+  // it has ended. A window runs it on a worker thread and keeps repainting;
+  // while it runs, the caption and progress methods above may be called from
+  // that thread. Questions are never asked from inside it.
+  virtual void RunLong(const std::function<void()>& work) { work(); }
 };
 
 // The selected entry of the mod list: its text ("" when nothing is

@@ -127,7 +127,19 @@ frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSe
   layout->addLayout(buttons);
   resize(460, 460);
 
-  connect(dirListBox_->selectionModel(), &QItemSelectionModel::currentChanged, this, &frmChangeA2Dir::BrowserChanged);
+  connect(dirListBox_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+    // Only the user's browsing (or our own pointing) proposes a folder: when
+    // the model moves the current folder because the tree changed on disk,
+    // the text stays what it was.
+    if (pointing_ || browsing_) BrowserChanged();
+  });
+  dirListBox_->installEventFilter(this);
+  dirListBox_->viewport()->installEventFilter(this);
+  // The folder tree is read in the background: the folder pointed at shows
+  // once its parent has been read.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+    if (revealing_.isValid() && model_->filePath(revealing_.parent()) == path) Reveal(revealing_);
+  });
   connect(txtDir_, &QLineEdit::textChanged, cmdApply_, [this] { cmdApply_->setEnabled(true); });
   connect(cmdApply_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdApply_Click);
   connect(cmdOK_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdOK_Click);
@@ -135,6 +147,24 @@ frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSe
 }
 
 frmChangeA2Dir::~frmChangeA2Dir() { StopSearch(); }
+
+bool frmChangeA2Dir::eventFilter(QObject* watched, QEvent* event) {
+  // A press in the browser is the user browsing until it is let go.
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+      browsing_ = true;
+      break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyRelease:
+      browsing_ = false;
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 int frmChangeA2Dir::ExecModal() { return exec(); }
 
@@ -226,14 +256,22 @@ void frmChangeA2Dir::PointBrowserAt(const std::string& path, bool copyToText) {
   if (!platform::IsFolder(platform::PathFromUtf8(path))) return;
   const QModelIndex index = model_->index(QDir::fromNativeSeparators(Q(path)));
   if (!index.isValid()) return;
+  revealing_ = index;
   if (index == dirListBox_->currentIndex()) {
     // The browser is there already, so it reports no change.
     if (copyToText) BrowserChanged();
-    return;
+  } else {
+    pointing_ = true;
+    dirListBox_->setCurrentIndex(index);
+    pointing_ = false;
   }
-  dirListBox_->setCurrentIndex(index);
+  Reveal(index);
+}
+
+void frmChangeA2Dir::Reveal(const QModelIndex& index) {
+  for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) dirListBox_->expand(parent);
   dirListBox_->expand(index);
-  dirListBox_->scrollTo(index);
+  dirListBox_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void frmChangeA2Dir::BrowserChanged() {

@@ -6,6 +6,7 @@
 // thread, proposes the folder it finds, and refuses to close until a folder
 // was taken; Cancel then ends the program.
 #include <QDialog>
+#include <QPersistentModelIndex>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -68,6 +69,7 @@ class frmChangeA2Dir : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Refill();
@@ -79,6 +81,8 @@ class frmChangeA2Dir : public QDialog {
   // copies it when the browser is there already.
   void PointBrowserAt(const std::string& path, bool copyToText);
   void BrowserChanged();
+  // Expands the tree down to `index` and scrolls it into the middle.
+  void Reveal(const QModelIndex& index);
   // Takes the text of txtDir as GameDir when it names an existing folder.
   // Returns false when it was refused with a beep (no separator).
   bool TakeCandidate();
@@ -105,6 +109,9 @@ class frmChangeA2Dir : public QDialog {
   std::thread worker_;
   std::atomic<bool> stop_{false};
   unsigned generation_ = 0;  // results of a search that was stopped are dropped
+  bool pointing_ = false;    // the dialog itself moves the browser
+  bool browsing_ = false;    // a mouse button or key is down in the browser
+  QPersistentModelIndex revealing_;
 };
 
 }  // namespace drydock::ui

@@ -1,0 +1,23 @@
+#pragma once
+// Long work (copying a mod, counting the game's files) runs on a worker
+// thread while the window's thread keeps handling events, so the window
+// repaints and stays responsive; the caller waits until the work has ended,
+// and its flow goes on in the order the user expects.
+#include <functional>
+
+class QObject;
+
+namespace drydock::ui {
+
+// Runs `work` on a worker thread and returns when it has ended, handling the
+// window's events meanwhile. The caller disables whatever must not start
+// during the work. `work` must not touch widgets: it reports through
+// OnUiThread. Work that throws counts as ended.
+void RunAndWait(const std::function<void()>& work);
+
+// Runs `task` on the thread of `context` (at once when that is this thread,
+// else queued), so that a worker can report progress to a window. The task
+// is dropped when `context` is destroyed first.
+void OnUiThread(QObject* context, std::function<void()> task);
+
+}  // namespace drydock::ui
