@@ -85,6 +85,43 @@ int HexDigit(char c) {
 
 bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
 
+// C's one-letter escapes (\a \b \t \n \v \f \r) and \e, as Wine writes them.
+std::optional<std::uint32_t> LetterEscape(char letter) {
+  constexpr std::string_view kLetters = "abtnvfre";
+  constexpr std::uint32_t kUnits[] = {0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x1B};
+  const size_t at = kLetters.find(letter);
+  if (at == std::string_view::npos) return std::nullopt;
+  return kUnits[at];
+}
+
+// Decodes the escape whose letter `e` came just after a backslash; `pos` is
+// after `e` and is moved past any digits that belong to it.
+void DecodeEscape(std::string_view line, size_t& pos, char e, Utf8Builder& out) {
+  if (const std::optional<std::uint32_t> control = LetterEscape(e)) {
+    out.Unit(*control);
+  } else if (e == 'x') {
+    std::uint32_t unit = 0;
+    int digits = 0;
+    while (digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
+      unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
+      ++digits;
+    }
+    if (digits == 0) {
+      out.Byte('x');
+    } else {
+      out.Unit(unit);
+    }
+  } else if (IsOctalDigit(e)) {
+    std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
+    for (int digits = 1; digits < 3 && pos < line.size() && IsOctalDigit(line[pos]); ++digits) {
+      unit = unit * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
+    }
+    out.Unit(unit);
+  } else {
+    out.Byte(e);  // \\, \", \[, \] and anything unknown stand for the character itself
+  }
+}
+
 // Reads an escaped string as Wine writes key and value names and string data,
 // starting at `pos` (just after the opening delimiter) and ending at the first
 // unescaped `end`. Leaves `pos` after that delimiter. Nothing when the line
@@ -100,57 +137,7 @@ std::optional<std::string> ParseEscaped(std::string_view line, size_t& pos, char
     }
     if (pos >= line.size()) break;
     const char e = line[pos++];
-    switch (e) {
-      case 'a':
-        out.Unit(0x07);
-        break;
-      case 'b':
-        out.Unit(0x08);
-        break;
-      case 't':
-        out.Unit(0x09);
-        break;
-      case 'n':
-        out.Unit(0x0A);
-        break;
-      case 'v':
-        out.Unit(0x0B);
-        break;
-      case 'f':
-        out.Unit(0x0C);
-        break;
-      case 'r':
-        out.Unit(0x0D);
-        break;
-      case 'e':
-        out.Unit(0x1B);
-        break;
-      case 'x': {
-        std::uint32_t unit = 0;
-        int digits = 0;
-        while (digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0) {
-          unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
-          ++digits;
-        }
-        if (digits == 0) {
-          out.Byte('x');
-        } else {
-          out.Unit(unit);
-        }
-        break;
-      }
-      default:
-        if (IsOctalDigit(e)) {
-          std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
-          for (int digits = 1; digits < 3 && pos < line.size() && IsOctalDigit(line[pos]); ++digits) {
-            unit = unit * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
-          }
-          out.Unit(unit);
-        } else {
-          out.Byte(e);  // \\, \", \[, \] and anything unknown stand for the character itself
-        }
-        break;
-    }
+    DecodeEscape(line, pos, e, out);
   }
   return std::nullopt;
 }
