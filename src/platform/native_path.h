@@ -26,7 +26,6 @@ class DirCache {
   // whose name equals it ignoring case; empty when there is none.
   std::string Find(const std::filesystem::path& dir, std::string_view name);
   void Forget(const std::filesystem::path& dir);
-  void Clear() { folders_.clear(); }
 
  private:
   struct Folder {

@@ -8,40 +8,16 @@
 // Windows path found there is mapped to a native one through the prefix's
 // dosdevices drive links.
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/reg_file.h"
+#include "platform/wine_prefixes.h"
+
 namespace drydock::platform {
 
 enum class RegRoot { LocalMachine, CurrentUser };
-
-// Where to look for Wine prefixes; taken from the process environment by
-// FromProcess(), filled by hand in tests.
-struct WineEnvironment {
-  std::string winePrefix;      // $WINEPREFIX, may be empty
-  std::filesystem::path home;  // $HOME
-  static WineEnvironment FromProcess();
-};
-
-// Prefixes in the order they are tried: $WINEPREFIX, ~/.wine, Steam's
-// compatdata/*/pfx (native, Flatpak and ~/.steam layouts), Lutris prefixes
-// (~/Games/*), Heroic prefixes (~/Games/Heroic/Prefixes/...), Bottles.
-// Only folders holding a system.reg are returned, each once.
-std::vector<std::filesystem::path> CandidateWinePrefixes(const WineEnvironment& env);
-
-// Finds a REG_SZ value in the text of a Wine registry file. `subkey` is written
-// with single backslashes ("Software\\Activision\\..."); key and value names
-// compare ignoring case; "@" or "" names the key's default value. Returns
-// nothing when the key or value is missing or the value is not a plain string.
-std::optional<std::string> FindWineRegString(std::string_view regFileText, std::string_view subkey,
-                                             std::string_view valueName);
-
-// Maps a Windows path ("C:\\Program Files\\...") to a native path inside
-// `prefix` through dosdevices/<drive>: (falling back to drive_c for C:).
-// Components after the drive are resolved ignoring case.
-std::optional<std::filesystem::path> WinePathToNative(const std::filesystem::path& prefix, std::string_view winPath);
 
 class Registry {
  public:

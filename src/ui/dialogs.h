@@ -21,10 +21,6 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // Shows `text` with `title`, the given buttons and icon; returns the answer.
   virtual Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) = 0;
-  // An OK-only message.
-  void Inform(const std::string& text, const std::string& title = kDefaultTitle, Icon icon = Icon::None) {
-    Ask(text, title, Buttons::Ok, icon);
-  }
   // A one-line input box; nothing when cancelled.
   virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                            const std::string& initial) = 0;

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "platform/names.h"
+#include "platform/reg_file.h"
+#include "platform/wine_prefixes.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;

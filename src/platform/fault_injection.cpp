@@ -1,0 +1,80 @@
+// The counter every disk-changing operation steps, and the triggers that make
+// tests fail or kill the process at a chosen operation.
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "platform/file_ops_internal.h"
+#include "platform/names.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::platform::fault {
+
+namespace {
+
+struct State {
+  std::atomic<std::uint64_t> count{0};
+  std::uint64_t failAt = 0;
+  std::uint64_t killAt = 0;
+  std::string failPath;
+  std::once_flag init;
+};
+
+State& GetState() {
+  static State state;
+  return state;
+}
+
+#ifdef DRYDOCK_FAULT_INJECTION
+std::uint64_t EnvNumber(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::strtoull(v, nullptr, 10) : 0;
+}
+
+void InitFromEnvironment(State& s) {
+  std::call_once(s.init, [&s] {
+    s.failAt = EnvNumber("DRYDOCK_FAIL_OP");
+    s.killAt = EnvNumber("DRYDOCK_KILL_OP");
+    if (const char* p = std::getenv("DRYDOCK_FAIL_PATH")) s.failPath = p;
+  });
+}
+
+// Kills the process when operation `n` is due to die; an error when it is due to fail.
+std::error_code Trigger(const State& s, std::uint64_t n, const fs::path& path) {
+  if (s.killAt != 0 && n == s.killAt) KillThisProcess();
+  if (s.failAt != 0 && n == s.failAt) return std::make_error_code(std::errc::io_error);
+  if (!s.failPath.empty() && PathToUtf8(path).find(s.failPath) != std::string::npos) {
+    return std::make_error_code(std::errc::io_error);
+  }
+  return {};
+}
+#else
+// A program that users run never fails or dies on purpose: it only counts.
+void InitFromEnvironment(State&) {}
+std::error_code Trigger(const State&, std::uint64_t, const fs::path&) { return {}; }
+#endif
+
+}  // namespace
+
+std::uint64_t OperationCount() { return GetState().count.load(); }
+
+void Configure(std::uint64_t failAt, std::uint64_t killAt, std::string failPath) {
+  State& s = GetState();
+  InitFromEnvironment(s);
+  s.failAt = failAt;
+  s.killAt = killAt;
+  s.failPath = std::move(failPath);
+}
+
+void ResetCount() { GetState().count = 0; }
+
+std::error_code Step(const fs::path& path) {
+  State& s = GetState();
+  InitFromEnvironment(s);
+  return Trigger(s, ++s.count, path);
+}
+
+}  // namespace drydock::platform::fault

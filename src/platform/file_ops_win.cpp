@@ -1,0 +1,148 @@
+// File operations on Windows: the wide-character Win32 file functions.
+#include <windows.h>
+// windows.h makes DeleteFile a macro for DeleteFileA, which would rename ours.
+#undef DeleteFile
+
+#include <string>
+
+#include "platform/file_ops_internal.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::platform {
+
+namespace {
+
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+
+}  // namespace
+
+void KillThisProcess() { TerminateProcess(GetCurrentProcess(), 137); }
+
+fs::path TemporaryBeside(const fs::path& target) {
+  const std::wstring end(kWindowsTemporaryEnd.begin(), kWindowsTemporaryEnd.end());  // ASCII only
+  return target.parent_path() / (L"~" + target.filename().wstring() + end);
+}
+
+FileHandle OpenForReading(const fs::path& path) { return {_wfopen(path.c_str(), L"rb"), &std::fclose}; }
+
+std::optional<FileStamp> StampOf(const fs::path& path) {
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool good = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!good || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) return std::nullopt;
+  FileStamp stamp;
+  stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             info.ftLastWriteTime.dwLowDateTime);
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return stamp;
+}
+
+FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions options, FileStamp* written) {
+  if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
+  const fs::path temp = TemporaryBeside(to);
+  if (!CopyFileExW(from.c_str(), temp.c_str(), nullptr, nullptr, nullptr, COPY_FILE_COPY_SYMLINK)) {
+    return FsResult::Fail(LastError(), from);
+  }
+  SetFileAttributesW(temp.c_str(), GetFileAttributesW(temp.c_str()) & ~FILE_ATTRIBUTE_READONLY);
+  DWORD flags = (options.replace ? MOVEFILE_REPLACE_EXISTING : 0) | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
+  const DWORD targetAttr = GetFileAttributesW(to.c_str());
+  if (targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesW(to.c_str(), targetAttr & ~FILE_ATTRIBUTE_READONLY);
+  }
+  if (!MoveFileExW(temp.c_str(), to.c_str(), flags)) {
+    const std::error_code ec = LastError();
+    DeleteFileW(temp.c_str());
+    return FsResult::Fail(ec, to);
+  }
+  SetFileAttributesW(to.c_str(), GetFileAttributesW(from.c_str()));
+  if (written) {
+    const auto stamp = StampOf(to);
+    if (stamp) *written = *stamp;
+  }
+  return {};
+}
+
+FsResult WriteFileAtomic(const fs::path& path, std::string_view bytes, bool replace, CopyOptions options) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  if (!replace && EntryExists(path)) return FsResult::Fail(std::make_error_code(std::errc::file_exists), path);
+  const fs::path temp = TemporaryBeside(path);
+  HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FsResult::Fail(LastError(), path);
+  DWORD written = 0;
+  bool good = bytes.empty() || (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                written == bytes.size());
+  if (good && options.sync) good = FlushFileBuffers(h) != 0;
+  CloseHandle(h);
+  if (good) good = MoveFileExW(temp.c_str(), path.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+  if (!good) {
+    const std::error_code ec = LastError();
+    DeleteFileW(temp.c_str());
+    return FsResult::Fail(ec, path);
+  }
+  return {};
+}
+
+FsResult MoveWithinVolume(const fs::path& from, const fs::path& to, bool replace) {
+  if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
+  if (!MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    return FsResult::Fail(LastError(), from);
+  }
+  return {};
+}
+
+std::optional<FsResult> HardLinkInstead(const fs::path&, const fs::path&, CopyOptions) {
+  return std::nullopt;  // Windows always copies
+}
+
+FsResult SyncVolume(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  return {};  // files are flushed one by one where it matters
+}
+
+FsResult DeleteFile(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  if (!DeleteFileW(path.c_str())) return FsResult::Fail(LastError(), path);
+  return {};
+}
+
+FsResult RemoveEmptyFolder(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  if (!RemoveDirectoryW(path.c_str())) return FsResult::Fail(LastError(), path);
+  return {};
+}
+
+FsResult ResetAttributes(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return FsResult::Fail(LastError(), path);
+  const DWORD keep = attr & FILE_ATTRIBUTE_DIRECTORY;
+  if (!SetFileAttributesW(path.c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL)) return FsResult::Fail(LastError(), path);
+  return {};
+}
+
+FsResult SyncPath(const fs::path& path) {
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};  // folders cannot be flushed on Windows; their entries are journaled
+  FlushFileBuffers(h);
+  CloseHandle(h);
+  return {};
+}
+
+bool IsWritableFolder(const fs::path& path) {
+  if (!IsFolder(path)) return false;
+  const fs::path probe = path / L".drydock-write-test";
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace drydock::platform
