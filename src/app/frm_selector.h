@@ -11,6 +11,7 @@
 
 #include "install/install_flow.h"
 #include "library/mod_library.h"
+#include "library/mod_list_watch.h"
 #include "ui/frm_change_a2_dir.h"
 
 class QAction;
@@ -140,6 +141,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   std::filesystem::path programDir_;
   std::optional<std::filesystem::path> gameDir_;
   library::ModList modList_;
+  library::ModListWatch modListWatch_;  // the auto refresh's look at the mods folder between refreshes
   bool pictureLayout_ = false;
   bool quitRequested_ = false;
   bool busy_ = false;

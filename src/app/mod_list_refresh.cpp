@@ -91,7 +91,7 @@ void frmSelector::AutoRefreshTick() {
   }
   // An empty mods folder compares equal to the list holding only the
   // placeholder, so it does not refresh on every tick.
-  if (library::ModListChanged(programDir_, modList_)) RefreshModList(RefreshOptions::Silent());
+  if (modListWatch_.Changed(programDir_, modList_)) RefreshModList(RefreshOptions::Silent());
 }
 
 }  // namespace drydock::app

@@ -64,11 +64,6 @@ ModList FillModList(const fs::path& modsDir, DirCache* cache) {
   return list;
 }
 
-bool ModListChanged(const fs::path& programDir, const ModList& shown) {
-  EnsureModsDir(programDir);
-  return FillModList(ModsDir(programDir)) != shown;
-}
-
 void AddAddons(const fs::path& modsDir, ModList& list, DirCache* cache) {
   for (size_t i = 0; i < list.size(); ++i) {
     if (IsAddonEntry(list[i])) continue;  // addons are found one level deep only

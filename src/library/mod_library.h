@@ -63,11 +63,6 @@ ModList FillModList(const std::filesystem::path& modsDir, platform::DirCache* ca
 // their listing order. Addons are found one level deep only.
 void AddAddons(const std::filesystem::path& modsDir, ModList& list, platform::DirCache* cache = nullptr);
 
-// The auto refresh's check: makes sure ModsDir exists under its lower-case
-// name, builds a fresh list by exactly the steps that build the shown one and
-// tells whether the two differ. `shown` is the list without the placeholder.
-bool ModListChanged(const std::filesystem::path& programDir, const ModList& shown);
-
 inline bool IsAddonEntry(std::string_view entry) { return entry.substr(0, kAddonIndent.size()) == kAddonIndent; }
 
 // The ModPath of the entry at `index`: the entry itself for a top-level mod;

@@ -1,0 +1,124 @@
+// The auto refresh's watch on real temporary folders: after every change it
+// must tell a change exactly when a full listing differs, and hold that list.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "library/mod_list_watch.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock::library;
+using drydock::test::TempTree;
+
+namespace {
+
+constexpr std::int64_t kSecondNs = 1'000'000'000;
+
+std::optional<FolderStamp> HourOld(const fs::path& folder) {
+  auto stamp = FolderStampOf(folder);
+  if (stamp) {
+    stamp->modifiedNs -= 3600 * kSecondNs;
+    stamp->changedNs -= 3600 * kSecondNs;
+  }
+  return stamp;
+}
+
+std::optional<FolderStamp> WholeTwoSeconds(const fs::path& folder) {
+  auto stamp = FolderStampOf(folder);
+  if (stamp) {
+    stamp->modifiedNs -= stamp->modifiedNs % (2 * kSecondNs);
+    stamp->changedNs -= stamp->changedNs % (2 * kSecondNs);
+  }
+  return stamp;
+}
+
+struct Reader {
+  const char* name;
+  ModListWatch::StampReader read;
+  bool outsideTheWindow;
+};
+
+// Each mode leaves the watch one way to see a change: with times an hour old
+// no folder lies in the window, so only a moved stamp tells; with times cut to
+// two seconds (as FAT keeps them) a change right after a listing keeps the
+// stamp, so only the window tells.
+const Reader kReaders[] = {
+    {"times as read", FolderStampOf, false},
+    {"times an hour old", HourOld, true},
+    {"times in whole two seconds", WholeTwoSeconds, false},
+};
+
+// Without the window, two changes within one step of the kernel's coarse
+// clock could share a time; ticks are a second apart in use.
+constexpr std::chrono::milliseconds kClockStep{20};
+
+struct Step {
+  const char* what;
+  std::function<void()> change;
+};
+
+}  // namespace
+
+TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList) {
+  for (const Reader& reader : kReaders) {
+    SCOPED_TRACE(reader.name);
+    TempTree t;
+    const fs::path prog = t / "prog";
+    t.MakeDir("prog/mods/Alpha/Addon/A");
+    t.MakeDir("prog/mods/Alpha/Addon/B");
+    t.MakeDir("prog/mods/beta");
+    t.MakeDir("prog/mods/Gamma/addon/One");
+    t.MakeDir("elsewhere/Linked/Addon/L");
+    t.Link("prog/mods/Linked", t / "elsewhere/Linked");
+    const auto move = [&](const char* from, const char* to) { fs::rename(t / from, t / to); };
+    const auto remove = [&](const char* relative) { fs::remove_all(t / relative); };
+
+    const std::vector<Step> steps = {
+        {"nothing changed", [] {}},
+        {"mod added", [&] { t.MakeDir("prog/mods/Delta"); }},
+        {"mod removed", [&] { remove("prog/mods/beta"); }},
+        {"mod renamed to another case", [&] { move("prog/mods/Alpha", "prog/mods/ALPHA"); }},
+        {"addon added", [&] { t.MakeDir("prog/mods/ALPHA/Addon/C"); }},
+        {"addon renamed", [&] { move("prog/mods/ALPHA/Addon/C", "prog/mods/ALPHA/Addon/D"); }},
+        {"addon removed", [&] { remove("prog/mods/ALPHA/Addon/A"); }},
+        {"file in an Addon folder", [&] { t.Write("prog/mods/ALPHA/Addon/readme.txt"); }},
+        {"Addon folder made", [&] { t.MakeDir("prog/mods/Delta/Addon/New"); }},
+        {"Addon folder removed", [&] { remove("prog/mods/Delta/Addon"); }},
+        {"Addon folder renamed to another case", [&] { move("prog/mods/ALPHA/Addon", "prog/mods/ALPHA/ADDON"); }},
+        {"exact Addon made beside a case variant", [&] { t.MakeDir("prog/mods/Gamma/Addon/Two"); }},
+        {"file beside the Addon folder", [&] { t.Write("prog/mods/Gamma/notes.txt"); }},
+        {"mod added and removed between ticks",
+         [&] {
+           t.MakeDir("prog/mods/Brief");
+           remove("prog/mods/Brief");
+         }},
+        {"linked mod's target gone", [&] { move("elsewhere/Linked", "elsewhere/Gone"); }},
+        {"linked mod's target back", [&] { move("elsewhere/Gone", "elsewhere/Linked"); }},
+        {"mods folder removed", [&] { remove("prog/mods"); }},
+        {"mods folder removed and made again",
+         [&] {
+           remove("prog/mods");
+           t.MakeDir("prog/mods/Zed/Addon/Z");
+         }},
+        {"mods folder renamed to Mods", [&] { move("prog/mods", "prog/Mods"); }},
+    };
+
+    ModListWatch watch(reader.read);
+    ModList shown = FillModList(ModsDir(prog));  // as the start-up refresh left it
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      if (reader.outsideTheWindow) std::this_thread::sleep_for(kClockStep);
+      step.change();
+      const bool changed = watch.Changed(prog, shown);
+      EXPECT_TRUE(fs::is_directory(prog / "mods")) << "the mods folder is there under its lower-case name";
+      const ModList full = FillModList(ModsDir(prog));
+      EXPECT_EQ(changed, full != shown);
+      EXPECT_EQ(watch.List(), full);
+      shown = full;  // the window refreshes
+      EXPECT_FALSE(watch.Changed(prog, shown)) << "the tick after the refresh";
+    }
+  }
+}
