@@ -3,51 +3,17 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace fs = std::filesystem;
 
 namespace drydock::library {
 
-namespace {
-
 using std::chrono::duration_cast;
 using std::chrono::nanoseconds;
-
-// The clock that stamps file times: the system clock on Linux, the file
-// clock on Windows.
-std::int64_t NowNs() {
-#ifdef _WIN32
-  return duration_cast<nanoseconds>(fs::file_time_type::clock::now().time_since_epoch()).count();
-#else
-  return duration_cast<nanoseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-#endif
-}
-
-}  // namespace
-
-std::optional<FolderStamp> FolderStampOf(const fs::path& folder) {
-#ifdef _WIN32
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return std::nullopt;
-  const auto modified = fs::last_write_time(folder, ec);
-  if (ec) return std::nullopt;
-  const std::int64_t ns = duration_cast<nanoseconds>(modified.time_since_epoch()).count();
-  return FolderStamp{0, 0, ns, ns};
-#else
-  struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-  const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
-  return FolderStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), ns(st.st_mtim),
-                     ns(st.st_ctim)};
-#endif
-}
 
 void ModListWatch::Watched::Take(const std::optional<FolderStamp>& now, std::int64_t listedAtNs) {
   stamp = now;
@@ -55,7 +21,7 @@ void ModListWatch::Watched::Take(const std::optional<FolderStamp>& now, std::int
   listAgain = now && std::max(now->modifiedNs, now->changedNs) >= listedAtNs - window;
 }
 
-ModListWatch::ModListWatch() : ModListWatch(FolderStampOf) {}
+ModListWatch::ModListWatch() : ModListWatch(platform::FolderStampOf) {}
 
 ModListWatch::ModListWatch(StampReader readStamp) : readStamp_(std::move(readStamp)) {}
 
@@ -88,7 +54,7 @@ bool ModListWatch::Update(const fs::path& programDir) {
   }
   // The clock is read before any stamp, so a change after a stamp was read
   // either moves the stamp or lies within the window of the time it kept.
-  const std::int64_t nowNs = NowNs();
+  const std::int64_t nowNs = platform::FileClockNowNs();
   const fs::path modsDir = ModsDir(programDir);
   const auto programStamp = readStamp_(programDir);
   auto modsStamp = readStamp_(modsDir);

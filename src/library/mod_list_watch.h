@@ -13,21 +13,11 @@
 #include <vector>
 
 #include "library/mod_library.h"
+#include "platform/file_ops.h"
 
 namespace drydock::library {
 
-// Tells one state of a folder from another without listing it.
-struct FolderStamp {
-  std::uint64_t volume = 0;
-  std::uint64_t id = 0;         // inode; 0 on Windows
-  std::int64_t modifiedNs = 0;  // on the clock of the file system's times
-  std::int64_t changedNs = 0;   // status change time (Linux); the modification time on Windows
-  bool operator==(const FolderStamp&) const = default;
-};
-
-// The stamp of a folder, links followed; nothing when the path is missing or
-// is not a folder.
-std::optional<FolderStamp> FolderStampOf(const std::filesystem::path& folder);
+using platform::FolderStamp;
 
 // A file system that keeps times to two seconds (FAT) leaves a folder's time
 // alone for a change made within them, so such a folder is listed again.

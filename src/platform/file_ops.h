@@ -55,6 +55,23 @@ struct FileStamp {
 // The stamp of a regular file; nothing for a folder, a link or a missing entry.
 std::optional<FileStamp> StampOf(const std::filesystem::path& path);
 
+// Tells one state of a folder from another without listing it: its time
+// changes whenever an entry is added, removed or renamed in it.
+struct FolderStamp {
+  std::uint64_t volume = 0;
+  std::uint64_t id = 0;         // inode; 0 on Windows
+  std::int64_t modifiedNs = 0;  // on the clock of the file system's times (FileClockNowNs)
+  std::int64_t changedNs = 0;   // status change time (Linux); the modification time on Windows
+  bool operator==(const FolderStamp&) const = default;
+};
+
+// The stamp of a folder, links followed; nothing when the path is missing or
+// is not a folder.
+std::optional<FolderStamp> FolderStampOf(const std::filesystem::path& folder);
+
+// Now, on the clock that stamps file times, in nanoseconds.
+std::int64_t FileClockNowNs();
+
 // Copies the contents of `from` over `to` through a temporary name in the
 // target folder and a rename, so `to` is either the old file or the complete
 // new one, never a half-written file. `from` must be a regular file, not a link.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -105,6 +106,19 @@ fs::path TemporaryBeside(const fs::path& target) {
 }
 
 FileHandle OpenForReading(const fs::path& path) { return {std::fopen(path.c_str(), "rb"), &std::fclose}; }
+
+std::optional<FolderStamp> FolderStampOf(const fs::path& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  const auto ns = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+  return FolderStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), ns(st.st_mtim),
+                     ns(st.st_ctim)};
+}
+
+std::int64_t FileClockNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::optional<FileStamp> StampOf(const fs::path& path) {
   struct stat st {};

@@ -3,6 +3,7 @@
 // windows.h makes DeleteFile a macro for DeleteFileA, which would rename ours.
 #undef DeleteFile
 
+#include <chrono>
 #include <string>
 
 #include "platform/file_ops_internal.h"
@@ -25,6 +26,20 @@ fs::path TemporaryBeside(const fs::path& target) {
 }
 
 FileHandle OpenForReading(const fs::path& path) { return {_wfopen(path.c_str(), L"rb"), &std::fclose}; }
+
+std::optional<FolderStamp> FolderStampOf(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return std::nullopt;
+  const auto modified = fs::last_write_time(folder, ec);
+  if (ec) return std::nullopt;
+  const std::int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
+  return FolderStamp{0, 0, ns, ns};
+}
+
+std::int64_t FileClockNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(fs::file_time_type::clock::now().time_since_epoch())
+      .count();
+}
 
 std::optional<FileStamp> StampOf(const fs::path& path) {
   HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -18,7 +18,7 @@ namespace {
 constexpr std::int64_t kSecondNs = 1'000'000'000;
 
 std::optional<FolderStamp> HourOld(const fs::path& folder) {
-  auto stamp = FolderStampOf(folder);
+  auto stamp = drydock::platform::FolderStampOf(folder);
   if (stamp) {
     stamp->modifiedNs -= 3600 * kSecondNs;
     stamp->changedNs -= 3600 * kSecondNs;
@@ -27,7 +27,7 @@ std::optional<FolderStamp> HourOld(const fs::path& folder) {
 }
 
 std::optional<FolderStamp> WholeTwoSeconds(const fs::path& folder) {
-  auto stamp = FolderStampOf(folder);
+  auto stamp = drydock::platform::FolderStampOf(folder);
   if (stamp) {
     stamp->modifiedNs -= stamp->modifiedNs % (2 * kSecondNs);
     stamp->changedNs -= stamp->changedNs % (2 * kSecondNs);
@@ -46,7 +46,7 @@ struct Reader {
 // two seconds (as FAT keeps them) a change right after a listing keeps the
 // stamp, so only the window tells.
 const Reader kReaders[] = {
-    {"times as read", FolderStampOf, false},
+    {"times as read", drydock::platform::FolderStampOf, false},
     {"times an hour old", HourOld, true},
     {"times in whole two seconds", WholeTwoSeconds, false},
 };
