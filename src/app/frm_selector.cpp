@@ -17,6 +17,7 @@
 
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
+#include "library/game_folders.h"
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
@@ -423,22 +424,28 @@ void frmSelector::FillListWidget() {
 
 void frmSelector::ShowA2FileCount() { lblA2NumOfFiles_->setText(QString::number(fileCount_)); }
 
-void frmSelector::CountGameFiles(bool showSteps) {
+void frmSelector::CountGameFiles(bool showSteps, bool showBar) {
   fileCount_ = 0;
   if (!gameDir_) return;
   const std::filesystem::path root = *gameDir_;
   // The count climbs visibly in steps of 22 while the worker counts.
-  auto step = [this](long n) {
-    if (n % 22 != 0) return;
-    ui::OnUiThread(this, [this, n] {
-      lblA2NumOfFiles_->setText(QString::number(n));
-      lblA2NumOfFiles_->repaint();
-      Q_EMIT a2FileCountShown(lblA2NumOfFiles_->text());
-    });
-  };
+  std::function<void(long)> step;
+  if (showSteps) {
+    step = [this](long n) {
+      if (n % 22 != 0) return;
+      ui::OnUiThread(this, [this, n] {
+        lblA2NumOfFiles_->setText(QString::number(n));
+        lblA2NumOfFiles_->repaint();
+        Q_EMIT a2FileCountShown(lblA2NumOfFiles_->text());
+      });
+    };
+  }
+  std::function<void(int)> folder;
+  if (showBar) {
+    folder = [this](int i) { SetProgress(i * 100 / library::kGameFolderCount); };
+  }
   long counted = 0;
-  RunLong(
-      [&] { counted = library::CountFolderListFiles(root, showSteps ? std::function<void(long)>(step) : nullptr); });
+  RunLong([&] { counted = library::CountFolderListFiles(root, step, folder); });
   fileCount_ = counted;
 }
 

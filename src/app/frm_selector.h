@@ -109,7 +109,9 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void SelectModPath(const std::string& modPath);
   QString SelectedText() const;
   std::string SelectedModPath() const;
-  void CountGameFiles(bool showSteps);
+  // Counts the game's files on a worker: with `showSteps` the label climbs
+  // in steps of 22, with `showBar` the progress bar follows the folders.
+  void CountGameFiles(bool showSteps, bool showBar = false);
   // The list has the keyboard again whenever it comes back from being disabled.
   void EnableList(bool enabled);
   // Closes the window when the user asked to while work was running.

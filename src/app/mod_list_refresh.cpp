@@ -9,9 +9,7 @@
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
 #include "install/installed_mods.h"
-#include "library/game_folders.h"
 #include "platform/file_ops.h"
-#include "platform/listing.h"
 #include "platform/names.h"
 #include "ui/qt_text.h"
 
@@ -37,12 +35,7 @@ void frmSelector::RefreshModList(RefreshOptions o) {
       ApplyLayout(pictureLayout_);
       repaint();
     }
-    fileCount_ = 0;
-    platform::DirCache cache;
-    for (int i = 1; gameDir_ && i <= library::kGameFolderCount; ++i) {
-      if (!o.skipProgress) pgbPercent_->setValue(i * 100 / library::kGameFolderCount);
-      fileCount_ += platform::CountPlainFiles(platform::NativePath(*gameDir_, library::GameFolder(i), &cache));
-    }
+    CountGameFiles(/*showSteps=*/false, /*showBar=*/!o.skipProgress);
     if (!o.skipControls) ShowA2FileCount();
   }
   pgbPercent_->hide();

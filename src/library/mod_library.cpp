@@ -132,15 +132,17 @@ double RoundTo(double x, int digits) {
   return std::floor(scaled + 0.5 + std::abs(scaled) * 1e-12) / scale;
 }
 
-long CountFolderListFiles(const fs::path& root, const std::function<void(long)>& onFile, DirCache* cache) {
+long CountFolderListFiles(const fs::path& root, const std::function<void(long)>& onFile,
+                          const std::function<void(int)>& onFolder) {
   long total = 0;
+  DirCache cache;
   for (int i = 1; i <= kGameFolderCount; ++i) {
-    const fs::path folder = platform::NativePath(root, GameFolder(i), cache);
+    if (onFolder) onFolder(i);
+    const long here = platform::CountPlainFiles(platform::NativePath(root, GameFolder(i), &cache));
     if (!onFile) {
-      total += platform::CountPlainFiles(folder);
+      total += here;
       continue;
     }
-    const long here = platform::CountPlainFiles(folder);
     for (long k = 0; k < here; ++k) onFile(++total);
   }
   return total;

@@ -89,9 +89,10 @@ bool TextContains(std::string_view text, std::string_view part);
 double RoundTo(double x, int digits);
 
 // Counts the plain files directly in root + each of the 79 game folders, in
-// table order. `onFile`, when given, is called after each counted file with
-// the total so far (start-up shows every 22nd value).
+// table order. `onFolder`, when given, is called with each folder's number
+// (1..79) before it is counted; `onFile` after each counted file with the
+// total so far (start-up shows every 22nd value).
 long CountFolderListFiles(const std::filesystem::path& root, const std::function<void(long)>& onFile = {},
-                          platform::DirCache* cache = nullptr);
+                          const std::function<void(int)>& onFolder = {});
 
 }  // namespace drydock::library
