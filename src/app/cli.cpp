@@ -103,7 +103,7 @@ int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, 
   if (!modPath) return kExitUsage;
   if (modPath->empty()) return kExitFailed;
   const int index = library::FindModEntry(list, cl.args[0]);
-  const install::Selection selection{list[static_cast<size_t>(index)], *modPath};
+  const install::Selection selection{list[static_cast<size_t>(index)], *modPath, library::ModFolder(modsDir, *modPath)};
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
   CliInstallHost host(library::ModFolder(modsDir, *modPath));
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;

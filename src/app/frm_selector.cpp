@@ -284,7 +284,11 @@ bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-install::Selection frmSelector::CurrentSelection() const { return {ui::Utf8(SelectedText()), SelectedModPath()}; }
+install::Selection frmSelector::CurrentSelection() const {
+  const std::string modPath = SelectedModPath();
+  return {ui::Utf8(SelectedText()), modPath,
+          modPath.empty() ? std::filesystem::path() : library::ModFolder(ModsDir(), modPath)};
+}
 
 install::Outcome frmSelector::InstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });

@@ -19,9 +19,7 @@ inline Report Refuse(std::string why) {
 inline std::optional<Report> CheckFolders(const std::filesystem::path& gameDir,
                                           const std::filesystem::path& modFolder) {
   if (!platform::IsFolder(gameDir)) {
-    return Refuse(
-        "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
-        "\"Change A2 Directory\" in the Manager menu first.");
+    return Refuse(std::string(kNoGameDirText));
   }
   if (!platform::IsFolder(modFolder)) return Refuse("The mod's folder no longer exists, so nothing was changed.");
   return std::nullopt;

@@ -28,6 +28,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "install/backup_folder.h"
@@ -38,6 +39,11 @@ class WriterLock;
 }
 
 namespace drydock::install {
+
+// Why a run changes nothing when the game's folder is not known or gone.
+inline constexpr std::string_view kNoGameDirText =
+    "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
+    "\"Change A2 Directory\" in the Manager menu first.";
 
 enum class Phase {
   CreatingBackup,   // install

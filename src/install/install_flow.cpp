@@ -30,9 +30,6 @@ constexpr char kNotInstalled[] =
     "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
     "replaced. Continue anyway?";
 constexpr char kNotInstalledTitle[] = "Mod not installed";
-constexpr char kNoGameDir[] =
-    "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with "
-    "\"Change A2 Directory\" in the Manager menu first.";
 constexpr char kNoGameDirTitle[] = "Armada II directory not found";
 constexpr char kShippedBackupHint[] =
     "\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, move that "
@@ -90,7 +87,7 @@ ModInstaller::ModInstaller(ui::Dialogs& dialogs, InstallHost& host, fs::path mod
 fs::path ModInstaller::GameDir() const { return gameDir_().value_or(fs::path()); }
 
 fs::path ModInstaller::ModFolder(const Selection& selection) const {
-  return library::ModFolder(modsDir_, selection.modPath);
+  return selection.folder.empty() ? library::ModFolder(modsDir_, selection.modPath) : selection.folder;
 }
 
 bool ModInstaller::CheckSelection(const Selection& selection) {
@@ -108,7 +105,7 @@ bool ModInstaller::CheckSelection(const Selection& selection) {
 bool ModInstaller::CheckGameDir() {
   const std::optional<fs::path> gameDir = gameDir_();
   if (!gameDir || !platform::IsFolder(*gameDir)) {
-    dialogs_.Ask(kNoGameDir, kNoGameDirTitle, Buttons::Ok, Icon::Exclamation);
+    dialogs_.Ask(std::string(kNoGameDirText), kNoGameDirTitle, Buttons::Ok, Icon::Exclamation);
     return false;
   }
   return true;

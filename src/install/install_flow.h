@@ -46,6 +46,7 @@ class InstallHost {
 struct Selection {
   std::string entry;
   std::string modPath;
+  std::filesystem::path folder = {};  // the mod's folder, resolved once by whoever chose it
 };
 
 enum class Outcome {
