@@ -1,29 +1,22 @@
 // The demo sandbox: a small fake Armada II folder and a mods folder holding
 // the kinds of mods players collect (with and without ModInfo.txt, pictures,
-// addons, loose files, conflicting files, tech trees). Every byte is made
-// here; nothing is copied from anywhere.
+// addons, loose files, conflicting files, tech trees). Every byte is made by
+// code, here and by the writers of demo_formats.h; nothing is copied from
+// anywhere.
 //
 // Every write goes through SandboxWriter, which keeps it below the sandbox
 // root and never follows a link.
 #include "app/demo_sandbox.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QString>
-#include <cmath>
-#include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "app/demo_formats.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -38,6 +31,15 @@ namespace {
 constexpr std::string_view kGameRel = "Armada II";
 constexpr std::string_view kModsRel = "Drydock/mods";
 constexpr std::string_view kGameExe = "Armada2.exe";
+
+using demo::Bmp24;
+using demo::Jpeg;
+using demo::Junk;
+using demo::Lines;
+using demo::Painter;
+using demo::Rgb;
+using demo::Tga24;
+using demo::Wav;
 
 // ---- Writing below the root only ------------------------------------------
 
@@ -113,17 +115,7 @@ std::string Join(std::string_view a, std::string_view b) {
   return out;
 }
 
-// ---- Text files -------------------------------------------------------------
-
-// The game and its mods come from Windows: CR LF unless said otherwise.
-std::string Lines(std::initializer_list<std::string_view> lines, std::string_view eol = "\r\n") {
-  std::string out;
-  for (std::string_view line : lines) {
-    out += line;
-    out += eol;
-  }
-  return out;
-}
+// ---- Game text files -------------------------------------------------------
 
 struct Unit {
   std::string_view include;  // the base .odf that makes it a ship or station
@@ -187,135 +179,6 @@ std::string Sprite(std::string_view name) {
   const std::string n(name);
   return Lines({"// sprite table for " + n, "SPRITES", n + "_icon   " + n + ".tga   0  0 64 64",
                 n + "_wire   " + n + ".tga  64  0 64 64", "END"});
-}
-
-// ---- Binary files -------------------------------------------------------------
-
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-struct Rgb {
-  int r, g, b;
-};
-using Painter = std::function<Rgb(int x, int y)>;
-
-int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-char Byte(int v) { return static_cast<char>(static_cast<std::uint8_t>(Clamp(v))); }
-
-// An uncompressed 24-bit Windows bitmap: BITMAPFILEHEADER, BITMAPINFOHEADER,
-// then the rows bottom-up, each padded to four bytes, pixels as B, G, R.
-std::string Bmp24(int width, int height, const Painter& paint) {
-  const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-  const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
-  std::string out;
-  out.reserve(54 + imageBytes);
-  out += "BM";
-  Put32(out, 54 + imageBytes);
-  Put32(out, 0);  // two reserved words
-  Put32(out, 54);
-  Put32(out, 40);
-  Put32(out, static_cast<std::uint32_t>(width));
-  Put32(out, static_cast<std::uint32_t>(height));  // positive: bottom-up
-  Put16(out, 1);                                   // planes
-  Put16(out, 24);                                  // bits per pixel
-  Put32(out, 0);                                   // BI_RGB
-  Put32(out, imageBytes);
-  Put32(out, 2835);  // 72 dpi
-  Put32(out, 2835);
-  Put32(out, 0);
-  Put32(out, 0);
-  for (int y = height - 1; y >= 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = paint(x, y);
-      out += Byte(c.b);
-      out += Byte(c.g);
-      out += Byte(c.r);
-    }
-    out.append(rowBytes - static_cast<std::uint32_t>(width) * 3, '\0');
-  }
-  return out;
-}
-
-// An uncompressed 24-bit Targa, bottom-left origin, as the game's textures.
-std::string Tga24(int width, int height, const Painter& paint) {
-  std::string out;
-  out += '\0';  // no image id
-  out += '\0';  // no colour map
-  out += '\2';  // true colour
-  out.append(5, '\0');
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, static_cast<std::uint32_t>(width));
-  Put16(out, static_cast<std::uint32_t>(height));
-  out += static_cast<char>(24);
-  out += '\0';
-  for (int y = height - 1; y >= 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = paint(x, y);
-      out += Byte(c.b);
-      out += Byte(c.g);
-      out += Byte(c.r);
-    }
-  }
-  return out;
-}
-
-// A short 8-bit mono PCM tone that fades out.
-std::string Wav(double frequency, int milliseconds) {
-  constexpr std::uint32_t kRate = 11025;
-  const auto samples = static_cast<std::uint32_t>(kRate * static_cast<std::uint32_t>(milliseconds) / 1000);
-  std::string out;
-  out += "RIFF";
-  Put32(out, 36 + samples);
-  out += "WAVEfmt ";
-  Put32(out, 16);
-  Put16(out, 1);  // PCM
-  Put16(out, 1);  // mono
-  Put32(out, kRate);
-  Put32(out, kRate);  // bytes per second
-  Put16(out, 1);      // block align
-  Put16(out, 8);      // bits per sample
-  out += "data";
-  Put32(out, samples);
-  for (std::uint32_t i = 0; i < samples; ++i) {
-    const double fade = 1.0 - static_cast<double>(i) / samples;
-    const double s = std::sin(2.0 * 3.14159265358979 * frequency * i / kRate);
-    out += Byte(128 + static_cast<int>(100.0 * fade * s));
-  }
-  return out;
-}
-
-// Stand-in bytes for the game's binary formats (models, maps, movies) that
-// Drydock only copies and never reads; a fixed seed keeps them the same on
-// every run.
-std::string Junk(std::string_view magic, unsigned seed, size_t size) {
-  std::mt19937 random(seed);
-  std::string out(magic);
-  while (out.size() < size) out += static_cast<char>(random() & 0xFF);
-  return out;
-}
-
-// A JPEG through Qt's image writer (no QGuiApplication needed). Empty when
-// the JPEG plugin is missing; the mod then simply has no picture.
-std::string Jpeg(int width, int height, const Painter& paint) {
-  QImage image(width, height, QImage::Format_RGB32);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = paint(x, y);
-      image.setPixel(x, y, qRgb(Clamp(c.r), Clamp(c.g), Clamp(c.b)));
-    }
-  }
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "JPG", 88)) return {};
-  return bytes.toStdString();
 }
 
 // ---- Pictures -----------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
 #include "modinfo/details_panel.h"
+#include "modinfo/details_picture.h"
 #include "ui/freeze.h"
 
 namespace drydock::app {
@@ -56,8 +57,9 @@ void frmSelector::ShowModDetails() {
   const int shift = Px(kPictureHeightTwips);
   lblInvalidPic_->hide();
   if (view.picture != modinfo::PictureState::None) {
-    picModsPic_->setPixmap(QPixmap::fromImage(view.image));
-    picModsPic_->resize(picModsPic_->width(), view.picture == modinfo::PictureState::Invalid ? 1 : shift);
+    const QImage image = modinfo::DecodeDetailsPicture(view);
+    picModsPic_->setPixmap(QPixmap::fromImage(image));
+    picModsPic_->resize(picModsPic_->width(), image.isNull() ? 1 : shift);
     if (!wasPicture) {
       // The window grows upwards so that its bottom edge stays put, never above the screen's top.
       const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -66,7 +68,7 @@ void frmSelector::ShowModDetails() {
     }
     ApplyLayout(true);
     picModsPic_->show();
-    if (view.picture == modinfo::PictureState::Invalid) lblInvalidPic_->show();
+    if (image.isNull()) lblInvalidPic_->show();
   } else {
     picModsPic_->clear();
     picModsPic_->hide();

@@ -1,8 +1,8 @@
 #include "modinfo/details_panel.h"
 
-#include <QImageReader>
 #include <QLocale>
 
+#include "modinfo/picture_check.h"
 #include "platform/names.h"
 
 namespace drydock::modinfo {
@@ -15,11 +15,8 @@ DetailsView MakeDetailsView(const ModDetails& details, char decimalPoint) {
   view.readmeEnabled = !details.readme.empty();
   if (details.picture != PictureKind::None) {
     view.pictureFile = platform::PathToUtf8(details.picturePath.filename());
-    // The reader trusts the file's contents, not its name, and refuses what it cannot decode.
-    QImageReader reader(QString::fromStdString(platform::PathToUtf8(details.picturePath)));
-    reader.setDecideFormatFromContent(true);
-    view.image = reader.read();
-    view.picture = view.image.isNull() ? PictureState::Invalid : PictureState::Shown;
+    view.picturePath = details.picturePath;
+    view.picture = CheckPictureFile(details.picturePath) ? PictureState::Valid : PictureState::Invalid;
   }
   return view;
 }

@@ -1,14 +1,15 @@
 #pragma once
-// What the details panel shows for one mod, as texts and a picture. Shared by
-// the main window and the `info` command so that both always agree.
-#include <QImage>
+// What the details panel shows for one mod. Shared by the main window and the
+// `info` command so that both always agree; only the window decodes the
+// picture (details_picture.h), so this part needs no Qt Gui.
+#include <filesystem>
 #include <string>
 
 #include "modinfo/mod_info.h"
 
 namespace drydock::modinfo {
 
-enum class PictureState { None, Shown, Invalid };
+enum class PictureState { None, Valid, Invalid };
 
 struct DetailsView {
   // Label captions; the value captions keep their '&' markers (see StripMnemonics).
@@ -16,9 +17,9 @@ struct DetailsView {
   std::string modSize;        // "Size of current mod: 1.02 MB"
   ModInfoTexts info;
   bool readmeEnabled = false;
-  PictureState picture = PictureState::None;
-  std::string pictureFile;  // "ModPic.bmp" or "ModPic.jpg" when there is one
-  QImage image;             // drawn unscaled from the top-left
+  PictureState picture = PictureState::None;  // Valid: a whole bitmap or JPEG (CheckPicture)
+  std::string pictureFile;                    // "ModPic.bmp" or "ModPic.jpg" when there is one
+  std::filesystem::path picturePath;
 };
 
 // Builds the view of `details`; `decimalPoint` is the locale's.

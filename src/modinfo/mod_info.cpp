@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 
 #include "library/mod_library.h"
@@ -38,6 +39,10 @@ const std::array<Field, 5> kFields = {{
 
 bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
+// The whole file is read, however long, unless it is so large or slow that
+// the window would seem to hang.
+constexpr platform::TextLimits kModInfoLimits{.maxBytes = std::size_t{1} << 30, .maxTime = std::chrono::seconds(3)};
+
 }  // namespace
 
 ModInfoTexts ReadModInfo(const fs::path& modFolder) {
@@ -47,14 +52,15 @@ ModInfoTexts ReadModInfo(const fs::path& modFolder) {
   for (const Field& f : kFields) texts.*f.target = std::string(exists ? f.noLine : f.noFile);
   if (!exists) return texts;
 
-  for (const std::string& line : platform::ReadTextLines(modFolder / platform::PathFromUtf8(stored))) {
+  const auto setFields = [&texts](std::string_view line) {
     for (const Field& f : kFields) {
       // "Other Heading: x" does not start with "Other: ", so the fields never mix.
-      if (line.compare(0, f.key.size(), f.key) != 0) continue;
-      const std::string_view value = std::string_view(line).substr(f.key.size());
+      if (!line.starts_with(f.key)) continue;
+      const std::string_view value = line.substr(f.key.size());
       texts.*f.target = IsBlank(value) ? std::string(f.emptyValue) : std::string(value);
     }
-  }
+  };
+  (void)platform::ForEachTextLine(modFolder / platform::PathFromUtf8(stored), kModInfoLimits, setFields);
   return texts;
 }
 

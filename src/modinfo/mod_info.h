@@ -38,8 +38,8 @@ struct ModInfoTexts {
 
 // Reads the ModInfo.txt of `modFolder` (its name matched ignoring case) and
 // applies the fallback texts for a missing file, a missing line and an empty
-// value. Reads at most a few megabytes and cuts overlong lines, so any file
-// gives an answer promptly.
+// value. Reads the file to its end line by line (an overlong line is cut),
+// within a budget of time and size so that any file gives an answer promptly.
 ModInfoTexts ReadModInfo(const std::filesystem::path& modFolder);
 
 // The text a label shows for a caption: "&&" becomes '&', a single '&' vanishes.

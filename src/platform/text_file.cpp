@@ -1,5 +1,6 @@
 #include "platform/text_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +26,16 @@ void AppendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
+}
+
+using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+FilePtr OpenForReading(const std::filesystem::path& file) {
+#ifdef _WIN32
+  return FilePtr(_wfopen(file.c_str(), L"rb"), &fclose);
+#else
+  return FilePtr(std::fopen(file.c_str(), "rb"), &fclose);
+#endif
 }
 
 }  // namespace
@@ -83,32 +94,8 @@ std::string DecodeText(std::string_view bytes) {
   return out;
 }
 
-std::vector<std::string> SplitLines(std::string_view text, std::size_t maxLineBytes) {
-  std::vector<std::string> lines;
-  std::string current;
-  bool any = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      any = false;
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      continue;
-    }
-    any = true;
-    if (current.size() < maxLineBytes) current.push_back(c);
-  }
-  if (any) lines.push_back(std::move(current));
-  return lines;
-}
-
 std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
-#ifdef _WIN32
-  std::unique_ptr<FILE, int (*)(FILE*)> f(_wfopen(file.c_str(), L"rb"), &fclose);
-#else
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(file.c_str(), "rb"), &fclose);
-#endif
+  const FilePtr f = OpenForReading(file);
   if (!f) return {};
   std::string data;
   char buffer[64 * 1024];
@@ -121,8 +108,96 @@ std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxByte
   return data;
 }
 
+namespace {
+
+// A cut can split the last character of a UTF-8 line: that piece is dropped
+// rather than the whole line being read as Windows-1252.
+std::string DecodeCutLine(std::string_view line) {
+  size_t lead = line.size();  // just past the last byte that is not a continuation byte
+  while (lead > 0 && line.size() - lead < 3 && (static_cast<unsigned char>(line[lead - 1]) & 0xC0) == 0x80) --lead;
+  if (lead > 0 && static_cast<unsigned char>(line[lead - 1]) >= 0xC0 && IsValidUtf8(line.substr(0, lead - 1))) {
+    return std::string(line.substr(0, lead - 1));
+  }
+  return DecodeText(line);
+}
+
+// One line being gathered from the chunks: bytes past the limit are dropped.
+class LineBuffer {
+ public:
+  explicit LineBuffer(size_t maxBytes) : maxBytes_(maxBytes) {}
+  void Append(std::string_view bytes) {
+    open_ = true;
+    const size_t room = maxBytes_ - bytes_.size();
+    cut_ = cut_ || bytes.size() > room;
+    bytes_.append(bytes.substr(0, room));
+  }
+  void Emit(const std::function<void(std::string_view)>& onLine) {
+    if (IsValidUtf8(bytes_)) {
+      onLine(bytes_);
+    } else {
+      onLine(cut_ ? DecodeCutLine(bytes_) : DecodeText(bytes_));
+    }
+    bytes_.clear();
+    open_ = cut_ = false;
+  }
+  bool open() const { return open_; }
+
+ private:
+  size_t maxBytes_;
+  std::string bytes_;
+  bool open_ = false;  // a byte of this line was read, so it counts even without an end
+  bool cut_ = false;
+};
+
+}  // namespace
+
+bool ForEachTextLine(const std::filesystem::path& file, const TextLimits& limits,
+                     const std::function<void(std::string_view line)>& onLine) {
+  const FilePtr f = OpenForReading(file);
+  if (!f) return true;
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<char> chunk(64 * 1024);
+  LineBuffer line(limits.maxLineBytes);
+  size_t total = 0;
+  bool afterCr = false;  // a CR ended the last chunk: an LF opening the next one belongs to it
+  bool complete = true;
+  for (;;) {
+    const bool late = limits.maxTime.count() > 0 && std::chrono::steady_clock::now() - start > limits.maxTime;
+    if (total >= limits.maxBytes || late) {
+      complete = false;
+      break;
+    }
+    const size_t got = std::fread(chunk.data(), 1, std::min(chunk.size(), limits.maxBytes - total), f.get());
+    if (got == 0) break;
+    total += got;
+    const std::string_view bytes(chunk.data(), got);
+    size_t i = afterCr && bytes[0] == '\n' ? 1 : 0;
+    afterCr = false;
+    while (i < bytes.size()) {
+      // A plain loop: find_first_of calls memchr once per byte here.
+      size_t end = i;
+      while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+      if (end == bytes.size()) {
+        line.Append(bytes.substr(i));
+        break;
+      }
+      line.Append(bytes.substr(i, end - i));
+      line.Emit(onLine);
+      i = end + 1;
+      if (bytes[end] == '\r') {
+        if (i == bytes.size()) afterCr = true;
+        if (i < bytes.size() && bytes[i] == '\n') ++i;
+      }
+    }
+  }
+  if (line.open()) line.Emit(onLine);
+  return complete;
+}
+
 std::vector<std::string> ReadTextLines(const std::filesystem::path& file, TextLimits limits) {
-  return SplitLines(DecodeText(ReadFileBytes(file, limits.maxBytes)), limits.maxLineBytes);
+  std::vector<std::string> lines;
+  (void)ForEachTextLine(file, limits, [&lines](std::string_view line) { lines.emplace_back(line); });
+  return lines;
 }
 
 }  // namespace drydock::platform

@@ -1,8 +1,11 @@
-// The command line, run as a real process.
+// The command line, run as a real process and, without Qt Gui, in this one.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include "app/cli.h"
 #include "support/temp_tree.h"
@@ -164,4 +167,38 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   const RunResult install = Drydock("--yes " + base + " install fleet");
   EXPECT_EQ(install.code, 0) << install.out;
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+}
+
+// This program links the command line's library and the engines only: the
+// commands, the demo's pictures and the picture check included, need no Qt Gui.
+TEST(CommandLine, DemoAndInfoRunWithoutQtGui) {
+  TempTree t;
+  std::ostringstream out;
+  std::ostringstream err;
+  CommandLine demo;
+  demo.command = "demo";
+  demo.args = {(t / "sandbox").string()};
+  ASSERT_EQ(RunCommand(demo, out, err), kExitOk) << err.str();
+  const std::string bmp = TempTree::Read(t / "sandbox/Drydock/mods/Borg Assimilation Pack/ModPic.bmp");
+  t.Write("sandbox/Drydock/mods/Cut Short/ModPic.bmp", bmp.substr(0, 5000));
+
+  const std::vector<std::pair<std::string, std::string>> pictures = {{"Borg Assimilation Pack", "ModPic.bmp"},
+                                                                     {"Federation Fleet Yards", "ModPic.jpg"},
+                                                                     {"Dominion War", "invalid"},
+                                                                     {"Cut Short", "invalid"},
+                                                                     {"Tech Tree Tweaks", "none"}};
+  for (const auto& [mod, picture] : pictures) {
+    CommandLine info;
+    info.programDir = t / "sandbox/Drydock";
+    info.command = "info";
+    info.args = {mod};
+    std::ostringstream shown;
+    EXPECT_EQ(RunCommand(info, shown, err), kExitOk) << err.str();
+    EXPECT_TRUE(shown.str().ends_with("\npicture=" + picture + "\n")) << mod << ":\n" << shown.str();
+  }
+
+  std::ifstream maps("/proc/self/maps");
+  const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
+  EXPECT_NE(mapped.find("libQt6Core"), std::string::npos);
+  EXPECT_EQ(mapped.find("libQt6Gui"), std::string::npos);
 }

@@ -8,12 +8,20 @@ using namespace drydock::platform;
 using drydock::test::TempTree;
 using Lines = std::vector<std::string>;
 
-TEST(TextFile, EveryLineEndStyleEndsALine) {
-  EXPECT_EQ(SplitLines("a\r\nb\nc\rd", 100), (Lines{"a", "b", "c", "d"}));
-  EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n", 100), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitLines("\n\n", 100), (Lines{"", ""}));
-  EXPECT_EQ(SplitLines("", 100), Lines{});
-  EXPECT_EQ(SplitLines("abcdef\nxy", 3), (Lines{"abc", "xy"}));
+TEST(TextFile, EveryLineEndStyleEndsALineAndEachLineIsDecodedOnItsOwn) {
+  const std::string chunkMinusOne(64 * 1024 - 1, 'a');  // the reader's chunk ends between CR and LF
+  const std::vector<std::pair<std::string, Lines>> cases = {
+      {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+      {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+      {"\n\n", {"", ""}},
+      {"", {}},
+      {chunkMinusOne + "\r\nb", {chunkMinusOne, "b"}},
+      {"Caf\xc3\xa9\r\nCaf\xe9 \x80\n", {"Caf\xc3\xa9", "Caf\xc3\xa9 \xe2\x82\xac"}},
+  };
+  for (const auto& [text, lines] : cases) {
+    TempTree t;
+    EXPECT_EQ(ReadTextLines(t.Write("f.txt", text)), lines) << text.substr(0, 20);
+  }
 }
 
 TEST(TextFile, DecodesUtf8AsIsAndAnythingElseAsWindows1252) {
@@ -31,6 +39,16 @@ TEST(TextFile, ReadingIsBoundedAndMissingFilesAreEmpty) {
   const Lines lines = ReadTextLines(t / "big.txt", {.maxBytes = 1 << 20, .maxLineBytes = 100});
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].size(), 100u);
+  EXPECT_FALSE(ForEachTextLine(t / "big.txt", {.maxBytes = 1 << 20}, [](std::string_view) {}));
   EXPECT_TRUE(ReadTextLines(t / "missing.txt").empty());
   EXPECT_TRUE(ReadTextLines(t.root()).empty());  // a folder reads as empty
+
+  // A line of a million euro signs (three bytes each) is cut at 64 KiB
+  // without splitting a character, and the next line is still read.
+  std::string euros;
+  for (int i = 0; i < 1'000'000; ++i) euros += "\xe2\x82\xac";
+  const Lines cut = ReadTextLines(t.Write("long.txt", euros + "\r\nnext\r\n"), {.maxBytes = 8 << 20});
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0], euros.substr(0, (64 * 1024 / 3) * 3));
+  EXPECT_EQ(cut[1], "next");
 }
