@@ -56,14 +56,13 @@ int CmdInfo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (modPath->empty()) return kExitFailed;
   const modinfo::ModDetails details = modinfo::ReadModDetails(library::ModFolder(modsDir, *modPath));
   const modinfo::DetailsView view = modinfo::MakeDetailsView(details, modinfo::LocaleDecimalPoint());
-  const std::string sizePrefix = "Size of current mod: ";
   out << "author=" << modinfo::StripMnemonics(view.info.author) << '\n'
       << "description=" << modinfo::StripMnemonics(view.info.description) << '\n'
       << "version=" << modinfo::StripMnemonics(view.info.version) << '\n'
       << "other_heading=" << modinfo::StripMnemonics(view.info.otherHeading) << '\n'
       << "other=" << modinfo::StripMnemonics(view.info.other) << '\n'
       << "files=" << details.fileCount << '\n'
-      << "size=" << view.modSize.substr(sizePrefix.size()) << '\n'
+      << "size=" << view.modSize.substr(modinfo::kModSizePrefix.size()) << '\n'
       << "readme=" << (view.readmeEnabled ? "yes" : "no") << '\n'
       << "picture="
       << (view.picture == modinfo::PictureState::None      ? std::string("none")

@@ -18,6 +18,7 @@
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
 #include "library/game_folders.h"
+#include "modinfo/details_panel.h"
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
@@ -84,8 +85,8 @@ void frmSelector::BuildControls() {
     const QFontMetrics metrics(small);
     const int widest =
         std::max({metrics.horizontalAdvance(Q(texts::kA2NumOfFile)),
-                  metrics.horizontalAdvance(Q(texts::kModSizePrefix) + QStringLiteral("(No mod selected)")),
-                  metrics.horizontalAdvance(Q(texts::kModNumOfFilesPrefix) + QStringLiteral("1000000"))});
+                  metrics.horizontalAdvance(Q(modinfo::kModSizePrefix) + QStringLiteral("(No mod selected)")),
+                  metrics.horizontalAdvance(Q(modinfo::kModNumOfFilesPrefix) + QStringLiteral("1000000"))});
     if (widest <= column) break;
   }
   central_->setFont(small);
@@ -130,7 +131,7 @@ void frmSelector::BuildControls() {
   pgbPercent_->setTextVisible(false);
   pgbPercent_->hide();
 
-  auto label = [this](const char* name, const char* caption) {
+  auto label = [this](const char* name, std::string_view caption) {
     QLabel* l = Make<QLabel>(central_, name);
     l->setText(Q(caption));
     l->setTextFormat(Qt::PlainText);
@@ -144,7 +145,7 @@ void frmSelector::BuildControls() {
   lblA2NumOfFile_ = label("lblA2NumOfFile", texts::kA2NumOfFile);
   lblA2NumOfFiles_ = label("lblA2NumOfFiles", "0");
   lblModNumOfFiles_ = label("lblModNumOfFiles", texts::kModNumOfFiles);
-  lblModSize_ = label("lblModSize", texts::kModSizePrefix);
+  lblModSize_ = label("lblModSize", modinfo::kModSizePrefix);
   lblModMaker_ = label("lblModMaker", texts::kModMaker);
   lblModsMaker_ = label("lblModsMaker", "");
   lblModDescription_ = label("lblModDescription", texts::kModDescription);

@@ -14,6 +14,7 @@
 #include "modinfo/details_panel.h"
 #include "modinfo/details_picture.h"
 #include "ui/freeze.h"
+#include "ui/qt_text.h"
 
 namespace drydock::app {
 
@@ -28,8 +29,8 @@ void frmSelector::ShowModDetails() {
   if (selected.isEmpty() || selected == QString::fromUtf8(library::kNoModsFound.data())) {
     const QString none = QString::fromUtf8(modinfo::kNoModSelected.data());
     for (QLabel* l : {lblModsDescription_, lblModsVersion_, lblModsMaker_, lblModsOther_}) l->setText(none);
-    lblModNumOfFiles_->setText(QString::fromUtf8(texts::kModNumOfFilesNA));
-    lblModSize_->setText(QString::fromUtf8(texts::kModSizePrefix) + none);
+    lblModNumOfFiles_->setText(ui::Q(modinfo::kModNumOfFilesPrefix) + QStringLiteral("N/A"));
+    lblModSize_->setText(ui::Q(modinfo::kModSizePrefix) + none);
     lblModsOtherHeading_->setText(QString::fromUtf8(modinfo::kDefaultOtherHeading.data()));
     for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
       l->setToolTip(QString());

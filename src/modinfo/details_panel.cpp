@@ -9,8 +9,8 @@ namespace drydock::modinfo {
 
 DetailsView MakeDetailsView(const ModDetails& details, char decimalPoint) {
   DetailsView view;
-  view.modNumOfFiles = "Number of files in current mod: " + std::to_string(details.fileCount);
-  view.modSize = "Size of current mod: " + FormatModSize(details.sizeBytes, decimalPoint);
+  view.modNumOfFiles = std::string(kModNumOfFilesPrefix) + std::to_string(details.fileCount);
+  view.modSize = std::string(kModSizePrefix) + FormatModSize(details.sizeBytes, decimalPoint);
   view.info = details.info;
   view.readmeEnabled = !details.readme.empty();
   if (details.picture != PictureKind::None) {
