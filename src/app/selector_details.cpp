@@ -26,12 +26,12 @@ QString Shown(const std::string& caption) { return QString::fromStdString(modinf
 
 void frmSelector::ShowModDetails() {
   const QString selected = SelectedText();
-  if (selected.isEmpty() || selected == QString::fromUtf8(library::kNoModsFound.data())) {
-    const QString none = QString::fromUtf8(modinfo::kNoModSelected.data());
+  if (selected.isEmpty() || selected == ui::Q(library::kNoModsFound)) {
+    const QString none = ui::Q(modinfo::kNoModSelected);
     for (QLabel* l : {lblModsDescription_, lblModsVersion_, lblModsMaker_, lblModsOther_}) l->setText(none);
     lblModNumOfFiles_->setText(ui::Q(modinfo::kModNumOfFilesPrefix) + QStringLiteral("N/A"));
     lblModSize_->setText(ui::Q(modinfo::kModSizePrefix) + none);
-    lblModsOtherHeading_->setText(QString::fromUtf8(modinfo::kDefaultOtherHeading.data()));
+    lblModsOtherHeading_->setText(ui::Q(modinfo::kDefaultOtherHeading));
     for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
       l->setToolTip(QString());
     }

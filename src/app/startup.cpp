@@ -12,6 +12,7 @@
 #include "platform/instance_lock.h"
 #include "platform/names.h"
 #include "ui/dialogs.h"
+#include "ui/qt_text.h"
 
 namespace drydock::app {
 
@@ -32,10 +33,10 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
   modList_ = library::FillModList(ModsDir());
   FillListWidget();
 
-  const QString notFound = QString::fromUtf8(modinfo::kNoFile.data());
+  const QString notFound = ui::Q(modinfo::kNoFile);
   for (QLabel* l : {lblModsDescription_, lblModsVersion_, lblModsMaker_, lblModsOther_}) l->setText(notFound);
   lblModNumOfFiles_->setText(QString::fromUtf8(texts::kModNumOfFiles));
-  lblModsOtherHeading_->setText(QString::fromUtf8(modinfo::kDefaultOtherHeading.data()));
+  lblModsOtherHeading_->setText(ui::Q(modinfo::kDefaultOtherHeading));
   repaint();
 
   if (!modList_.empty()) lstMods_->setCurrentRow(0);  // shows the first mod's details
