@@ -47,9 +47,5 @@ bool frmInstalledMods::event(QEvent* e) {
   return QDialog::event(e);
 }
 
-void frmInstalledMods::done(int result) {
-  QDialog::done(result);
-  Q_EMIT closed();
-}
 
 }  // namespace drydock::install

@@ -26,14 +26,8 @@ class frmInstalledMods : public QDialog {
   // Selects the entry equal to `text`, when there is one.
   void SelectText(const QString& text);
 
- Q_SIGNALS:
-  void closed();
-
  protected:
   bool event(QEvent* e) override;
-
- public:
-  void done(int result) override;
 
  private:
   std::filesystem::path modsDir_;
