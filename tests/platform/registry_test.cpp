@@ -29,7 +29,9 @@ constexpr const char* kInstallPath = "C:\\Program Files (x86)\\Activision\\Star 
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
-// A system.reg as a 64-bit Wine writes it, with keys whose names start alike.
+// A system.reg as a 64-bit Wine writes it: keys whose names start alike,
+// Wine's escapes, values of other types, and continued lines that look like
+// keys and values.
 constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 ;; All keys relative to \\Machine
 
@@ -70,7 +72,23 @@ constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 "ProgramFilesDir"="C:\\Program Files"
 "Language"="wrong key"
 
+[Software\\Odd \[Bracket\] Key] 1700000007
+"Quote \"name\""="say \"hi\""
+"Path"="C:\\Jeux\\Caf\x00e9\\\x4e2d\x6587"
+"Pair"="\xd83d\xde80!"
+"Greedy"="\xe9t\x00e9e"
+"Controls"="a\tb\nc\\d\101\a\e\0hidden"
+"Octal"="\1010\60"
+"Lone"="\xd800x"
+"NoDigits"="\xyz"
+
 [Software\\Game] 1700000007
+"Data"=hex:00,01,\
+  [Software\\Other] 1700000008
+"After"="still in Game"
+"Trap"=hex:22,\
+  02,\
+  "Name"="from a continuation"
 "Multi"=str(7):"a\0b\0"
 "Raw"=hex(1):41,00,00,00
 "Typed"=str(1):"typed string"
@@ -110,8 +128,8 @@ std::string ArmadaAt(std::string_view installPath) {
 
 }  // namespace
 
-TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
-  const std::string armada = "Software\\Activision\\Star Trek Armada II";
+TEST(FindWineRegString, FindsAndDecodesPlainStringsOfTheExactKeyWithEveryLineEnd) {
+  const std::string armada = "Software\\Activision\\Star Trek Armada II", odd = "Software\\Odd [Bracket] Key";
   struct Case {
     std::string key;
     std::string name;
@@ -145,6 +163,19 @@ TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
       {"Software\\Game", "Short", "short form"},
       {"Software\\Game", "NoEquals", std::nullopt},
       {"Software\\Game", "Unterminated", std::nullopt},
+      // Wine's escapes. \x takes at most four hex digits; a program sees a value up to its first NUL.
+      {odd, "Quote \"name\"", "say \"hi\""},
+      {odd, "Path", "C:\\Jeux\\Caf\xC3\xA9\\\xE4\xB8\xAD\xE6\x96\x87"},
+      {odd, "Pair", "\xF0\x9F\x9A\x80!"},
+      {odd, "Greedy", "\xC3\xA9t\xC3\xA9\x65"},
+      {odd, "Controls", "a\tb\nc\\dA\a\x1B"},
+      {odd, "Octal", "A00"},
+      {odd, "Lone", "\xEF\xBF\xBDx"},
+      {odd, "NoDigits", "xyz"},
+      // Lines after a trailing backslash belong to the value above them, whatever they look like.
+      {"Software\\Game", "After", "still in Game"},
+      {"Software\\Game", "Name", std::nullopt},
+      {"Software\\Other", "After", std::nullopt},
   };
   for (std::string_view lineEnd : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(lineEnd == "\r\n" ? "CRLF" : lineEnd == "\r" ? "CR" : "LF");
@@ -153,53 +184,6 @@ TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
       SCOPED_TRACE(c.key + " : " + c.name);
       EXPECT_EQ(FindWineRegString(text, c.key, c.name), c.expected);
     }
-  }
-}
-
-TEST(FindWineRegString, DecodesWineEscapes) {
-  const std::string text = std::string(kHeader) + R"reg([Software\\Odd \[Bracket\] Key] 1700000000
-"Quote \"name\""="say \"hi\""
-"Path"="C:\\Jeux\\Caf\x00e9\\\x4e2d\x6587"
-"Pair"="\xd83d\xde80!"
-"Greedy"="\xe9t\x00e9e"
-"Controls"="a\tb\nc\\d\101\a\e\0hidden"
-"Octal"="\1010\60"
-"Lone"="\xd800x"
-"NoDigits"="\xyz"
-)reg";
-  const auto find = [&](std::string_view name) { return FindWineRegString(text, "Software\\Odd [Bracket] Key", name); };
-  EXPECT_EQ(find("Quote \"name\""), "say \"hi\"");
-  EXPECT_EQ(find("Path"), "C:\\Jeux\\Caf\xC3\xA9\\\xE4\xB8\xAD\xE6\x96\x87");
-  EXPECT_EQ(find("Pair"), "\xF0\x9F\x9A\x80!");
-  // \x takes at most four hex digits; what follows is plain text.
-  EXPECT_EQ(find("Greedy"),
-            "\xC3\xA9t\xC3\xA9"
-            "e");
-  // A program sees the value up to the first NUL.
-  EXPECT_EQ(find("Controls"), "a\tb\nc\\dA\a\x1B");
-  EXPECT_EQ(find("Octal"), "A00");
-  EXPECT_EQ(find("Lone"), "\xEF\xBF\xBDx");
-  EXPECT_EQ(find("NoDigits"), "xyz");
-}
-
-TEST(FindWineRegString, ContinuedHexLinesStayInsideTheirValue) {
-  // Lines after a trailing backslash belong to the value above them, whatever
-  // they look like.
-  const std::string text = std::string(kHeader) + R"reg([Software\\Game] 1700000000
-"Data"=hex:00,01,\
-  [Software\\Other] 1700000001
-"After"="still in Game"
-"Trap"=hex:22,\
-  02,\
-  "Name"="from a continuation"
-"Last"="end"
-)reg";
-  for (std::string_view lineEnd : {"\n", "\r\n"}) {
-    const std::string input = Replaced(text, '\n', lineEnd);
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "After"), "still in Game");
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Last"), "end");
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Name"), std::nullopt);
-    EXPECT_EQ(FindWineRegString(input, "Software\\Other", "After"), std::nullopt);
   }
 }
 
