@@ -70,12 +70,6 @@ const FixtureFile kFiles[] = {
     {"", "", "Addon/Borg/odf/ships/fed.odf", "fed: from the addon\r\n"},
     {"", "", "Addon/Borg/odf/ships/borg.odf", "borg: addon only\r\n"},
 };
-const char* const kReadOnly[] = {"game/gamefont.ini",
-                                 "game/odf/ships/fed.odf",
-                                 "game/odf/weapons/Photons/photon.odf",
-                                 "game/sounds/effects/boom.wav",
-                                 "game/Movies/intro.bik",
-                                 "prog/mods/Fleet/sounds/effects/boom.wav"};
 
 // Runs the real binary on the folders below `root`, killed at its `killAt`-th
 // counted file operation or, with a system call named, on entry to its
@@ -86,15 +80,8 @@ RunResult Drydock(const fs::path& root, const std::string& command, const std::s
   std::vector<std::string> args, env;
   const std::string n = std::to_string(killAt);
   if (!syscall.empty()) {
-    args = {kStrace,
-            "-f",
-            "-qq",
-            "-o",
-            "/dev/null",
-            "-e",
-            "trace=" + syscall,
-            "-e",
-            "inject=" + syscall + ":signal=KILL:when=" + n};
+    args = {kStrace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=" + syscall, "-e"};
+    args.push_back("inject=" + syscall + ":signal=KILL:when=" + n);
   } else if (killAt > 0) {
     env = {"DRYDOCK_KILL_OP=" + n};
   }
@@ -140,7 +127,11 @@ class InstallCrash : public ::testing::Test {
     t_.MakeDir("original/game/save");
     installed_.push_back("save/");
     std::sort(installed_.begin(), installed_.end());
-    for (const char* file : kReadOnly) t_.MakeReadOnly(std::string("original/") + file);
+    for (const char* file : {"gamefont.ini", "odf/ships/fed.odf", "odf/weapons/Photons/photon.odf",
+                             "sounds/effects/boom.wav", "Movies/intro.bik"}) {
+      t_.MakeReadOnly(std::string("original/game/") + file);
+    }
+    t_.MakeReadOnly(std::string("original/") + kMod + "/sounds/effects/boom.wav");
     original_ = t_ / "original";
     gameBefore_ = TempTree::Snapshot(original_ / "game");
     modBefore_ = ModNow(original_);
