@@ -105,11 +105,17 @@ TEST_F(Flow, NothingOrThePlaceholderSelected) {
   EXPECT_TRUE(host.uninstallEnabled);
 }
 
-TEST_F(Flow, InstallAskedAndDoneWithItsCaptionsBeepAndRefreshes) {
+TEST_F(Flow, InstallAndUninstallAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
+  ExpectInstallQuestion(Answer::No);
+  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
+  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
+  EXPECT_EQ(host.beeps, 0);
+
   ExpectInstallQuestion(Answer::Yes);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Done);
   EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(host.installCaptions, (Rows{"Installing", "Creating backup", "Copying files", "Install Mod"}));
+  EXPECT_EQ(host.installCaptions,
+            (Rows{"Install Mod", "Installing", "Creating backup", "Copying files", "Install Mod"}));
   EXPECT_EQ(host.beeps, 1);
   EXPECT_EQ(host.quietRefreshes, 1);
   EXPECT_EQ(host.fullRefreshes, 1);
@@ -119,14 +125,17 @@ TEST_F(Flow, InstallAskedAndDoneWithItsCaptionsBeepAndRefreshes) {
   EXPECT_EQ(host.progress.front(), 0);
   EXPECT_EQ(host.progress.back(), 100);
   EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
-}
 
-TEST_F(Flow, AnsweringNoChangesNothing) {
-  ExpectInstallQuestion(Answer::No);
-  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
-  EXPECT_EQ(host.beeps, 0);
-  EXPECT_TRUE(host.installEnabled);
+  ExpectUninstallQuestion(Answer::No);
+  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
+  EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
+  ExpectUninstallQuestion(Answer::Yes);
+  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
+                                          "Deleting backup", "Uninstall Mod"}));
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), Rows{"odf/ships/fed.odf=game fed"});
+  EXPECT_TRUE(host.uninstallEnabled);
 }
 
 TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
@@ -149,22 +158,6 @@ TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
 }
 
-TEST_F(Flow, NoGameFolderStopsBeforeTouchingAnything) {
-  const Rows before = TempTree::Snapshot(t.root());
-  for (const std::optional<fs::path>& dir : {std::optional<fs::path>(), std::optional<fs::path>(t / "gone")}) {
-    gameDir = dir;
-    ExpectInstallQuestion(Answer::Yes);
-    dialogs.Expect(
-        Message("The Armada II directory is not set or no longer exists, so nothing was changed. Choose "
-                "it with \"Change A2 Directory\" in the Manager menu first.",
-                "Armada II directory not found"));
-    EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Refused);
-  }
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(TempTree::Snapshot(t.root()), before);
-  EXPECT_EQ(host.installCaptions.back(), "Install Mod");
-}
-
 TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   const std::string notRestored =
       "The Fleet mod could not be taken out of the game completely before installing it again, so nothing was "
@@ -180,7 +173,12 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   };
   const Rows untouched{"odf/ships/fed.odf=game fed"}, newAdded{untouched[0], "odf/ships/new.odf=mod new"},
       modFed{"odf/ships/fed.odf=mod fed"};
+  const std::string noGame =
+      "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with \"Change A2 "
+      "Directory\" in the Manager menu first.";
   const Case cases[] = {
+      {[&] { gameDir.reset(); }, noGame, "Armada II directory not found", Outcome::Refused, untouched, false, ""},
+      {[&] { gameDir = t / "gone"; }, noGame, "Armada II directory not found", Outcome::Refused, untouched, false, ""},
       {[&] { held = platform::WriterLock::Acquire({t / "game"}); },
        "Another Drydock is changing this game's files. Try again when it has finished.", "Install Fleet mod",
        Outcome::Refused, untouched, false, ""},
@@ -236,23 +234,6 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
     EXPECT_EQ(fs::exists(t / "prog/mods/Fleet/Backup"), c.installed);
     EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), c.kept);
   }
-}
-
-TEST_F(Flow, UninstallAskedThenDoneWithItsCaptions) {
-  ExpectInstallQuestion(Answer::Yes);
-  ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
-  ExpectUninstallQuestion(Answer::No);
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
-
-  ExpectUninstallQuestion(Answer::Yes);
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
-                                          "Deleting backup", "Uninstall Mod"}));
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
-  EXPECT_FALSE(fs::exists(t / "game/odf/ships/new.odf"));
-  EXPECT_TRUE(host.uninstallEnabled);
 }
 
 TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFiles) {

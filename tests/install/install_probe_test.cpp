@@ -26,6 +26,13 @@ constexpr int kReplaced = 400;  // game files the mod replaces
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The run ended with `code` and said `text`.
+::testing::AssertionResult Ended(const RunResult& r, int code, const std::string& text = "") {
+  if (r.code == code && Contains(r.output, text)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "exit " << r.code << ", wanted " << code << " and \"" << text << "\":\n"
+                                       << r.output;
+}
+
 class Probe : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,29 +60,35 @@ class Probe : public ::testing::Test {
   fs::path Game() const { return t / "run/game"; }
   fs::path Mod() const { return t / "run/prog/mods/Fleet"; }
 
-  std::vector<std::string> Args(const std::vector<std::string>& command) const {
-    std::vector<std::string> args = {DRYDOCK_EXE,  "--program-dir", (t / "run/prog").string(),
-                                     "--game-dir", Game().string(), "--yes"};
-    args.insert(args.end(), command.begin(), command.end());
-    return args;
+  // `drydock COMMAND Fleet --yes` on the run's folders.
+  std::vector<std::string> Args(const std::string& command) const {
+    return {DRYDOCK_EXE, "--program-dir", (t / "run/prog").string(), "--game-dir", Game().string(), "--yes",
+            command,     "Fleet"};
   }
-  RunResult Cli(const std::vector<std::string>& command, const std::vector<std::string>& env = {}) const {
+  RunResult Cli(const std::string& command, const std::vector<std::string>& env = {}) const {
     return drydock::test::RunChild(Args(command), env);
   }
 
   // The game as it was, but for empty folders an install may leave.
   ::testing::AssertionResult GameIsOriginal() const {
-    Rows now;
-    for (const std::string& row : TempTree::Snapshot(Game())) {
-      if (row.back() != '/') now.push_back(row);
-    }
-    if (now == gameBefore) return ::testing::AssertionSuccess();
-    auto failure = ::testing::AssertionFailure() << "the game differs from the original:";
-    for (const std::string& row : gameBefore) {
+    Rows now = TempTree::Snapshot(Game());
+    std::erase_if(now, [](const std::string& row) { return row.back() == '/'; });
+    return Same(now, gameBefore, "game");
+  }
+  // The game as it was, and the mod folder holds its own files and nothing else.
+  ::testing::AssertionResult AsBefore() const {
+    const auto game = GameIsOriginal();
+    return game ? Same(TempTree::Snapshot(Mod()), modBefore, "mod") : game;
+  }
+
+  static ::testing::AssertionResult Same(const Rows& now, const Rows& before, const char* what) {
+    if (now == before) return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure() << "the " << what << " differs from the original:";
+    for (const std::string& row : before) {
       if (!std::binary_search(now.begin(), now.end(), row)) failure << "\n  missing " << row;
     }
     for (const std::string& row : now) {
-      if (!std::binary_search(gameBefore.begin(), gameBefore.end(), row)) failure << "\n  extra   " << row;
+      if (!std::binary_search(before.begin(), before.end(), row)) failure << "\n  extra   " << row;
     }
     return failure;
   }
@@ -86,17 +99,10 @@ class Probe : public ::testing::Test {
     for (const fs::path& root : {Game(), Mod() / "Backup"}) {
       for (const std::string& row : TempTree::Snapshot(root)) found.insert(row);
     }
-    std::string lost;
-    for (const std::string& row : gameBefore) {
-      if (!found.count(row)) lost += "\n  " + row;
-    }
-    if (lost.empty()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "originals lost:" << lost;
-  }
-
-  ::testing::AssertionResult ModIsClean() const {
-    if (TempTree::Snapshot(Mod()) == modBefore) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the mod folder holds more than its own files";
+    Rows kept;
+    std::copy_if(gameBefore.begin(), gameBefore.end(), std::back_inserter(kept),
+                 [&](const std::string& row) { return found.count(row) > 0; });
+    return Same(kept, gameBefore, "originals kept");
   }
 
   TempTree t;
@@ -106,54 +112,42 @@ class Probe : public ::testing::Test {
 }  // namespace
 
 TEST_F(Probe, AnUninstallRunAgainOrOfAModNeverInstalledKeepsEveryOriginal) {
-  struct Case {
-    const char* name;
-    std::vector<std::vector<std::string>> before;  // runs that must succeed first
-  };
-  for (const Case& c :
-       {Case{"run again", {{"install", "Fleet"}, {"uninstall", "Fleet"}}}, Case{"never installed", {}}}) {
-    SCOPED_TRACE(c.name);
+  for (const bool installedBefore : {true, false}) {
+    SCOPED_TRACE(installedBefore ? "run again" : "never installed");
     Fresh();
-    for (const auto& run : c.before) ASSERT_EQ(Cli(run).code, 0) << run[0];
-    const RunResult again = Cli({"uninstall", "Fleet"});
-    EXPECT_EQ(again.code, 0) << again.output;
-    EXPECT_TRUE(Contains(again.output, std::to_string(kReplaced) + " file(s) at the Fleet mod's paths were left"))
-        << again.output;
-    EXPECT_TRUE(GameIsOriginal());
-    EXPECT_TRUE(ModIsClean());
+    if (installedBefore) {
+      ASSERT_EQ(Cli("install").code, 0);
+      ASSERT_EQ(Cli("uninstall").code, 0);
+    }
+    EXPECT_TRUE(Ended(Cli("uninstall"), 0, std::to_string(kReplaced) + " file(s) at the Fleet mod's paths were left"));
+    EXPECT_TRUE(AsBefore());
   }
 }
 
 TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
   struct Case {
-    const char* name;
     bool installedFirst;
-    const char* first;
-    const char* second;
+    std::string first, second;
   };
-  const Case cases[] = {{"two installs", false, "install", "install"},
-                        {"two reinstalls", true, "install", "install"},
-                        {"two uninstalls", true, "uninstall", "uninstall"},
-                        {"an install and an uninstall", true, "install", "uninstall"}};
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{false, "install", "install"}, Case{true, "install", "install"},
+                        Case{true, "uninstall", "uninstall"}, Case{true, "install", "uninstall"}}) {
     for (int trial = 0; trial < 4; ++trial) {
-      SCOPED_TRACE(std::string(c.name) + ", trial " + std::to_string(trial));
+      SCOPED_TRACE(c.first + " and " + c.second + (c.installedFirst ? " of an installed mod" : "") + ", trial " +
+                   std::to_string(trial));
       Fresh();
       if (c.installedFirst) {
-        ASSERT_EQ(Cli({"install", "Fleet"}).code, 0);
+        ASSERT_EQ(Cli("install").code, 0);
       }
-      ChildProcess a = ChildProcess::Start(Args({c.first, "Fleet"}));
-      ChildProcess b = ChildProcess::Start(Args({c.second, "Fleet"}));
-      const RunResult ra = a.Wait(), rb = b.Wait();
+      ChildProcess a = ChildProcess::Start(Args(c.first));
+      ChildProcess b = ChildProcess::Start(Args(c.second));
       // The lock makes the second wait for the first, so both get through.
-      EXPECT_EQ(ra.code, 0) << ra.output;
-      EXPECT_EQ(rb.code, 0) << rb.output;
+      EXPECT_TRUE(Ended(a.Wait(), 0));
+      EXPECT_TRUE(Ended(b.Wait(), 0));
       EXPECT_TRUE(NothingLost());
       if (fs::exists(Mod() / "Backup")) {
-        ASSERT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
+        ASSERT_EQ(Cli("uninstall").code, 0);
       }
-      EXPECT_TRUE(GameIsOriginal());
-      EXPECT_TRUE(ModIsClean());
+      EXPECT_TRUE(AsBefore());
       if (HasFailure()) return;
     }
   }
@@ -165,13 +159,10 @@ TEST_F(Probe, ASecondWriterIsRefusedWhileAnotherHoldsTheGameOrTheModsFolder) {
     const auto lock = drydock::platform::WriterLock::Acquire({held});
     ASSERT_TRUE(lock.has_value());
     const auto start = std::chrono::steady_clock::now();
-    const RunResult r = Cli({"install", "Fleet"});
+    const RunResult r = Cli("install");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "it should wait a moment first";
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(Contains(r.output, "Another Drydock is changing this game's files. Try again when it has finished."))
-        << r.output;
-    EXPECT_TRUE(GameIsOriginal());
-    EXPECT_TRUE(ModIsClean());
+    EXPECT_TRUE(Ended(r, 1, "Another Drydock is changing this game's files. Try again when it has finished."));
+    EXPECT_TRUE(AsBefore());
   }
 }
 
@@ -188,14 +179,12 @@ TEST_F(Probe, NamesAWindowsGameCannotHoldAreNotInstalledAndListed) {
 
   // Written as they are: the tree helper would read a backslash as a separator.
   for (const std::string& name : odd) std::ofstream(Mod() / name) << "odd";
-  const RunResult in = Cli({"install", "Fleet"});
-  EXPECT_EQ(in.code, 1);
-  EXPECT_TRUE(Contains(in.output, "7 file(s) of the Fleet mod could not be installed")) << in.output;
+  const RunResult in = Cli("install");
+  EXPECT_TRUE(Ended(in, 1, "7 file(s) of the Fleet mod could not be installed"));
   EXPECT_TRUE(Contains(in.output, "CON.txt (its name is a Windows device name")) << in.output;
   EXPECT_EQ(TempTree::Read(Game() / "Armada2.exe"), "the game's program");
   EXPECT_EQ(TempTree::Read(Game() / "odf/ships/s0.odf"), "mod 0");
-  const RunResult out = Cli({"uninstall", "Fleet"});
-  EXPECT_EQ(out.code, 0) << out.output;
+  EXPECT_TRUE(Ended(Cli("uninstall"), 0));
   EXPECT_TRUE(GameIsOriginal());
   EXPECT_FALSE(fs::exists(Mod() / "Backup"));
 }
@@ -203,9 +192,7 @@ TEST_F(Probe, NamesAWindowsGameCannotHoldAreNotInstalledAndListed) {
 TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
   // A plain file where the backup goes.
   t.Write("run/prog/mods/Fleet/backup", "the author's notes");
-  RunResult r = Cli({"install", "Fleet"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(Contains(r.output, "\"backup\", which is not a folder")) << r.output;
+  EXPECT_TRUE(Ended(Cli("install"), 1, "\"backup\", which is not a folder"));
   EXPECT_TRUE(GameIsOriginal());
   fs::remove(Mod() / "backup");
 
@@ -215,58 +202,49 @@ TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
   t.Write("run/prog/mods/Fleet/Backup/.drydock-added", "Armada2.exe\r\nodf\\ships\\s2.odf\r\n");
   for (const char* command : {"install", "uninstall"}) {
     SCOPED_TRACE(command);
-    r = Cli({command, "Fleet"});
-    EXPECT_EQ(r.code, 1) << r.output;
+    EXPECT_TRUE(Ended(Cli(command), 1, "odf/ships/s1.odf"));
     EXPECT_TRUE(GameIsOriginal());
     EXPECT_EQ(TempTree::Read(Mod() / "Backup/Armada2.exe"), "a stranger's program");
   }
-  EXPECT_TRUE(Contains(r.output, "odf/ships/s1.odf")) << r.output;
   // Moved out of the way, the mod installs and uninstalls as any other.
   fs::rename(Mod() / "Backup", t / "run/shipped-backup");
-  EXPECT_EQ(Cli({"install", "Fleet"}).code, 0);
-  EXPECT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
-  EXPECT_TRUE(GameIsOriginal());
-  EXPECT_TRUE(ModIsClean());
+  EXPECT_TRUE(Ended(Cli("install"), 0));
+  EXPECT_TRUE(Ended(Cli("uninstall"), 0));
+  EXPECT_TRUE(AsBefore());
 }
 
 TEST_F(Probe, FilesTheUninstallDidNotRestoreStayInTheBackup) {
-  ASSERT_EQ(Cli({"install", "Fleet"}).code, 0);
+  ASSERT_EQ(Cli("install").code, 0);
   const std::map<std::string, std::string> foreign = {
       {"Backup/notes.txt", "the user's notes"},
       {"Backup/.hidden", "a hidden file"},
       {"Backup/ODF/Ships/s1.odf", "a second letter-case variant"},
   };
   for (const auto& [rel, bytes] : foreign) t.Write("run/prog/mods/Fleet/" + rel, bytes);
-  const RunResult r = Cli({"uninstall", "Fleet"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(Contains(r.output, "3 file(s) of the Fleet mod could not be handled")) << r.output;
-  EXPECT_TRUE(GameIsOriginal());
-  for (const auto& [rel, bytes] : foreign) EXPECT_EQ(TempTree::Read(Mod() / rel), bytes) << rel;
+  for (const char* run : {"uninstall", "uninstall run again"}) {
+    SCOPED_TRACE(run);
+    EXPECT_TRUE(Ended(Cli("uninstall"), 1, "3 file(s) of the Fleet mod could not be handled"));
+    EXPECT_TRUE(GameIsOriginal());
+    for (const auto& [rel, bytes] : foreign) EXPECT_EQ(TempTree::Read(Mod() / rel), bytes) << rel;
+  }
   for (const auto& [rel, bytes] : foreign) fs::remove(Mod() / rel);
-  EXPECT_EQ(Cli({"uninstall", "Fleet"}).code, 0);
-  EXPECT_TRUE(GameIsOriginal());
-  EXPECT_TRUE(ModIsClean());
+  EXPECT_TRUE(Ended(Cli("uninstall"), 0));
+  EXPECT_TRUE(AsBefore());
 }
 
 TEST_F(Probe, AGameFolderThatCannotBeWrittenKeepsNoCopyAndSaysSo) {
   // One folder of the game refuses every change: the rest installs.
-  RunResult r = Cli({"install", "Fleet"}, {"DRYDOCK_FAIL_PATH=" + (Game() / "odf/ships/").string()});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(Contains(r.output, std::to_string(kReplaced + 1) + " file(s) of the Fleet mod could not be installed"))
-      << r.output;
+  RunResult r = Cli("install", {"DRYDOCK_FAIL_PATH=" + (Game() / "odf/ships/").string()});
+  EXPECT_TRUE(Ended(r, 1, std::to_string(kReplaced + 1) + " file(s) of the Fleet mod could not be installed"));
   EXPECT_TRUE(Contains(r.output, "every other file was installed")) << r.output;
   EXPECT_FALSE(fs::exists(Mod() / "Backup/odf")) << "no kept copy for a file that was not replaced";
   EXPECT_EQ(TempTree::Read(Game() / "fleet.txt"), "the mod's notes");
-  r = Cli({"uninstall", "Fleet"});
-  EXPECT_EQ(r.code, 0) << r.output;
-  EXPECT_TRUE(GameIsOriginal());
-  EXPECT_TRUE(ModIsClean());
+  EXPECT_TRUE(Ended(Cli("uninstall"), 0));
+  EXPECT_TRUE(AsBefore());
 
   // The whole game refuses: nothing was installed, and nothing says it was.
-  r = Cli({"install", "Fleet"}, {"DRYDOCK_FAIL_PATH=" + Game().string() + "/"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(Contains(r.output, "Nothing was installed, and the game was left as it was.")) << r.output;
+  r = Cli("install", {"DRYDOCK_FAIL_PATH=" + Game().string() + "/"});
+  EXPECT_TRUE(Ended(r, 1, "Nothing was installed, and the game was left as it was."));
   EXPECT_FALSE(Contains(r.output, "installed: Fleet")) << r.output;
-  EXPECT_TRUE(GameIsOriginal());
-  EXPECT_TRUE(ModIsClean());
+  EXPECT_TRUE(AsBefore());
 }

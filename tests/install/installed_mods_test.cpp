@@ -6,26 +6,24 @@
 
 using namespace drydock;
 using drydock::test::TempTree;
+using Names = std::vector<std::string>;
 
-TEST(InstalledMods, ListNeedsTheExactNameWhileInstallIgnoresCase) {
+TEST(InstalledMods, ListNeedsTheExactNameWhileInstallIgnoresCaseAndAFileIsNoBackup) {
   TempTree t;
   t.MakeDir("mods/Exact/Backup");
   t.MakeDir("mods/Lower/backup");
-  t.MakeDir("mods/Plain");
+  t.Write("mods/Shipped/backup", "a mod author's notes");
   t.MakeDir("mods/Plain/Addon/Extra/Backup");
   t.MakeDir("mods/Plain/Addon/Other");
   const library::ModList list = library::FillModList(t / "mods");
-  ASSERT_EQ(list, (library::ModList{"Exact", "Lower", "Plain", "    Other", "    Extra"}));
-  EXPECT_EQ(install::InstalledModEntries(t / "mods", list), (std::vector<std::string>{"Exact", "    Extra"}));
+  ASSERT_EQ(list, (library::ModList{"Exact", "Lower", "Plain", "    Other", "    Extra", "Shipped"}));
+  EXPECT_EQ(install::InstalledModEntries(t / "mods", list), (Names{"Exact", "    Extra"}));
   EXPECT_TRUE(install::IsInstalled(t / "mods/Lower"));
   EXPECT_FALSE(install::IsInstalled(t / "mods/Plain"));
-}
-
-TEST(InstalledMods, PlaceholderWhenNothingIsInstalled) {
-  TempTree t;
-  t.MakeDir("mods/A");
-  const std::vector<std::string> none{"(No mods found.)"};
-  EXPECT_EQ(install::InstalledModEntries(t / "mods", library::FillModList(t / "mods")), none);
-  EXPECT_EQ(install::InstalledModEntries(t / "mods", {}), none);
-  EXPECT_EQ(install::InstalledModEntries(t / "mods", {"(No mods found.)"}), none);
+  EXPECT_FALSE(install::IsInstalled(t / "mods/Shipped"));
+  // The placeholder when nothing is installed.
+  for (const library::ModList& none :
+       {library::ModList{"Plain", "Shipped"}, library::ModList{}, library::ModList{"(No mods found.)"}}) {
+    EXPECT_EQ(install::InstalledModEntries(t / "mods", none), Names{"(No mods found.)"});
+  }
 }

@@ -17,22 +17,15 @@ namespace {
 
 constexpr std::int64_t kSecondNs = 1'000'000'000;
 
-std::optional<FolderStamp> HourOld(const fs::path& folder) {
-  auto stamp = drydock::platform::FolderStampOf(folder);
-  if (stamp) {
-    stamp->modifiedNs -= 3600 * kSecondNs;
-    stamp->changedNs -= 3600 * kSecondNs;
-  }
-  return stamp;
-}
-
-std::optional<FolderStamp> WholeTwoSeconds(const fs::path& folder) {
-  auto stamp = drydock::platform::FolderStampOf(folder);
-  if (stamp) {
-    stamp->modifiedNs -= stamp->modifiedNs % (2 * kSecondNs);
-    stamp->changedNs -= stamp->changedNs % (2 * kSecondNs);
-  }
-  return stamp;
+// Folder stamps moved back by `backNs`, then cut to whole `grainNs`.
+ModListWatch::StampReader Shifted(std::int64_t backNs, std::int64_t grainNs) {
+  return [=](const fs::path& folder) {
+    auto stamp = drydock::platform::FolderStampOf(folder);
+    if (stamp) {
+      for (std::int64_t* ns : {&stamp->modifiedNs, &stamp->changedNs}) *ns -= backNs + (*ns - backNs) % grainNs;
+    }
+    return stamp;
+  };
 }
 
 struct Reader {
@@ -47,8 +40,8 @@ struct Reader {
 // stamp, so only the window tells.
 const Reader kReaders[] = {
     {"times as read", drydock::platform::FolderStampOf, false},
-    {"times an hour old", HourOld, true},
-    {"times in whole two seconds", WholeTwoSeconds, false},
+    {"times an hour old", Shifted(3600 * kSecondNs, 1), true},
+    {"times in whole two seconds", Shifted(0, 2 * kSecondNs), false},
 };
 
 // Without the window, two changes within one step of the kernel's coarse

@@ -29,7 +29,9 @@ constexpr const char* kInstallPath = "C:\\Program Files (x86)\\Activision\\Star 
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
 
-// A system.reg as a 64-bit Wine writes it, with keys whose names start alike.
+// A system.reg as a 64-bit Wine writes it: keys whose names start alike,
+// Wine's escapes, values of other types, and continued lines that look like
+// keys and values.
 constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 ;; All keys relative to \\Machine
 
@@ -70,7 +72,23 @@ constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 "ProgramFilesDir"="C:\\Program Files"
 "Language"="wrong key"
 
+[Software\\Odd \[Bracket\] Key] 1700000007
+"Quote \"name\""="say \"hi\""
+"Path"="C:\\Jeux\\Caf\x00e9\\\x4e2d\x6587"
+"Pair"="\xd83d\xde80!"
+"Greedy"="\xe9t\x00e9e"
+"Controls"="a\tb\nc\\d\101\a\e\0hidden"
+"Octal"="\1010\60"
+"Lone"="\xd800x"
+"NoDigits"="\xyz"
+
 [Software\\Game] 1700000007
+"Data"=hex:00,01,\
+  [Software\\Other] 1700000008
+"After"="still in Game"
+"Trap"=hex:22,\
+  02,\
+  "Name"="from a continuation"
 "Multi"=str(7):"a\0b\0"
 "Raw"=hex(1):41,00,00,00
 "Typed"=str(1):"typed string"
@@ -79,22 +97,17 @@ constexpr std::string_view kSystemReg = R"reg(WINE REGISTRY Version 2
 "Unterminated"="abc
 )reg";
 
-std::string WithLineEnds(std::string_view text, std::string_view lineEnd) {
+// `text` with every `c` replaced by `with`: other line ends, or backslashes
+// doubled as Wine writes them in key names and strings.
+std::string Replaced(std::string_view text, char c, std::string_view with) {
   std::string out;
-  for (char c : text) c == '\n' ? out.append(lineEnd) : out.append(1, c);
-  return out;
-}
-
-// Backslashes doubled, as Wine writes them in key names and strings.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  for (char x : text) x == c ? out.append(with) : out.append(1, x);
   return out;
 }
 
 // One key with the given value lines.
 std::string Section(std::string_view key, std::string_view values) {
-  return "[" + Escaped(key) + "] 1700000000\n#time=1da0f3c2b4e5a60\n" + std::string(values) + "\n\n";
+  return "[" + Replaced(key, '\\', "\\\\") + "] 1700000000\n#time=1da0f3c2b4e5a60\n" + std::string(values) + "\n\n";
 }
 
 std::string RegFile(std::string_view key, std::string_view values) {
@@ -110,13 +123,13 @@ fs::path MakePrefix(TempTree& tree, std::string_view rel, std::string_view syste
 }
 
 std::string ArmadaAt(std::string_view installPath) {
-  return RegFile(kArmadaKey, "\"INSTALLPATH\"=\"" + Escaped(installPath) + "\"");
+  return RegFile(kArmadaKey, "\"INSTALLPATH\"=\"" + Replaced(installPath, '\\', "\\\\") + "\"");
 }
 
 }  // namespace
 
-TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
-  const std::string armada = "Software\\Activision\\Star Trek Armada II";
+TEST(FindWineRegString, FindsAndDecodesPlainStringsOfTheExactKeyWithEveryLineEnd) {
+  const std::string armada = "Software\\Activision\\Star Trek Armada II", odd = "Software\\Odd [Bracket] Key";
   struct Case {
     std::string key;
     std::string name;
@@ -124,8 +137,6 @@ TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
   };
   const std::vector<Case> cases = {
       {kArmadaKey, "INSTALLPATH", kInstallPath},
-      {kArmadaKey, "EXEString", std::string(kInstallPath) + "\\Armada2.exe"},
-      {"Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files"},
       // The same names in the parent, a child and keys whose names start alike do not leak in.
       {kArmadaKey, "Language", "English"},
       {kArmadaKey, "Version", std::nullopt},
@@ -152,61 +163,27 @@ TEST(FindWineRegString, FindsPlainStringsOfTheExactKeyWithEveryLineEnd) {
       {"Software\\Game", "Short", "short form"},
       {"Software\\Game", "NoEquals", std::nullopt},
       {"Software\\Game", "Unterminated", std::nullopt},
+      // Wine's escapes. \x takes at most four hex digits; a program sees a value up to its first NUL.
+      {odd, "Quote \"name\"", "say \"hi\""},
+      {odd, "Path", "C:\\Jeux\\Caf\xC3\xA9\\\xE4\xB8\xAD\xE6\x96\x87"},
+      {odd, "Pair", "\xF0\x9F\x9A\x80!"},
+      {odd, "Greedy", "\xC3\xA9t\xC3\xA9\x65"},
+      {odd, "Controls", "a\tb\nc\\dA\a\x1B"},
+      {odd, "Octal", "A00"},
+      {odd, "Lone", "\xEF\xBF\xBDx"},
+      {odd, "NoDigits", "xyz"},
+      // Lines after a trailing backslash belong to the value above them, whatever they look like.
+      {"Software\\Game", "After", "still in Game"},
+      {"Software\\Game", "Name", std::nullopt},
+      {"Software\\Other", "After", std::nullopt},
   };
   for (std::string_view lineEnd : {"\n", "\r\n", "\r"}) {
     SCOPED_TRACE(lineEnd == "\r\n" ? "CRLF" : lineEnd == "\r" ? "CR" : "LF");
-    const std::string text = WithLineEnds(kSystemReg, lineEnd);
+    const std::string text = Replaced(kSystemReg, '\n', lineEnd);
     for (const Case& c : cases) {
       SCOPED_TRACE(c.key + " : " + c.name);
       EXPECT_EQ(FindWineRegString(text, c.key, c.name), c.expected);
     }
-  }
-}
-
-TEST(FindWineRegString, DecodesWineEscapes) {
-  const std::string text = std::string(kHeader) + R"reg([Software\\Odd \[Bracket\] Key] 1700000000
-"Quote \"name\""="say \"hi\""
-"Path"="C:\\Jeux\\Caf\x00e9\\\x4e2d\x6587"
-"Pair"="\xd83d\xde80!"
-"Greedy"="\xe9t\x00e9e"
-"Controls"="a\tb\nc\\d\101\a\e\0hidden"
-"Octal"="\1010\60"
-"Lone"="\xd800x"
-"NoDigits"="\xyz"
-)reg";
-  const auto find = [&](std::string_view name) { return FindWineRegString(text, "Software\\Odd [Bracket] Key", name); };
-  EXPECT_EQ(find("Quote \"name\""), "say \"hi\"");
-  EXPECT_EQ(find("Path"), "C:\\Jeux\\Caf\xC3\xA9\\\xE4\xB8\xAD\xE6\x96\x87");
-  EXPECT_EQ(find("Pair"), "\xF0\x9F\x9A\x80!");
-  // \x takes at most four hex digits; what follows is plain text.
-  EXPECT_EQ(find("Greedy"),
-            "\xC3\xA9t\xC3\xA9"
-            "e");
-  // A program sees the value up to the first NUL.
-  EXPECT_EQ(find("Controls"), "a\tb\nc\\dA\a\x1B");
-  EXPECT_EQ(find("Octal"), "A00");
-  EXPECT_EQ(find("Lone"), "\xEF\xBF\xBDx");
-  EXPECT_EQ(find("NoDigits"), "xyz");
-}
-
-TEST(FindWineRegString, ContinuedHexLinesStayInsideTheirValue) {
-  // Lines after a trailing backslash belong to the value above them, whatever
-  // they look like.
-  const std::string text = std::string(kHeader) + R"reg([Software\\Game] 1700000000
-"Data"=hex:00,01,\
-  [Software\\Other] 1700000001
-"After"="still in Game"
-"Trap"=hex:22,\
-  02,\
-  "Name"="from a continuation"
-"Last"="end"
-)reg";
-  for (std::string_view lineEnd : {"\n", "\r\n"}) {
-    const std::string input = WithLineEnds(text, lineEnd);
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "After"), "still in Game");
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Last"), "end");
-    EXPECT_EQ(FindWineRegString(input, "Software\\Game", "Name"), std::nullopt);
-    EXPECT_EQ(FindWineRegString(input, "Software\\Other", "After"), std::nullopt);
   }
 }
 
@@ -243,7 +220,7 @@ TEST(FindWineRegString, SurvivesJunkAndStillFindsWhatFollows) {
 // The rest works on real folders with symbolic links, as Wine prefixes exist only here.
 #ifndef _WIN32
 
-TEST(WinePathToNative, MapsDrivesThroughDosdevicesIgnoringCase) {
+TEST(WinePathToNative, MapsDrivesThroughDosdevicesIgnoringCaseOrDriveCToDriveC) {
   TempTree tree;
   const fs::path prefix = MakePrefix(tree, "pfx", kHeader);
   const fs::path game = tree.MakeDir("pfx/drive_c/program files (x86)/Activision/Star Trek Armada ii/Data");
@@ -271,10 +248,8 @@ TEST(WinePathToNative, MapsDrivesThroughDosdevicesIgnoringCase) {
                                 "C:Game", "", "C", "1:\\Game", ":\\Game", "/Game", "\\Game"}) {
     EXPECT_EQ(WinePathToNative(prefix, path), std::nullopt) << path;
   }
-}
 
-TEST(WinePathToNative, FallsBackToDriveCOnlyForDriveC) {
-  TempTree tree;
+  // Without dosdevices, drive C falls back to drive_c, and only drive C.
   const fs::path bare = tree.MakeDir("bare/drive_c/Games/Armada");
   const fs::path barePrefix = tree / "bare";
   EXPECT_EQ(WinePathToNative(barePrefix, "C:\\GAMES\\armada"), bare);
@@ -341,20 +316,20 @@ TEST(CandidateWinePrefixes, ListsKnownLocationsInOrderEachOnceSkippingMissingOne
 }
 
 TEST(WineEnvironment, ComesFromWineprefixAndHome) {
-  const auto get = [](const char* name) {
-    return std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
-  };
-  const auto put = [](const char* name, const std::optional<std::string>& value) {
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-  };
-  const auto oldPrefix = get("WINEPREFIX"), oldHome = get("HOME");
-  put("WINEPREFIX", "/games/armada-prefix");
-  put("HOME", "/home/picard");
+  const std::string oldPrefix = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
+  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("WINEPREFIX", "/games/armada-prefix", 1);
+  setenv("HOME", "/home/picard", 1);
   const WineEnvironment env = WineEnvironment::FromProcess();
-  put("WINEPREFIX", oldPrefix);
-  put("HOME", oldHome);
+  oldPrefix.empty() ? unsetenv("WINEPREFIX") : setenv("WINEPREFIX", oldPrefix.c_str(), 1);
+  setenv("HOME", oldHome.c_str(), 1);
   EXPECT_EQ(env.winePrefix, "/games/armada-prefix");
   EXPECT_EQ(env.home, fs::path("/home/picard"));
+}
+
+// The game's value `name` in HKEY_LOCAL_MACHINE, as the program reads it.
+std::string ReadArmada(Registry& registry, std::string_view name = "INSTALLPATH", std::string_view fallback = "") {
+  return registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, name, fallback);
 }
 
 TEST(Registry, FirstPrefixHoldingTheValueWins) {
@@ -366,34 +341,33 @@ TEST(Registry, FirstPrefixHoldingTheValueWins) {
 
   Registry both(CandidateWinePrefixes({PathToUtf8(custom), home}));
   EXPECT_TRUE(both.FoundPrefix().empty());
-  EXPECT_EQ(both.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Program Files\\Armada II");
+  EXPECT_EQ(ReadArmada(both), "C:\\Program Files\\Armada II");
   EXPECT_EQ(both.FoundPrefix(), custom);
 
   // $WINEPREFIX holds the key but not the value: ~/.wine answers.
   Registry fallThrough(CandidateWinePrefixes({PathToUtf8(lacking), home}));
-  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH", "none"),
-            "C:\\Games\\Armada II");
+  EXPECT_EQ(ReadArmada(fallThrough, "INSTALLPATH", "none"), "C:\\Games\\Armada II");
   EXPECT_EQ(fallThrough.FoundPrefix(), dotWine);
-  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Language"), "English");
+  EXPECT_EQ(ReadArmada(fallThrough, "Language"), "English");
   EXPECT_EQ(fallThrough.FoundPrefix(), lacking);
   // A value found nowhere gives the fallback and leaves the last prefix in place.
-  EXPECT_EQ(fallThrough.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Missing", "fallback"), "fallback");
+  EXPECT_EQ(ReadArmada(fallThrough, "Missing", "fallback"), "fallback");
   EXPECT_EQ(fallThrough.FoundPrefix(), lacking);
 
   // A file too large to be a registry file is passed over (sparse: it costs no disk space).
   const fs::path huge = MakePrefix(tree, "huge", ArmadaAt("C:\\Huge"));
   fs::resize_file(huge / "system.reg", (std::uintmax_t{256} << 20) + 1);
   Registry skipsHuge({huge, custom});
-  EXPECT_EQ(skipsHuge.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Program Files\\Armada II");
+  EXPECT_EQ(ReadArmada(skipsHuge), "C:\\Program Files\\Armada II");
   EXPECT_EQ(skipsHuge.FoundPrefix(), custom);
 
   Registry none({tree / "nothing-here"});
-  EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH", "C:\\Default"), "C:\\Default");
-  EXPECT_EQ(none.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "");
+  EXPECT_EQ(ReadArmada(none, "INSTALLPATH", "C:\\Default"), "C:\\Default");
+  EXPECT_EQ(ReadArmada(none), "");
   EXPECT_TRUE(none.FoundPrefix().empty());
 }
 
-TEST(Registry, ReadsTheWow6432NodeKeyFirst) {
+TEST(Registry, ReadsTheWow6432NodeKeyFirstWithinEachPrefixInTurn) {
   TempTree tree;
   const std::string wowKey = "Software\\Wow6432Node\\Activision\\Star Trek Armada II\\v1.0";
   const fs::path both = MakePrefix(tree, "both",
@@ -402,14 +376,13 @@ TEST(Registry, ReadsTheWow6432NodeKeyFirst) {
   const fs::path wowOnly = MakePrefix(tree, "wow-only", RegFile(wowKey, "\"INSTALLPATH\"=\"C:\\\\WowOnly\""));
   const fs::path plainOnly = MakePrefix(tree, "plain-only", ArmadaAt("C:\\PlainOnly"));
 
-  EXPECT_EQ(Registry({both}).ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\Redirected");
-  EXPECT_EQ(Registry({both}).ReadRegString(RegRoot::LocalMachine, "SOFTWARE\\Activision\\Star Trek Armada II\\v1.0",
-                                           "INSTALLPATH"),
-            "C:\\Redirected");
-  EXPECT_EQ(Registry({wowOnly}).ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\WowOnly");
-  // Prefix order comes before the choice of key.
-  Registry ordered({plainOnly, wowOnly});
-  EXPECT_EQ(ordered.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH"), "C:\\PlainOnly");
+  Registry bothKeys({both}), wow({wowOnly}), ordered({plainOnly, wowOnly});
+  EXPECT_EQ(ReadArmada(bothKeys), "C:\\Redirected");
+  EXPECT_EQ(
+      bothKeys.ReadRegString(RegRoot::LocalMachine, "SOFTWARE\\Activision\\Star Trek Armada II\\v1.0", "INSTALLPATH"),
+      "C:\\Redirected");
+  EXPECT_EQ(ReadArmada(wow), "C:\\WowOnly");
+  EXPECT_EQ(ReadArmada(ordered), "C:\\PlainOnly");
   EXPECT_EQ(ordered.FoundPrefix(), plainOnly);
 }
 
@@ -423,13 +396,12 @@ TEST(Registry, MapsTheFoundPathThroughItsPrefixAndReadsUserRegForTheUser) {
 
   Registry registry({first, second});
   EXPECT_EQ(registry.ToNativePath(kInstallPath), fs::path());
-  const std::string installPath = registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "INSTALLPATH");
-  EXPECT_EQ(installPath, kInstallPath);
-  EXPECT_EQ(registry.ToNativePath(installPath), game);
+  EXPECT_EQ(ReadArmada(registry), kInstallPath);
+  EXPECT_EQ(registry.ToNativePath(kInstallPath), game);
   EXPECT_EQ(registry.ToNativePath("\\\\server\\share"), fs::path());
 
   EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "Player"), "Picard");
-  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kArmadaKey, "Player", "-"), "-");
+  EXPECT_EQ(ReadArmada(registry, "Player", "-"), "-");
   EXPECT_EQ(registry.ReadRegString(RegRoot::CurrentUser, kArmadaKey, "INSTALLPATH", "-"), "-");
 }
 

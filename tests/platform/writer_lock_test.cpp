@@ -17,18 +17,11 @@ namespace {
 bool IsFree(const std::filesystem::path& folder) { return WriterLock::Acquire({folder}, 0ms).has_value(); }
 
 // Points XDG_CACHE_HOME, and so the lock folder, below `folder` while it lives.
-class CacheHomeAt {
- public:
-  explicit CacheHomeAt(const std::filesystem::path& folder) {
-    if (const char* value = std::getenv("XDG_CACHE_HOME")) saved_ = value;
-    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
-  }
-  ~CacheHomeAt() { saved_ ? setenv("XDG_CACHE_HOME", saved_->c_str(), 1) : unsetenv("XDG_CACHE_HOME"); }
-  CacheHomeAt(const CacheHomeAt&) = delete;
-  CacheHomeAt& operator=(const CacheHomeAt&) = delete;
-
- private:
-  std::optional<std::string> saved_;
+struct CacheHomeAt {
+  explicit CacheHomeAt(const std::filesystem::path& folder) { setenv("XDG_CACHE_HOME", folder.c_str(), 1); }
+  ~CacheHomeAt() { saved ? setenv("XDG_CACHE_HOME", saved->c_str(), 1) : unsetenv("XDG_CACHE_HOME"); }
+  const std::optional<std::string> saved =
+      std::getenv("XDG_CACHE_HOME") ? std::optional<std::string>(std::getenv("XDG_CACHE_HOME")) : std::nullopt;
 };
 }  // namespace
 
