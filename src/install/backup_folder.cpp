@@ -17,6 +17,7 @@ namespace drydock::install {
 namespace {
 
 constexpr std::string_view kHeader = "drydock install record 1";
+constexpr std::string_view kNoteHeader = "drydock uninstall note 1";
 constexpr std::size_t kMaxRecordBytes = 256u << 20;
 
 constexpr std::string_view StateName(InstallRecord::State state) {
@@ -95,6 +96,18 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
+// The lines of a text that ends with a line break; nothing of one cut short.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) return {};  // cut short
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -130,13 +143,7 @@ std::string FormatRecord(const InstallRecord& record) {
 }
 
 std::optional<InstallRecord> ParseRecord(std::string_view text) {
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) return std::nullopt;  // cut short
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::vector<std::string_view> lines = Lines(text);
   if (lines.size() < 2 || lines[0] != kHeader) return std::nullopt;
   InstallRecord record;
   bool knownState = false;
@@ -181,6 +188,55 @@ platform::FsResult WriteRecord(const fs::path& backup, const InstallRecord& reco
                                    {.sync = true});
 }
 
+std::string FormatUninstallNote(const UninstallNote& note) {
+  std::string text = std::string(kNoteHeader) + "\ngame " + Escape(note.game) + "\n";
+  for (const auto& [path, stamp] : note.restored) {
+    text += "restored " + std::to_string(stamp.size) + " " + std::to_string(stamp.modified) + " " + Escape(path) + "\n";
+  }
+  return text;
+}
+
+std::optional<UninstallNote> ParseUninstallNote(std::string_view text) {
+  const std::vector<std::string_view> lines = Lines(text);
+  if (lines.size() < 2 || lines[0] != kNoteHeader || !lines[1].starts_with("game ")) return std::nullopt;
+  UninstallNote note;
+  auto game = Unescape(lines[1].substr(5));
+  if (!game) return std::nullopt;
+  note.game = std::move(*game);
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    const std::vector<std::string_view> f = Fields(lines[i]);
+    platform::FileStamp stamp;
+    if (f.size() != 4 || f[0] != "restored" || !ParseNumber(f[1], stamp.size) || !ParseNumber(f[2], stamp.modified)) {
+      return std::nullopt;
+    }
+    auto path = Unescape(f[3]);
+    if (!path || !IsRecordPath(*path)) return std::nullopt;
+    note.restored.emplace_back(std::move(*path), stamp);
+  }
+  return note;
+}
+
+std::string CanonicalGame(const fs::path& gameDir) {
+  std::error_code ec;
+  const fs::path canonical = fs::weakly_canonical(gameDir, ec);
+  return platform::PathToUtf8(ec ? gameDir : canonical);
+}
+
+std::optional<UninstallNote> ReadUninstallNote(const fs::path& modFolder, const fs::path& gameDir) {
+  const fs::path file = modFolder / PathFromUtf8(kUninstallNoteName);
+  const auto stamp = platform::StampOf(file);
+  if (!stamp || stamp->size > kMaxRecordBytes) return std::nullopt;
+  auto note = ParseUninstallNote(platform::ReadFileBytes(file, kMaxRecordBytes));
+  if (!note || note->game != CanonicalGame(gameDir)) return std::nullopt;
+  return note;
+}
+
+platform::FsResult WriteUninstallNote(const fs::path& modFolder, const fs::path& gameDir, UninstallNote note) {
+  note.game = CanonicalGame(gameDir);
+  return platform::WriteFileAtomic(modFolder / PathFromUtf8(kUninstallNoteName), FormatUninstallNote(note),
+                                   /*replace=*/true, {.sync = true});
+}
+
 fs::path FindBackupFolder(const fs::path& modFolder) {
   const std::vector<fs::path> found = platform::AllCaseVariants(modFolder, kBackupFolderName);
   return found.empty() ? fs::path() : found.front();
@@ -191,6 +247,8 @@ void CleanLeftovers(const fs::path& modFolder) {
     const fs::path leftover = modFolder / PathFromUtf8(name);
     if (platform::EntryExists(leftover)) (void)platform::DeleteTree(leftover);
   }
+  // A note being written when a run was killed.
+  platform::RemoveOwnTemporaries(modFolder);
 }
 
 std::vector<std::string> RemoveSpentBackup(const fs::path& modFolder, const fs::path& backup,

@@ -27,6 +27,10 @@ using library::ShownPath;
 inline constexpr std::string_view kBackupBuildingName = ".drydock-backup-new";
 inline constexpr std::string_view kBackupRetiredName = ".drydock-backup-old";
 inline constexpr std::string_view kRecordName = ".drydock-record";
+// Beside the backup, in the mod folder: what the last finished uninstall put
+// back into which game, so that running it again never takes for the mod's
+// a restored original that happens to hold the mod's bytes.
+inline constexpr std::string_view kUninstallNoteName = ".drydock-uninstalled";
 // The list of added files that Drydock kept before the record existed.
 inline constexpr std::string_view kOldAddedListName = ".drydock-added";
 
@@ -60,13 +64,30 @@ RecordStatus ReadRecord(const std::filesystem::path& backup, InstallRecord& reco
 // Writes the record atomically and flushes it before returning.
 platform::FsResult WriteRecord(const std::filesystem::path& backup, const InstallRecord& record);
 
+// What the last finished uninstall put back: each restored game file's
+// relative path ('/'-joined) with the stamp it had once restored.
+struct UninstallNote {
+  std::string game;  // the game folder's canonical path
+  std::vector<std::pair<std::string, platform::FileStamp>> restored;
+};
+std::string FormatUninstallNote(const UninstallNote& note);
+std::optional<UninstallNote> ParseUninstallNote(std::string_view text);
+// The note of `modFolder` for `gameDir`; nothing when there is none, it
+// cannot be read, or it speaks of another game folder.
+std::optional<UninstallNote> ReadUninstallNote(const std::filesystem::path& modFolder,
+                                               const std::filesystem::path& gameDir);
+platform::FsResult WriteUninstallNote(const std::filesystem::path& modFolder, const std::filesystem::path& gameDir,
+                                      UninstallNote note);
+// The canonical form of a game folder, as notes name it.
+std::string CanonicalGame(const std::filesystem::path& gameDir);
+
 // The mod's backup folder: its entry named "Backup" in any letter case, when
 // that is a folder and not a link; empty when there is none.
 std::filesystem::path FindBackupFolder(const std::filesystem::path& modFolder);
 
 // Removes what an interrupted run left in the mod folder: a backup that was
-// still being built (the game had not changed yet) or one being retired
-// (every file in it had been restored).
+// still being built (the game had not changed yet), one being retired (every
+// file in it had been restored), and half-written notes.
 void CleanLeftovers(const std::filesystem::path& modFolder);
 
 // Removes a backup folder that holds nothing but its record, empty folders

@@ -47,5 +47,4 @@ bool frmInstalledMods::event(QEvent* e) {
   return QDialog::event(e);
 }
 
-
 }  // namespace drydock::install

@@ -200,6 +200,9 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
     return report;
   }
   (void)platform::SyncPath(modFolder);
+  // What an earlier uninstall noted no longer describes the game.
+  const fs::path note = modFolder / PathFromUtf8(kUninstallNoteName);
+  if (platform::IsFile(note)) (void)platform::DeleteFile(note);
 
   EnterPhase(callbacks, Phase::CopyingFiles);
   CopyFiles(gameDir, copies, callbacks, report);

@@ -126,6 +126,10 @@ struct UninstallPlan {
   // their paths, for the question. Only a backup with a record offers any:
   // without one, changed files are always left as they are.
   std::vector<std::string> Changed() const;
+  // Without a backup: the game files that hold the mod's own bytes and so
+  // will be deleted, as the game writes their paths, for the question that
+  // names them first.
+  std::vector<std::string> Deletions() const;
 };
 
 UninstallPlan PlanUninstall(const platform::WriterLock& lock, const std::filesystem::path& gameDir,

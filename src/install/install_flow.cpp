@@ -263,6 +263,17 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
       return stop(Outcome::Cancelled);
     }
   }
+  // Without a backup, a game file that holds the mod's bytes may still be
+  // the game's own (a file the mod ships unchanged): it is named first.
+  if (const std::vector<std::string> deleted = plan.Deletions(); !deleted.empty()) {
+    if (dialogs_.Ask(std::to_string(deleted.size()) + " file(s) in the game hold exactly the files of the " + name +
+                         " mod and will be deleted. With no backup, Drydock cannot tell them from the game's own "
+                         "files:" +
+                         FirstFew(deleted) + "\nDelete them?",
+                     kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+      return stop(Outcome::Cancelled);
+    }
+  }
 
   host_.SetUninstallCaption("Uninstalling");
   host_.SetBusy(true);

@@ -133,6 +133,11 @@ void PlanFromOldBackup(UninstallPlan& plan, const std::vector<ModFile>& files,
 
 void PlanWithoutBackup(UninstallPlan& plan, const std::vector<ModFile>& files) {
   plan.source = UninstallPlan::Source::NoBackup;
+  // The originals the last uninstall put back are the game's, whatever they hold.
+  std::map<std::string, platform::FileStamp> restored;
+  if (const auto note = ReadUninstallNote(plan.modFolder, plan.gameDir)) {
+    for (const auto& [path, stamp] : note->restored) restored.emplace(PathKey(path), stamp);
+  }
   platform::DirCache gameCache;
   for (const ModFile& f : files) {
     if (platform::WindowsNameProblem(f.name)) continue;
@@ -140,6 +145,9 @@ void PlanWithoutBackup(UninstallPlan& plan, const std::vector<ModFile>& files) {
     t.game = platform::NativePath(plan.gameDir, f.Relative(), &gameCache);
     t.recordPath = RelativeRecordPath(plan.gameDir, t.game);
     t.modFile = f.source;
+    const auto original = restored.find(PathKey(t.recordPath));
+    const auto now = platform::StampOf(t.game);
+    if (original != restored.end() && now && now->SameSizeAndTime(original->second)) continue;
     plan.targets.push_back(std::move(t));
   }
 }
@@ -203,6 +211,16 @@ void Retire(const UninstallPlan& plan, const Callbacks& callbacks, Report& repor
   if (platform::IsFile(oldAddedList)) (void)platform::DeleteFile(oldAddedList);
   if (!report.failures.empty()) return;
 
+  // Before the mod stops counting as installed, a note of what came back: a
+  // later "uninstall anyway" leaves those originals alone even where they
+  // hold the mod's very bytes.
+  UninstallNote note;
+  for (const Target& t : plan.targets) {
+    if (t.kept.empty()) continue;
+    if (const auto stamp = platform::StampOf(t.game)) note.restored.emplace_back(t.recordPath, *stamp);
+  }
+  (void)WriteUninstallNote(plan.modFolder, plan.gameDir, std::move(note));
+
   platform::FsResult removed;
   const std::vector<std::string> leftovers = RemoveSpentBackup(plan.modFolder, plan.backup, removed);
   if (!leftovers.empty()) {
@@ -229,6 +247,15 @@ std::vector<std::string> UninstallPlan::Changed() const {
     if (t.state == State::Changed) changed.push_back(ShownPath(t.recordPath));
   }
   return changed;
+}
+
+std::vector<std::string> UninstallPlan::Deletions() const {
+  std::vector<std::string> deleted;
+  if (source != Source::NoBackup) return deleted;
+  for (const Target& t : targets) {
+    if (t.state == State::Ours) deleted.push_back(ShownPath(t.recordPath));
+  }
+  return deleted;
 }
 
 UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder) {

@@ -53,6 +53,8 @@ const FixtureFile kFiles[] = {
     {"odf/ships/FEDDEST.odf", "feddest: original\r\n", "ODF/Ships/feddest.odf", "feddest: from the mod\r\n"},
     {"odf/ships/fed_new.odf", "", "ODF/Ships/fed_new.odf", "fed_new: added\r\n"},
     {"odf/ships/klingon.odf", "klingon: untouched\r\n", "", ""},
+    // A game file the mod ships unchanged: once restored, it also holds the mod's bytes.
+    {"odf/ships/same.odf", "same in both\r\n", "ODF/Ships/same.odf", "same in both\r\n"},
     {"odf/weapons/Phasers/phaser1.odf", "phaser1: original\r\n", "odf/weapons/phasers/phaser1.odf", "phaser1: mod"},
     {"odf/weapons/Photons/photon.odf", "photon: untouched\r\n", "", ""},
     {"Textures/RGB/fed_hull.tga", kHull, "textures/rgb/fed_hull.tga", kModHull},
@@ -106,12 +108,14 @@ Rows GameNow(const fs::path& root) {
   return rows;
 }
 
-// The mod folder now; with `leftovers`, without the hidden folders an
-// interrupted run may leave for the next one to clear.
+// The mod folder now, without the note of the last uninstall; with
+// `leftovers`, also without the hidden folders an interrupted run may leave
+// for the next one to clear.
 Rows ModNow(const fs::path& root, bool leftovers = false) {
   Rows rows = TempTree::Snapshot(root / kMod);
   std::erase_if(rows, [&](const std::string& row) {
-    return leftovers && (row.starts_with(".drydock-backup-new/") || row.starts_with(".drydock-backup-old/"));
+    return row.starts_with(".drydock-uninstalled=") ||
+           (leftovers && (row.starts_with(".drydock-backup-new/") || row.starts_with(".drydock-backup-old/")));
   });
   return rows;
 }

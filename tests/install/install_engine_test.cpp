@@ -72,6 +72,12 @@ class Install : public ::testing::Test {
   TempTree t;
   Rows original;
   Rows modBefore;
+  // The mod folder without the note a finished uninstall leaves.
+  Rows ModNow() const {
+    Rows rows = TempTree::Snapshot(mod());
+    std::erase_if(rows, [](const std::string& row) { return row.starts_with(".drydock-uninstalled="); });
+    return rows;
+  }
 };
 
 }  // namespace
@@ -131,10 +137,14 @@ TEST_F(Install, RoundTripLeavesGameAndModAsTheyWere) {
   EXPECT_EQ(steps.front().first, 0);
   for (size_t i = 1; i < steps.size(); ++i) EXPECT_LE(steps[i - 1].first, steps[i].first);
   EXPECT_EQ(steps.back().first, steps.back().second);
+  // The note of what came back names the four originals, for a later run.
+  const auto note = ReadUninstallNote(mod(), game());
+  ASSERT_TRUE(note.has_value());
+  EXPECT_EQ(note->restored.size(), 4u);
   // Every file is back, the read-only one too; an empty game folder stays.
   EXPECT_EQ(GameNow(), original);
   fs::remove(mod() / "ODF/Ships/Big Ship 100%\xC3\xA9.odf");
-  EXPECT_EQ(TempTree::Snapshot(mod()), modBefore);
+  EXPECT_EQ(ModNow(), modBefore);
 }
 
 TEST_F(Install, ARecordThatCannotBeReadRefusesTheUninstall) {
@@ -172,7 +182,7 @@ TEST_F(Install, NoGameFolderOrModFolderTouchesNothing) {
     EXPECT_NE(in.refusal.find("Armada II directory"), std::string::npos);
     EXPECT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, gameDir, mod()), ChangedFiles::Replace).refused);
   }
-  EXPECT_EQ(TempTree::Snapshot(mod()), modBefore);
+  EXPECT_EQ(ModNow(), modBefore);
   EXPECT_TRUE(RunInstall(t / "mods/Missing").refused);
   EXPECT_EQ(TempTree::Snapshot(game()), original);
 }
@@ -293,7 +303,7 @@ TEST_F(Install, AnOldBackupUninstallsByContentsFromEveryCaseVariant) {
   EXPECT_TRUE(out.leftAlone.empty());
   EXPECT_EQ(TempTree::Snapshot(game()), original);
   fs::remove_all(mod() / "odf/stations");  // the mod file this test added
-  EXPECT_EQ(TempTree::Snapshot(mod()), modBefore) << "the old list and the kept files went with the backup";
+  EXPECT_EQ(ModNow(), modBefore) << "the old list and the kept files went with the backup";
 }
 
 TEST_F(Install, LinksInTheModOrTheGameAreNeitherFollowedNorCopied) {

@@ -249,8 +249,19 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFiles) {
   EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(TempTree::Snapshot(t / "game"), before);
 
+  // The files that hold the mod's bytes are named before they go.
+  const std::string named =
+      "1 file(s) in the game hold exactly the files of the Fleet mod and will be deleted. With no backup, Drydock "
+      "cannot tell them from the game's own files:\n    odf/ships/new.odf\nDelete them?";
   ExpectUninstallQuestion(Answer::Yes);
   dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
+  dialogs.Expect(Question(named, "Mod not installed", Answer::No, Icon::Exclamation));
+  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), before);
+
+  ExpectUninstallQuestion(Answer::Yes);
+  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
+  dialogs.Expect(Question(named, "Mod not installed", Answer::Yes, Icon::Exclamation));
   dialogs.Expect(
       {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
        "files:\n    odf/ships/fed.odf\n    odf/ships/kling.odf",
