@@ -137,9 +137,14 @@ frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSe
   dirListBox_->viewport()->installEventFilter(this);
   // The folder tree is read in the background: the folder pointed at shows
   // once its parent has been read.
-  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-    if (revealing_.isValid() && model_->filePath(revealing_.parent()) == path) Reveal(revealing_);
-  });
+  // The folder tree is read and sorted in the background, which moves rows
+  // after the dialog has pointed at one: it is brought back into view until
+  // the user takes over the browser.
+  auto revealAgain = [this] {
+    if (revealing_.isValid()) Reveal(revealing_);
+  };
+  connect(model_, &QFileSystemModel::directoryLoaded, this, revealAgain);
+  connect(model_, &QAbstractItemModel::layoutChanged, this, revealAgain);
   connect(txtDir_, &QLineEdit::textChanged, cmdApply_, [this] { cmdApply_->setEnabled(true); });
   connect(cmdApply_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdApply_Click);
   connect(cmdOK_, &QPushButton::clicked, this, &frmChangeA2Dir::cmdOK_Click);
@@ -155,6 +160,10 @@ bool frmChangeA2Dir::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
     case QEvent::KeyPress:
       browsing_ = true;
+      revealing_ = QPersistentModelIndex();
+      break;
+    case QEvent::Wheel:
+      revealing_ = QPersistentModelIndex();
       break;
     case QEvent::MouseButtonRelease:
     case QEvent::KeyRelease:
