@@ -49,6 +49,14 @@ void PlaceBeside(QWidget* window, const QWidget* main) {
   } else {
     at = mainFrame.topLeft() + QPoint(kOffset, kOffset);
   }
+  // Another window of the main window's already there: the new one steps down below its title.
+  const auto taken = [&](QPoint point) {
+    const auto others = main->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    return std::any_of(others.begin(), others.end(), [&](const QWidget* other) {
+      return other != window && other->isWindow() && other->isVisible() && other->frameGeometry().topLeft() == point;
+    });
+  };
+  for (int step = 0; step < 8 && taken(at); ++step) at += QPoint(kOffset, kOffset);
   at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - size.width())));
   at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - size.height())));
   window->move(at);
@@ -57,7 +65,6 @@ void PlaceBeside(QWidget* window, const QWidget* main) {
 void PlaceBesideOnce(QWidget* window, const QWidget* main) {
   if (window->property("drydockPlaced").toBool()) return;
   window->setProperty("drydockPlaced", true);
-  window->adjustSize();
   PlaceBeside(window, main);
 }
 

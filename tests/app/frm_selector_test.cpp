@@ -22,6 +22,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 #include "ui/frm_change_a2_dir.h"
+#include "ui/secondary_window.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
@@ -326,6 +327,9 @@ TEST_F(Selector, SecondaryWindowsOpenBesideTheMainWindowInItsFontAndCloseWithIt)
   auto* directory = window->findChild<ui::frmChangeA2Dir*>();
   ASSERT_TRUE(directory && directory->isVisible());
   ExpectBeside(directory);
+  QWidget another(window.get(), Qt::Window);  // a second window opened at the same time steps down
+  ui::ShowSecondaryWindow(&another, window.get());
+  EXPECT_EQ(another.frameGeometry().topLeft() - directory->frameGeometry().topLeft(), QPoint(40, 40));
 
   Find<QAction>("menuManagerCheckInstalledMods")->trigger();
   Find<QAction>("menuQuit")->trigger();
