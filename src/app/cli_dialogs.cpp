@@ -20,9 +20,10 @@ bool StdinIsTerminal() {
 }
 
 ui::Answer CliDialogs::Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon) {
-  if (buttons == ui::Buttons::Ok) {
+  if (buttons == ui::Buttons::Ok || buttons == ui::Buttons::AbortRetryIgnore) {
+    // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';
-    return ui::Answer::Ok;
+    return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Abort;
   }
   err_ << title << '\n' << text;
   if (yes_) {

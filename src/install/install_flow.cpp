@@ -112,19 +112,22 @@ bool ModInstaller::CheckGameDir() {
 }
 
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
+  return LockForChanges(dialogs_, host_, {GameDir(), modsDir_}, title);
+}
+
+std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
+                                                   const std::vector<fs::path>& folders, const std::string& title) {
   std::error_code failure;
-  host_.SetBusy(true);  // the wait for another run can take a moment
+  host.SetBusy(true);  // the wait for another run can take a moment
   std::optional<platform::WriterLock> lock;
-  host_.RunLong([&] {
-    lock = platform::WriterLock::Acquire({GameDir(), modsDir_}, platform::WriterLock::kDefaultWait, &failure);
-  });
-  host_.SetBusy(false);
+  host.RunLong([&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure); });
+  host.SetBusy(false);
   if (!lock) {
-    dialogs_.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
-                           "once (" +
-                               failure.message() + "), so nothing was changed."
-                         : kAnotherWriter,
-                 title, Buttons::Ok, Icon::Exclamation);
+    dialogs.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
+                          "once (" +
+                              failure.message() + "), so nothing was changed."
+                        : kAnotherWriter,
+                title, Buttons::Ok, Icon::Exclamation);
   }
   return lock;
 }

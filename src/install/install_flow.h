@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "install/install_engine.h"
 #include "platform/writer_lock.h"
@@ -89,6 +90,14 @@ class ModInstaller {
   std::filesystem::path modsDir_;
   std::function<std::optional<std::filesystem::path>()> gameDir_;
 };
+
+// The writer lock of `folders` (the game's and the mods folder), taken while
+// the host shows the hourglass; nothing, after telling the user why, when
+// another run holds it or it cannot be taken at all. Everything that changes
+// files in a game or a mod folder holds it.
+std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
+                                                   const std::vector<std::filesystem::path>& folders,
+                                                   const std::string& title);
 
 // The first few items of a list for a message, one an indented line, and how
 // many more there are.

@@ -9,9 +9,9 @@
 
 namespace drydock::ui {
 
-enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel };
+enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel, AbortRetryIgnore };
 enum class Icon { None, Question, Exclamation, Critical, Information };
-enum class Answer { Ok, Yes, No, Cancel };
+enum class Answer { Ok, Yes, No, Cancel, Abort, Retry, Ignore };
 
 // The program's default title for boxes that name none of their own.
 inline constexpr const char* kDefaultTitle = "Drydock";

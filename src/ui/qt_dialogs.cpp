@@ -30,6 +30,8 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Buttons::OkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::AbortRetryIgnore:
+      return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
     case Buttons::Ok:
       break;
   }
@@ -47,7 +49,14 @@ Answer QtDialogs::Ask(const std::string& text, const std::string& title, Buttons
       return Answer::No;
     case QMessageBox::Ok:
       return Answer::Ok;
+    case QMessageBox::Retry:
+      return Answer::Retry;
+    case QMessageBox::Ignore:
+      return Answer::Ignore;
+    case QMessageBox::Abort:
+      return Answer::Abort;
     default:
+      if (buttons == Buttons::AbortRetryIgnore) return Answer::Abort;
       return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
   }
 }

@@ -1,0 +1,108 @@
+#include "platform/trash.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "platform/names.h"
+
+#ifdef _WIN32
+#include <shellapi.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace drydock::platform {
+
+namespace {
+std::error_code NoTrash() { return std::make_error_code(std::errc::operation_not_supported); }
+}  // namespace
+
+#ifdef _WIN32
+
+FsResult MoveToTrash(const fs::path& path) {
+  // A volume without a recycle bin (a network share, some removable drives)
+  // would have the shell delete for good, so it is refused here.
+  SHQUERYRBINFO info{};
+  info.cbSize = sizeof(info);
+  const fs::path root = fs::absolute(path).root_path();
+  if (FAILED(SHQueryRecycleBinW(root.c_str(), &info))) return FsResult::Fail(NoTrash(), path);
+  QFile entry(QString::fromStdWString(path.wstring()));
+  if (!entry.moveToTrash()) return FsResult::Fail(std::make_error_code(std::errc::io_error), path);
+  return {};
+}
+
+#else
+
+namespace {
+
+std::optional<dev_t> DeviceOf(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return st.st_dev;
+}
+
+// The trash for entries of `device`: the user's own when it lies on that
+// volume, else the volume's ".Trash-<uid>" at its top when that exists.
+std::optional<fs::path> TrashFor(const fs::path& entry, dev_t device) {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (!data.isEmpty()) {
+    const fs::path home = fs::path(data.toStdString()) / "Trash";
+    std::error_code ec;
+    fs::create_directories(home, ec);
+    if (fs::is_directory(home) && !fs::is_symlink(home) && DeviceOf(home) == device) return home;
+  }
+  fs::path top = entry.parent_path();
+  while (top.has_relative_path() && DeviceOf(top.parent_path()) == device) top = top.parent_path();
+  const fs::path own = top / (".Trash-" + std::to_string(::getuid()));
+  if (fs::is_directory(own) && !fs::is_symlink(own) && DeviceOf(own) == device) return own;
+  return std::nullopt;
+}
+
+}  // namespace
+
+FsResult MoveToTrash(const fs::path& given) {
+  const fs::path path = fs::absolute(given).lexically_normal();
+  const std::optional<dev_t> device = DeviceOf(path);
+  if (!device) return FsResult::Fail(std::error_code(errno, std::generic_category()), path);
+  const std::optional<fs::path> trash = TrashFor(path, *device);
+  if (!trash) return FsResult::Fail(NoTrash(), path);
+  std::error_code ec;
+  fs::create_directories(*trash / "files", ec);
+  fs::create_directories(*trash / "info", ec);
+  if (ec) return FsResult::Fail(ec, *trash);
+
+  // The info file is made first and exclusively: it reserves the name in the trash.
+  const std::string name = PathToUtf8(path.filename());
+  for (int n = 1; n < 10000; ++n) {
+    const std::string stored = n == 1 ? name : name + "." + std::to_string(n);
+    const fs::path info = *trash / "info" / PathFromUtf8(stored + ".trashinfo");
+    const fs::path files = *trash / "files" / PathFromUtf8(stored);
+    if (EntryExists(files)) continue;
+    const QString original = QString::fromUtf8(QUrl::toPercentEncoding(QString::fromStdString(PathToUtf8(path)), "/"));
+    const std::string text = "[Trash Info]\nPath=" + original.toStdString() + "\nDeletionDate=" +
+                             QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString() + "\n";
+    const FsResult reserved = WriteFileAtomic(info, text, /*replace=*/false);
+    if (!reserved) {
+      if (reserved.code() == std::errc::file_exists) continue;
+      return reserved;
+    }
+    const FsResult moved = MoveWithinVolume(path, files);
+    if (!moved) (void)DeleteFile(info);
+    return moved;
+  }
+  return FsResult::Fail(std::make_error_code(std::errc::file_exists), path);
+}
+
+#endif
+
+}  // namespace drydock::platform

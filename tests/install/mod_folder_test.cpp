@@ -1,0 +1,107 @@
+// Work on a mod's own folder, on real temporary folders.
+#include "install/mod_folder.h"
+
+#include <gtest/gtest.h>
+
+#include "library/game_folders.h"
+#include "platform/names.h"
+#include "support/scoped_env.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock;
+using install::NewFolder;
+using test::TempTree;
+
+namespace {
+
+// Every folder below `dir`, as relative paths with '/', sorted.
+std::vector<std::string> Folders(const fs::path& dir) {
+  std::vector<std::string> out;
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+    if (it->is_directory() && !it->is_symlink()) out.push_back(fs::relative(it->path(), dir).generic_string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST(ModFolder, NewFolderNamesStayOneFolderInsideTheModsFolderThatWindowsCanHold) {
+  TempTree t;
+  t.MakeDir("prog/mods/Fleet");
+  t.Write("prog/mods/notes.txt");
+  const fs::path mods = t / "prog/mods";
+  const struct {
+    const char* name;
+    NewFolder result;
+  } cases[] = {
+      {"New Mod", NewFolder::Made},           {"Ünïcode", NewFolder::Made}, {"fleet", NewFolder::Exists},
+      {"NOTES.TXT", NewFolder::Exists},       {".", NewFolder::Invalid},    {"..", NewFolder::Invalid},
+      {"../outside", NewFolder::Invalid},     {"a\\b", NewFolder::Invalid}, {"CON", NewFolder::Invalid},
+      {"nul.txt", NewFolder::Invalid},        {"dot.", NewFolder::Invalid}, {"space ", NewFolder::Invalid},
+      {"    Addon look", NewFolder::Invalid}, {"a:b", NewFolder::Invalid},  {"what?", NewFolder::Invalid},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(install::MakeNewModFolder(mods, c.name), c.result) << c.name;
+  }
+  EXPECT_EQ(Folders(t.root()), (std::vector<std::string>{"prog", "prog/mods", "prog/mods/Fleet", "prog/mods/New Mod",
+                                                         "prog/mods/Ünïcode"}));
+
+  std::string why;
+  const auto gone = t / "gone/mods";
+  EXPECT_EQ(install::MakeNewModFolder(gone, "Fleet", &why), NewFolder::Failed);
+  EXPECT_FALSE(why.empty());
+}
+
+TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
+  TempTree t;
+  t.MakeDir("mod/ODF");             // the game's "odf\" in another letter case
+  t.Write("mod/sounds", "a file");  // a file where a folder would go
+  int expected = 0;                 // all but "odf\", which is there, and "sounds\" with what lies below it
+  for (int i = 1; i < library::kGameFolderCount; ++i) {
+    const std::string_view folder = library::GameFolder(i);
+    expected += folder != "odf\\" && !folder.starts_with("sounds\\");
+  }
+  EXPECT_EQ(install::MakeModSubfolders(t / "mod"), expected);
+  EXPECT_FALSE(fs::exists(t / "mod/odf"));
+  EXPECT_TRUE(fs::is_directory(t / "mod/ODF/ships"));
+  EXPECT_EQ(test::TempTree::Read(t / "mod/sounds"), "a file");
+  EXPECT_EQ(install::MakeModSubfolders(t / "mod"), 0) << "a second run finds every folder there";
+
+  t.Write("mod/ODF/ships/fed.odf");
+  t.Write("mod/textures/.keep", "");
+  t.MakeDir("mod/elsewhere");
+  fs::remove(t / "mod/bmp");
+  t.Link("mod/bmp", t / "mod/elsewhere");
+  t.MakeDir("mod/Bzn");
+  install::RemoveModSubfolders(t / "mod");
+  EXPECT_EQ(Folders(t / "mod"), (std::vector<std::string>{"ODF", "ODF/ships", "elsewhere", "textures"}));
+  EXPECT_TRUE(fs::is_symlink(t / "mod/bmp"));
+  EXPECT_EQ(install::MakeModSubfolders(t / "nothing"), 0);
+}
+
+TEST(ModFolder, AModGoesToTheTrashOrStaysWhereItIsWhenThereIsNone) {
+  TempTree t;
+  t.Write("mods/Fleet/odf/fed.odf", "mod");
+  t.MakeDir("home/data");  // the trash of the volume that holds the home folder
+  const test::ScopedEnv home("HOME", (t / "home").string());
+  const test::ScopedEnv data("XDG_DATA_HOME", (t / "home/data").string());
+  ASSERT_TRUE(install::MoveModToTrash(t / "mods/Fleet"));
+  EXPECT_FALSE(fs::exists(t / "mods/Fleet"));
+  EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet/odf/fed.odf"), "mod");
+  EXPECT_NE(TempTree::Read(t / "home/data/Trash/info/Fleet.trashinfo").find("\nPath=" + (t / "mods/Fleet").string()),
+            std::string::npos);
+  t.Write("mods/Fleet/odf/fed.odf", "second");  // a second mod of that name keeps the first in the trash
+  ASSERT_TRUE(install::MoveModToTrash(t / "mods/Fleet"));
+  EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet/odf/fed.odf"), "mod");
+  EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet.2/odf/fed.odf"), "second");
+
+  t.Write("mods/Other/odf/fed.odf", "mod");
+  t.Write("home/data2/Trash", "a file where the trash would be");
+  const test::ScopedEnv noTrash("XDG_DATA_HOME", (t / "home/data2").string());
+  std::string why;
+  EXPECT_FALSE(install::MoveModToTrash(t / "mods/Other", &why));
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(TempTree::Read(t / "mods/Other/odf/fed.odf"), "mod");
+}
+
+}  // namespace
