@@ -120,8 +120,12 @@ bool LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui:
   }
   const fs::path batchFile = gameDir / PathFromUtf8(kLaunchBatchName);
   const bool present = platform::EntryExists(batchFile);
-  if (present && (platform::IsLink(batchFile) || !platform::IsFile(batchFile) ||
-                  !IsLaunchBatchText(platform::ReadFileBytes(batchFile, kMaxBatchBytes)))) {
+  const auto isOurs = [&] {
+    if (platform::IsLink(batchFile) || !platform::IsFile(batchFile)) return false;
+    const std::string bytes = platform::ReadFileBytes(batchFile, kMaxBatchBytes);
+    return bytes.size() < kMaxBatchBytes && IsLaunchBatchText(bytes);
+  };
+  if (present && !isOurs()) {
     Tell(dialogs, texts::BatchNotOurs(PathToUtf8(batchFile)), texts::kLaunchTitle);
     return false;
   }
