@@ -167,7 +167,10 @@ Folders ResolveFolders(const CommandLine& cl) {
   } else {
     platform::Registry registry = platform::Registry::ForThisSystem();
     const fs::path fromRegistry = library::ReadGameDirFromRegistry(registry);
-    if (!fromRegistry.empty()) folders.gameDir = fromRegistry;
+    if (!fromRegistry.empty()) {
+      folders.gameDir = fromRegistry;
+      folders.winePrefix = registry.FoundPrefix();
+    }
   }
   return folders;
 }

@@ -33,6 +33,9 @@ struct CommandLine {
 struct Folders {
   std::filesystem::path programDir;
   std::optional<std::filesystem::path> gameDir;
+  // The Wine prefix whose registry named gameDir (launching the game runs it
+  // there); empty on Windows and when gameDir came from elsewhere.
+  std::filesystem::path winePrefix;
 };
 Folders ResolveFolders(const CommandLine& cl);
 

@@ -71,6 +71,12 @@ std::string FirstFew(const std::vector<std::string>& items, std::size_t shown) {
   return text;
 }
 
+std::string LockFailureText(const std::error_code& failure) {
+  if (!failure) return kAnotherWriter;
+  return "Drydock could not take the lock that keeps two runs from changing this game's files at once (" +
+         failure.message() + "), so nothing was changed.";
+}
+
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown) {
   std::vector<std::string> items;
   for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
@@ -123,11 +129,7 @@ std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, Install
   host.RunLong([&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure); });
   host.SetBusy(false);
   if (!lock) {
-    dialogs.Ask(failure ? "Drydock could not take the lock that keeps two runs from changing this game's files at "
-                          "once (" +
-                              failure.message() + "), so nothing was changed."
-                        : kAnotherWriter,
-                title, Buttons::Ok, Icon::Exclamation);
+    dialogs.Ask(LockFailureText(failure), title, Buttons::Ok, Icon::Exclamation);
   }
   return lock;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "install/install_engine.h"
@@ -104,5 +105,8 @@ std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, Install
 std::string FirstFew(const std::vector<std::string>& items, std::size_t shown = 5);
 // The same for failures, each with its reason.
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown = 5);
+// Why the game's writer lock was not taken: another run holds it (`failure`
+// clear), or it could not be taken at all.
+std::string LockFailureText(const std::error_code& failure);
 
 }  // namespace drydock::install

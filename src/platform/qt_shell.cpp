@@ -34,10 +34,19 @@ void QtShell::PlayWave(const std::filesystem::path& file) {
 void QtShell::Beep() { QApplication::beep(); }
 
 bool QtShell::StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                           const std::filesystem::path& workingDir) {
+                           const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
   QStringList args;
   for (const auto& a : arguments) args << QString::fromStdString(a);
-  return QProcess::startDetached(ToQString(program), args, ToQString(workingDir));
+  QProcess process;
+  process.setProgram(ToQString(program));
+  process.setArguments(args);
+  process.setWorkingDirectory(ToQString(workingDir));
+  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+  for (const auto& [name, value] : environment) {
+    variables.insert(QString::fromStdString(name), QString::fromStdString(value));
+  }
+  process.setProcessEnvironment(variables);
+  return process.startDetached();
 }
 
 }  // namespace drydock::platform

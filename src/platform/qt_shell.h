@@ -17,7 +17,7 @@ class QtShell final : public Shell {
   void PlayWave(const std::filesystem::path& file) override;
   void Beep() override;
   bool StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                    const std::filesystem::path& workingDir) override;
+                    const std::filesystem::path& workingDir, const EnvironmentVariables& environment) override;
 
  private:
   std::unique_ptr<QSoundEffect> sound_;

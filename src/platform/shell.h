@@ -4,9 +4,14 @@
 // recording fake, so no test ever opens a file or plays a sound.
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace drydock::platform {
+
+// Variables set for a started program on top of Drydock's own environment
+// (name, value), UTF-8.
+using EnvironmentVariables = std::vector<std::pair<std::string, std::string>>;
 
 class Shell {
  public:
@@ -16,9 +21,10 @@ class Shell {
   // Plays a wave file without waiting for it to end.
   virtual void PlayWave(const std::filesystem::path& file) = 0;
   virtual void Beep() = 0;
-  // Starts a program detached; false when it could not be started.
+  // Starts a program detached in `workingDir`, with Drydock's environment
+  // plus `environment`; false when it could not be started.
   virtual bool StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                            const std::filesystem::path& workingDir) = 0;
+                            const std::filesystem::path& workingDir, const EnvironmentVariables& environment) = 0;
 };
 
 }  // namespace drydock::platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace drydock::platform {
@@ -90,6 +91,27 @@ std::string DecodeText(std::string_view bytes) {
     } else {
       AppendUtf8(out, c);
     }
+  }
+  return out;
+}
+
+std::optional<std::string> EncodeWindows1252(std::string_view text) {
+  if (!IsValidUtf8(text)) return std::nullopt;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += length;
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    const auto* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+    if (high == std::end(kCp1252High)) return std::nullopt;
+    out.push_back(static_cast<char>(0x80 + (high - std::begin(kCp1252High))));
   }
   return out;
 }

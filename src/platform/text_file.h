@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ std::vector<std::string> ReadTextLines(const std::filesystem::path& file, TextLi
 // UTF-8 text of `bytes`: unchanged when valid UTF-8, else read as Windows-1252.
 std::string DecodeText(std::string_view bytes);
 bool IsValidUtf8(std::string_view bytes);
+// The Windows-1252 bytes of UTF-8 `text`; nothing when it is not valid UTF-8
+// or holds a character that Windows-1252 cannot hold.
+std::optional<std::string> EncodeWindows1252(std::string_view text);
 
 // Reads up to `maxBytes` of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& file, std::size_t maxBytes);

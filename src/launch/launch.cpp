@@ -1,0 +1,223 @@
+#include "launch/launch.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QStandardPaths>
+#include <QString>
+
+#include "install/install_flow.h"
+#include "launch/launch_texts.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/shell.h"
+#include "platform/text_file.h"
+#include "ui/dialogs.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::launch {
+
+namespace {
+
+using platform::PathFromUtf8;
+using platform::PathToUtf8;
+
+constexpr std::string_view kBatchFirstLine = "@Echo Off\r\n";
+// "/D" changes the drive too: the command interpreter starts in Drydock's
+// own folder, which may lie on another drive than the game.
+constexpr std::string_view kBatchChangeDir = "CD /D ";
+// What a line that changes the folder starts with, in every launch file Drydock wrote.
+constexpr std::string_view kBatchChangeDirStart = "CD ";
+constexpr std::string_view kLineEnd = "\r\n";
+// A launch file is three short lines; anything this long is someone else's.
+constexpr std::size_t kMaxBatchBytes = 64 * 1024;
+// Characters that end or split a command interpreter's argument unless quoted.
+constexpr std::string_view kBatchSpecial = " \t&|<>^(),;=";
+
+void Tell(ui::Dialogs& dialogs, const std::string& text, const std::string& title) {
+  dialogs.Ask(text, title, ui::Buttons::Ok, ui::Icon::Exclamation);
+}
+
+// The game's folder when it is set and exists; otherwise the user is told.
+std::optional<fs::path> ExistingGameDir(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs) {
+  if (gameDir && !gameDir->empty() && platform::IsFolder(*gameDir)) return gameDir;
+  Tell(dialogs, texts::kNoGameDir, texts::kNoGameDirTitle);
+  return std::nullopt;
+}
+
+// The game's executable as the folder lists it, or "" when it has none.
+std::string GameExeName(const fs::path& gameDir) {
+  const std::string wanted = platform::ToLowerAscii(kGameExe);
+  for (const std::string& name : platform::ListPlainFiles(gameDir)) {
+    if (platform::ToLowerAscii(name) == wanted) return name;
+  }
+  return {};
+}
+
+bool IsWinePrefix(const fs::path& folder) { return platform::IsFile(folder / "system.reg"); }
+
+// The prefix whose drive_c (in any letter case) holds `folder`.
+std::optional<fs::path> PrefixHolding(fs::path folder) {
+  if (!folder.has_filename()) folder = folder.parent_path();
+  for (; folder.has_filename(); folder = folder.parent_path()) {
+    if (platform::EqualsIgnoreCase(PathToUtf8(folder.filename()), "drive_c") && IsWinePrefix(folder.parent_path())) {
+      return folder.parent_path();
+    }
+  }
+  return std::nullopt;
+}
+
+// The Wine prefix the game belongs to, or nothing to leave Wine's own choice.
+// A prefix holding the game folder wins over the registry's, which a game
+// folder chosen later need not lie in.
+std::optional<fs::path> GamePrefix(const fs::path& gameDir, const fs::path& registryPrefix) {
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(gameDir, ec).lexically_normal();
+  if (auto prefix = PrefixHolding(absolute)) return prefix;
+  // The game folder may be a link into a prefix.
+  const fs::path canonical = fs::canonical(gameDir, ec);
+  if (!ec && canonical != absolute) {
+    if (auto prefix = PrefixHolding(canonical)) return prefix;
+  }
+  if (!registryPrefix.empty() && IsWinePrefix(registryPrefix)) return registryPrefix;
+  return std::nullopt;
+}
+
+bool LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, platform::Shell& shell,
+                       ui::Dialogs& dialogs, const fs::path& registryPrefix) {
+  const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+  if (wine.isEmpty()) {
+    Tell(dialogs, texts::kNoWine, texts::kNoWineTitle);
+    return false;
+  }
+  platform::EnvironmentVariables environment;
+  if (const auto prefix = GamePrefix(gameDir, registryPrefix))
+    environment.emplace_back("WINEPREFIX", PathToUtf8(*prefix));
+  if (!shell.StartProgram(PathFromUtf8(wine.toStdString()), {exeName}, gameDir, environment)) {
+    Tell(dialogs, texts::WineNotStarted(wine.toStdString()), texts::kLaunchTitle);
+    return false;
+  }
+  return true;
+}
+
+// Writes the launch file (replacing only one that Drydock wrote) and opens it.
+bool LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui::Dialogs& dialogs) {
+  const std::string longDir = PathToUtf8(gameDir);
+  const std::optional<std::string> text =
+      platform::ToSystemCodePage(LaunchBatchText(platform::ShortPathName(gameDir), longDir));
+  if (!text) {
+    Tell(dialogs, texts::PathNotInCodePage(longDir), texts::kLaunchTitle);
+    return false;
+  }
+  std::error_code lockFailure;
+  const std::optional<platform::WriterLock> lock =
+      platform::WriterLock::Acquire({gameDir}, platform::WriterLock::kDefaultWait, &lockFailure);
+  if (!lock) {
+    Tell(dialogs, install::LockFailureText(lockFailure), texts::kLaunchTitle);
+    return false;
+  }
+  const fs::path batchFile = gameDir / PathFromUtf8(kLaunchBatchName);
+  const bool present = platform::EntryExists(batchFile);
+  const auto isOurs = [&] {
+    if (platform::IsLink(batchFile) || !platform::IsFile(batchFile)) return false;
+    const std::string bytes = platform::ReadFileBytes(batchFile, kMaxBatchBytes);
+    return bytes.size() < kMaxBatchBytes && IsLaunchBatchText(bytes);
+  };
+  if (present && !isOurs()) {
+    Tell(dialogs, texts::BatchNotOurs(PathToUtf8(batchFile)), texts::kLaunchTitle);
+    return false;
+  }
+  if (const platform::FsResult written = platform::WriteFileAtomic(batchFile, *text, /*replace=*/present); !written) {
+    Tell(dialogs, texts::BatchNotWritten(written.Message()), texts::kLaunchTitle);
+    return false;
+  }
+  shell.ShellOpen(PathToUtf8(batchFile));
+  return true;
+}
+
+}  // namespace
+
+std::string LaunchBatchText(const std::optional<std::string>& shortGameDir, std::string_view longGameDir) {
+  const bool hasShort = shortGameDir && !shortGameDir->empty();
+  const std::string_view dir = hasShort ? std::string_view(*shortGameDir) : longGameDir;
+  const bool quoted = !hasShort || dir.find_first_of(kBatchSpecial) != std::string_view::npos;
+  std::string target = quoted ? "\"" : "";
+  for (const char c : dir) {
+    if (c == '%') target += '%';  // a batch file reads "%%" as one percent sign
+    target += c;
+  }
+  if (quoted) target += '"';
+  return std::string(kBatchFirstLine) + std::string(kBatchChangeDir) + target + std::string(kLineEnd) +
+         std::string(kGameExe) + std::string(kLineEnd);
+}
+
+bool IsLaunchBatchText(std::string_view text) {
+  const std::string lastLine = std::string(kGameExe) + std::string(kLineEnd);
+  if (text.size() <= kBatchFirstLine.size() + lastLine.size() || !text.starts_with(kBatchFirstLine) ||
+      !text.ends_with(lastLine)) {
+    return false;
+  }
+  const std::string_view middle =
+      text.substr(kBatchFirstLine.size(), text.size() - kBatchFirstLine.size() - lastLine.size());
+  return middle.starts_with(kBatchChangeDirStart) && middle.ends_with(kLineEnd) &&
+         middle.find_first_of("\r\n") == middle.size() - kLineEnd.size();
+}
+
+bool LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+                const fs::path& registryPrefix, platform::GameHost host) {
+  const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
+  if (!dir) return false;
+  const std::string exeName = GameExeName(*dir);
+  if (exeName.empty()) {
+    Tell(dialogs, texts::NoGameExe(PathToUtf8(*dir)), texts::kLaunchTitle);
+    return false;
+  }
+  return host == platform::GameHost::Wine ? LaunchThroughWine(*dir, exeName, shell, dialogs, registryPrefix)
+                                          : LaunchThroughBatchFile(*dir, shell, dialogs);
+}
+
+bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs,
+                      std::chrono::milliseconds lockWait) {
+  const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
+  if (!dir) return false;
+  {
+    std::error_code lockFailure;
+    const std::optional<platform::WriterLock> lock = platform::WriterLock::Acquire({*dir}, lockWait, &lockFailure);
+    if (!lock) {
+      Tell(dialogs, install::LockFailureText(lockFailure), texts::kMapEditorTitle);
+      return false;
+    }
+    for (const std::string_view marker : kMapEditorMarkers) {
+      const fs::path file = *dir / PathFromUtf8(marker);
+      if (platform::IsFile(file)) continue;  // ours from before, or the player's: either way it stays as it is
+      if (platform::EntryExists(file)) {
+        Tell(dialogs, texts::MarkerIsNotAFile(PathToUtf8(file)), texts::kMapEditorTitle);
+        return false;
+      }
+      if (const platform::FsResult made = platform::WriteFileAtomic(file, {}, /*replace=*/false); !made) {
+        Tell(dialogs, texts::MarkerNotWritten(made.Message()), texts::kMapEditorTitle);
+        return false;
+      }
+    }
+  }
+  // The lock is let go first, so that a launch on Yes can take it.
+  return dialogs.Ask(texts::kInstallComplete, texts::kInstallCompleteTitle, ui::Buttons::YesNo, ui::Icon::Question) ==
+         ui::Answer::Yes;
+}
+
+bool MapEditorInstalled(const std::optional<fs::path>& gameDir) {
+  if (!gameDir || gameDir->empty()) return false;
+  const std::vector<std::string> files = platform::ListPlainFiles(*gameDir);
+  for (const std::string_view marker : kMapEditorMarkers) {
+    if (std::find(files.begin(), files.end(), marker) == files.end()) return false;
+  }
+  return true;
+}
+
+bool GameExePresent(const std::optional<fs::path>& gameDir) {
+  return gameDir && !gameDir->empty() && !GameExeName(*gameDir).empty();
+}
+
+}  // namespace drydock::launch

@@ -1,0 +1,57 @@
+#pragma once
+// What launching the game and installing the map editor tell the user.
+#include <string>
+
+namespace drydock::launch::texts {
+
+inline constexpr char kLaunchTitle[] = "Launch Armada II";
+inline constexpr char kMapEditorTitle[] = "Install map editor";
+inline constexpr char kNoGameDirTitle[] = "Armada II directory not found";
+inline constexpr char kNoGameDir[] =
+    "The Armada II directory is not set or no longer exists. Choose it with \"Change A2 Directory\" in the Manager "
+    "menu first.";
+inline constexpr char kNoWineTitle[] = "Wine not found";
+inline constexpr char kNoWine[] =
+    "Armada II runs through Wine, and Wine was not found, so the game was not started. Install Wine (the package "
+    "\"wine\" of your distribution) so that the \"wine\" command is on your PATH, then launch again.";
+inline constexpr char kInstallCompleteTitle[] = "Installation complete";
+inline constexpr char kInstallComplete[] = "Installation complete. Would you like to launch Armada II now?";
+
+inline std::string NoGameExe(const std::string& gameDir) {
+  return "Armada2.exe was not found in the Armada II directory (" + gameDir +
+         "), so the game was not started. Choose the folder that holds the game with \"Change A2 Directory\" in the "
+         "Manager menu.";
+}
+
+inline std::string BatchNotOurs(const std::string& batchFile) {
+  return "\"" + batchFile +
+         "\" was not written by Drydock, so it was left alone and the game was not started. Rename it or move it "
+         "away, then launch again.";
+}
+
+inline std::string BatchNotWritten(const std::string& reason) {
+  return "Drydock could not write the launch file into the Armada II directory (" + reason +
+         "), so the game was not started.";
+}
+
+inline std::string PathNotInCodePage(const std::string& gameDir) {
+  return "The path of the Armada II directory (" + gameDir +
+         ") holds characters that the launch file cannot hold, so the game was not started. Move the game to a "
+         "folder whose path uses only the letters of your system's language.";
+}
+
+inline std::string WineNotStarted(const std::string& wine) {
+  return "Wine (" + wine + ") could not be started, so Armada II was not started.";
+}
+
+inline std::string MarkerIsNotAFile(const std::string& marker) {
+  return "\"" + marker +
+         "\" is a folder or a link to nothing, so the map editor was not installed. Drydock leaves it alone: move it "
+         "away, then install the map editor again.";
+}
+
+inline std::string MarkerNotWritten(const std::string& reason) {
+  return "The map editor could not be installed: " + reason + ".";
+}
+
+}  // namespace drydock::launch::texts
