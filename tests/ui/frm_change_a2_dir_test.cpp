@@ -23,6 +23,7 @@
 namespace fs = std::filesystem;
 using namespace drydock;
 using library::kGameDirNotFound;
+using test::Str;
 using ui::frmChangeA2Dir;
 using ui::GameSearchFn;
 using namespace std::chrono_literals;
@@ -33,7 +34,6 @@ namespace {
 const char* const kSearching = "Attempting to find directory. Please wait...";
 const char* const kNotFound = "Unable to find directory. Please locate manually/install Armada II.";
 
-std::string Str(const QString& s) { return s.toStdString(); }
 std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
 
 class FakeHost final : public ui::GameDirHost {
