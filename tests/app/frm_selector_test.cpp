@@ -49,8 +49,7 @@ class Selector : public ::testing::Test {
   void Start(std::optional<fs::path> gameDir) {
     window = std::make_unique<app::frmSelector>(
         app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
-    QObject::connect(window.get(), &app::frmSelector::a2FileCountShown,
-                     [this](const QString& text) { countSteps << text; });
+    QObject::connect(window.get(), &app::frmSelector::a2FileCountShown, [this](const QString& n) { countSteps << n; });
     window->Startup(t / "prog", gameDir);
     QApplication::processEvents();  // the window system activates the new window
   }
@@ -66,22 +65,20 @@ class Selector : public ::testing::Test {
   std::string Details() const {
     std::string out;
     for (const char* name : {"lblModsMaker", "lblModsDescription", "lblModsVersion", "lblModsOtherHeading",
-                             "lblModsOther", "lblModNumOfFiles", "lblModSize"}) {
+                             "lblModsOther", "lblModNumOfFiles", "lblModSize"})
       out += Label(name) + "\n";
-    }
     return out;
   }
   void ExpectEnabled(bool enabled) const {
-    for (const char* name : {"lstMods", "cmdRefresh", "cmdInstallMod", "cmdUninstallMod"}) {
+    for (const char* name : {"lstMods", "cmdRefresh", "cmdInstallMod", "cmdUninstallMod"})
       EXPECT_EQ(Find<QWidget>(name)->isEnabled(), enabled) << name;
-    }
   }
   std::string Current() const { return Mods()->currentItem() ? Str(Mods()->currentItem()->text()) : ""; }
   void Click(const char* text) { ClickText(Mods(), text); }
   // A secondary window lies beside the main window, inside the screen.
-  void ExpectBeside(const QWidget* other) const {
-    EXPECT_FALSE(other->frameGeometry().intersects(window->frameGeometry())) << Str(other->objectName());
-    EXPECT_TRUE(window->screen()->availableGeometry().contains(other->frameGeometry())) << Str(other->objectName());
+  bool Beside(const QWidget* other) const {
+    const QRect at = other->frameGeometry();
+    return !at.intersects(window->frameGeometry()) && window->screen()->availableGeometry().contains(at);
   }
 
   TempTree t;
@@ -104,13 +101,11 @@ TEST_F(Selector, StartupListsAndCountsInStepsOf22AFullRefreshKeepsTheSelectedAdd
   EXPECT_EQ(Label("lblModsMaker"), "Someone");
   ExpectEnabled(true);
   EXPECT_TRUE(Find<QTimer>("timRefreshModList")->isActive());
-
   // The one-shot timer shows the selected mod once more; it is not waited for.
   QTimer* click = Find<QTimer>("timClickMod");
   Find<QLabel>("lblModsMaker")->clear();
   click->setInterval(0);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Label("lblModsMaker").empty(); }, 1000));
-  EXPECT_EQ(Label("lblModsMaker"), "Someone");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Label("lblModsMaker") == "Someone"; }, 1000));
   EXPECT_FALSE(click->isActive()) << "it fires once";
 
   ClickItem(Mods(), Mods()->item(3));
@@ -122,12 +117,11 @@ TEST_F(Selector, StartupListsAndCountsInStepsOf22AFullRefreshKeepsTheSelectedAdd
   EXPECT_EQ(Mods()->currentRow(), 4);
   EXPECT_EQ(Label("lblModsMaker"), "beta's");
   EXPECT_EQ(Label("lblA2NumOfFiles"), "46");
-  EXPECT_EQ(Str(Find<QPushButton>("cmdRefresh")->text()), "&Refresh Mod List");
-  EXPECT_TRUE(Find<QPushButton>("cmdRefresh")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
+  EXPECT_TRUE(Str(Find<QPushButton>("cmdRefresh")->text()) == "&Refresh Mod List" &&
+              Find<QPushButton>("cmdRefresh")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
   ASSERT_EQ(QApplication::focusWidget(), Mods());
   PressKey(Qt::Key_Up);
   EXPECT_EQ(Current(), "beta");
-
   // Secondary windows open beside the main window, in its font, and close with it.
   const QRect screen = window->screen()->availableGeometry();
   window->move(screen.right() + 1 - window->frameGeometry().width(), screen.top());  // room on the left only
@@ -136,21 +130,18 @@ TEST_F(Selector, StartupListsAndCountsInStepsOf22AFullRefreshKeepsTheSelectedAdd
   ASSERT_TRUE(installed && installed->isVisible());
   EXPECT_TRUE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
   EXPECT_EQ(Str(installed->font().toString()), Str(Mods()->font().toString()));
-  ExpectBeside(installed->window());
+  EXPECT_TRUE(Beside(installed->window()));
   installed->window()->close();
   EXPECT_FALSE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
-
   window->move(screen.topLeft());  // room on the right
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  Activate(window.get());
   PressKey(Qt::Key_H, Qt::ControlModifier);
   auto* directory = window->findChild<ui::frmChangeA2Dir*>();
   ASSERT_TRUE(directory && directory->isVisible());
-  ExpectBeside(directory);
+  EXPECT_TRUE(Beside(directory));
   QWidget another(window.get(), Qt::Window);  // a second window opened at the same time steps down
   ui::ShowSecondaryWindow(&another, window.get());
   EXPECT_EQ(another.frameGeometry().topLeft() - directory->frameGeometry().topLeft(), QPoint(40, 40));
-
   Find<QAction>("menuManagerCheckInstalledMods")->trigger();
   Find<QAction>("menuQuit")->trigger();
   EXPECT_FALSE(window->isVisible() || installed->isVisible() || directory->isVisible());
@@ -175,8 +166,7 @@ TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnce) {
     Start(gameDir);
     EXPECT_TRUE(asked);
     const bool ok = button == "cmdOK";
-    EXPECT_EQ(window->QuitRequested(), !ok);
-    EXPECT_EQ(window->isVisible(), ok);
+    EXPECT_TRUE(window->QuitRequested() != ok && window->isVisible() == ok) << "cancelled, the program ends";
     EXPECT_EQ(window->GameDir(), ok ? std::optional<fs::path>(GameDir()) : std::nullopt);
     EXPECT_EQ(Label("lblA2NumOfFiles"), ok ? "1" : "(A2 folder not found)") << "the count of the folder chosen";
     EXPECT_EQ(Items(Mods()), L({"Only"}));
@@ -196,7 +186,6 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
   t.Write("prog/mods/loose.txt");
   window->AutoRefreshTick();
   EXPECT_EQ(refreshes, 0) << "nothing changed, and a plain file is no mod";
-
   t.MakeDir("prog/mods/b/Addon/New");
   window->AutoRefreshTick();
   EXPECT_EQ(Items(Mods()), (L({"a", "b", "    New", "m"})));
@@ -205,11 +194,9 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
   window->AutoRefreshTick();
   EXPECT_EQ(Current(), "a");
   EXPECT_EQ(refreshes, 2);
-
   QAction* toggle = Find<QAction>("menuManagerAuto");
   toggle->trigger();
-  EXPECT_EQ(Str(toggle->text()), "Enable &auto refresh");
-  EXPECT_FALSE(timer->isActive());
+  EXPECT_TRUE(Str(toggle->text()) == "Enable &auto refresh" && !timer->isActive());
   t.MakeDir("prog/mods/new");
   toggle->trigger();
   EXPECT_EQ(Str(toggle->text()), "Disable &auto refresh");
@@ -219,9 +206,7 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
     window->AutoRefreshTick();
     EXPECT_EQ(timer->interval(), minimized ? 10000 : 1000) << "slower while minimized";
   }
-
-  // The selected mod and all others vanish: no details nor picture stay, and
-  // the empty folder is not refreshed on every tick.
+  // Every mod vanishes, the selected one too: no details nor picture stay; the empty folder is not refreshed.
   ASSERT_TRUE(Find<QLabel>("picModsPic")->isVisible());
   for (const char* mod : {"a", "b", "new", "z"}) fs::remove_all(t / "prog/mods" / mod);
   window->AutoRefreshTick();
@@ -250,14 +235,11 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   for (int i = 0; i < 40000; ++i) description += " word";
   t.Write("prog/mods/D Long/ModInfo.txt", "Description: " + description + "\r\n");
   Start(GameDir());
-  QLabel* picture = Find<QLabel>("picModsPic");
-  QLabel* invalid = Find<QLabel>("lblInvalidPic");
-  ASSERT_EQ(Current(), "A Half");
+  QLabel *picture = Find<QLabel>("picModsPic"), *invalid = Find<QLabel>("lblInvalidPic");
   const int plainHeight = window->height();
   const QRect screen = window->screen()->availableGeometry();
   window->move(window->x(), screen.top() + 200);
   const int bottom = window->y() + window->height();
-
   Click("B Full");
   EXPECT_EQ(Details(),
             "Q&A Team\nShips\n1.1\nCredits\nAll\nNumber of files in current mod: 4\nSize of current mod: 0.12 MB\n");
@@ -267,10 +249,8 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   EXPECT_EQ(window->y() + window->height(), bottom) << "the bottom edge stays";
   PressKey(Qt::Key_W, Qt::ControlModifier);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "prog/mods/B Full/ReadMe_First.txt").string()});
-
   PressKey(Qt::Key_Down);
   EXPECT_TRUE(invalid->isVisible() && picture->height() == 1);
-
   PressKey(Qt::Key_Home);
   EXPECT_EQ(Details(),
             "(File does not contain author)\n(File does not contain description)\n2\nOther: \n"
@@ -278,7 +258,6 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   EXPECT_FALSE(Find<QAction>("menuModCurrentModViewReadme")->isEnabled());
   EXPECT_FALSE(picture->isVisible() || invalid->isVisible());
   EXPECT_EQ(std::pair(Mods()->y(), window->height()), std::pair(4, plainHeight));
-
   // The full text of a value is a tooltip that fits the screen.
   PressKey(Qt::Key_End);
   const QFontMetrics metrics(QToolTip::font());
@@ -286,7 +265,6 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   EXPECT_TRUE(lines.size() > 1 && lines.first().startsWith(QStringLiteral("www")));
   EXPECT_LE(lines.size() * metrics.lineSpacing(), screen.height());
   for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), screen.width());
-
   window->move(window->x(), screen.top() + 10);
   Click("B Full");
   EXPECT_EQ(window->y(), screen.top()) << "never above the screen";
@@ -298,28 +276,23 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   Start(GameDir());
   auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
   ClickItem(Mods(), Mods()->item(0));
-  // Enter clicks Install Mod wherever the focus is, once per press.
-  for (const char* focus : {"lstMods", "cmdUninstallMod"}) {
-    Find<QWidget>(focus)->setFocus();
+  // Enter clicks Install Mod wherever the focus is, once per press; so does a double click on the mod.
+  for (const char* focus : {"lstMods", "cmdUninstallMod", static_cast<const char*>(nullptr)}) {
     dialogs.Expect(Question(true, ui::Answer::No));
-    PressKey(Qt::Key_Return);
-    ASSERT_TRUE(dialogs.Done()) << focus;
+    if (focus) Find<QWidget>(focus)->setFocus();
+    focus ? PressKey(Qt::Key_Return) : ClickItem(Mods(), Mods()->item(0), 2);
+    ASSERT_TRUE(dialogs.Done()) << (focus ? focus : "double click");
   }
-  dialogs.Expect(Question(true, ui::Answer::No));
-  ClickItem(Mods(), Mods()->item(0), 2);
-  ASSERT_TRUE(dialogs.Done());
-
   dialogs.Expect(Question(true, ui::Answer::Yes));
   PressKey(Qt::Key_I, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
   EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
-  EXPECT_EQ(Str(Find<QPushButton>("cmdInstallMod")->text()), "Install Mod");
-  EXPECT_TRUE(Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
+  EXPECT_TRUE(Str(Find<QPushButton>("cmdInstallMod")->text()) == "Install Mod" &&
+              Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
   ExpectEnabled(true);
   EXPECT_EQ(Items(installed), L({"Fleet"}));
   EXPECT_EQ(Current(), "Fleet");
   ASSERT_EQ(QApplication::focusWidget(), Mods()) << "the list has the keyboard again after the install";
-
   dialogs.Expect(Question(false, ui::Answer::No));
   QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
   Mods()->setFocus();
@@ -328,9 +301,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
   EXPECT_EQ(Items(installed), L({"(No mods found.)"}));
-
-  // Another writer holds the game, so the next install's first long work, the
-  // wait for the lock, is still under way when the timer fires.
+  // Another writer holds the game, so the next install is still waiting for it when the timer fires.
   auto held = platform::WriterLock::Acquire({GameDir(), t / "prog/mods"});
   ASSERT_TRUE(held.has_value());
   bool fired = false;
@@ -351,7 +322,6 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
 }
 
 TEST(SingleInstance, SecondCopyIsWarnedAndRefused) {
-  GuiApp();
   TempTree t;
   platform::InstanceLock first(t / "prog"), second(t / "prog");
   ScriptedDialogs dialogs;

@@ -40,6 +40,11 @@ void ClickText(QListWidget* list, const char* text) {
   ClickItem(list, items.first());
 }
 
+void Activate(QWidget* window) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* focus = QApplication::focusWidget();
   ASSERT_NE(focus, nullptr) << "no widget has the keyboard";

@@ -42,6 +42,8 @@ T* Child(const QObject* parent, const char* name) {
 void ClickItem(QListWidget* list, const QListWidgetItem* item, int clicks = 1);
 // A click on the entry of `list` that reads `text`; the test fails when there is none.
 void ClickText(QListWidget* list, const char* text);
+// Makes `window` the active window, as a click on it would; the test fails when it does not become so.
+void Activate(QWidget* window);
 // A key pressed and let go, sent to the widget that has the focus.
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Selects the whole text of `box` and types `text` over it.

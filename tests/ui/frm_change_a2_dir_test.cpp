@@ -141,8 +141,7 @@ TEST_F(ChangeA2Dir, OpensOnAKnownGameDirInViewWithoutSearchingRefillsWhenReopene
   EXPECT_EQ(TxtDir(), gameDir) << "the browser did not move, yet the text box is filled again";
   EXPECT_TRUE(cmdApply()->isEnabled());
   // A click on the other folder, and a key that moves to the next, put its path into the text box.
-  d.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  test::Activate(&d);
   const QModelIndex copy = Model()->index(QString::fromStdString(copyDir));
   Browser()->scrollTo(copy);
   QTest::mouseClick(Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, Browser()->visualRect(copy).center());
