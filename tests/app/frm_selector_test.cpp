@@ -26,30 +26,21 @@
 
 namespace fs = std::filesystem;
 using namespace drydock;
-using test::ClickItem;
-using test::Items;
-using test::L;
-using test::PressKey;
-using test::TempTree;
-using Labels = std::initializer_list<std::pair<const char*, const char*>>;
+using namespace drydock::test;
 
 namespace {
 
-std::string Str(const QString& s) { return s.toStdString(); }
-
-const test::ScriptedDialogs::Box kInstall{"You have selected the Fleet mod. Do you want to install it?",
-                                          "Install Fleet mod?", ui::Buttons::YesNo, ui::Icon::Question};
-const test::ScriptedDialogs::Box kUninstall{"Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?",
-                                            ui::Buttons::YesNo, ui::Icon::Question};
-test::ScriptedDialogs::Box Answer(test::ScriptedDialogs::Box box, ui::Answer answer) {
-  box.answer = answer;
-  return box;
+// The question before an install (or uninstall) of Fleet, answered `answer`.
+ScriptedDialogs::Box Question(bool install, ui::Answer answer) {
+  return {install ? "You have selected the Fleet mod. Do you want to install it?"
+                  : "Are you sure you want to uninstall the Fleet mod?",
+          install ? "Install Fleet mod?" : "Uninstall Fleet mod?", ui::Buttons::YesNo, ui::Icon::Question, answer};
 }
 
 class Selector : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::GuiApp();
+    GuiApp();
     t.MakeDir("prog/mods");
     t.Write("game/Armada2.exe", "");
   }
@@ -58,8 +49,7 @@ class Selector : public ::testing::Test {
   void Start(std::optional<fs::path> gameDir) {
     window = std::make_unique<app::frmSelector>(
         app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
-    QObject::connect(window.get(), &app::frmSelector::a2FileCountShown,
-                     [this](const QString& text) { countSteps << text; });
+    QObject::connect(window.get(), &app::frmSelector::a2FileCountShown, [this](const QString& n) { countSteps << n; });
     window->Startup(t / "prog", gameDir);
     QApplication::processEvents();  // the window system activates the new window
   }
@@ -67,68 +57,102 @@ class Selector : public ::testing::Test {
 
   template <typename T>
   T* Find(const char* name) const {
-    return test::Child<T>(window.get(), name);
+    return Child<T>(window.get(), name);
   }
   QListWidget* Mods() const { return Find<QListWidget>("lstMods"); }
   std::string Label(const char* name) const { return Str(Find<QLabel>(name)->text()); }
-  void ExpectLabels(Labels labels) const {
-    for (const auto& [name, text] : labels) EXPECT_EQ(Label(name), text) << name;
+  // The details panel's texts, one a line: author, description, version, other heading and text, files, size.
+  std::string Details() const {
+    std::string out;
+    for (const char* name : {"lblModsMaker", "lblModsDescription", "lblModsVersion", "lblModsOtherHeading",
+                             "lblModsOther", "lblModNumOfFiles", "lblModSize"})
+      out += Label(name) + "\n";
+    return out;
   }
   void ExpectEnabled(bool enabled) const {
-    for (const char* name : {"lstMods", "cmdRefresh", "cmdInstallMod", "cmdUninstallMod"}) {
+    for (const char* name : {"lstMods", "cmdRefresh", "cmdInstallMod", "cmdUninstallMod"})
       EXPECT_EQ(Find<QWidget>(name)->isEnabled(), enabled) << name;
-    }
   }
   std::string Current() const { return Mods()->currentItem() ? Str(Mods()->currentItem()->text()) : ""; }
-  void Click(const char* text) {
-    const auto items = Mods()->findItems(QString::fromUtf8(text), Qt::MatchExactly);
-    ASSERT_FALSE(items.isEmpty()) << text;
-    ClickItem(Mods(), items.first());
-  }
+  void Click(const char* text) { ClickText(Mods(), text); }
   // A secondary window lies beside the main window, inside the screen.
-  void ExpectBeside(const QWidget* other) const {
-    EXPECT_FALSE(other->frameGeometry().intersects(window->frameGeometry())) << Str(other->objectName());
-    EXPECT_TRUE(window->screen()->availableGeometry().contains(other->frameGeometry())) << Str(other->objectName());
+  bool Beside(const QWidget* other) const {
+    const QRect at = other->frameGeometry();
+    return !at.intersects(window->frameGeometry()) && window->screen()->availableGeometry().contains(at);
   }
 
   TempTree t;
-  test::RecordingShell shell;
-  test::ScriptedDialogs dialogs;
+  RecordingShell shell;
+  ScriptedDialogs dialogs;
   std::unique_ptr<app::frmSelector> window;
   QStringList countSteps;
 };
 
-TEST_F(Selector, StartupListsModsCountsInStepsOf22AndShowsTheFirstModAgainAfterASecond) {
+TEST_F(Selector, StartupListsAndCountsInStepsOf22AFullRefreshKeepsTheSelectedAddonAndSecondaryWindowsOpenBeside) {
   for (int i = 0; i < 44; ++i) t.Write("game/file" + std::to_string(i) + ".txt");  // 45 with Armada2.exe
-  t.MakeDir("prog/mods/beta");
   t.Write("prog/mods/Alpha/ModInfo.txt", "Author: Someone\r\n");
-  t.MakeDir("prog/mods/Alpha/Addon/One");
+  t.Write("prog/mods/Alpha/Addon/Same/ModInfo.txt", "Author: Alpha's\r\n");
+  t.Write("prog/mods/beta/Addon/Same/ModInfo.txt", "Author: beta's\r\n");
   Start(GameDir());
-  EXPECT_EQ(Items(Mods()), (L({"Alpha", "    One", "beta"})));
+  EXPECT_EQ(Items(Mods()), (L({"Alpha", "    Same", "beta", "    Same"})));
   EXPECT_EQ(Current(), "Alpha");
   EXPECT_EQ(countSteps, (L({"22", "44"})));
-  ExpectLabels({{"lblA2NumOfFiles", "45"}, {"lblModsMaker", "Someone"}});
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "45");
+  EXPECT_EQ(Label("lblModsMaker"), "Someone");
   ExpectEnabled(true);
   EXPECT_TRUE(Find<QTimer>("timRefreshModList")->isActive());
-  EXPECT_TRUE(dialogs.shown.empty());
-
   // The one-shot timer shows the selected mod once more; it is not waited for.
   QTimer* click = Find<QTimer>("timClickMod");
   Find<QLabel>("lblModsMaker")->clear();
   click->setInterval(0);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !Label("lblModsMaker").empty(); }, 1000));
-  EXPECT_EQ(Label("lblModsMaker"), "Someone");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Label("lblModsMaker") == "Someone"; }, 1000));
   EXPECT_FALSE(click->isActive()) << "it fires once";
+
+  ClickItem(Mods(), Mods()->item(3));
+  ASSERT_EQ(Label("lblModsMaker"), "beta's");
+  t.MakeDir("prog/mods/B");
+  t.Write("game/odf/x.odf");
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(Items(Mods()), (L({"Alpha", "    Same", "B", "beta", "    Same"})));
+  EXPECT_EQ(Mods()->currentRow(), 4);
+  EXPECT_EQ(Label("lblModsMaker"), "beta's");
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "46");
+  EXPECT_TRUE(Str(Find<QPushButton>("cmdRefresh")->text()) == "&Refresh Mod List" &&
+              Find<QPushButton>("cmdRefresh")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
+  ASSERT_EQ(QApplication::focusWidget(), Mods());
+  PressKey(Qt::Key_Up);
+  EXPECT_EQ(Current(), "beta");
+  // Secondary windows open beside the main window, in its font, and close with it.
+  const QRect screen = window->screen()->availableGeometry();
+  window->move(screen.right() + 1 - window->frameGeometry().width(), screen.top());  // room on the left only
+  PressKey(Qt::Key_D, Qt::ControlModifier);
+  auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
+  ASSERT_TRUE(installed && installed->isVisible());
+  EXPECT_TRUE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
+  EXPECT_EQ(Str(installed->font().toString()), Str(Mods()->font().toString()));
+  EXPECT_TRUE(Beside(installed->window()));
+  installed->window()->close();
+  EXPECT_FALSE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
+  window->move(screen.topLeft());  // room on the right
+  Activate(window.get());
+  PressKey(Qt::Key_H, Qt::ControlModifier);
+  auto* directory = window->findChild<ui::frmChangeA2Dir*>();
+  ASSERT_TRUE(directory && directory->isVisible());
+  EXPECT_TRUE(Beside(directory));
+  QWidget another(window.get(), Qt::Window);  // a second window opened at the same time steps down
+  ui::ShowSecondaryWindow(&another, window.get());
+  EXPECT_EQ(another.frameGeometry().topLeft() - directory->frameGeometry().topLeft(), QPoint(40, 40));
+  Find<QAction>("menuManagerCheckInstalledMods")->trigger();
+  Find<QAction>("menuQuit")->trigger();
+  EXPECT_FALSE(window->isVisible() || installed->isVisible() || directory->isVisible());
 }
 
 TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnce) {
-  struct Case {
-    std::optional<fs::path> gameDir;
-    const char* button;
-  };
   t.MakeDir("prog/mods/Only");
-  for (const Case& c : {Case{std::nullopt, "cmdOK"}, Case{t / "gone", "cmdOK"}, Case{std::nullopt, "cmdCancel"}}) {
-    SCOPED_TRACE(std::string(c.button) + (c.gameDir ? " after a vanished folder" : ""));
+  using Case = std::pair<std::optional<fs::path>, std::string>;  // the folder known, the button pressed
+  for (const auto& [gameDir, button] :
+       {Case{std::nullopt, "cmdOK"}, Case{t / "gone", "cmdOK"}, Case{{}, "cmdCancel"}}) {
+    SCOPED_TRACE(button + (gameDir ? " after a vanished folder" : ""));
     bool asked = false;
     QTimer::singleShot(0, [&] {
       auto* dialog = window->findChild<ui::frmChangeA2Dir*>();
@@ -136,52 +160,32 @@ TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnce) {
       asked = dialog->isModal() && dialog->isVisible();
       EXPECT_EQ(Label("lblA2NumOfFiles"), "(A2 folder not found)");
       EXPECT_FALSE(window->GameDir().has_value());
-      test::TypeInto(test::Child<QLineEdit>(dialog, "txtDir"), platform::PathToUtf8(GameDir()));
-      QTest::mouseClick(test::Child<QPushButton>(dialog, c.button), Qt::LeftButton);
+      TypeInto(Child<QLineEdit>(dialog, "txtDir"), platform::PathToUtf8(GameDir()));
+      QTest::mouseClick(Child<QPushButton>(dialog, button.c_str()), Qt::LeftButton);
     });
-    Start(c.gameDir);
+    Start(gameDir);
     EXPECT_TRUE(asked);
-    const bool ok = std::string(c.button) == "cmdOK";
-    EXPECT_EQ(window->QuitRequested(), !ok);
-    EXPECT_EQ(window->isVisible(), ok);
+    const bool ok = button == "cmdOK";
+    EXPECT_TRUE(window->QuitRequested() != ok && window->isVisible() == ok) << "cancelled, the program ends";
     EXPECT_EQ(window->GameDir(), ok ? std::optional<fs::path>(GameDir()) : std::nullopt);
     EXPECT_EQ(Label("lblA2NumOfFiles"), ok ? "1" : "(A2 folder not found)") << "the count of the folder chosen";
     EXPECT_EQ(Items(Mods()), L({"Only"}));
   }
 }
 
-TEST_F(Selector, FullRefreshKeepsTheSelectedAddonUnderItsParentAndGivesTheListTheKeyboardBack) {
-  t.Write("prog/mods/a/Addon/Same/ModInfo.txt", "Author: a's\r\n");
-  t.Write("prog/mods/c/Addon/Same/ModInfo.txt", "Author: c's\r\n");
-  Start(GameDir());
-  ClickItem(Mods(), Mods()->item(3));
-  ASSERT_EQ(Label("lblModsMaker"), "c's");
-  t.MakeDir("prog/mods/B");
-  t.Write("game/odf/x.odf");
-
-  PressKey(Qt::Key_R, Qt::ControlModifier);
-  EXPECT_EQ(Items(Mods()), (L({"a", "    Same", "B", "c", "    Same"})));
-  EXPECT_EQ(Mods()->currentRow(), 4);
-  ExpectLabels({{"lblModsMaker", "c's"}, {"lblA2NumOfFiles", "2"}});
-  EXPECT_EQ(Str(Find<QPushButton>("cmdRefresh")->text()), "&Refresh Mod List");
-  EXPECT_TRUE(Find<QPushButton>("cmdRefresh")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
-  ASSERT_EQ(QApplication::focusWidget(), Mods());
-  PressKey(Qt::Key_Up);
-  EXPECT_EQ(Current(), "c");
-}
-
-TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesAndSlowsDownWhileMinimized) {
-  t.MakeDir("prog/mods/a");
+TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAndLeavesNoDetailsOfVanishedMods) {
+  t.Write("prog/mods/a/ModInfo.txt", "Author: Someone\r\n");
+  WriteBmp(t / "prog/mods/a/ModPic.bmp", 457, 89);
   t.MakeDir("prog/mods/m");
   Start(GameDir());
   int refreshes = 0;
   QObject::connect(window.get(), &app::frmSelector::modListRefreshed, [&] { ++refreshes; });
+  QTimer* timer = Find<QTimer>("timRefreshModList");
   Click("m");
   window->AutoRefreshTick();
   t.Write("prog/mods/loose.txt");
   window->AutoRefreshTick();
   EXPECT_EQ(refreshes, 0) << "nothing changed, and a plain file is no mod";
-
   t.MakeDir("prog/mods/b/Addon/New");
   window->AutoRefreshTick();
   EXPECT_EQ(Items(Mods()), (L({"a", "b", "    New", "m"})));
@@ -190,49 +194,32 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesAndSlowsDownWhileMinimize
   window->AutoRefreshTick();
   EXPECT_EQ(Current(), "a");
   EXPECT_EQ(refreshes, 2);
-
   QAction* toggle = Find<QAction>("menuManagerAuto");
   toggle->trigger();
-  EXPECT_EQ(Str(toggle->text()), "Enable &auto refresh");
-  EXPECT_FALSE(Find<QTimer>("timRefreshModList")->isActive());
+  EXPECT_TRUE(Str(toggle->text()) == "Enable &auto refresh" && !timer->isActive());
   t.MakeDir("prog/mods/new");
   toggle->trigger();
   EXPECT_EQ(Str(toggle->text()), "Disable &auto refresh");
   EXPECT_EQ(Items(Mods()), (L({"a", "b", "    New", "new", "z"}))) << "switched on, it checks at once";
-
-  window->showMinimized();
-  window->AutoRefreshTick();
-  EXPECT_EQ(Find<QTimer>("timRefreshModList")->interval(), 10000);
-  window->showNormal();
-  window->AutoRefreshTick();
-  EXPECT_EQ(Find<QTimer>("timRefreshModList")->interval(), 1000);
-}
-
-TEST_F(Selector, AVanishedLastModLeavesNoDetailsAndAnEmptyFolderIsNotRefreshedOnEveryTick) {
-  t.Write("prog/mods/Only/ModInfo.txt", "Author: Someone\r\n");
-  test::WriteBmp(t / "prog/mods/Only/ModPic.bmp", 457, 89);
-  Start(GameDir());
+  for (const bool minimized : {true, false}) {
+    minimized ? window->showMinimized() : window->showNormal();
+    window->AutoRefreshTick();
+    EXPECT_EQ(timer->interval(), minimized ? 10000 : 1000) << "slower while minimized";
+  }
+  // Every mod vanishes, the selected one too: no details nor picture stay; the empty folder is not refreshed.
   ASSERT_TRUE(Find<QLabel>("picModsPic")->isVisible());
-  int refreshes = 0;
-  QObject::connect(window.get(), &app::frmSelector::modListRefreshed, [&] { ++refreshes; });
-
-  fs::remove_all(t / "prog/mods/Only");
+  for (const char* mod : {"a", "b", "new", "z"}) fs::remove_all(t / "prog/mods" / mod);
   window->AutoRefreshTick();
   EXPECT_EQ(Items(Mods()), L({"(No mods found.)"}));
-  ExpectLabels({{"lblModsMaker", "(No mod selected)"},
-                {"lblModsDescription", "(No mod selected)"},
-                {"lblModsVersion", "(No mod selected)"},
-                {"lblModsOther", "(No mod selected)"},
-                {"lblModNumOfFiles", "Number of files in current mod: N/A"},
-                {"lblModSize", "Size of current mod: (No mod selected)"}});
-  EXPECT_FALSE(Find<QLabel>("picModsPic")->isVisible());
-  EXPECT_EQ(Mods()->y(), 4) << "the layout without picture";
-
+  EXPECT_EQ(Details(),
+            "(No mod selected)\n(No mod selected)\n(No mod selected)\nOther: \n(No mod selected)\n"
+            "Number of files in current mod: N/A\nSize of current mod: (No mod selected)\n");
+  EXPECT_TRUE(!Find<QLabel>("picModsPic")->isVisible() && Mods()->y() == 4) << "the layout without picture";
   for (int i = 0; i < 3; ++i) window->AutoRefreshTick();
-  EXPECT_EQ(refreshes, 1);
+  EXPECT_EQ(refreshes, 4);
   fs::remove_all(t / "prog/mods");
   window->AutoRefreshTick();
-  EXPECT_EQ(refreshes, 2);
+  EXPECT_EQ(refreshes, 5);
   EXPECT_TRUE(fs::is_directory(t / "prog/mods") && Items(Mods()) == L({"(No mods found.)"}));
 }
 
@@ -242,98 +229,45 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
           "Author: Q&&A Team\r\nDescription: Ships\r\nVersion: 1.1\r\nOther Heading: Credits\r\nOther: All\r\n");
   t.Write("prog/mods/B Full/odf/ships/a.odf", std::string(1024, 'x'));
   t.Write("prog/mods/B Full/ReadMe_First.txt", "");
-  test::WriteBmp(t / "prog/mods/B Full/ModPic.bmp", 457, 89);
+  WriteBmp(t / "prog/mods/B Full/ModPic.bmp", 457, 89);
   t.Write("prog/mods/C Broken/ModPic.jpg", "not a jpeg at all");
   std::string description(3000, 'w');  // one word wider than any screen
   for (int i = 0; i < 40000; ++i) description += " word";
   t.Write("prog/mods/D Long/ModInfo.txt", "Description: " + description + "\r\n");
   Start(GameDir());
-  QLabel* picture = Find<QLabel>("picModsPic");
-  QLabel* invalid = Find<QLabel>("lblInvalidPic");
-  ASSERT_EQ(Current(), "A Half");
+  QLabel *picture = Find<QLabel>("picModsPic"), *invalid = Find<QLabel>("lblInvalidPic");
   const int plainHeight = window->height();
-  const int top = window->screen()->availableGeometry().top();
-  window->move(window->x(), top + 200);
+  const QRect screen = window->screen()->availableGeometry();
+  window->move(window->x(), screen.top() + 200);
   const int bottom = window->y() + window->height();
-
   Click("B Full");
-  ExpectLabels({{"lblModsMaker", "Q&A Team"},
-                {"lblModsDescription", "Ships"},
-                {"lblModsVersion", "1.1"},
-                {"lblModsOtherHeading", "Credits"},
-                {"lblModsOther", "All"},
-                {"lblModNumOfFiles", "Number of files in current mod: 4"},
-                {"lblModSize", "Size of current mod: 0.12 MB"}});
-  EXPECT_TRUE(picture->isVisible());
+  EXPECT_EQ(Details(),
+            "Q&A Team\nShips\n1.1\nCredits\nAll\nNumber of files in current mod: 4\nSize of current mod: 0.12 MB\n");
+  EXPECT_TRUE(picture->isVisible() && !invalid->isVisible());
   EXPECT_EQ(picture->geometry(), QRect(0, 0, 457, 89));
-  EXPECT_EQ(Mods()->y(), 4 + 89);
-  EXPECT_EQ(window->height(), plainHeight + 89);
+  EXPECT_EQ(std::pair(Mods()->y(), window->height()), std::pair(4 + 89, plainHeight + 89)) << "the list moves down";
   EXPECT_EQ(window->y() + window->height(), bottom) << "the bottom edge stays";
-  EXPECT_FALSE(invalid->isVisible());
   PressKey(Qt::Key_W, Qt::ControlModifier);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "prog/mods/B Full/ReadMe_First.txt").string()});
-
   PressKey(Qt::Key_Down);
-  EXPECT_TRUE(invalid->isVisible());
-  EXPECT_EQ(picture->height(), 1);
-
+  EXPECT_TRUE(invalid->isVisible() && picture->height() == 1);
   PressKey(Qt::Key_Home);
-  ExpectLabels({{"lblModsMaker", "(File does not contain author)"},
-                {"lblModsDescription", "(File does not contain description)"},
-                {"lblModsVersion", "2"},
-                {"lblModsOtherHeading", "Other: "},
-                {"lblModsOther", "(File does not contain 'other')"},
-                {"lblModNumOfFiles", "Number of files in current mod: 1"}});
+  EXPECT_EQ(Details(),
+            "(File does not contain author)\n(File does not contain description)\n2\nOther: \n"
+            "(File does not contain 'other')\nNumber of files in current mod: 1\nSize of current mod: 0.02 KB\n");
   EXPECT_FALSE(Find<QAction>("menuModCurrentModViewReadme")->isEnabled());
   EXPECT_FALSE(picture->isVisible() || invalid->isVisible());
-  EXPECT_EQ(Mods()->y(), 4);
-  EXPECT_EQ(window->height(), plainHeight);
-
+  EXPECT_EQ(std::pair(Mods()->y(), window->height()), std::pair(4, plainHeight));
   // The full text of a value is a tooltip that fits the screen.
   PressKey(Qt::Key_End);
-  ASSERT_EQ(Current(), "D Long");
-  const QRect screen = window->screen()->availableGeometry();
   const QFontMetrics metrics(QToolTip::font());
   const QStringList lines = Find<QLabel>("lblModsDescription")->toolTip().split(QLatin1Char('\n'));
   EXPECT_TRUE(lines.size() > 1 && lines.first().startsWith(QStringLiteral("www")));
   EXPECT_LE(lines.size() * metrics.lineSpacing(), screen.height());
   for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), screen.width());
-
-  window->move(window->x(), top + 10);
+  window->move(window->x(), screen.top() + 10);
   Click("B Full");
-  EXPECT_EQ(window->y(), top) << "never above the screen";
-}
-
-TEST_F(Selector, SecondaryWindowsOpenBesideTheMainWindowInItsFontAndCloseWithIt) {
-  t.MakeDir("prog/mods/Inst/Backup");
-  t.MakeDir("prog/mods/Parent/Addon/Child/Backup");
-  Start(GameDir());
-  const QRect screen = window->screen()->availableGeometry();
-  window->move(screen.right() + 1 - window->frameGeometry().width(), screen.top());  // room on the left only
-  PressKey(Qt::Key_D, Qt::ControlModifier);
-  auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
-  ASSERT_NE(installed, nullptr);
-  EXPECT_EQ(Items(installed), (L({"Inst", "    Child"})));
-  EXPECT_TRUE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
-  EXPECT_EQ(Str(installed->font().toString()), Str(Mods()->font().toString()));
-  ExpectBeside(installed->window());
-  installed->window()->close();
-  EXPECT_FALSE(Find<QAction>("menuManagerCheckInstalledMods")->isChecked());
-
-  window->move(screen.topLeft());  // room on the right
-  window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  PressKey(Qt::Key_H, Qt::ControlModifier);
-  auto* directory = window->findChild<ui::frmChangeA2Dir*>();
-  ASSERT_TRUE(directory && directory->isVisible());
-  ExpectBeside(directory);
-  QWidget another(window.get(), Qt::Window);  // a second window opened at the same time steps down
-  ui::ShowSecondaryWindow(&another, window.get());
-  EXPECT_EQ(another.frameGeometry().topLeft() - directory->frameGeometry().topLeft(), QPoint(40, 40));
-
-  Find<QAction>("menuManagerCheckInstalledMods")->trigger();
-  Find<QAction>("menuQuit")->trigger();
-  EXPECT_FALSE(window->isVisible() || installed->isVisible() || directory->isVisible());
+  EXPECT_EQ(window->y(), screen.top()) << "never above the screen";
 }
 
 TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaitsForTheirWork) {
@@ -342,41 +276,32 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   Start(GameDir());
   auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
   ClickItem(Mods(), Mods()->item(0));
-  // Enter clicks Install Mod wherever the focus is, once per press.
-  for (const char* focus : {"lstMods", "cmdUninstallMod"}) {
-    Find<QWidget>(focus)->setFocus();
-    dialogs.Expect(Answer(kInstall, ui::Answer::No));
-    PressKey(Qt::Key_Return);
-    ASSERT_TRUE(dialogs.Done()) << focus;
+  // Enter clicks Install Mod wherever the focus is, once per press; so does a double click on the mod.
+  for (const char* focus : {"lstMods", "cmdUninstallMod", static_cast<const char*>(nullptr)}) {
+    dialogs.Expect(Question(true, ui::Answer::No));
+    if (focus) Find<QWidget>(focus)->setFocus();
+    focus ? PressKey(Qt::Key_Return) : ClickItem(Mods(), Mods()->item(0), 2);
+    ASSERT_TRUE(dialogs.Done()) << (focus ? focus : "double click");
   }
-  dialogs.Expect(Answer(kInstall, ui::Answer::No));
-  ClickItem(Mods(), Mods()->item(0), 2);
-  ASSERT_TRUE(dialogs.Done());
-
-  dialogs.Expect(Answer(kInstall, ui::Answer::Yes));
+  dialogs.Expect(Question(true, ui::Answer::Yes));
   PressKey(Qt::Key_I, Qt::ControlModifier);
-  EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
   EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
-  EXPECT_EQ(Str(Find<QPushButton>("cmdInstallMod")->text()), "Install Mod");
-  EXPECT_TRUE(Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
+  EXPECT_TRUE(Str(Find<QPushButton>("cmdInstallMod")->text()) == "Install Mod" &&
+              Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
   ExpectEnabled(true);
   EXPECT_EQ(Items(installed), L({"Fleet"}));
   EXPECT_EQ(Current(), "Fleet");
   ASSERT_EQ(QApplication::focusWidget(), Mods()) << "the list has the keyboard again after the install";
-
-  dialogs.Expect(Answer(kUninstall, ui::Answer::No));
+  dialogs.Expect(Question(false, ui::Answer::No));
   QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
   Mods()->setFocus();
-  dialogs.Expect(Answer(kUninstall, ui::Answer::Yes));
+  dialogs.Expect(Question(false, ui::Answer::Yes));
   PressKey(Qt::Key_Backspace);
-  EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
   EXPECT_EQ(Items(installed), L({"(No mods found.)"}));
-
-  // Another writer holds the game, so the next install's first long work, the
-  // wait for the lock, is still under way when the timer fires.
+  // Another writer holds the game, so the next install is still waiting for it when the timer fires.
   auto held = platform::WriterLock::Acquire({GameDir(), t / "prog/mods"});
   ASSERT_TRUE(held.has_value());
   bool fired = false;
@@ -389,7 +314,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
     EXPECT_EQ(Str(window->windowTitle()), "Drydock (closes when the work under way has finished)");
     held.reset();
   });
-  dialogs.Expect(Answer(kInstall, ui::Answer::Yes));
+  dialogs.Expect(Question(true, ui::Answer::Yes));
   PressKey(Qt::Key_Return);
   EXPECT_TRUE(fired && dialogs.Done());
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
@@ -397,13 +322,10 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
 }
 
 TEST(SingleInstance, SecondCopyIsWarnedAndRefused) {
-  test::GuiApp();
   TempTree t;
-  platform::InstanceLock first(t / "prog");
-  test::ScriptedDialogs none;
-  ASSERT_TRUE(app::ClaimSingleInstance(first, none));
-  platform::InstanceLock second(t / "prog");
-  test::ScriptedDialogs dialogs;
+  platform::InstanceLock first(t / "prog"), second(t / "prog");
+  ScriptedDialogs dialogs;
+  ASSERT_TRUE(app::ClaimSingleInstance(first, dialogs)) << "the first copy shows no box";
   dialogs.Expect({"Warning: Previous instance of application detected. Aborting load.", "Warning!", ui::Buttons::Ok,
                   ui::Icon::Critical, ui::Answer::Ok});
   EXPECT_FALSE(app::ClaimSingleInstance(second, dialogs));

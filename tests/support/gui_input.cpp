@@ -34,6 +34,17 @@ void ClickItem(QListWidget* list, const QListWidgetItem* item, int clicks) {
   if (clicks == 2) QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }
 
+void ClickText(QListWidget* list, const char* text) {
+  const auto items = list->findItems(QString::fromUtf8(text), Qt::MatchExactly);
+  ASSERT_FALSE(items.isEmpty()) << text;
+  ClickItem(list, items.first());
+}
+
+void Activate(QWidget* window) {
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* focus = QApplication::focusWidget();
   ASSERT_NE(focus, nullptr) << "no widget has the keyboard";

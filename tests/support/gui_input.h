@@ -23,6 +23,9 @@ namespace drydock::test {
 // The application of the test program, made on first use.
 QApplication& GuiApp();
 
+// Qt's text as a standard string.
+inline std::string Str(const QString& text) { return text.toStdString(); }
+
 // The texts of a list's entries, and a literal list to compare them with.
 QStringList Items(const QListWidget* list);
 QStringList L(std::initializer_list<const char*> texts);
@@ -37,6 +40,10 @@ T* Child(const QObject* parent, const char* name) {
 
 // A click (or double click) at the middle of `item` in its list.
 void ClickItem(QListWidget* list, const QListWidgetItem* item, int clicks = 1);
+// A click on the entry of `list` that reads `text`; the test fails when there is none.
+void ClickText(QListWidget* list, const char* text);
+// Makes `window` the active window, as a click on it would; the test fails when it does not become so.
+void Activate(QWidget* window);
 // A key pressed and let go, sent to the widget that has the focus.
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Selects the whole text of `box` and types `text` over it.
