@@ -117,6 +117,7 @@ void frmSelector::BuildControls() {
   connect(cmdUninstallMod_, &QPushButton::clicked, this, &frmSelector::UninstallMod);
   connect(lstMods_, &QListWidget::itemDoubleClicked, this, [this] { InstallMod(); });
   lstMods_->installEventFilter(this);
+  lstMods_->viewport()->installEventFilter(this);
   // Enter anywhere in the window clicks Install Mod (a default button has no
   // effect in a main window), once per press.
   for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
@@ -207,46 +208,6 @@ void frmSelector::ApplyLayout(bool withPicture) {
   setFixedSize(central_->width(), central_->height() + (menuBar() ? menuBar()->sizeHint().height() : 0));
 }
 
-void frmSelector::BuildMenus() {
-  auto action = [this](QMenu* menu, const char* name, const char* caption, QKeySequence key = {}) {
-    QAction* a = menu->addAction(Q(caption));
-    a->setObjectName(Q(name));
-    if (!key.isEmpty()) a->setShortcut(key);
-    return a;
-  };
-  QMenu* manager = menuBar()->addMenu(Q(texts::kMenuManager));
-  manager->setObjectName(QStringLiteral("menuSelector"));
-  modChangeA2Directory_ =
-      action(manager, "modChangeA2Directory", texts::kMenuChangeA2Directory, QKeySequence(Qt::CTRL | Qt::Key_H));
-  modChangeA2Directory_->setCheckable(true);
-  connect(modChangeA2Directory_, &QAction::triggered, this, [this] { OpenGameDirDialog(false); });
-  menuManagerCheckInstalledMods_ = action(manager, "menuManagerCheckInstalledMods", texts::kMenuCheckInstalledMods,
-                                          QKeySequence(Qt::CTRL | Qt::Key_D));
-  menuManagerCheckInstalledMods_->setCheckable(true);
-  connect(menuManagerCheckInstalledMods_, &QAction::triggered, this, &frmSelector::OpenInstalledMods);
-  menuManagerAuto_ = action(manager, "menuManagerAuto", texts::kMenuDisableAuto);
-  connect(menuManagerAuto_, &QAction::triggered, this, &frmSelector::ToggleAutoRefresh);
-  manager->addSeparator();
-  menuQuit_ = action(manager, "menuQuit", texts::kMenuQuit);
-  connect(menuQuit_, &QAction::triggered, this, &QWidget::close);
-
-  QMenu* mod = menuBar()->addMenu(Q(texts::kMenuMod));
-  mod->setObjectName(QStringLiteral("menuMod"));
-  QMenu* current = mod->addMenu(Q(texts::kMenuCurrentMod));
-  current->setObjectName(QStringLiteral("menuModCurrentMod"));
-  menuModInstall_ = action(current, "menuModInstall", texts::kMenuInstall, QKeySequence(Qt::CTRL | Qt::Key_I));
-  connect(menuModInstall_, &QAction::triggered, this, &frmSelector::InstallMod);
-  menuModRefreshModList_ =
-      action(current, "menuModRefreshModList", texts::kRefreshModList, QKeySequence(Qt::CTRL | Qt::Key_R));
-  connect(menuModRefreshModList_, &QAction::triggered, this, [this] { RefreshModList(RefreshOptions::Full()); });
-  menuModUninstall_ = action(current, "menuModUninstall", texts::kMenuUninstall, QKeySequence(Qt::CTRL | Qt::Key_U));
-  connect(menuModUninstall_, &QAction::triggered, this, &frmSelector::UninstallMod);
-  current->addSeparator();
-  menuModCurrentModViewReadme_ =
-      action(current, "menuModCurrentModViewReadme", texts::kMenuViewReadme, QKeySequence(Qt::CTRL | Qt::Key_W));
-  connect(menuModCurrentModViewReadme_, &QAction::triggered, this, &frmSelector::ViewReadme);
-}
-
 void frmSelector::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   // Minimizing slows the auto refresh from the next tick on.
@@ -274,6 +235,7 @@ void frmSelector::CloseIfAsked() {
 }
 
 bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
+  if (ListMouseOrMenuKey(watched, event)) return true;
   // Backspace in the list uninstalls, once per press (Enter is the window's shortcut).
   if (watched == lstMods_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -317,9 +279,7 @@ void frmSelector::RunLong(const std::function<void()>& work) {
                      static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
     enabled.emplace_back(w, w->isEnabled());
   }
-  for (QAction* a : {menuModRefreshModList_, menuModInstall_, menuModUninstall_, modChangeA2Directory_}) {
-    enabled.emplace_back(a, a->isEnabled());
-  }
+  for (QAction* a : FileChangingActions()) enabled.emplace_back(a, a->isEnabled());
   for (auto& [object, on] : enabled) object->setProperty("enabled", false);
   ui::RunAndWait(work);
   for (auto& [object, on] : enabled) {
@@ -480,6 +440,7 @@ void frmSelector::OpenGameDirDialog(bool modal) {
 void frmSelector::GameDirDialogClosed() { modChangeA2Directory_->setChecked(false); }
 
 void frmSelector::SetGameDir(const std::filesystem::path& gameDir) {
+  if (gameDir != gameDir_) winePrefix_.clear();
   gameDir_ = gameDir;
   // The count shown belongs to the folder just chosen, not to the last one.
   CountGameFiles(/*showSteps=*/false);
@@ -510,14 +471,6 @@ void frmSelector::EnableMainControls() {
     w->setEnabled(true);
   }
   EnableList(true);
-}
-
-void frmSelector::ViewReadme() {
-  const std::string modPath = SelectedModPath();
-  if (modPath.empty()) return;
-  const auto folder = library::ModFolder(ModsDir(), modPath);
-  const std::string readme = modinfo::FindReadme(folder);
-  if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
 }
 
 }  // namespace drydock::app

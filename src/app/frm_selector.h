@@ -2,6 +2,7 @@
 // The main window: the mod list on the left, the details of the selected mod
 // on the right, three buttons below the list. It owns the run's shared state
 // (ProgramDir, GameDir) and hands it to the flows and windows it opens.
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
@@ -59,7 +60,9 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   // ProgramDir and GameDir (nothing when the registry and the command line
   // named none), fills the list, counts the game's files and asks for the
   // game directory when none is known. Returns when that dialog has closed.
-  void Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir);
+  // `winePrefix` is the Wine prefix whose registry named `gameDir`, if any.
+  void Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir,
+               std::filesystem::path winePrefix = {});
 
   // GameDirHost
   std::optional<std::filesystem::path> GameDir() const override { return gameDir_; }
@@ -101,7 +104,6 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
  private:
   void BuildControls();
-  void BuildMenus();
   void ApplyLayout(bool withPicture);
   void FillListWidget();
   // Makes the entry of `modPath` current (the first when it is gone); the
@@ -123,8 +125,39 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void OpenInstalledMods();
   install::frmInstalledMods* InstalledModsWindow();
   void EnableMainControls();
-  void ViewReadme();
   install::Selection CurrentSelection() const;
+
+  // Menus (selector_menus.cpp).
+  void BuildMenus();
+  // Greys "Armada II" without the game's program and "Install map editor"
+  // once its markers are there, each time the Manager menu opens.
+  void UpdateManagerMenu();
+  // The entries that change files; none of them runs while work is under way.
+  QList<QAction*> FileChangingActions() const;
+  // The Current Mod menu at `at` (global), "Install Mod" its default entry.
+  void ShowCurrentModMenu(const QPoint& at);
+  // The right button and the menu key on the list; true when handled.
+  bool ListMouseOrMenuKey(QObject* watched, QEvent* event);
+
+  // Mod folder commands (selector_commands.cpp). Each acts on the selected
+  // mod only; with nothing selected it does nothing (Open directory opens the
+  // mods folder).
+  std::filesystem::path SelectedModFolder() const;
+  void RemoveMod();
+  void OpenModFolder();
+  void ViewReadme();
+  void MakeModSubfolders();
+  void RemoveModSubfolders();
+  void MakeNewModFolder();
+
+  // Launching, places and the help windows (selector_commands.cpp).
+  enum class Page { GameDir, ProgramDir, ArmadaUniverse, ArmadaFleetCommand, ModCentral };
+  void OpenPage(Page page);
+  void LaunchGame();
+  void InstallMapEditor();
+  void OpenAbout();
+  void OpenReadme();
+  void OpenChanges();
 
   // install::InstallHost
   void SetInstallCaption(const std::string& caption) override;
@@ -142,6 +175,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   SelectorServices services_;
   std::filesystem::path programDir_;
   std::optional<std::filesystem::path> gameDir_;
+  std::filesystem::path winePrefix_;  // where the registry named gameDir_; empty once the user chose another
   library::ModList modList_;
   library::ModListWatch modListWatch_;  // the auto refresh's look at the mods folder between refreshes
   bool pictureLayout_ = false;
@@ -183,6 +217,16 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModInstall_ = nullptr;
   QAction* menuModUninstall_ = nullptr;
   QAction* menuModCurrentModViewReadme_ = nullptr;
+  QAction* menuManagerInstallMapEditor_ = nullptr;
+  QAction* menuManagerLaunchA2_ = nullptr;
+  QAction* menuModCurrentModRemoveMod_ = nullptr;
+  QAction* menuModCurrentModSubfolders_ = nullptr;
+  QAction* menuModCurrentModRemoveSubfolders_ = nullptr;
+  QAction* menuModMakeNewFolder_ = nullptr;
+  QAction* menuHelpAbout_ = nullptr;
+  QAction* menuHelpViewReadme_ = nullptr;
+  QAction* menuHelpChanges_ = nullptr;
+  QMenu* menuModCurrentMod_ = nullptr;
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;

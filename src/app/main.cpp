@@ -38,7 +38,7 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   platform::QtShell shell;
   app::frmSelector window(app::SelectorServices{shell, dialogs, {}});
   dialogs.SetParent(&window);
-  window.Startup(folders.programDir, folders.gameDir);
+  window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   if (window.QuitRequested()) return app::kExitOk;
   return QApplication::exec();
 }

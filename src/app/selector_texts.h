@@ -33,5 +33,39 @@ inline constexpr const char* kMenuCurrentMod = "Current Mod";
 inline constexpr const char* kMenuInstall = "&Install Mod";
 inline constexpr const char* kMenuUninstall = "&Uninstall Mod";
 inline constexpr const char* kMenuViewReadme = "Vie&w mod's readme";
+inline constexpr const char* kMenuFileInstaller = "&File installer";
+inline constexpr const char* kMenuInstallMapEditor = "Install map editor";
+inline constexpr const char* kMenuLaunch = "&Launch";
+inline constexpr const char* kMenuLaunchA2 = "&Armada II";
+inline constexpr const char* kMenuLaunchA2Dir = "A&rmada II Directory";
+inline constexpr const char* kMenuLaunchDrydockDir = "&Drydock Directory";
+inline constexpr const char* kMenuLaunchAU = "Armada &Universe";
+inline constexpr const char* kMenuLaunchAFC = "Armada &Fleet Command";
+inline constexpr const char* kMenuLaunchModCentral = "Mod&Central";
+inline constexpr const char* kMenuCompatibility = "&Check Compatability";
+inline constexpr const char* kMenuEditModInfo = "&Edit ModInfo.txt file";
+inline constexpr const char* kMenuAnalyze = "Analy&ze Mod Files";
+inline constexpr const char* kMenuTechTree = "View Available &Tech Trees";
+inline constexpr const char* kMenuRemoveMod = "Rem&ove mod";
+inline constexpr const char* kMenuOpenDirectory = "Open directory";
+inline constexpr const char* kMenuMakeSubfolders = "Make su&bfolders";
+inline constexpr const char* kMenuRemoveSubfolders = "Remove &subfolders";
+inline constexpr const char* kMenuMakeNewFolder = "&Make new mod folder";
+inline constexpr const char* kMenuHelp = "&Help";
+inline constexpr const char* kMenuAbout = "&About";
+inline constexpr const char* kMenuHelpViewReadme = "&View Readme";
+inline constexpr const char* kMenuChanges = "Changes from &last release";
+// Mod folder maintenance.
+inline constexpr const char* kMakeSubfolders = "Are you sure you want to make these folders?";
+inline constexpr const char* kMakeSubfoldersTitle = "Make subfolders?";
+inline constexpr const char* kRemoveSubfolders = "Are you sure you want to remove these folders?";
+inline constexpr const char* kRemoveSubfoldersTitle = "Delete subfolders?";
+inline constexpr const char* kNewFolderPrompt = "Please enter the name of the folder.";
+inline constexpr const char* kNewFolderTitle = "Make new folder";
+inline constexpr const char* kFolderExists = "Folder already exists.";
+inline constexpr const char* kInvalidName = "Invalid name.";
+inline constexpr const char* kNewFolderError =
+    "An error has occurred. It is possible that you have entered invalid characters. Please enter a different name.";
+inline constexpr const char* kNewFolderErrorTitle = "Error!";
 
 }  // namespace drydock::app::texts

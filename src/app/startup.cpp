@@ -22,7 +22,9 @@ bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs) {
   return false;
 }
 
-void frmSelector::Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir) {
+void frmSelector::Startup(const std::filesystem::path& programDir, std::optional<std::filesystem::path> gameDir,
+                          std::filesystem::path winePrefix) {
+  winePrefix_ = std::move(winePrefix);
   show();
   repaint();
   gameDir_ = std::move(gameDir);

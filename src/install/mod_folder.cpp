@@ -57,7 +57,7 @@ int RemoveModSubfolders(const fs::path& modFolder) {
   int removed = 0;
   for (int i = kSubfolderCount; i >= 1; --i) {
     for (const fs::path& folder : platform::AllCaseVariants(modFolder, library::GameFolder(i), &cache)) {
-      if (platform::IsLink(folder) || !platform::ListAllNames(folder).empty()) continue;
+      if (platform::IsLink(folder)) continue;  // the system removes only an empty folder
       if (!platform::RemoveEmptyFolder(folder)) continue;
       cache.Forget(folder.parent_path());
       ++removed;

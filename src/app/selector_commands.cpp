@@ -1,0 +1,196 @@
+// The main window's commands on mod folders, the places it opens, launching
+// the game and the help windows.
+#include <QAction>
+#include <QListWidget>
+
+#include "app/frm_selector.h"
+#include "app/selector_texts.h"
+#include "install/installed_mods.h"
+#include "install/mod_folder.h"
+#include "launch/launch.h"
+#include "launch/launch_texts.h"
+#include "modinfo/mod_info.h"
+#include "platform/file_ops.h"
+#include "platform/names.h"
+#include "platform/shell.h"
+#include "ui/dialogs.h"
+#include "ui/qt_text.h"
+
+namespace drydock::app {
+
+namespace fs = std::filesystem;
+using ui::Answer;
+using ui::Buttons;
+using ui::Icon;
+
+fs::path frmSelector::SelectedModFolder() const {
+  const std::string modPath = SelectedModPath();
+  if (modPath.empty()) return {};
+  fs::path folder = library::ModFolder(ModsDir(), modPath);
+  return platform::IsFolder(folder) ? folder : fs::path();
+}
+
+void frmSelector::RemoveMod() {
+  const std::string text = ui::Utf8(SelectedText());
+  const fs::path folder = SelectedModFolder();
+  if (text.empty() || folder.empty()) return;
+  const std::string title = "Remove " + text + " mod?";
+  ui::Dialogs& dialogs = services_.dialogs;
+  if (dialogs.Ask("Are you sure you want to remove the " + text + " mod from your hard drive?", title, Buttons::YesNo,
+                  Icon::Question) != Answer::Yes) {
+    return;
+  }
+  // The backup of an installed mod holds the only copies of the game files it replaced.
+  if (install::IsInstalled(folder) &&
+      dialogs.Ask("The " + text +
+                      " mod is installed. Its Backup folder holds the only copies of the game files it "
+                      "replaced, and they go with it: the game keeps the mod's files and its own can no longer be put "
+                      "back. Uninstall the mod first to restore them.\n\nRemove it anyway?",
+                  title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+    return;
+  }
+  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
+  if (!lock) return;
+  bool trashed = false;
+  std::string why;
+  SetBusy(true);
+  RunLong([&] { trashed = install::MoveModToTrash(folder, &why); });
+  SetBusy(false);
+  if (!trashed) {
+    // Deleting for good is the user's call, made knowing that it cannot be undone.
+    if (dialogs.Ask("The " + text + " mod cannot be moved to the trash (" + why +
+                        "), so it can only be deleted for "
+                        "good, with no way to bring it back:\n" +
+                        platform::PrintableName(platform::PathToUtf8(folder)) + "\n\nDelete it for good?",
+                    title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+      return;
+    }
+    platform::FsResult deleted;
+    SetBusy(true);
+    RunLong([&] { deleted = platform::DeleteTree(folder); });
+    SetBusy(false);
+    if (!deleted) {
+      dialogs.Ask("Some of the " + text + " mod could not be deleted:\n" + deleted.Message(), title, Buttons::Ok,
+                  Icon::Exclamation);
+    }
+  }
+  RefreshModList(RefreshOptions::Full());
+}
+
+void frmSelector::OpenModFolder() {
+  const fs::path folder = SelectedModFolder();
+  services_.shell.ShellOpen(platform::PathToUtf8(folder.empty() ? ModsDir() : folder));
+}
+
+void frmSelector::ViewReadme() {
+  const fs::path folder = SelectedModFolder();
+  if (folder.empty()) return;
+  const std::string readme = modinfo::FindReadme(folder);
+  if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
+}
+
+void frmSelector::MakeModSubfolders() {
+  const fs::path folder = SelectedModFolder();
+  if (folder.empty()) return;
+  EnableList(false);
+  if (services_.dialogs.Ask(texts::kMakeSubfolders, texts::kMakeSubfoldersTitle, Buttons::YesNo, Icon::Question) ==
+      Answer::Yes) {
+    if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, texts::kMakeSubfoldersTitle)) {
+      install::MakeModSubfolders(folder);
+    }
+  }
+  EnableList(true);
+}
+
+void frmSelector::RemoveModSubfolders() {
+  const fs::path folder = SelectedModFolder();
+  if (folder.empty()) return;
+  EnableList(false);
+  if (services_.dialogs.Ask(texts::kRemoveSubfolders, texts::kRemoveSubfoldersTitle, Buttons::YesNo, Icon::Question) ==
+      Answer::Yes) {
+    if (const auto lock =
+            install::LockForChanges(services_.dialogs, *this, {ModsDir()}, texts::kRemoveSubfoldersTitle)) {
+      install::RemoveModSubfolders(folder);
+    }
+  }
+  EnableList(true);
+}
+
+void frmSelector::MakeNewModFolder() {
+  ui::Dialogs& dialogs = services_.dialogs;
+  for (;;) {
+    const std::optional<std::string> name = dialogs.Input(texts::kNewFolderPrompt, texts::kNewFolderTitle, "");
+    if (!name || name->empty()) return;
+    std::optional<platform::WriterLock> lock =
+        install::LockForChanges(dialogs, *this, {ModsDir()}, texts::kNewFolderTitle);
+    if (!lock) return;
+    library::EnsureModsDir(programDir_);
+    switch (install::MakeNewModFolder(ModsDir(), *name)) {
+      case install::NewFolder::Exists:
+        dialogs.Ask(texts::kFolderExists, ui::kDefaultTitle, Buttons::Ok, Icon::None);
+        return;
+      case install::NewFolder::Invalid:
+        dialogs.Ask(texts::kInvalidName, ui::kDefaultTitle, Buttons::Ok, Icon::None);
+        return;
+      case install::NewFolder::Failed:
+        lock.reset();
+        if (dialogs.Ask(texts::kNewFolderError, texts::kNewFolderErrorTitle, Buttons::AbortRetryIgnore,
+                        Icon::Exclamation) == Answer::Retry) {
+          continue;
+        }
+        return;
+      case install::NewFolder::Made:
+        break;
+    }
+    lock.reset();
+    RefreshModList(RefreshOptions::Silent());
+    SelectModPath(*name);
+    return;
+  }
+}
+
+void frmSelector::UpdateManagerMenu() {
+  // While work runs, neither may start; it enables them again when it ends.
+  if (working_) return;
+  menuManagerLaunchA2_->setEnabled(launch::GameExePresent(gameDir_));
+  menuManagerInstallMapEditor_->setEnabled(!launch::MapEditorInstalled(gameDir_));
+}
+
+void frmSelector::OpenPage(Page page) {
+  std::string target;
+  switch (page) {
+    case Page::GameDir:
+      if (!gameDir_) {
+        services_.dialogs.Ask(launch::texts::kNoGameDir, launch::texts::kNoGameDirTitle, Buttons::Ok,
+                              Icon::Exclamation);
+        return;
+      }
+      target = platform::PathToUtf8(*gameDir_);
+      break;
+    case Page::ProgramDir:
+      target = platform::PathToUtf8(programDir_);
+      break;
+    case Page::ArmadaUniverse:
+      target = launch::kArmadaUniverseUrl;
+      break;
+    case Page::ArmadaFleetCommand:
+      target = launch::kArmadaFleetCommandUrl;
+      break;
+    case Page::ModCentral:
+      target = launch::kModCentralUrl;
+      break;
+  }
+  services_.shell.ShellOpen(target);
+}
+
+void frmSelector::LaunchGame() {
+  if (!launch::LaunchGame(gameDir_, services_.shell, services_.dialogs, winePrefix_)) return;
+  // The game has started: Drydock ends, as it would from Quit.
+  close();
+}
+
+void frmSelector::InstallMapEditor() {
+  if (launch::InstallMapEditor(gameDir_, services_.dialogs)) LaunchGame();
+}
+
+}  // namespace drydock::app

@@ -1,0 +1,293 @@
+// The main window's menus and its commands on mod folders, driven by keys,
+// clicks and the right mouse button, with scripted message boxes.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "app/frm_selector.h"
+#include "launch/launch.h"
+#include "platform/file_ops.h"
+#include "platform/names.h"
+#include "platform/writer_lock.h"
+#include "support/gui_input.h"
+#include "support/recording_shell.h"
+#include "support/scoped_env.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock;
+using test::PressKey;
+using Box = test::ScriptedDialogs::Box;
+
+namespace {
+
+Box Answered(const std::string& text, const std::string& title, ui::Answer answer,
+             ui::Buttons buttons = ui::Buttons::YesNo, ui::Icon icon = ui::Icon::Question) {
+  return {text, title, buttons, icon, answer};
+}
+
+class SelectorCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::GuiApp();
+    t.Write("game/Armada2.exe", "");
+    t.MakeDir("home/data");
+  }
+  void Start() {
+    window = std::make_unique<app::frmSelector>(
+        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    window->Startup(t / "prog", t / "game");
+    QApplication::processEvents();
+  }
+  QListWidget* Mods() const { return test::Child<QListWidget>(window.get(), "lstMods"); }
+  QAction* Entry(const char* name) const { return test::Child<QAction>(window.get(), name); }
+  void Click(const char* text) { test::ClickText(Mods(), text); }
+  std::string Current() const { return Mods()->currentItem() ? test::Str(Mods()->currentItem()->text()) : ""; }
+  fs::path Mod(const char* relative) const { return t / "prog/mods" / relative; }
+
+  test::TempTree t;
+  // Removed mods go to a trash of the test's own.
+  test::ScopedEnv home{"HOME", (t / "home").string()};
+  test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
+  test::RecordingShell shell;
+  test::ScriptedDialogs dialogs;
+  std::unique_ptr<app::frmSelector> window;
+};
+
+TEST_F(SelectorCommands, EveryShortcutReachesItsCommand) {
+  t.Write("prog/mods/Fleet/Fleet Readme.txt");
+  Start();
+  Click("Fleet");
+  const std::string fleet = Mod("Fleet").string();
+  // Each key and what it brings up: a question (answered No), the input box, or a call to the shell.
+  const auto no = [](const char* text, const char* title) { return Answered(text, title, ui::Answer::No); };
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::optional<Box> question;
+    std::string other;
+  } keys[] = {
+      {Qt::Key_I, Qt::ControlModifier,
+       no("You have selected the Fleet mod. Do you want to install it?", "Install Fleet mod?"), ""},
+      {Qt::Key_U, Qt::ControlModifier, no("Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?"),
+       ""},
+      {Qt::Key_Delete, Qt::NoModifier,
+       no("Are you sure you want to remove the Fleet mod from your hard drive?", "Remove Fleet mod?"), ""},
+      {Qt::Key_B, Qt::ControlModifier, no("Are you sure you want to make these folders?", "Make subfolders?"), ""},
+      {Qt::Key_S, Qt::ControlModifier, no("Are you sure you want to remove these folders?", "Delete subfolders?"), ""},
+      {Qt::Key_M, Qt::ControlModifier, std::nullopt, "input Please enter the name of the folder."},
+      {Qt::Key_W, Qt::ControlModifier, std::nullopt, "open " + (Mod("Fleet") / "Fleet Readme.txt").string()},
+      {Qt::Key_O, Qt::ControlModifier, std::nullopt, "open " + Mod("Fleet").string()},
+  };
+  for (const auto& k : keys) {
+    SCOPED_TRACE(QKeySequence(k.key | k.modifiers).toString().toStdString());
+    dialogs.shown.clear();
+    dialogs.prompts.clear();
+    shell.calls.clear();
+    if (k.question) dialogs.Expect(*k.question);
+    if (k.other.starts_with("input ")) dialogs.ExpectInput(std::nullopt);
+    PressKey(k.key, k.modifiers);
+    EXPECT_TRUE(dialogs.Done());
+    if (k.question) {
+      EXPECT_EQ(dialogs.shown.size(), 1u);
+    } else {
+      const std::string seen = !dialogs.prompts.empty() ? "input " + dialogs.prompts.front()
+                               : !shell.calls.empty()   ? shell.calls.front()
+                                                        : "nothing";
+      EXPECT_EQ(seen, k.other);
+    }
+  }
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(Current(), "Fleet") << "a full refresh keeps the selection";
+  // The windows of these entries are not there yet: their keys do nothing.
+  for (const Qt::Key key : {Qt::Key_F, Qt::Key_C, Qt::Key_E, Qt::Key_Z, Qt::Key_T}) PressKey(key, Qt::ControlModifier);
+  EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, TheRightButtonSelectsTheModUnderThePointerAndOpensTheCurrentModMenu) {
+  for (int i = 0; i < 40; ++i) t.MakeDir("prog/mods/Mod" + std::to_string(100 + i));
+  Start();
+  QListWidget* list = Mods();
+  list->scrollToItem(list->item(39));  // scrolled, so that the row under the pointer is not the list's index
+  const QListWidgetItem* target = list->item(30);
+  ASSERT_FALSE(list->visualItemRect(target).isEmpty());
+  QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier, list->visualItemRect(target).center());
+  EXPECT_EQ(Current(), "Mod130");
+  auto* menu = test::Child<QMenu>(window.get(), "menuModCurrentMod");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
+  EXPECT_EQ(menu->defaultAction(), Entry("menuModInstall")) << "drawn in bold";
+  menu->hide();
+
+  // Below the last entry nothing new is selected; the menu still opens.
+  QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(5, list->viewport()->height() - 2));
+  EXPECT_EQ(Current(), "Mod130");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
+  menu->hide();
+}
+
+TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASecondYes) {
+  t.Write("prog/mods/Fleet/odf/fed.odf", "fleet");
+  t.Write("prog/mods/Fleet/Addon/Extra/odf/x.odf", "extra");
+  t.Write("prog/mods/Inst/Backup/odf/fed.odf", "the game's own");
+  Start();
+  const auto ask = [](const std::string& name, ui::Answer answer) {
+    return Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
+                    "Remove " + name + " mod?", answer);
+  };
+  const auto installed = [](ui::Answer answer) {
+    return Answered(
+        "The Inst mod is installed. Its Backup folder holds the only copies of the game files it replaced, and "
+        "they go with it: the game keeps the mod's files and its own can no longer be put back. Uninstall the mod "
+        "first to restore them.\n\nRemove it anyway?",
+        "Remove Inst mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
+  };
+  Click("    Extra");
+  dialogs.Expect(ask("    Extra", ui::Answer::Yes));
+  PressKey(Qt::Key_Delete);
+  EXPECT_FALSE(fs::exists(Mod("Fleet/Addon/Extra")));
+  EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Extra/odf/x.odf"), "extra");
+  EXPECT_EQ(test::TempTree::Read(Mod("Fleet/odf/fed.odf")), "fleet");
+  EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "Inst"}));
+
+  Click("Inst");
+  dialogs.Expect(ask("Inst", ui::Answer::Yes));
+  dialogs.Expect(installed(ui::Answer::No));
+  PressKey(Qt::Key_Delete);
+  EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
+  dialogs.Expect(ask("Inst", ui::Answer::Yes));
+  dialogs.Expect(installed(ui::Answer::Yes));
+  Entry("menuModCurrentModRemoveMod")->trigger();
+  EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
+
+  // Without a trash the mod is deleted only when the user says so, knowing it is for good.
+  fs::remove_all(t / "home/data/Trash");
+  t.Write("home/data/Trash", "not a folder");
+  Click("Fleet");
+  const std::string forGood =
+      "The Fleet mod cannot be moved to the trash (Operation not supported), so it can only "
+      "be deleted for good, with no way to bring it back:\n" +
+      Mod("Fleet").string() + "\n\nDelete it for good?";
+  for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
+    dialogs.Expect(ask("Fleet", ui::Answer::Yes));
+    dialogs.Expect(Answered(forGood, "Remove Fleet mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation));
+    PressKey(Qt::Key_Delete);
+    EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == ui::Answer::No);
+  }
+  EXPECT_EQ(test::Items(Mods()), test::L({"(No mods found.)"}));
+  PressKey(Qt::Key_Delete);  // the placeholder is no mod
+  EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, ANewModFolderTakesOnlyAFolderNameAndIsSelectedOnceMade) {
+  t.MakeDir("prog/mods/Fleet");
+  Start();
+  const Box exists{"Folder already exists.", "Drydock"}, invalid{"Invalid name.", "Drydock"};
+  for (const auto& [name, box] : std::vector<std::pair<std::string, Box>>{
+           {"FLEET", exists}, {"..", invalid}, {"../Outside", invalid}, {"CON", invalid}, {"trailing.", invalid}}) {
+    dialogs.ExpectInput(name);
+    dialogs.Expect(box);
+    PressKey(Qt::Key_M, Qt::ControlModifier);
+  }
+  dialogs.ExpectInput("");  // nothing typed: nothing happens
+  PressKey(Qt::Key_M, Qt::ControlModifier);
+
+  // A folder the system refuses to make: Retry asks again.
+  platform::fault::Configure(0, 0, "Refused");
+  dialogs.ExpectInput("Refused");
+  dialogs.Expect(
+      Answered("An error has occurred. It is possible that you have entered invalid characters. Please "
+               "enter a different name.",
+               "Error!", ui::Answer::Retry, ui::Buttons::AbortRetryIgnore, ui::Icon::Exclamation));
+  dialogs.ExpectInput("New Mod");
+  PressKey(Qt::Key_M, Qt::ControlModifier);
+  platform::fault::Configure(0, 0, "");
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "New Mod"}));
+  EXPECT_EQ(Current(), "New Mod");
+  EXPECT_FALSE(fs::exists(t / "prog/Outside"));
+  EXPECT_FALSE(fs::exists(Mod("Refused")));
+}
+
+TEST_F(SelectorCommands, SubfoldersAreMadeAndEmptyOnesRemovedOnlyInTheSelectedModWhileNoOtherRunWrites) {
+  t.Write("prog/mods/Fleet/odf/ships/fed.odf");
+  Start();
+  Click("Fleet");
+  dialogs.Expect(Answered("Are you sure you want to make these folders?", "Make subfolders?", ui::Answer::Yes));
+  PressKey(Qt::Key_B, Qt::ControlModifier);
+  EXPECT_TRUE(fs::is_directory(Mod("Fleet/Extras/Help/Manuals")));
+  EXPECT_TRUE(Mods()->hasFocus()) << "the list has the keyboard back";
+  dialogs.Expect(Answered("Are you sure you want to remove these folders?", "Delete subfolders?", ui::Answer::Yes));
+  PressKey(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(fs::exists(Mod("Fleet/Extras")));
+  EXPECT_TRUE(fs::exists(Mod("Fleet/odf/ships/fed.odf")));
+
+  // Another run holds the lock: nothing changes.
+  const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
+  ASSERT_TRUE(other);
+  dialogs.Expect(Answered("Are you sure you want to make these folders?", "Make subfolders?", ui::Answer::Yes));
+  dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.", "Make subfolders?",
+                  ui::Buttons::Ok, ui::Icon::Exclamation});
+  PressKey(Qt::Key_B, Qt::ControlModifier);
+  EXPECT_FALSE(fs::exists(Mod("Fleet/Extras")));
+  EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedOnAndLaunchingEndsDrydock) {
+  Start();
+  auto* manager = test::Child<QMenu>(window.get(), "menuSelector");
+  QMenuBar* bar = window->menuBar();
+  // Opens the Manager menu with a click, as the user does, and tells which of the two entries can be chosen.
+  const auto open = [&] {
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(manager->menuAction()).center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
+    const std::pair<bool, bool> enabled{Entry("menuManagerLaunchA2")->isEnabled(),
+                                        Entry("menuManagerInstallMapEditor")->isEnabled()};
+    manager->hide();
+    return enabled;
+  };
+  EXPECT_EQ(open(), std::make_pair(true, true));
+  t.Write("game/ATVI", "a player's note");  // kept as it is
+  dialogs.Expect(Answered("Installation complete. Would you like to launch Armada II now?", "Installation complete",
+                          ui::Answer::No));
+  PressKey(Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(test::TempTree::Read(t / "game/unsupportedextension_mapedit"), "");
+  EXPECT_EQ(test::TempTree::Read(t / "game/ATVI"), "a player's note");
+  EXPECT_EQ(open(), std::make_pair(true, false));
+  fs::rename(t / "game/Armada2.exe", t / "game/Armada2.bak");
+  EXPECT_EQ(open(), std::make_pair(false, false));
+  PressKey(Qt::Key_A, Qt::ControlModifier);  // greyed: nothing happens
+  EXPECT_TRUE(shell.calls.empty());
+
+  // The Launch menu's places.
+  const std::pair<const char*, std::string> places[] = {
+      {"menuManagarLaunchA2Dir", (t / "game").string()},
+      {"menuManagerLaunchDrydockDir", (t / "prog").string()},
+      {"menuManagerLaunchAU", std::string(launch::kArmadaUniverseUrl)},
+      {"menuManagerLaunchAFC", std::string(launch::kArmadaFleetCommandUrl)},
+      {"menuManagerLaunchModCentral", std::string(launch::kModCentralUrl)},
+  };
+  for (const auto& [entry, target] : places) {
+    shell.calls.clear();
+    Entry(entry)->trigger();
+    EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + target}) << entry;
+  }
+
+  // The game runs through Wine in its folder, and Drydock ends.
+  fs::rename(t / "game/Armada2.bak", t / "game/Armada2.exe");
+  t.Write("bin/wine", "#!/bin/sh\n");
+  fs::permissions(t / "bin/wine", fs::perms::owner_all);
+  const test::ScopedEnv path("PATH", (t / "bin").string());
+  EXPECT_EQ(open(), std::make_pair(true, false));
+  shell.calls.clear();
+  PressKey(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"start " + (t / "bin/wine").string() + " Armada2.exe in " +
+                                                  (t / "game").string()});
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(dialogs.Done());
+}
+
+}  // namespace
