@@ -32,6 +32,11 @@ class Dialogs;
 namespace drydock::install {
 class frmInstalledMods;
 }
+namespace drydock::help {
+class frmAbout;
+class frmChanges;
+class frmReadme;
+}  // namespace drydock::help
 
 namespace drydock::app {
 
@@ -230,6 +235,9 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;
+  QPointer<help::frmAbout> frmAbout_;
+  QPointer<help::frmReadme> frmReadme_;
+  QPointer<help::frmChanges> frmChanges_;
 };
 
 }  // namespace drydock::app

@@ -5,6 +5,9 @@
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
+#include "help/frm_about.h"
+#include "help/frm_changes.h"
+#include "help/frm_readme.h"
 #include "install/installed_mods.h"
 #include "install/mod_folder.h"
 #include "launch/launch.h"
@@ -15,6 +18,7 @@
 #include "platform/shell.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
+#include "ui/secondary_window.h"
 
 namespace drydock::app {
 
@@ -191,6 +195,24 @@ void frmSelector::LaunchGame() {
 
 void frmSelector::InstallMapEditor() {
   if (launch::InstallMapEditor(gameDir_, services_.dialogs)) LaunchGame();
+}
+
+void frmSelector::OpenAbout() {
+  ui::ShowSecondaryWindow(
+      ui::SecondaryWindow(frmAbout_, this, menuHelpAbout_, [this] { return new help::frmAbout(gameDir_, this); }),
+      this);
+}
+
+void frmSelector::OpenReadme() {
+  ui::ShowSecondaryWindow(
+      ui::SecondaryWindow(frmReadme_, this, menuHelpViewReadme_,
+                          [this] { return new help::frmReadme(programDir_, services_.shell, this); }),
+      this);
+}
+
+void frmSelector::OpenChanges() {
+  ui::ShowSecondaryWindow(
+      ui::SecondaryWindow(frmChanges_, this, menuHelpChanges_, [this] { return new help::frmChanges(this); }), this);
 }
 
 }  // namespace drydock::app

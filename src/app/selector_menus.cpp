@@ -31,10 +31,13 @@ void frmSelector::BuildMenus() {
     m->setObjectName(Q(name));
     return m;
   };
-  // An entry that opens a window carries a check mark while the window is open.
+  // An entry that opens a window carries a check mark while the window is
+  // open; choosing it again shows the same window and keeps the mark, which
+  // only the window's closing takes away.
   auto opens = [&](QMenu* m, const char* name, const char* caption, QKeySequence key, auto slot) {
     QAction* a = action(m, name, caption, key);
     a->setCheckable(true);
+    connect(a, &QAction::triggered, this, [a] { a->setChecked(true); });
     connect(a, &QAction::triggered, this, slot);
     return a;
   };

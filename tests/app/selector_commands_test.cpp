@@ -277,4 +277,34 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   EXPECT_TRUE(dialogs.Done());
 }
 
+TEST_F(SelectorCommands, HelpWindowsOpenOnceByTheirKeysCarryTheirCheckMarksAndCloseWithDrydock) {
+  Start();
+  const struct {
+    QKeyCombination key;
+    const char* entry;
+    const char* name;
+  } help[] = {{QKeyCombination(Qt::Key_F1), "menuHelpAbout", "frmAbout"},
+              {Qt::CTRL | Qt::Key_V, "menuHelpViewReadme", "frmReadme"},
+              {Qt::CTRL | Qt::Key_L, "menuHelpChanges", "frmChanges"}};
+  for (const auto& h : help) {
+    SCOPED_TRACE(h.name);
+    for (int press = 0; press < 2; ++press) {  // a second press shows the same window
+      test::Activate(window.get());
+      PressKey(h.key.key(), h.key.keyboardModifiers());
+    }
+    const auto opened = window->findChildren<QWidget*>(QString::fromUtf8(h.name), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.front()->isVisible() && Entry(h.entry)->isChecked());
+    opened.front()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(Entry(h.entry)->isChecked());
+    Entry(h.entry)->trigger();
+  }
+  Entry("menuQuit")->trigger();
+  for (const auto& h : help) {
+    EXPECT_FALSE(Entry(h.entry)->isChecked());
+    for (const QWidget* w : window->findChildren<QWidget*>(QString::fromUtf8(h.name))) EXPECT_FALSE(w->isVisible());
+  }
+}
+
 }  // namespace
