@@ -153,6 +153,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void ViewReadme();
   void MakeModSubfolders();
   void RemoveModSubfolders();
+  // Asks `question`, then makes or removes the selected mod's game folders.
+  void ChangeSubfolders(const char* question, const char* title, int (*change)(const std::filesystem::path&));
   void MakeNewModFolder();
 
   // Launching, places and the help windows (selector_commands.cpp).

@@ -93,31 +93,22 @@ void frmSelector::ViewReadme() {
   if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
 }
 
-void frmSelector::MakeModSubfolders() {
+void frmSelector::ChangeSubfolders(const char* question, const char* title, int (*change)(const fs::path&)) {
   const fs::path folder = SelectedModFolder();
   if (folder.empty()) return;
   EnableList(false);
-  if (services_.dialogs.Ask(texts::kMakeSubfolders, texts::kMakeSubfoldersTitle, Buttons::YesNo, Icon::Question) ==
-      Answer::Yes) {
-    if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, texts::kMakeSubfoldersTitle)) {
-      install::MakeModSubfolders(folder);
-    }
+  if (services_.dialogs.Ask(question, title, Buttons::YesNo, Icon::Question) == Answer::Yes) {
+    if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, title)) change(folder);
   }
   EnableList(true);
 }
 
+void frmSelector::MakeModSubfolders() {
+  ChangeSubfolders(texts::kMakeSubfolders, texts::kMakeSubfoldersTitle, &install::MakeModSubfolders);
+}
+
 void frmSelector::RemoveModSubfolders() {
-  const fs::path folder = SelectedModFolder();
-  if (folder.empty()) return;
-  EnableList(false);
-  if (services_.dialogs.Ask(texts::kRemoveSubfolders, texts::kRemoveSubfoldersTitle, Buttons::YesNo, Icon::Question) ==
-      Answer::Yes) {
-    if (const auto lock =
-            install::LockForChanges(services_.dialogs, *this, {ModsDir()}, texts::kRemoveSubfoldersTitle)) {
-      install::RemoveModSubfolders(folder);
-    }
-  }
-  EnableList(true);
+  ChangeSubfolders(texts::kRemoveSubfolders, texts::kRemoveSubfoldersTitle, &install::RemoveModSubfolders);
 }
 
 void frmSelector::MakeNewModFolder() {
