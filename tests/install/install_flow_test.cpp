@@ -1,5 +1,4 @@
-// The install and uninstall as the user meets them: every question, message
-// and caption, with scripted answers.
+// The install and uninstall as the user meets them: every question, message and caption, with scripted answers.
 #include <gtest/gtest.h>
 
 #include "install/install_flow.h"
@@ -38,8 +37,9 @@ class RecordingHost final : public InstallHost {
 
   Rows installCaptions, uninstallCaptions;
   std::vector<int> progress;
-  bool installEnabled = true, uninstallEnabled = true, busy = false, progressShown = false;
-  bool folderStillThere = true;
+  bool installEnabled = true, uninstallEnabled = true, busy = false, progressShown = false, folderStillThere = true;
+  // Back at rest: both buttons usable, no longer busy, no progress shown.
+  bool Idle() const { return installEnabled && uninstallEnabled && !busy && !progressShown; }
   int quietRefreshes = 0, fullRefreshes = 0, beeps = 0;
 };
 
@@ -57,23 +57,19 @@ class Flow : public ::testing::Test {
   ModInstaller Installer() {
     return ModInstaller(dialogs, host, t / "prog/mods", [this] { return gameDir; });
   }
-  static ScriptedDialogs::Box Question(std::string text, std::string title, Answer a, Icon icon = Icon::Question) {
-    return {std::move(text), std::move(title), Buttons::YesNo, icon, a};
-  }
-  static ScriptedDialogs::Box Message(std::string text, std::string title) {
-    return {std::move(text), std::move(title), Buttons::Ok, Icon::Exclamation, Answer::Ok};
+  // Scripts the next box: a Yes/No question, or a message for the answer Ok.
+  void Expect(std::string text, std::string title, Answer a, Icon icon = Icon::Exclamation) {
+    dialogs.Expect({std::move(text), std::move(title), a == Answer::Ok ? Buttons::Ok : Buttons::YesNo, icon, a});
   }
   void ExpectInstallQuestion(Answer a, const std::string& name = "Fleet") {
-    dialogs.Expect(
-        Question("You have selected the " + name + " mod. Do you want to install it?", "Install " + name + " mod?", a));
+    Expect("You have selected the " + name + " mod. Do you want to install it?", "Install " + name + " mod?", a,
+           Icon::Question);
   }
-  void ExpectUninstallQuestion(Answer a, const std::string& name = "Fleet") {
-    dialogs.Expect(
-        Question("Are you sure you want to uninstall the " + name + " mod?", "Uninstall " + name + " mod?", a));
+  void ExpectUninstallQuestion(Answer a) {
+    Expect("Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?", a, Icon::Question);
   }
   void ExpectAlreadyInstalled(Answer a) {
-    dialogs.Expect(Question("It appears that the Fleet mod is already installed. Continue?", "Continue installation?",
-                            a, Icon::Exclamation));
+    Expect("It appears that the Fleet mod is already installed. Continue?", "Continue installation?", a);
   }
   std::string Game(const char* rel) const { return TempTree::Read(t / (std::string("game/") + rel)); }
   // Fresh folders for the next case of a table.
@@ -92,23 +88,19 @@ class Flow : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Flow, NothingOrThePlaceholderSelected) {
-  dialogs.Expect(Message("Please select a mod.", "Select a mod"));
+TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
+  Expect("Please select a mod.", "Select a mod", Answer::Ok);
   EXPECT_EQ(Installer().InstallMod({"", ""}), Outcome::Cancelled);
-  dialogs.Expect(
-      Message("You must place a mod into the mods\\(mod's name) folder before you can install. You can "
-              "find instructions in the Help\\View Readme menu.",
-              "Install mod first"));
+  Expect(
+      "You must place a mod into the mods\\(mod's name) folder before you can install. You can find instructions "
+      "in the Help\\View Readme menu.",
+      "Install mod first", Answer::Ok);
   EXPECT_EQ(Installer().UninstallMod({"(No mods found.)", ""}), Outcome::Cancelled);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_TRUE(host.installEnabled);
-  EXPECT_TRUE(host.uninstallEnabled);
-}
-
-TEST_F(Flow, InstallAndUninstallAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
+  EXPECT_TRUE(host.Idle());
+  host = {};
   ExpectInstallQuestion(Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
+  EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(host.beeps, 0);
 
   ExpectInstallQuestion(Answer::Yes);
@@ -116,48 +108,69 @@ TEST_F(Flow, InstallAndUninstallAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
   EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(host.installCaptions,
             (Rows{"Install Mod", "Installing", "Creating backup", "Copying files", "Install Mod"}));
-  EXPECT_EQ(host.beeps, 1);
-  EXPECT_EQ(host.quietRefreshes, 1);
-  EXPECT_EQ(host.fullRefreshes, 1);
-  EXPECT_FALSE(host.busy);
-  EXPECT_FALSE(host.progressShown);
-  EXPECT_TRUE(host.installEnabled);
-  EXPECT_EQ(host.progress.front(), 0);
-  EXPECT_EQ(host.progress.back(), 100);
+  EXPECT_EQ(std::tuple(host.beeps, host.quietRefreshes, host.fullRefreshes), std::tuple(1, 1, 1));
+  EXPECT_TRUE(host.Idle());
+  EXPECT_EQ(std::pair(host.progress.front(), host.progress.back()), std::pair(0, 100));
   EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
 
-  ExpectUninstallQuestion(Answer::No);
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
-  ExpectUninstallQuestion(Answer::Yes);
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
-                                          "Deleting backup", "Uninstall Mod"}));
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), Rows{"odf/ships/fed.odf=game fed"});
-  EXPECT_TRUE(host.uninstallEnabled);
-}
-
-TEST_F(Flow, ReinstallUndoesTheFirstInstallSoTheBackupHoldsTheGamesFiles) {
-  ExpectInstallQuestion(Answer::Yes);
-  ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
+  // Installing again undoes the first install, so that the backup holds the game's files.
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod fed v2");
   ExpectInstallQuestion(Answer::Yes);
   ExpectAlreadyInstalled(Answer::Yes);
   host.uninstallCaptions.clear();
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Done);
-  EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(host.uninstallCaptions,
             (Rows{"Uninstalling", "Deleting files", "Restoring backup", "Deleting backup", "Uninstall Mod"}));
   EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed v2");
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), "game fed");
-
   ExpectInstallQuestion(Answer::Yes);
   ExpectAlreadyInstalled(Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
+
+  // A mod installed later changes the file: installing again or uninstalling first asks to undo that.
+  t.Write("prog/mods/Later/odf/ships/fed.odf", "later fed");
+  ExpectInstallQuestion(Answer::Yes, "Later");
+  ASSERT_EQ(Installer().InstallMod({"Later", "Later"}), Outcome::Done);
+  const std::string changed =
+      "1 file(s) of the Fleet mod were changed in the game after it was installed, by a mod installed later or by a "
+      "game update:\n    odf/ships/fed.odf\n";
+  ExpectInstallQuestion(Answer::Yes);
+  ExpectAlreadyInstalled(Answer::Yes);
+  Expect(changed +
+             "Installing it again first puts back what the game had before this mod and so undoes those later "
+             "changes. Continue?",
+         "Continue installation?", Answer::No);
+  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    SCOPED_TRACE(answer == Answer::Yes ? "undo agreed" : "undo refused");
+    host.uninstallCaptions.clear();
+    ExpectUninstallQuestion(Answer::No);
+    EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
+    ExpectUninstallQuestion(Answer::Yes);
+    Expect(changed +
+               "Uninstalling now puts back what the game had before this mod and so undoes those later "
+               "changes. Uninstall anyway?",
+           "Uninstall Fleet mod?", answer);
+    EXPECT_EQ(Installer().UninstallMod(fleet), answer == Answer::Yes ? Outcome::Done : Outcome::Cancelled);
+    EXPECT_EQ(Game("odf/ships/fed.odf"), answer == Answer::Yes ? "game fed" : "later fed");
+    EXPECT_EQ(IsInstalled(t / "prog/mods/Fleet"), answer == Answer::No);
+  }
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
+                                          "Deleting backup", "Uninstall Mod"}));
+  EXPECT_TRUE(host.Idle());
+
+  // An addon installs from its own folder with its own backup.
+  ExpectInstallQuestion(Answer::Yes, "Small");
+  EXPECT_EQ(Installer().InstallMod({"    Small", "Fleet\\Addon\\Small"}), Outcome::Done);
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=game fed", "odf/ships/small.odf=addon"}));
+  EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet/Addon/Small"));
+  EXPECT_FALSE(IsInstalled(t / "prog/mods/Fleet"));
 }
 
+// A whole game that cannot be written and a game folder gone are probed through the command line
+// (install_probe_test, cli_test).
 TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   const std::string notRestored =
       "The Fleet mod could not be taken out of the game completely before installing it again, so nothing was "
@@ -166,54 +179,55 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   struct Case {
     std::function<void()> arrange;
     std::string text, title;
-    Outcome outcome;
-    Rows game;         // the game folder afterwards
-    bool installed;    // a Backup afterwards
-    std::string kept;  // the Backup's fed.odf afterwards
+    Outcome outcome = Outcome::Refused;
+    Rows game = {"odf/ships/fed.odf=game fed"};  // the game folder afterwards
+    bool installed = false;                      // a Backup afterwards
+    std::string kept = "";                       // the Backup's fed.odf afterwards
   };
-  const Rows untouched{"odf/ships/fed.odf=game fed"}, newAdded{untouched[0], "odf/ships/new.odf=mod new"},
-      modFed{"odf/ships/fed.odf=mod fed"};
   const std::string noGame =
       "The Armada II directory is not set or no longer exists, so nothing was changed. Choose it with \"Change A2 "
       "Directory\" in the Manager menu first.";
   const Case cases[] = {
-      {[&] { gameDir.reset(); }, noGame, "Armada II directory not found", Outcome::Refused, untouched, false, ""},
-      {[&] { gameDir = t / "gone"; }, noGame, "Armada II directory not found", Outcome::Refused, untouched, false, ""},
+      {[&] { gameDir.reset(); }, noGame, "Armada II directory not found"},
       {[&] { held = platform::WriterLock::Acquire({t / "game"}); },
-       "Another Drydock is changing this game's files. Try again when it has finished.", "Install Fleet mod",
-       Outcome::Refused, untouched, false, ""},
+       "Another Drydock is changing this game's files. Try again when it has finished.", "Install Fleet mod"},
       {[&] { host.folderStillThere = false; },
        "The folder you have selected no longer exists. Please check to see if it has been renamed or moved.",
-       "Folder not found.", Outcome::Refused, untouched, false, ""},
+       "Folder not found."},
       {[&] {
          fs::remove_all(t / "prog/mods/Fleet/odf");
          t.Write("prog/mods/Fleet/ModInfo.txt", "Author: Q\r\n");
        },
-       "The Fleet mod has no files for the game's folders, so nothing was installed.", "Install Fleet mod",
-       Outcome::Refused, untouched, false, ""},
-      {[&] { platform::fault::Configure(0, 0, (t / "game/").string()); },
-       "2 file(s) of the Fleet mod could not be installed:\n    odf/ships/fed.odf (the mod's file could not be "
-       "copied; the game's file was left as it was: Input/output error)\n    odf/ships/new.odf (the mod's file "
-       "could not be copied: Input/output error)\nNothing was installed, and the game was left as it was.",
-       "Install incomplete", Outcome::Incomplete, untouched, false, ""},
+       "The Fleet mod has no files for the game's folders, so nothing was installed.", "Install Fleet mod"},
       {[&] { platform::fault::Configure(0, 0, "game/odf/ships/fed.odf"); },
        "1 file(s) of the Fleet mod could not be installed:\n    odf/ships/fed.odf (the mod's file could not be "
        "copied; the game's file was left as it was: Input/output error)\nThe game files concerned were left as they "
        "were; every other file was installed.",
-       "Install incomplete", Outcome::Incomplete, newAdded, true, ""},
+       "Install incomplete",
+       Outcome::Incomplete,
+       {"odf/ships/fed.odf=game fed", "odf/ships/new.odf=mod new"},
+       true},
       {[&] {
          ExpectInstallQuestion(Answer::Yes);
          ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
          platform::fault::Configure(0, 0, "game/odf/ships/fed.odf");
        },
-       notRestored + "could not be restored; its backup copy was kept: Input/output error)", "Reinstall stopped",
-       Outcome::Incomplete, modFed, true, "game fed"},
+       notRestored + "could not be restored; its backup copy was kept: Input/output error)",
+       "Reinstall stopped",
+       Outcome::Incomplete,
+       {"odf/ships/fed.odf=mod fed"},
+       true,
+       "game fed"},
       {[&] { t.Write("prog/mods/Fleet/Backup/odf/ships/fed.odf", "shipped fed"); },
        notRestored +
            "the game's file is neither what this mod's install wrote nor its backup copy, so both were left as they "
            "are)\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, "
            "move that folder out of the mod's folder and install again.",
-       "Reinstall stopped", Outcome::Incomplete, untouched, true, "shipped fed"},
+       "Reinstall stopped",
+       Outcome::Incomplete,
+       {"odf/ships/fed.odf=game fed"},
+       true,
+       "shipped fed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -221,14 +235,14 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
     c.arrange();
     ExpectInstallQuestion(Answer::Yes);
     if (IsInstalled(t / "prog/mods/Fleet")) ExpectAlreadyInstalled(Answer::Yes);
-    dialogs.Expect(Message(c.text, c.title));
+    Expect(c.text, c.title, Answer::Ok);
     const int beeps = host.beeps;
     EXPECT_EQ(Installer().InstallMod(fleet), c.outcome);
     platform::fault::Configure(0, 0);
     held.reset();
     EXPECT_TRUE(dialogs.Done());
     EXPECT_EQ(host.beeps, beeps);
-    EXPECT_FALSE(host.busy);
+    EXPECT_TRUE(host.Idle());
     EXPECT_EQ(host.installCaptions.back(), "Install Mod");
     EXPECT_EQ(TempTree::Snapshot(t / "game"), c.game);
     EXPECT_EQ(fs::exists(t / "prog/mods/Fleet/Backup"), c.installed);
@@ -236,80 +250,34 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
   }
 }
 
-TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFiles) {
+TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEachQuestion) {
   t.Write("game/odf/ships/new.odf", "mod new");
   t.Write("game/odf/ships/kling.odf", "game kling");
   t.Write("prog/mods/Fleet/odf/ships/kling.odf", "mod kling");
   const Rows before = TempTree::Snapshot(t / "game");
-  const std::string notInstalled =
-      "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
-      "replaced. Continue anyway?";
-  ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::No, Icon::Exclamation));
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), before);
-
   // The files that hold the mod's bytes are named before they go.
-  const std::string named =
-      "1 file(s) in the game hold exactly the files of the Fleet mod and will be deleted. With no backup, Drydock "
-      "cannot tell them from the game's own files:\n    odf/ships/new.odf\nDelete them?";
-  ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
-  dialogs.Expect(Question(named, "Mod not installed", Answer::No, Icon::Exclamation));
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), before);
-
-  ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(notInstalled, "Mod not installed", Answer::Yes, Icon::Exclamation));
-  dialogs.Expect(Question(named, "Mod not installed", Answer::Yes, Icon::Exclamation));
-  dialogs.Expect(
-      {"2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's "
-       "files:\n    odf/ships/fed.odf\n    odf/ships/kling.odf",
-       "Mod not installed", Buttons::Ok, Icon::Information, Answer::Ok});
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
-  EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=game fed", "odf/ships/kling.odf=game kling"}));
-}
-
-TEST_F(Flow, UndoingAnInstallAsksBeforeUndoingLaterChanges) {
-  t.Write("prog/mods/Later/odf/ships/fed.odf", "later fed");
-  ExpectInstallQuestion(Answer::Yes);
-  ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
-  ExpectInstallQuestion(Answer::Yes, "Later");
-  ASSERT_EQ(Installer().InstallMod({"Later", "Later"}), Outcome::Done);
-
-  const std::string changed =
-      "1 file(s) of the Fleet mod were changed in the game after it was installed, by a mod installed later or by a "
-      "game update:\n    odf/ships/fed.odf\n";
-  ExpectInstallQuestion(Answer::Yes);
-  ExpectAlreadyInstalled(Answer::Yes);
-  dialogs.Expect(Question(changed +
-                              "Installing it again first puts back what the game had before this mod and so undoes "
-                              "those later changes. Continue?",
-                          "Continue installation?", Answer::No, Icon::Exclamation));
-  EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
-  const std::string uninstallWarning =
-      changed +
-      "Uninstalling now puts back what the game had before this mod and so undoes those later changes. "
-      "Uninstall anyway?";
-  ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(uninstallWarning, "Uninstall Fleet mod?", Answer::No, Icon::Exclamation));
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Cancelled);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "later fed");
-  EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet"));
-
-  ExpectUninstallQuestion(Answer::Yes);
-  dialogs.Expect(Question(uninstallWarning, "Uninstall Fleet mod?", Answer::Yes, Icon::Exclamation));
-  EXPECT_EQ(Installer().UninstallMod(fleet), Outcome::Done);
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
-  EXPECT_TRUE(dialogs.Done());
-}
-
-TEST_F(Flow, AnAddonInstallsFromItsOwnFolderWithItsOwnBackup) {
-  ExpectInstallQuestion(Answer::Yes, "Small");
-  EXPECT_EQ(Installer().InstallMod({"    Small", "Fleet\\Addon\\Small"}), Outcome::Done);
-  EXPECT_EQ(Game("odf/ships/small.odf"), "addon");
-  EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet/Addon/Small"));
-  EXPECT_FALSE(IsInstalled(t / "prog/mods/Fleet"));
-  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
+  for (int yeses = 0; yeses <= 2; ++yeses) {
+    SCOPED_TRACE(yeses);
+    ExpectUninstallQuestion(Answer::Yes);
+    Expect(
+        "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
+        "replaced. Continue anyway?",
+        "Mod not installed", yeses > 0 ? Answer::Yes : Answer::No);
+    if (yeses > 0) {
+      Expect(
+          "1 file(s) in the game hold exactly the files of the Fleet mod and will be deleted. With no backup, "
+          "Drydock cannot tell them from the game's own files:\n    odf/ships/new.odf\nDelete them?",
+          "Mod not installed", yeses > 1 ? Answer::Yes : Answer::No);
+    }
+    if (yeses > 1) {
+      Expect(
+          "2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's files:\n    "
+          "odf/ships/fed.odf\n    odf/ships/kling.odf",
+          "Mod not installed", Answer::Ok, Icon::Information);
+    }
+    EXPECT_EQ(Installer().UninstallMod(fleet), yeses > 1 ? Outcome::Done : Outcome::Cancelled);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(TempTree::Snapshot(t / "game"),
+              (yeses > 1 ? Rows{"odf/ships/fed.odf=game fed", "odf/ships/kling.odf=game kling"} : before));
+  }
 }

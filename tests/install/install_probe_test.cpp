@@ -1,8 +1,6 @@
-// The real program on real folders, probed as a careless or unlucky user
-// would: a run repeated, two runs at once, a run while another holds the
-// game, odd file names, a mod that ships its own Backup, files dropped into
-// a backup, and a game folder that cannot be written. No probe may lose an
-// original game file or report a failure as success.
+// The real program on real folders, probed as a careless or unlucky user would: a run repeated, two runs at once, a
+// run while another holds the game, odd file names, a mod that ships its own Backup, files dropped into a backup, and
+// a game folder that cannot be written. No probe may lose an original game file or report a failure as success.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -53,7 +51,6 @@ class Probe : public ::testing::Test {
     modBefore = TempTree::Snapshot(t / "original/prog/mods/Fleet");
     Fresh();
   }
-
   // Starts over from the untouched game and mod.
   void Fresh() {
     fs::remove_all(t / "run");
@@ -89,12 +86,10 @@ class Probe : public ::testing::Test {
   static ::testing::AssertionResult Same(const Rows& now, const Rows& before, const char* what) {
     if (now == before) return ::testing::AssertionSuccess();
     auto failure = ::testing::AssertionFailure() << "the " << what << " differs from the original:";
-    for (const std::string& row : before) {
+    for (const std::string& row : before)
       if (!std::binary_search(now.begin(), now.end(), row)) failure << "\n  missing " << row;
-    }
-    for (const std::string& row : now) {
+    for (const std::string& row : now)
       if (!std::binary_search(before.begin(), before.end(), row)) failure << "\n  extra   " << row;
-    }
     return failure;
   }
 
@@ -124,13 +119,11 @@ TEST_F(Probe, AnUninstallRunAgainOrOfAModNeverInstalledKeepsEveryOriginal) {
       ASSERT_EQ(Cli("install").code, 0);
       ASSERT_EQ(Cli("uninstall").code, 0);
     } else {
-      // Never installed, a game file equal to the mod's cannot be told from
-      // a copy of it: a question names it first (see the flow's tests).
+      // Never installed, a game file equal to the mod's is no copy: a question names it first (the flow's tests).
       fs::remove(Mod() / "odf/ships/same.odf");
       modBefore.erase(std::find(modBefore.begin(), modBefore.end(), "odf/ships/same.odf=the same in both"));
     }
-    // Run again, it knows the originals it put back, the unchanged one too,
-    // and has nothing to say; never installed, it lists what it left.
+    // Run again, it knows the originals it put back, the unchanged one too; never installed, it lists what it left.
     EXPECT_TRUE(Ended(Cli("uninstall"), 0,
                       installedBefore ? "uninstalled: Fleet"
                                       : std::to_string(kReplaced) + " file(s) at the Fleet mod's paths were left"));
@@ -139,21 +132,18 @@ TEST_F(Probe, AnUninstallRunAgainOrOfAModNeverInstalledKeepsEveryOriginal) {
 }
 
 TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
-  struct Case {
-    bool installedFirst;
-    std::string first, second;
-  };
-  for (const Case& c : {Case{false, "install", "install"}, Case{true, "install", "install"},
-                        Case{true, "uninstall", "uninstall"}, Case{true, "install", "uninstall"}}) {
+  for (const auto& [installedFirst, first, second] :
+       {std::tuple(false, "install", "install"), std::tuple(true, "install", "install"),
+        std::tuple(true, "uninstall", "uninstall"), std::tuple(true, "install", "uninstall")}) {
     for (int trial = 0; trial < 4; ++trial) {
-      SCOPED_TRACE(c.first + " and " + c.second + (c.installedFirst ? " of an installed mod" : "") + ", trial " +
+      SCOPED_TRACE(std::string(first) + " and " + second + (installedFirst ? " of an installed mod" : "") + ", trial " +
                    std::to_string(trial));
       Fresh();
-      if (c.installedFirst) {
+      if (installedFirst) {
         ASSERT_EQ(Cli("install").code, 0);
       }
-      ChildProcess a = ChildProcess::Start(Args(c.first));
-      ChildProcess b = ChildProcess::Start(Args(c.second));
+      ChildProcess a = ChildProcess::Start(Args(first));
+      ChildProcess b = ChildProcess::Start(Args(second));
       // The lock makes the second wait for the first, so both get through.
       EXPECT_TRUE(Ended(a.Wait(), 0));
       EXPECT_TRUE(Ended(b.Wait(), 0));
@@ -181,17 +171,10 @@ TEST_F(Probe, ASecondWriterIsRefusedWhileAnotherHoldsTheGameOrTheModsFolder) {
 }
 
 TEST_F(Probe, NamesAWindowsGameCannotHoldAreNotInstalledAndListed) {
-  const Rows odd = {
-      "x\nArmada2.exe",      // a line break: once it split the record in two
-      "odf\\ships\\s0.odf",  // backslashes in a Linux name
-      "trail.",
-      "trail ",
-      "CON.txt",
-      "a:b.txt",
-      "odf/ships/\xff\xfe.odf",  // not UTF-8
-  };
-
-  // Written as they are: the tree helper would read a backslash as a separator.
+  // A line break (once it split the record in two), backslashes in a Linux name, bytes that are not UTF-8; written
+  // as they are, as the tree helper would read a backslash as a separator.
+  const Rows odd = {"x\nArmada2.exe", "odf\\ships\\s0.odf",    "trail.", "trail ", "CON.txt",
+                    "a:b.txt",        "odf/ships/\xff\xfe.odf"};
   for (const std::string& name : odd) std::ofstream(Mod() / name) << "odd";
   const RunResult in = Cli("install");
   EXPECT_TRUE(Ended(in, 1, "7 file(s) of the Fleet mod could not be installed"));
@@ -229,11 +212,9 @@ TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
 
 TEST_F(Probe, FilesTheUninstallDidNotRestoreStayInTheBackup) {
   ASSERT_EQ(Cli("install").code, 0);
-  const std::map<std::string, std::string> foreign = {
-      {"Backup/notes.txt", "the user's notes"},
-      {"Backup/.hidden", "a hidden file"},
-      {"Backup/ODF/Ships/s1.odf", "a second letter-case variant"},
-  };
+  const std::map<std::string, std::string> foreign = {{"Backup/notes.txt", "the user's notes"},
+                                                      {"Backup/.hidden", "a hidden file"},
+                                                      {"Backup/ODF/Ships/s1.odf", "a second letter-case variant"}};
   for (const auto& [rel, bytes] : foreign) t.Write("run/prog/mods/Fleet/" + rel, bytes);
   for (const char* run : {"uninstall", "uninstall run again"}) {
     SCOPED_TRACE(run);

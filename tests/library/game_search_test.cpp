@@ -1,5 +1,5 @@
-// Searching folder trees for the game's executable, the places searched, and
-// the check of a folder chosen by the user; all on real temporary trees.
+// Searching folder trees for the game's executable, the places searched, and the check of a folder chosen by the
+// user; all on real temporary trees.
 #include "library/game_search.h"
 
 #include <gtest/gtest.h>
@@ -33,52 +33,52 @@ std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
 
 }  // namespace
 
-TEST(GameSearch, FindsTheFileInAnyCaseDepthFirstInListingOrderFilesBeforeSubfolders) {
+TEST(GameSearch, FindsTheFileInAnyCaseDepthFirstWithinItsLimitsFollowingNoLinksRootsInOrder) {
   TempTree t;
+  for (const char* rel :
+       {"drive/Armada2.exe.bak", "drive/b/Armada2.exe", "drive/A/1/2/3/armada2.EXE", "near/b/Armada2.exe",
+        "near/A/1/2/3/armada2.EXE", "near/A/1/ARMADA2.exe", "elsewhere/Armada2.exe", "links/.cache/Armada2.exe",
+        "links/.wine/drive_c/Games/Armada2.exe", "target/Games/Armada2.exe", "disk/a/Armada2.exe", "disk/b/Armada2.exe",
+        "deep/1/2/3/4/Armada2.exe"}) {
+    t.Write(rel);
+  }
   t.MakeDir("drive/Armada2.exe");  // a folder of that name is no match
-  t.Write("drive/Armada2.exe.bak");
-  t.Write("drive/b/Armada2.exe");
-  t.Write("drive/A/1/2/3/armada2.EXE");
-  // Depth-first: everything below "A" comes before "b" (listing order ignores case).
-  EXPECT_EQ(Search({t / "drive"}), t / "drive/A/1/2/3/armada2.EXE");
-  t.Write("drive/A/1/ARMADA2.exe");
-  EXPECT_EQ(Search({t / "drive"}), t / "drive/A/1/ARMADA2.exe");
-  EXPECT_EQ(Search({t / "drive/b/Armada2.exe"}), fs::path()) << "a root that is a file holds nothing";
-  EXPECT_EQ(Search({t / "missing"}), fs::path());
-}
-
-TEST(GameSearch, FollowsNoLinksEntersNoHiddenFoldersAndEndsOnALinkLoop) {
-  TempTree t;
-  t.Write("elsewhere/Armada2.exe");
-  t.Link("drive/linked", t / "elsewhere");
-  t.Link("drive/loop", t / "drive");  // a loop back to the root
-  t.Link("drive/sub/Armada2.exe", t / "elsewhere/Armada2.exe");
-  t.Write("drive/.cache/Armada2.exe");
-  t.Write("drive/.wine/drive_c/Games/Armada2.exe");
-
-  const auto start = Clock::now();
-  EXPECT_EQ(Search({t / "drive"}), fs::path());
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-  // A root may itself be a link: its own folders are searched.
-  t.Write("target/Games/Armada2.exe");
+  t.Link("links/linked", t / "elsewhere");
+  t.Link("links/loop", t / "links");  // a loop back to the root
+  t.Link("links/sub/Armada2.exe", t / "elsewhere/Armada2.exe");
   t.Link("root-link", t / "target");
-  EXPECT_EQ(Search({t / "root-link"}), t / "root-link/Games/Armada2.exe");
-  // A hidden folder named as a root is searched.
-  EXPECT_EQ(Search({t / "drive/.wine/drive_c"}), t / "drive/.wine/drive_c/Games/Armada2.exe");
+  using Case = std::tuple<std::vector<fs::path>, TreeSearchLimits, fs::path>;
+  const Case cases[] = {
+      // Depth-first: everything below "A" comes before "b" (listing order ignores case), files before subfolders;
+      // a root that is a file holds nothing.
+      Case({t / "drive"}, {}, t / "drive/A/1/2/3/armada2.EXE"), Case({t / "near"}, {}, t / "near/A/1/ARMADA2.exe"),
+      Case({t / "drive/b/Armada2.exe"}, {}, {}), Case({t / "missing"}, {}, {}),
+      // No links followed, no hidden folders entered; but a root may be a link, or a hidden folder.
+      Case({t / "links"}, {}, {}), Case({t / "root-link"}, {}, t / "root-link/Games/Armada2.exe"),
+      Case({t / "links/.wine/drive_c"}, {}, t / "links/.wine/drive_c/Games/Armada2.exe"),
+      // Roots in order; "a", first in the walk of "disk", is a root of its own that follows, so that walk passes it.
+      Case({t / "disk/b", t / "disk"}, {}, t / "disk/b/Armada2.exe"),
+      Case({t / "disk", t / "disk/a"}, {}, t / "disk/b/Armada2.exe"),
+      Case({t / "disk/", t / "disk/a/"}, {}, t / "disk/b/Armada2.exe"),
+      Case({t / "nothing-here", t / "disk/a"}, {}, t / "disk/a/Armada2.exe"),
+      // Depth and folder limits end the search.
+      Case({t / "deep"}, {4, 100}, t / "deep/1/2/3/4/Armada2.exe"), Case({t / "deep"}, {3, 100}, {}),
+      Case({t / "deep"}, {64, 5}, t / "deep/1/2/3/4/Armada2.exe"), Case({t / "deep"}, {64, 4}, {})};
+  const auto start = Clock::now();
+  for (const auto& [roots, limits, expected] : cases) EXPECT_EQ(Search(roots, limits), expected) << roots.front();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "the link loop ends";
 }
 
 #ifndef _WIN32
-// A root that is a link to another volume (a home folder under a linked /home)
-// is searched on the volume of its target. /dev/shm is the only other volume a
-// test can write to without privileges.
+// A root that is a link to another volume (a home folder under a linked /home) is searched on the volume of its
+// target. /dev/shm is the only other volume a test can write to without privileges.
 TEST(GameSearch, ARootLinkedToAnotherVolumeIsSearchedOnThatVolume) {
   TempTree t;
   std::error_code ec;
-  const fs::path shm = "/dev/shm";
+  const fs::path shm = "/dev/shm", other = shm / t.root().filename();
   if (!fs::is_directory(shm, ec) || platform::VolumeId(shm) == platform::VolumeId(t.root())) {
     GTEST_SKIP() << "no second writable volume";
   }
-  const fs::path other = shm / t.root().filename();
   ASSERT_TRUE(fs::create_directories(other / "Games", ec)) << ec.message();
   std::ofstream(other / "Games" / "Armada2.exe") << "x";
   t.Link("home", other);
@@ -88,39 +88,15 @@ TEST(GameSearch, ARootLinkedToAnotherVolumeIsSearchedOnThatVolume) {
 }
 #endif
 
-TEST(GameSearch, SearchesRootsInOrderAndAFolderThatIsARootOnlyInItsOwnTurn) {
-  TempTree t;
-  t.Write("disk/a/Armada2.exe");
-  t.Write("disk/b/Armada2.exe");
-  EXPECT_EQ(Search({t / "disk/b", t / "disk"}), t / "disk/b/Armada2.exe");
-  // "a" comes first in the walk of "disk", but it is a root of its own that
-  // follows, so the walk of "disk" passes it by.
-  EXPECT_EQ(Search({t / "disk", t / "disk/a"}), t / "disk/b/Armada2.exe");
-  EXPECT_EQ(Search({t / "disk/", t / "disk/a/"}), t / "disk/b/Armada2.exe") << "trailing separators";
-  EXPECT_EQ(Search({t / "nothing-here", t / "disk/a"}), t / "disk/a/Armada2.exe");
-}
-
-TEST(GameSearch, DepthAndFolderLimitsEndTheSearch) {
-  TempTree t;
-  t.Write("drive/1/2/3/4/Armada2.exe");
-  EXPECT_EQ(Search({t / "drive"}, {4, 100}), t / "drive/1/2/3/4/Armada2.exe");
-  EXPECT_EQ(Search({t / "drive"}, {3, 100}), fs::path());
-  EXPECT_EQ(Search({t / "drive"}, {64, 5}), t / "drive/1/2/3/4/Armada2.exe");
-  EXPECT_EQ(Search({t / "drive"}, {64, 4}), fs::path());
-}
-
 TEST(GameSearch, AStopRequestEndsTheSearchWithoutAResult) {
-  TempTree t;
-  t.Write("drive/Armada2.exe");
-  std::atomic<bool> stop{true};
-  EXPECT_EQ(SearchTreesForFile({t / "drive"}, kGameExeName, stop), fs::path()) << "stop is checked before reading";
-
   // A tree whose only match is the last folder in listing order.
   TempTree big;
   for (int i = 0; i < 60; ++i) {
     for (int j = 0; j < 60; ++j) big.MakeDir("r/d" + std::to_string(100 + i) + "/e" + std::to_string(100 + j));
   }
   big.Write("r/zz/Armada2.exe");
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(SearchTreesForFile({big / "r"}, kGameExeName, stop), fs::path()) << "stop is checked before reading";
   auto fullRun = Clock::duration::max();
   for (int run = 0; run < 2; ++run) {
     const auto start = Clock::now();
@@ -151,10 +127,7 @@ TEST(GameSearchRoots, WinePrefixesFirstWithTheirUsualInstallFoldersThenHomeThenT
   t.Write("home/Games/broken/system.reg", "WINE REGISTRY Version 2\n");  // a prefix without drive_c adds nothing
   const fs::path programDir = t.MakeDir("home/drydock");
 
-  platform::WineEnvironment wine;
-  wine.winePrefix = Text(t / "custom");
-  wine.home = home;
-  const std::vector<fs::path> roots = GameSearchRoots(wine, home, programDir);
+  const std::vector<fs::path> roots = GameSearchRoots({Text(t / "custom"), home}, home, programDir);
 
   ASSERT_EQ(roots.size(), 6u);
   EXPECT_EQ(std::vector<fs::path>(roots.begin(), roots.begin() + 5),
@@ -176,8 +149,8 @@ TEST(GameSearchRoots, WinePrefixesFirstWithTheirUsualInstallFoldersThenHomeThenT
 }
 #endif
 
-// Wrong letter case, missing folders, the current folder and text without a
-// separator are checked through the game directory dialog's tests.
+// Wrong letter case, missing folders, the current folder and text without a separator are checked through the game
+// directory dialog's tests.
 TEST(GameSearchCandidate, DropsOnlyOneSeparatorAndTakesFilesAndFoldersBelowTheTop) {
   TempTree t;
   t.Write("Games/Armada II/Armada2.exe");

@@ -15,20 +15,6 @@ using drydock::platform::ListAllNames;
 using drydock::test::TempTree;
 using Names = std::vector<std::string>;
 
-TEST(GameFolderList, HasTheRootLastAndEveryParentBeforeItsChildren) {
-  EXPECT_EQ(GameFolder(kGameFolderCount), "");
-  std::set<std::string_view> seen;
-  for (int i = 1; i < kGameFolderCount; ++i) {
-    const std::string_view entry = GameFolder(i);
-    ASSERT_EQ(entry.back(), '\\') << entry;
-    EXPECT_TRUE(seen.insert(entry).second) << "twice: " << entry;
-    const auto cut = entry.substr(0, entry.size() - 1).rfind('\\');
-    if (cut != std::string_view::npos) {
-      EXPECT_TRUE(seen.count(entry.substr(0, cut + 1))) << entry << " comes before its parent";
-    }
-  }
-}
-
 class ModLibrary : public ::testing::Test {
  protected:
   TempTree t;
@@ -40,17 +26,13 @@ TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLin
   t.MakeDir("prog/mods");
   EXPECT_TRUE(FillModList(mods()).empty()) << "empty mods folder";
 
-  t.MakeDir("prog/mods/zeta");
-  t.MakeDir("prog/mods/Alpha/Addon/A");
-  t.MakeDir("prog/mods/Alpha/Addon/B");
+  for (const char* rel : {"prog/mods/zeta", "prog/mods/Alpha/Addon/A", "prog/mods/Alpha/Addon/B",
+                          "prog/mods/Alpha/Addon/A/Addon/TooDeep", "prog/mods/beta", "prog/mods/.hidden",
+                          "prog/mods/Lower/addon/One", "elsewhere/Big Mod/Addon/Linked Out", "elsewhere/target"}) {
+    t.MakeDir(rel);
+  }
   t.Write("prog/mods/Alpha/Addon/notes.txt");  // a plain file in Addon is an addon entry too
-  t.MakeDir("prog/mods/Alpha/Addon/A/Addon/TooDeep");
-  t.MakeDir("prog/mods/beta");
-  t.Write("prog/mods/loose.txt");  // never a mod
-  t.MakeDir("prog/mods/.hidden");
-  t.MakeDir("prog/mods/Lower/addon/One");
-  t.MakeDir("elsewhere/Big Mod/Addon/Linked Out");
-  t.MakeDir("elsewhere/target");
+  t.Write("prog/mods/loose.txt");              // never a mod
   t.Link("prog/mods/Big Mod", t / "elsewhere/Big Mod");
   t.Link("prog/mods/Lower/addon/Two", t / "elsewhere/target");
   EXPECT_EQ(FillModList(mods()), (Names{"Alpha", "    notes.txt", "    B", "    A", "beta", "Big Mod", "    Linked Out",
@@ -58,18 +40,15 @@ TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLin
   EXPECT_EQ(ModFolder(mods(), "Lower\\Addon\\One"), t / "prog/mods/Lower/addon/One");
 }
 
-TEST(ResolveModPath, TopLevelAddonPlaceholderAndOrphan) {
+TEST(ModList, EntriesResolveToPathsAndPathsFindEntriesWithEitherSeparatorIgnoringCaseWhenNoExactMatch) {
   const ModList list = {"    Orphan", "Mod", "    B", "    A", "Other", "(No mods found.)"};
   const std::vector<std::string> expected = {"", "Mod", "Mod\\Addon\\B", "Mod\\Addon\\A", "Other", "", ""};
   for (int i = -1; i <= 6; ++i) EXPECT_EQ(ResolveModPath(list, i), i < 0 ? "" : expected[i]) << i;
-}
-
-TEST(FindModEntry, AcceptsBothSeparatorsAndIgnoresCaseWhenNoExactMatch) {
-  const ModList list = {"Mod", "    Extra", "mod", "Other"};
+  const ModList found = {"Mod", "    Extra", "mod", "Other"};
   const std::vector<std::pair<std::string, int>> cases = {
       {"Mod", 0},         {"mod", 2},      {"MOD", 0}, {"Mod/Addon/Extra", 1}, {"Mod\\addon\\extra", 1},
       {"Mod\\Extra", -1}, {"..\\Mod", -1}, {"", -1}};
-  for (const auto& [path, index] : cases) EXPECT_EQ(FindModEntry(list, path), index) << path;
+  for (const auto& [path, index] : cases) EXPECT_EQ(FindModEntry(found, path), index) << path;
 }
 
 TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
@@ -93,16 +72,13 @@ TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
   EXPECT_TRUE(FillModList(ModsDir(t / "not-a-folder")).empty());
 }
 
-TEST(ProgramDir, DriveRootsAndTrailingSeparators) {
+TEST_F(ModLibrary, ProgramDirIsTheOverrideOrAWritableExecutableFolderWithoutATrailingSeparator) {
   EXPECT_EQ(NormalizeProgramDir("D:\\"), "D:");
   EXPECT_EQ(NormalizeProgramDir("C:\\Games\\Drydock\\"), "C:\\Games\\Drydock");
   EXPECT_EQ(NormalizeProgramDir("/opt/drydock/"), "/opt/drydock");
   EXPECT_EQ(NormalizeProgramDir("/"), "/");
   EXPECT_EQ(drydock::platform::PathToUtf8(ModsDir("D:")), "D:\\mods");
   EXPECT_EQ(ModsDir("/opt/drydock"), fs::path("/opt/drydock/mods"));
-}
-
-TEST_F(ModLibrary, ProgramDirIsTheOverrideOrAWritableExecutableFolder) {
   t.MakeDir("exe");
   t.MakeDir("data");
   EXPECT_EQ(ChooseProgramDir({t / "exe", t / "custom", t / "data"}), t / "custom");
@@ -112,22 +88,31 @@ TEST_F(ModLibrary, ProgramDirIsTheOverrideOrAWritableExecutableFolder) {
   EXPECT_EQ(ChooseProgramDir({t / "file-not-folder", std::nullopt, t / "data"}), t / "data");
 }
 
-TEST(TextContains, FindsAPartAnywhereIgnoringCase) {
-  EXPECT_TRUE(TextContains("My_ReadMe.TXT", "readme"));
-  EXPECT_TRUE(TextContains("xxabc", "BC"));
-  EXPECT_TRUE(TextContains("abc", ""));
-  EXPECT_FALSE(TextContains("ab", "abc"));
-  EXPECT_FALSE(TextContains("read me.txt", "readme"));
+TEST(TextContainsAndRoundTo, FindAPartAnywhereIgnoringCaseAndRoundHalvesUp) {
+  for (const auto& [text, part, found] :
+       {std::tuple("My_ReadMe.TXT", "readme", true), std::tuple("xxabc", "BC", true), std::tuple("abc", "", true),
+        std::tuple("ab", "abc", false), std::tuple("read me.txt", "readme", false)}) {
+    EXPECT_EQ(TextContains(text, part), found) << text << " / " << part;
+  }
+  // 1.005 is stored a hair below the half.
+  for (const auto& [value, rounded] :
+       {std::pair(1.005, 1.01), std::pair(2.675, 2.68), std::pair(0.994, 0.99), std::pair(100.0, 100.0)}) {
+    EXPECT_DOUBLE_EQ(RoundTo(value, 2), rounded) << value;
+  }
 }
 
-TEST(RoundTo, RoundsHalvesUp) {
-  EXPECT_DOUBLE_EQ(RoundTo(1.005, 2), 1.01);  // 1.005 is stored a hair below the half
-  EXPECT_DOUBLE_EQ(RoundTo(2.675, 2), 2.68);
-  EXPECT_DOUBLE_EQ(RoundTo(0.994, 2), 0.99);
-  EXPECT_DOUBLE_EQ(RoundTo(100.0, 2), 100.0);
-}
-
-TEST_F(ModLibrary, CountsPlainFilesOfTheTableFoldersInTheirExactOrOtherCase) {
+TEST_F(ModLibrary, TheTableHasTheRootLastAndParentsFirstAndItsFoldersPlainFilesCountInTheirExactOrOtherCase) {
+  EXPECT_EQ(GameFolder(kGameFolderCount), "");
+  std::set<std::string_view> seen;
+  for (int i = 1; i < kGameFolderCount; ++i) {
+    const std::string_view entry = GameFolder(i);
+    ASSERT_EQ(entry.back(), '\\') << entry;
+    EXPECT_TRUE(seen.insert(entry).second) << "twice: " << entry;
+    const auto cut = entry.substr(0, entry.size() - 1).rfind('\\');
+    if (cut != std::string_view::npos) {
+      EXPECT_TRUE(seen.count(entry.substr(0, cut + 1))) << entry << " comes before its parent";
+    }
+  }
   for (int i = 0; i < 45; ++i) t.Write("game/f" + std::to_string(i) + ".txt");
   t.Write("game/ODF/Ships/a.odf");   // case variant of odf\ships\ on disk
   t.Write("game/odf/b.odf");         // a second, lower-case "odf" beside "ODF"
@@ -139,14 +124,12 @@ TEST_F(ModLibrary, CountsPlainFilesOfTheTableFoldersInTheirExactOrOtherCase) {
   const long total = CountFolderListFiles(t / "game", [&](long n) {
     if (n % 22 == 0) steps.push_back(n);
   });
-  // "odf\" resolves to the exact "odf", whose ships folder does not exist;
-  // ODF/Ships is a different folder on this file system.
+  // "odf\" resolves to the exact "odf", whose ships folder does not exist; ODF/Ships is another folder here.
   EXPECT_EQ(total, 46);
   EXPECT_EQ(steps, (std::vector<long>{22, 44}));
   EXPECT_EQ(CountFolderListFiles(t / "missing"), 0);
 
-  t.Write("other/ODF/Ships/a.odf");
-  t.Write("other/ODF/Ships/b.odf");
-  t.Write("other/sounds/Effects/boom.wav");
+  for (const char* rel : {"other/ODF/Ships/a.odf", "other/ODF/Ships/b.odf", "other/sounds/Effects/boom.wav"})
+    t.Write(rel);
   EXPECT_EQ(CountFolderListFiles(t / "other"), 3);
 }

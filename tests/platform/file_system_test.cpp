@@ -13,7 +13,7 @@ using drydock::test::TempTree;
 
 using Names = std::vector<std::string>;
 
-TEST(Names, ListingOrderFoldsToUpperCaseAndBreaksTiesByBytes) {
+TEST(Listing, OrderFoldsToUpperCaseBreaksTiesByBytesAndPlainFilesSkipFoldersHiddenEntriesAndLinks) {
   // '_' sorts after the upper-case letters, as on the game's platform.
   const Names sorted = {"10", "9", "a", "A2X", "a2_", "Aa", "aA", "alpha", "B", "b", "m-1", "M1", "m_1", "Zeta", "_z"};
   Names shuffled(sorted.rbegin(), sorted.rend());
@@ -25,21 +25,14 @@ TEST(Names, ListingOrderFoldsToUpperCaseAndBreaksTiesByBytes) {
   EXPECT_EQ(shuffled, sorted);
   EXPECT_TRUE(EqualsIgnoreCase("ModInfo.TXT", "modinfo.txt"));
   EXPECT_FALSE(EqualsIgnoreCase("mods", "mod"));
-}
 
-TEST(Listing, PlainFilesSkipFoldersHiddenEntriesAndLinks) {
-  TempTree t;
-  t.Write("dir/b.odf");
-  t.Write("dir/A.tga");
-  t.Write("dir/.hidden");
-  t.MakeDir("dir/sub");
+  for (const char* rel : {"dir/b.odf", "dir/A.tga", "dir/.hidden", "dir/readonly.txt"}) t.Write(rel);
+  t.Write("dir/sub/deeper/b", std::string(24, 'b'));
   t.MakeDir("dir/.git");
-  t.Write("outside/secret.txt");
+  t.Write("outside/secret.txt", std::string(5000, 's'));
   t.Link("dir/link.odf", t / "outside/secret.txt");
   t.Link("dir/linkdir", t / "outside");
-  t.Write("dir/readonly.txt");
   t.MakeReadOnly("dir/readonly.txt");
-
   EXPECT_EQ(ListPlainFiles(t / "dir"), (Names{"A.tga", "b.odf", "readonly.txt"}));
   EXPECT_EQ(ListFolderEntries(t / "dir"), (Names{"A.tga", "b.odf", "readonly.txt", "sub"}));
   EXPECT_EQ(ListSubfolders(t / "dir"), (Names{"sub"}));
@@ -47,54 +40,50 @@ TEST(Listing, PlainFilesSkipFoldersHiddenEntriesAndLinks) {
   EXPECT_EQ(CountPlainFiles(t / "dir"), 3);
   EXPECT_TRUE(ListPlainFiles(t / "missing").empty());
   EXPECT_EQ(ListAllNames(t / "dir").size(), 8u);  // hidden entries and links included
+  // The size of a tree counts its files, hidden ones too, but nothing through links.
+  EXPECT_EQ(FolderTreeSize(t / "dir"), 4u + 24u);
+  EXPECT_EQ(FolderTreeSize(t / "missing"), 0u);
 }
 
-TEST(NativePath, ResolvesEveryComponentIgnoringCaseExactNameFirstNeverClimbingOut) {
+TEST(NativePath, ResolvesEveryComponentIgnoringCaseExactNameFirstNeverClimbingOutFindsEveryVariantAndCaches) {
   TempTree t;
   t.Write("game/ODF/Ships/fed.odf");
   t.Write("outside.txt");
   for (const char* name : {"Sounds", "sounds", "SOUNDS"}) t.MakeDir(std::string("game/") + name);
-  EXPECT_EQ(NativePath(t / "game", "sounds"), t / "game/sounds");
-  EXPECT_EQ(NativePath(t / "game", "Sounds"), t / "game/Sounds");
-  EXPECT_EQ(NativePath(t / "game", "sOUNDS"), t / "game/SOUNDS");  // "SOUNDS" sorts first by bytes
-  EXPECT_EQ(NativePath(t / "game", "odf\\ships\\fed.ODF"), t / "game/ODF/Ships/fed.odf");
-  EXPECT_EQ(NativePath(t / "game", "odf/ships/"), t / "game/ODF/Ships");
-  // Missing components are kept as written after the last existing one.
-  EXPECT_EQ(NativePath(t / "game", "odf\\Stations\\x.odf"), t / "game/ODF/Stations/x.odf");
-  EXPECT_EQ(NativePath(t / "game", ""), t / "game");
-  EXPECT_EQ(NativePath(t / "game", "..\\outside.txt"), t / "game/outside.txt");
+  // "SOUNDS" sorts first by bytes; missing components are kept as written after the last existing one.
+  using P = std::pair<const char*, const char*>;
+  for (const auto& [relative, expected] :
+       {P("sounds", "game/sounds"), P("Sounds", "game/Sounds"), P("sOUNDS", "game/SOUNDS"),
+        P("odf\\ships\\fed.ODF", "game/ODF/Ships/fed.odf"), P("odf/ships/", "game/ODF/Ships"),
+        P("odf\\Stations\\x.odf", "game/ODF/Stations/x.odf"), P("", "game"),
+        P("..\\outside.txt", "game/outside.txt")}) {
+    EXPECT_EQ(NativePath(t / "game", relative), t / expected) << relative;
+  }
   EXPECT_EQ(SplitRelative("a\\..\\b/./c\\"), (Names{"a", "b", "c"}));
   for (const char* outside : {"..\\x", "a/../../x", "/etc", "C:\\x"}) EXPECT_FALSE(IsContainedRelative(outside));
   EXPECT_TRUE(IsContainedRelative("Mod\\Addon\\..x"));
-}
 
-TEST(NativePath, AllCaseVariantsFindsEveryFolderTheGameWouldSeeAsOne) {
-  TempTree t;
-  t.Write("m/odf/ships/a.odf");
-  t.Write("m/ODF/Ships/b.odf");
-  t.Write("m/ODF/ships/c.odf");
-  t.Write("m/Odf/ships.txt");  // a file, not a folder
+  // "Odf/ships.txt" is a file, not a folder.
+  for (const char* rel : {"m/odf/ships/a.odf", "m/ODF/Ships/b.odf", "m/ODF/ships/c.odf", "m/Odf/ships.txt"})
+    t.Write(rel);
   // Within each folder the exact name comes first, then the others in listing order.
   EXPECT_EQ(AllCaseVariants(t / "m", "odf\\ships\\"),
             (std::vector<fs::path>{t / "m/odf/ships", t / "m/ODF/ships", t / "m/ODF/Ships"}));
   EXPECT_TRUE(AllCaseVariants(t / "m", "odf\\stations\\").empty());
   EXPECT_EQ(AllCaseVariants(t / "m", ""), std::vector<fs::path>{t / "m"});
-}
 
-TEST(NativePath, CreationReusesAFolderOfAnyCaseAndTheCacheIsForgottenPerFolder) {
-  TempTree t;
-  t.MakeDir("game/odf/ships");
+  // Creation reuses a folder of any case; the cache is forgotten per folder.
+  t.MakeDir("made/odf/ships");
   t.Write("src.odf", "data");
   DirCache cache;
-  ASSERT_TRUE(MakeFolder(NativePath(t / "game", "ODF\\Ships\\", &cache)));
-  ASSERT_TRUE(CopyFileReplace(t / "src.odf", NativePath(t / "game", "ODF\\Ships\\new.odf", &cache)));
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), Names{"odf/ships/new.odf=data"});
-
-  EXPECT_EQ(NativePath(t / "game", "Sub", &cache), t / "game/Sub");
-  t.MakeDir("game/sub");
-  EXPECT_EQ(NativePath(t / "game", "Sub", &cache), t / "game/Sub");  // still the old reading
-  cache.Forget(t / "game");
-  EXPECT_EQ(NativePath(t / "game", "Sub", &cache), t / "game/sub");
+  ASSERT_TRUE(MakeFolder(NativePath(t / "made", "ODF\\Ships\\", &cache)));
+  ASSERT_TRUE(CopyFileReplace(t / "src.odf", NativePath(t / "made", "ODF\\Ships\\new.odf", &cache)));
+  EXPECT_EQ(TempTree::Snapshot(t / "made"), Names{"odf/ships/new.odf=data"});
+  EXPECT_EQ(NativePath(t / "made", "Sub", &cache), t / "made/Sub");
+  t.MakeDir("made/sub");
+  EXPECT_EQ(NativePath(t / "made", "Sub", &cache), t / "made/Sub");  // still the old reading
+  cache.Forget(t / "made");
+  EXPECT_EQ(NativePath(t / "made", "Sub", &cache), t / "made/sub");
 }
 
 TEST(FileOps, CopyReplacesByRenameKeepingAHardLinkedTwinRefusesLinksAndLeavesNoTemporaryFile) {
@@ -119,22 +108,7 @@ TEST(FileOps, CopyReplacesByRenameKeepingAHardLinkedTwinRefusesLinksAndLeavesNoT
   EXPECT_EQ(ListAllNames(t.root()), (Names{"backup.bin", "dst", "src.bin"}));
 }
 
-TEST(FileOps, MoveWithoutReplaceKeepsAnExistingTarget) {
-  TempTree t;
-  t.Write("a/x.txt", "a");
-  t.MakeDir("b");
-  t.Write("b/keep.txt", "b");
-  EXPECT_FALSE(MoveWithinVolume(t / "a", t / "b"));
-  EXPECT_EQ(TempTree::Read(t / "b/keep.txt"), "b");
-  EXPECT_TRUE(MoveWithinVolume(t / "a", t / "c"));
-  EXPECT_EQ(TempTree::Read(t / "c/x.txt"), "a");
-  t.Write("d.txt", "new");
-  t.Write("e.txt", "old");
-  EXPECT_TRUE(MoveWithinVolume(t / "d.txt", t / "e.txt", /*replace=*/true));
-  EXPECT_EQ(TempTree::Read(t / "e.txt"), "new");
-}
-
-TEST(FileOps, FoldersAttributesAndDeletion) {
+TEST(FileOps, FoldersMovesAndNewFilesNeverReplaceOrFollowWhatIsThereUnasked) {
   TempTree t;
   EXPECT_TRUE(MakeFolder(t / "f"));
   EXPECT_TRUE(MakeFolder(t / "f"));  // already there
@@ -142,26 +116,39 @@ TEST(FileOps, FoldersAttributesAndDeletion) {
   EXPECT_FALSE(MakeFolder(t / "f/x.txt"));
   EXPECT_FALSE(RemoveEmptyFolder(t / "f"));
   EXPECT_TRUE(IsFolder(t / "f"));
-
   t.MakeReadOnly("f/x.txt");
   EXPECT_TRUE(ResetAttributes(t / "f/x.txt"));
   EXPECT_NE(fs::status(t / "f/x.txt").permissions() & fs::perms::owner_write, fs::perms::none);
-
   EXPECT_TRUE(DeleteFile(t / "f/x.txt"));
   EXPECT_FALSE(DeleteFile(t / "f/x.txt"));
   EXPECT_TRUE(RemoveEmptyFolder(t / "f"));
   EXPECT_FALSE(IsFolder(t / "f"));
-}
 
-TEST(FileOps, TreeSizeCountsFilesBelowButNotThroughLinks) {
-  TempTree t;
-  t.Write("mod/a", std::string(1000, 'a'));
-  t.Write("mod/sub/deeper/b", std::string(24, 'b'));
-  t.Write("big/c", std::string(5000, 'c'));
-  t.Link("mod/linkdir", t / "big");
-  t.Link("mod/linkfile", t / "big/c");
-  EXPECT_EQ(FolderTreeSize(t / "mod"), 1024u);
-  EXPECT_EQ(FolderTreeSize(t / "missing"), 0u);
+  // A move without replace keeps an existing target.
+  t.Write("m/x.txt", "a");
+  t.Write("b/keep.txt", "b");
+  EXPECT_FALSE(MoveWithinVolume(t / "m", t / "b"));
+  EXPECT_EQ(TempTree::Read(t / "b/keep.txt"), "b");
+  EXPECT_TRUE(MoveWithinVolume(t / "m", t / "c"));
+  EXPECT_EQ(TempTree::Read(t / "c/x.txt"), "a");
+  EXPECT_TRUE(MoveWithinVolume(t / "c/x.txt", t / "b/keep.txt", /*replace=*/true));
+  EXPECT_EQ(TempTree::Read(t / "b/keep.txt"), "a");
+
+  ASSERT_TRUE(MakeFolderTree(t / "a/b/c"));
+  EXPECT_TRUE(IsFolder(t / "a/b/c"));
+  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "one", /*replace=*/false));
+  EXPECT_FALSE(WriteFileAtomic(t / "a/new.txt", "two", /*replace=*/false));
+  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "one");
+  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "three", /*replace=*/true, {.sync = true}));
+  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "three");
+  t.Write("outside.txt", "keep");
+  t.Link("a/link.txt", t / "outside.txt");
+  EXPECT_FALSE(WriteFileAtomic(t / "a/link.txt", "x", /*replace=*/false));
+  t.Link("a/dangling.txt", t / "nowhere.txt");
+  EXPECT_FALSE(WriteFileAtomic(t / "a/dangling.txt", "x", /*replace=*/false));
+  EXPECT_FALSE(fs::exists(t / "nowhere.txt"));
+  EXPECT_EQ(TempTree::Read(t / "outside.txt"), "keep");
+  EXPECT_EQ(ListAllNames(t / "a"), (Names{"b", "dangling.txt", "link.txt", "new.txt"}));
 }
 
 TEST(FileOps, InjectedFailureHitsTheNthOperationOnly) {
@@ -180,24 +167,4 @@ TEST(FileOps, InjectedFailureHitsTheNthOperationOnly) {
   EXPECT_FALSE(MakeFolder(t / "poison-dir"));
   EXPECT_TRUE(MakeFolder(t / "fine-dir"));
   fault::Configure(0, 0);
-}
-
-TEST(FileOps, WritingANewFileNeverReplacesOrFollowsWhatIsThere) {
-  TempTree t;
-  ASSERT_TRUE(MakeFolderTree(t / "a/b/c"));
-  EXPECT_TRUE(IsFolder(t / "a/b/c"));
-  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "one", /*replace=*/false));
-  EXPECT_FALSE(WriteFileAtomic(t / "a/new.txt", "two", /*replace=*/false));
-  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "one");
-  EXPECT_TRUE(WriteFileAtomic(t / "a/new.txt", "three", /*replace=*/true, {.sync = true}));
-  EXPECT_EQ(TempTree::Read(t / "a/new.txt"), "three");
-
-  t.Write("outside.txt", "keep");
-  t.Link("a/link.txt", t / "outside.txt");
-  EXPECT_FALSE(WriteFileAtomic(t / "a/link.txt", "x", /*replace=*/false));
-  t.Link("a/dangling.txt", t / "nowhere.txt");
-  EXPECT_FALSE(WriteFileAtomic(t / "a/dangling.txt", "x", /*replace=*/false));
-  EXPECT_FALSE(fs::exists(t / "nowhere.txt"));
-  EXPECT_EQ(TempTree::Read(t / "outside.txt"), "keep");
-  EXPECT_EQ(ListAllNames(t / "a"), (Names{"b", "dangling.txt", "link.txt", "new.txt"}));
 }
