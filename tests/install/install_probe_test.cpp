@@ -144,9 +144,12 @@ TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
       }
       ChildProcess a = ChildProcess::Start(Args(first));
       ChildProcess b = ChildProcess::Start(Args(second));
-      // The lock makes the second wait for the first, so both get through.
-      EXPECT_TRUE(Ended(a.Wait(), 0));
-      EXPECT_TRUE(Ended(b.Wait(), 0));
+      // The lock makes the second wait for the first, so both get through; on a loaded machine one may give up
+      // after its wait instead, having changed nothing.
+      for (ChildProcess* run : {&a, &b}) {
+        const RunResult r = run->Wait();
+        EXPECT_TRUE(Ended(r, 0) || Ended(r, 1, "Another Drydock is changing this game's files.")) << r.output;
+      }
       EXPECT_TRUE(NothingLost());
       if (fs::exists(Mod() / "Backup")) {
         ASSERT_EQ(Cli("uninstall").code, 0);
