@@ -2,8 +2,6 @@
 // must tell a change exactly when a full listing differs, and hold that list.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <thread>
 
 #include "library/mod_list_watch.h"
@@ -11,65 +9,49 @@
 
 namespace fs = std::filesystem;
 using namespace drydock::library;
+using namespace std::chrono_literals;
 using drydock::test::TempTree;
 
 namespace {
 
-constexpr std::int64_t kSecondNs = 1'000'000'000;
-
-// Folder stamps moved back by `backNs`, then cut to whole `grainNs`.
-ModListWatch::StampReader Shifted(std::int64_t backNs, std::int64_t grainNs) {
-  return [=](const fs::path& folder) {
+// Folder stamps moved back by `back`, then cut to whole `grain`.
+ModListWatch::StampReader Shifted(std::chrono::nanoseconds back, std::chrono::nanoseconds grain) {
+  return [back = back.count(), grain = grain.count()](const fs::path& folder) {
     auto stamp = drydock::platform::FolderStampOf(folder);
     if (stamp) {
-      for (std::int64_t* ns : {&stamp->modifiedNs, &stamp->changedNs}) *ns -= backNs + (*ns - backNs) % grainNs;
+      for (std::int64_t* ns : {&stamp->modifiedNs, &stamp->changedNs}) *ns -= back + (*ns - back) % grain;
     }
     return stamp;
   };
 }
 
-struct Reader {
-  const char* name;
-  ModListWatch::StampReader read;
-  bool outsideTheWindow;
-};
-
 // Each mode leaves the watch one way to see a change: with times an hour old
-// no folder lies in the window, so only a moved stamp tells; with times cut to
-// two seconds (as FAT keeps them) a change right after a listing keeps the
-// stamp, so only the window tells.
-const Reader kReaders[] = {
+// no folder lies in the window, so only a moved stamp tells, and changes are
+// spaced (two within one step of the kernel's coarse clock could share a time;
+// ticks are a second apart in use); with times cut to two seconds (as FAT keeps
+// them) a change right after a listing keeps the stamp, so only the window tells.
+const std::tuple<const char*, ModListWatch::StampReader, bool> kReaders[] = {
     {"times as read", drydock::platform::FolderStampOf, false},
-    {"times an hour old", Shifted(3600 * kSecondNs, 1), true},
-    {"times in whole two seconds", Shifted(0, 2 * kSecondNs), false},
-};
-
-// Without the window, two changes within one step of the kernel's coarse
-// clock could share a time; ticks are a second apart in use.
-constexpr std::chrono::milliseconds kClockStep{20};
-
-struct Step {
-  const char* what;
-  std::function<void()> change;
+    {"times an hour old", Shifted(1h, 1ns), true},  // true: outside the window
+    {"times in whole two seconds", Shifted(0s, 2s), false},
 };
 
 }  // namespace
 
 TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList) {
-  for (const Reader& reader : kReaders) {
-    SCOPED_TRACE(reader.name);
+  for (const auto& [name, read, outsideTheWindow] : kReaders) {
+    SCOPED_TRACE(name);
     TempTree t;
     const fs::path prog = t / "prog";
-    t.MakeDir("prog/mods/Alpha/Addon/A");
-    t.MakeDir("prog/mods/Alpha/Addon/B");
-    t.MakeDir("prog/mods/beta");
-    t.MakeDir("prog/mods/Gamma/addon/One");
-    t.MakeDir("elsewhere/Linked/Addon/L");
+    for (const char* dir : {"prog/mods/Alpha/Addon/A", "prog/mods/Alpha/Addon/B", "prog/mods/beta",
+                            "prog/mods/Gamma/addon/One", "elsewhere/Linked/Addon/L"}) {
+      t.MakeDir(dir);
+    }
     t.Link("prog/mods/Linked", t / "elsewhere/Linked");
     const auto move = [&](const char* from, const char* to) { fs::rename(t / from, t / to); };
     const auto remove = [&](const char* relative) { fs::remove_all(t / relative); };
 
-    const std::vector<Step> steps = {
+    const std::pair<const char*, std::function<void()>> steps[] = {
         {"nothing changed", [] {}},
         {"mod added", [&] { t.MakeDir("prog/mods/Delta"); }},
         {"mod removed", [&] { remove("prog/mods/beta"); }},
@@ -83,11 +65,7 @@ TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList)
         {"Addon folder renamed to another case", [&] { move("prog/mods/ALPHA/Addon", "prog/mods/ALPHA/ADDON"); }},
         {"exact Addon made beside a case variant", [&] { t.MakeDir("prog/mods/Gamma/Addon/Two"); }},
         {"file beside the Addon folder", [&] { t.Write("prog/mods/Gamma/notes.txt"); }},
-        {"mod added and removed between ticks",
-         [&] {
-           t.MakeDir("prog/mods/Brief");
-           remove("prog/mods/Brief");
-         }},
+        {"mod added and removed between ticks", [&] { fs::remove_all(t.MakeDir("prog/mods/Brief")); }},
         {"linked mod's target gone", [&] { move("elsewhere/Linked", "elsewhere/Gone"); }},
         {"linked mod's target back", [&] { move("elsewhere/Gone", "elsewhere/Linked"); }},
         {"mods folder removed", [&] { remove("prog/mods"); }},
@@ -99,12 +77,12 @@ TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList)
         {"mods folder renamed to Mods", [&] { move("prog/mods", "prog/Mods"); }},
     };
 
-    ModListWatch watch(reader.read);
+    ModListWatch watch(read);
     ModList shown = FillModList(ModsDir(prog));  // as the start-up refresh left it
-    for (const Step& step : steps) {
-      SCOPED_TRACE(step.what);
-      if (reader.outsideTheWindow) std::this_thread::sleep_for(kClockStep);
-      step.change();
+    for (const auto& [what, change] : steps) {
+      SCOPED_TRACE(what);
+      if (outsideTheWindow) std::this_thread::sleep_for(20ms);
+      change();
       const bool changed = watch.Changed(prog, shown);
       EXPECT_TRUE(fs::is_directory(prog / "mods")) << "the mods folder is there under its lower-case name";
       const ModList full = FillModList(ModsDir(prog));

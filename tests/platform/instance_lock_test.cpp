@@ -3,30 +3,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "platform/instance_lock.h"
 #include "support/temp_tree.h"
 
 using drydock::platform::InstanceLock;
 using drydock::test::TempTree;
 
-TEST(InstanceLock, SecondCopyForTheSameFolderIsRefused) {
+TEST(InstanceLock, SecondCopyForTheSameFolderIsRefusedUntilTheFirstEnds) {
   TempTree t;
-  InstanceLock first(t / "prog");
-  ASSERT_TRUE(first.TryLock());
-  InstanceLock second(t / "prog");
-  EXPECT_FALSE(second.TryLock());
-  InstanceLock other(t / "other-prog");
-  EXPECT_TRUE(other.TryLock());
-}
-
-TEST(InstanceLock, LockIsFreedWhenTheHolderEnds) {
-  TempTree t;
-  {
-    InstanceLock first(t / "prog");
-    ASSERT_TRUE(first.TryLock());
-  }
-  InstanceLock again(t / "prog");
-  EXPECT_TRUE(again.TryLock());
+  std::optional<InstanceLock> first(std::in_place, t / "prog");
+  ASSERT_TRUE(first->TryLock());
+  EXPECT_FALSE(InstanceLock(t / "prog").TryLock());
+  EXPECT_TRUE(InstanceLock(t / "other-prog").TryLock());
+  first.reset();
+  EXPECT_TRUE(InstanceLock(t / "prog").TryLock());
 }
 
 TEST(InstanceLock, StaleLockOfAKilledProcessDoesNotBlock) {
@@ -35,13 +27,11 @@ TEST(InstanceLock, StaleLockOfAKilledProcessDoesNotBlock) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     InstanceLock lock(t / "prog");
-    if (!lock.TryLock()) _exit(3);
-    _exit(0);  // ends without releasing the lock, like a crash
+    _exit(lock.TryLock() ? 0 : 3);  // ends without releasing the lock, like a crash
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
   InstanceLock next(t / "prog");
   ASSERT_TRUE(std::filesystem::exists(next.LockFilePath()));  // the dead process's lock is still there
   EXPECT_TRUE(next.TryLock());
