@@ -1,7 +1,6 @@
 #include "platform/trash.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QUrl>
@@ -9,14 +8,14 @@
 #include "platform/names.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #endif
 
 namespace fs = std::filesystem;
