@@ -1,5 +1,4 @@
-// The readme, changes and about windows, opened from a main window as the
-// program opens them and driven with clicks and keys.
+// The readme, changes and about windows, opened from a main window as the program does and driven as a user does.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -8,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <utility>
 
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
@@ -22,11 +22,26 @@
 namespace fs = std::filesystem;
 using namespace drydock;
 using test::Child;
+using test::Str;
 
-namespace {
-
-std::string Str(const QString& s) { return s.toStdString(); }
 std::string Text(const QWidget* window, const char* label) { return Str(Child<QLabel>(window, label)->text()); }
+
+// Every label shows its whole text: one line as wide as it needs, a wrapped one as tall, and nothing around it
+// hides a part of its width.
+void ExpectNothingClipped(const QWidget* window) {
+  for (const QLabel* label : window->findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text().isEmpty()) continue;
+    SCOPED_TRACE(Str(label->objectName()));
+    for (const QWidget* around = label; !around->isWindow();) {
+      around = around->parentWidget();
+      const int left = label->mapTo(around, QPoint(0, 0)).x();
+      EXPECT_TRUE(left >= 0 && left + label->width() <= around->width()) << Str(around->objectName());
+    }
+    const bool wraps = label->wordWrap();
+    EXPECT_GE(wraps ? label->height() : label->width(),
+              wraps ? label->heightForWidth(label->width()) : label->sizeHint().width());
+  }
+}
 
 class HelpWindows : public ::testing::Test {
  protected:
@@ -38,58 +53,27 @@ class HelpWindows : public ::testing::Test {
     main.show();
   }
 
-  // Opens the window in `slot` as the main window's menu does, and waits until it has the keyboard.
-  template <typename W, typename Make>
-  W* Open(QPointer<W>& slot, Make make) {
-    W* window = ui::SecondaryWindow(slot, &main, nullptr, make);
-    ui::ShowSecondaryWindow(window, &main);
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    EXPECT_EQ(window->parentWidget(), &main);
-    EXPECT_TRUE(window->isWindow());
-    return window;
-  }
-
-  // Closing deletes the window, so the next opening starts afresh.
-  template <typename W>
-  void ExpectClosedBy(QPointer<W>& slot, const char* button) {
-    QTest::mouseClick(Child<QPushButton>(slot, button), Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(slot.isNull()) << button;
-  }
-
-  // Every label shows its whole text: one line at least as wide as it needs, a wrapped one as tall,
-  // and nothing around it hides a part of its width.
-  static void ExpectNothingClipped(const QWidget* window) {
-    for (const QLabel* label : window->findChildren<QLabel*>()) {
-      if (!label->isVisible() || label->text().isEmpty()) continue;
-      for (const QWidget* around = label->parentWidget(); around; around = around->parentWidget()) {
-        const int left = label->mapTo(around, QPoint(0, 0)).x();
-        EXPECT_TRUE(left >= 0 && left + label->width() <= around->width()) << Str(label->objectName());
-        if (around->isWindow()) break;
-      }
-      if (label->wordWrap()) {
-        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << Str(label->objectName());
-      } else {
-        EXPECT_GE(label->width(), label->sizeHint().width()) << Str(label->objectName());
-      }
-    }
-  }
-  // The same window opened again at a larger font, as a main window with a larger font gives it.
-  template <typename W, typename Make>
-  void ExpectNothingClippedAtAnyFont(QPointer<W>& slot, Make make, Qt::Key key = Qt::Key_unknown) {
-    for (const int pointSize : {8, 11, 16}) {
+  // Opens the window as the main window's menu does, at each font size the main window may have; `use` works it.
+  // Nothing is clipped, also in a window as small as the user can make it. The button `close` (none: the window's
+  // own close) closes it, which deletes it, so the next opening starts afresh.
+  template <typename Make, typename Use>
+  void AtEachFont(Make make, const char* close, Use use) {
+    decltype(QPointer(make())) slot;
+    for (const int pointSize : {QApplication::font().pointSize(), 8, 11, 16}) {
       SCOPED_TRACE(pointSize);
-      QFont font = main.font();
-      font.setPointSize(pointSize);
-      main.setFont(font);
-      W* window = Open(slot, make);
-      if (key != Qt::Key_unknown) test::PressKey(key);
+      main.setFont(QFont(main.font().family(), pointSize));
+      auto* window = ui::SecondaryWindow(slot, &main, nullptr, make);
+      ui::ShowSecondaryWindow(window, &main);
+      ASSERT_TRUE(QTest::qWaitForWindowActive(window) && window->isWindow() && window->parentWidget() == &main);
+      use(window);
+      QApplication::processEvents();  // lays the window out for what `use` left in it, as before it is drawn
       ExpectNothingClipped(window);
-      window->resize(1, 1);  // as small as the user can make it
+      window->resize(1, 1);
       QApplication::processEvents();
       ExpectNothingClipped(window);
-      slot->close();
+      close ? QTest::mouseClick(Child<QPushButton>(window, close), Qt::LeftButton) : void(window->close());
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      EXPECT_TRUE(slot.isNull());
     }
   }
 
@@ -99,70 +83,43 @@ class HelpWindows : public ::testing::Test {
 };
 
 TEST_F(HelpWindows, ReadmeShowsTheTopicChosenByClickOrArrowKeyAndTheContactOnlyForTheLast) {
-  QPointer<help::frmReadme> slot;
-  const fs::path programDir = "/opt/drydock";
-  const auto make = [&] { return new help::frmReadme(programDir, shell, &main); };
-  help::frmReadme* readme = Open(slot, make);
-  EXPECT_EQ(Str(readme->windowTitle()), "View Readme");
-  auto* list = Child<QListWidget>(readme, "lstChoices");
-  auto* email = Child<QLabel>(readme, "lblEmail");
-  const auto shows = [&](const QString& entry) {
-    return Text(readme, "lblDisplay") == help::TopicText(Str(entry.trimmed()), programDir);
-  };
-  ASSERT_EQ(list->count(), 25);
-  EXPECT_EQ(Str(list->currentItem()->text()), "Introduction");
-  EXPECT_TRUE(shows(QStringLiteral("Introduction")));
-  EXPECT_EQ(QApplication::focusWidget(), list);
-  EXPECT_TRUE(email->isHidden());
-
-  for (int row = 0; row < list->count(); ++row) {
-    QListWidgetItem* item = list->item(row);
-    SCOPED_TRACE(Str(item->text()));
-    EXPECT_EQ(Str(item->text()), help::ReadmeTopics()[row].entry);
-    list->scrollToItem(item);
-    test::ClickItem(list, item);
-    EXPECT_EQ(list->currentRow(), row);
-    EXPECT_TRUE(shows(item->text()));
-    EXPECT_EQ(email->isVisible(), row == list->count() - 1);
-  }
-
-  test::PressKey(Qt::Key_Up);
-  EXPECT_TRUE(shows(list->item(23)->text()));
-  EXPECT_TRUE(email->isHidden());
-  test::PressKey(Qt::Key_Down);
-  EXPECT_TRUE(email->isVisible());
-  QTest::mouseClick(email, Qt::LeftButton);
-  EXPECT_EQ(shell.calls, std::vector<std::string>{"open mailto:" + Text(readme, "lblEmail")});
-  EXPECT_NE(Text(readme, "lblEmail").find('@'), std::string::npos);
-  test::PressKey(Qt::Key_Home);  // the list keeps the keyboard after the click on the address
-  EXPECT_TRUE(shows(QStringLiteral("Introduction")));
-  EXPECT_TRUE(email->isHidden());
-
-  test::PressKey(Qt::Key_End);
-  readme->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  ASSERT_TRUE(slot.isNull());
-  readme = Open(slot, make);
-  EXPECT_EQ(Str(Child<QListWidget>(readme, "lstChoices")->currentItem()->text()), "Introduction") << "opens afresh";
-  ExpectNothingClipped(readme);
-  readme->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  ExpectNothingClippedAtAnyFont(slot, make, Qt::Key_End);  // the last topic shows the address too
+  const auto make = [&] { return new help::frmReadme("/opt/drydock", shell, &main); };
+  AtEachFont(make, nullptr, [&](QWidget* readme) {
+    // The current topic, marked when the page holds another text, and whether the address shows under it.
+    const auto shown = [&] {
+      const std::string title = Str(Child<QListWidget>(readme, "lstChoices")->currentItem()->text().trimmed());
+      return title + (Text(readme, "lblDisplay") == help::TopicText(title, "/opt/drydock") ? "" : " (other text)") +
+             (Child<QLabel>(readme, "lblEmail")->isVisible() ? " + address" : "");
+    };
+    EXPECT_EQ(Str(readme->windowTitle()) + ": " + shown(), "View Readme: Introduction");
+    test::PressKey(Qt::Key_End);  // the list has the keyboard
+    EXPECT_EQ(shown(), "Report a bug/make a suggestion + address");
+    auto* list = Child<QListWidget>(readme, "lstChoices");
+    ASSERT_EQ(list->count(), 25);
+    for (int row = 0; row < list->count(); ++row) {
+      QListWidgetItem* item = list->item(row);
+      EXPECT_EQ(Str(item->text()), help::ReadmeTopics()[row].entry);
+      list->scrollToItem(item);
+      test::ClickItem(list, item);
+      EXPECT_EQ(shown(), Str(item->text().trimmed()) + (row == 24 ? " + address" : ""));
+    }
+    QTest::mouseClick(Child<QLabel>(readme, "lblEmail"), Qt::LeftButton);
+    EXPECT_EQ(std::exchange(shell.calls, {}), std::vector<std::string>{"open mailto:drydock-feedback@example.org"});
+    test::PressKey(Qt::Key_Up);  // the list keeps the keyboard after the click on the address
+    EXPECT_EQ(shown(), Str(list->item(23)->text().trimmed()));
+    test::PressKey(Qt::Key_Down);
+    EXPECT_EQ(shown(), "Report a bug/make a suggestion + address");
+  });
 }
 
 TEST_F(HelpWindows, ChangesListsTheVersionAndTwentyChangesAndOKClosesIt) {
-  QPointer<help::frmChanges> slot;
   const auto make = [&] { return new help::frmChanges(&main); };
-  help::frmChanges* changes = Open(slot, make);
-  EXPECT_EQ(Str(changes->windowTitle()), "Changes from last release");
-  EXPECT_EQ(Text(changes, "lblVersion"), "Version 0.8.17");
-  for (size_t i = 0; i < help::texts::kChanges.size(); ++i) {
-    const std::string name = "lblChanges" + std::to_string(i + 1);
-    EXPECT_EQ(Text(changes, name.c_str()), help::texts::kChanges[i]);
-  }
-  EXPECT_EQ(changes->findChildren<QLabel*>().size(), 21);
-  ExpectClosedBy(slot, "OKButton");
-  ExpectNothingClippedAtAnyFont(slot, make);
+  AtEachFont(make, "OKButton", [](QWidget* changes) {
+    EXPECT_EQ(Str(changes->windowTitle()) + " / " + Text(changes, "lblVersion"),
+              "Changes from last release / Version 0.8.17");
+    for (size_t i = 0; i < help::texts::kChanges.size(); ++i)
+      EXPECT_EQ(Text(changes, ("lblChanges" + std::to_string(i + 1)).c_str()), help::texts::kChanges[i]);
+  });
 }
 
 TEST_F(HelpWindows, AboutShowsTheProgramAndThePatchLevelOfTheGameAndOKClosesIt) {
@@ -171,18 +128,13 @@ TEST_F(HelpWindows, AboutShowsTheProgramAndThePatchLevelOfTheGameAndOKClosesIt) 
   for (const auto& [gameDir, patchLevel] :
        {std::pair{std::optional<fs::path>(t / "game"), "1.1 (Patched)"}, {std::nullopt, "1.0 (Unpatched)"}}) {
     SCOPED_TRACE(patchLevel);
-    QPointer<help::frmAbout> slot;
-    help::frmAbout* about = Open(slot, [&] { return new help::frmAbout(gameDir, &main); });
-    EXPECT_EQ(Str(about->windowTitle()), "About Drydock");
-    EXPECT_EQ(Text(about, "lblTitle"), "Name: Drydock");
-    EXPECT_EQ(Text(about, "lblVersion"), "Version 0.8.17");
-    EXPECT_EQ(Text(about, "lblDescription"), help::texts::kAboutDescription);
-    EXPECT_EQ(Text(about, "lblCurVersion"), std::string("Current version of Armada II installed: ") + patchLevel);
-    EXPECT_EQ(Child<QLabel>(about, "picIcon")->pixmap().toImage().pixelColor(4, 4), QColor(Qt::darkGreen));
-    ExpectClosedBy(slot, "cmdOK");
+    const auto make = [&] { return new help::frmAbout(gameDir, &main); };
+    AtEachFont(make, "cmdOK", [&](QWidget* about) {
+      EXPECT_EQ(Str(about->windowTitle()) + " / " + Text(about, "lblTitle") + " / " + Text(about, "lblVersion"),
+                "About Drydock / Name: Drydock / Version 0.8.17");
+      EXPECT_EQ(Text(about, "lblDescription"), help::texts::kAboutDescription);
+      EXPECT_EQ(Text(about, "lblCurVersion"), std::string("Current version of Armada II installed: ") + patchLevel);
+      EXPECT_EQ(Child<QLabel>(about, "picIcon")->pixmap().toImage().pixelColor(4, 4), QColor(Qt::darkGreen));
+    });
   }
-  QPointer<help::frmAbout> slot;
-  ExpectNothingClippedAtAnyFont(slot, [&] { return new help::frmAbout(std::nullopt, &main); });
 }
-
-}  // namespace
