@@ -13,18 +13,6 @@ using namespace drydock;
 using install::NewFolder;
 using test::TempTree;
 
-namespace {
-
-// Every folder below `dir`, as relative paths with '/', sorted.
-std::vector<std::string> Folders(const fs::path& dir) {
-  std::vector<std::string> out;
-  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
-    if (it->is_directory() && !it->is_symlink()) out.push_back(fs::relative(it->path(), dir).generic_string());
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 TEST(ModFolder, NewFolderNamesStayOneFolderInsideTheModsFolderThatWindowsCanHold) {
   TempTree t;
   t.MakeDir("prog/mods/Fleet");
@@ -43,8 +31,8 @@ TEST(ModFolder, NewFolderNamesStayOneFolderInsideTheModsFolderThatWindowsCanHold
   for (const auto& c : cases) {
     EXPECT_EQ(install::MakeNewModFolder(mods, c.name), c.result) << c.name;
   }
-  EXPECT_EQ(Folders(t.root()), (std::vector<std::string>{"prog", "prog/mods", "prog/mods/Fleet", "prog/mods/New Mod",
-                                                         "prog/mods/Ünïcode"}));
+  EXPECT_EQ(TempTree::Snapshot(t.root()), (std::vector<std::string>{"prog/mods/Fleet/", "prog/mods/New Mod/",
+                                                                    "prog/mods/notes.txt=x", "prog/mods/Ünïcode/"}));
 
   std::string why;
   const auto gone = t / "gone/mods";
@@ -74,8 +62,9 @@ TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
   t.Link("mod/bmp", t / "mod/elsewhere");
   t.MakeDir("mod/Bzn");
   install::RemoveModSubfolders(t / "mod");
-  EXPECT_EQ(Folders(t / "mod"), (std::vector<std::string>{"ODF", "ODF/ships", "elsewhere", "textures"}));
-  EXPECT_TRUE(fs::is_symlink(t / "mod/bmp"));
+  EXPECT_EQ(TempTree::Snapshot(t / "mod"),
+            (std::vector<std::string>{"ODF/ships/fed.odf=x", "bmp->" + (t / "mod/elsewhere").string(), "elsewhere/",
+                                      "sounds=a file", "textures/.keep="}));
   EXPECT_EQ(install::MakeModSubfolders(t / "nothing"), 0);
 }
 
@@ -96,5 +85,3 @@ TEST(ModFolder, AModGoesToTheTrashUnderItsOwnNameOrANumberedOne) {
   EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet.2/odf/fed.odf"), "second");
   // Without a trash the window asks before deleting for good: its test covers that path.
 }
-
-}  // namespace

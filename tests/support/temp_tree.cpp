@@ -71,7 +71,7 @@ std::vector<std::string> TempTree::Snapshot(const fs::path& dir) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    const std::string rel = platform::PathToUtf8(fs::relative(it->path(), dir));
+    const std::string rel = platform::PathToUtf8(it->path().lexically_relative(dir));  // a link by its own name
     if (it->is_symlink()) {
       rows.push_back(rel + "->" + platform::PathToUtf8(fs::read_symlink(it->path())));
     } else if (it->is_regular_file()) {
