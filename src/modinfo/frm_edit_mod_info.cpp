@@ -1,0 +1,248 @@
+#include "modinfo/frm_edit_mod_info.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
+
+#include "install/install_flow.h"
+#include "modinfo/mod_info_writer.h"
+#include "platform/writer_lock.h"
+#include "ui/dialogs.h"
+#include "ui/long_work.h"
+#include "ui/qt_text.h"
+
+namespace drydock::modinfo {
+
+namespace {
+constexpr const char* kCaption = "Edit ModInfo.txt file";
+constexpr const char* kSelectMod = "Please select a mod.";
+constexpr const char* kMakeQuestion = "Are you sure you want to make the file?";
+constexpr const char* kMakeTitle = "Make file?";
+constexpr const char* kNotMade = "ModInfo.txt could not be made; nothing was changed:\n";
+constexpr int kBoxChars = 48;  // the text boxes' width in average characters
+
+QLabel* Label(const char* name, const char* text, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+// A preview value: wrapped to the window's width, never widening it; the
+// full text is its tooltip.
+QLabel* PreviewLabel(const char* name, const char* text, QWidget* parent) {
+  QLabel* label = Label(name, text, parent);
+  label->setWordWrap(true);
+  QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  policy.setHeightForWidth(true);
+  label->setSizePolicy(policy);
+  label->setIndent(12);
+  return label;
+}
+
+}  // namespace
+
+frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(std::move(host)) {
+  setObjectName(QStringLiteral("frmEditModInfo"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QString::fromUtf8(kCaption));
+
+  QLabel* label1 = Label("Label1", "Change mod:", this);
+  cboMod_ = new QComboBox(this);
+  cboMod_->setObjectName(QStringLiteral("cboMod"));
+  cboMod_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cboMod_->setMinimumContentsLength(20);
+
+  auto* frame1 = new QGroupBox(QStringLiteral("Edit"), this);
+  frame1->setObjectName(QStringLiteral("Frame1"));
+  auto* form = new QFormLayout(frame1);
+  const auto addBox = [&](const char* labelName, const char* text, const char* boxName) {
+    auto* box = new QLineEdit(frame1);
+    box->setObjectName(QString::fromUtf8(boxName));
+    box->setMinimumWidth(fontMetrics().averageCharWidth() * kBoxChars);
+    form->addRow(Label(labelName, text, frame1), box);
+    return box;
+  };
+  txtAuthor_ = addBox("lblAuthor", "Author:", "txtAuthor");
+  txtDescription_ = addBox("lblDescription", "Description:", "txtDescription");
+  txtVersion_ = addBox("lblVersion", "Version:", "txtVersion");
+  txtOtherHeading_ = addBox("lblOtherHeading", "Other Heading:", "txtOtherHeading");
+  txtOther_ = addBox("lblOther", "Other:", "txtOther");
+
+  // The preview in the order of the details panel.
+  QLabel* lblModMaker = Label("lblModMaker", "Maker(s) of current mod:", this);
+  lblModsMaker_ = PreviewLabel("lblModsMaker", "", this);
+  QLabel* lblModDescription = Label("lblModDescription", "Description:", this);
+  lblModsDescription_ = PreviewLabel("lblModsDescription", "", this);
+  lblModsOtherHeading_ = Label("lblModsOtherHeading", "Comments:", this);
+  lblModsOther_ = PreviewLabel("lblModsOther", "", this);
+  QLabel* lblModVersion = Label("lblModVersion", "Version:", this);
+  lblModsVersion_ = PreviewLabel("lblModsVersion", "", this);
+  // The heading of "Other" is a value too: it wraps like one, from the left edge.
+  lblModsOtherHeading_->setWordWrap(true);
+  QSizePolicy headingPolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  headingPolicy.setHeightForWidth(true);
+  lblModsOtherHeading_->setSizePolicy(headingPolicy);
+
+  cmdClear_ = new QPushButton(QStringLiteral("&Clear"), this);
+  cmdClear_->setObjectName(QStringLiteral("cmdClear"));
+  cmdMakeFile_ = new QPushButton(QStringLiteral("&Make ModInfo.txt file"), this);
+  cmdMakeFile_->setObjectName(QStringLiteral("cmdMakeFile"));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label1);
+  layout->addWidget(cboMod_);
+  layout->addWidget(frame1);
+  for (QLabel* label : {lblModMaker, lblModsMaker_, lblModDescription, lblModsDescription_, lblModsOtherHeading_,
+                        lblModsOther_, lblModVersion, lblModsVersion_}) {
+    layout->addWidget(label);
+  }
+  layout->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdClear_);
+  buttons->addWidget(cmdMakeFile_);
+  layout->addLayout(buttons);
+
+  fields_ = {{
+      {txtAuthor_, lblModsMaker_, &ModInfoTexts::author},
+      {txtDescription_, lblModsDescription_, &ModInfoTexts::description},
+      {txtVersion_, lblModsVersion_, &ModInfoTexts::version},
+      {txtOtherHeading_, lblModsOtherHeading_, &ModInfoTexts::otherHeading},
+      {txtOther_, lblModsOther_, &ModInfoTexts::other},
+  }};
+  for (const Field& field : fields_) {
+    connect(field.box, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+      // A value is one line of the file: a pasted line break becomes a space.
+      const QString single = ui::Q(SingleLine(ui::Utf8(text)));
+      if (single != text) {
+        const int cursor = field.box->cursorPosition();
+        field.box->setText(single);  // changes the text again, which previews it
+        field.box->setCursorPosition(std::min(cursor, static_cast<int>(single.size())));
+        return;
+      }
+      Preview(field);
+    });
+  }
+  connect(cboMod_, &QComboBox::activated, this, &frmEditModInfo::ChooseMod);
+  connect(cmdClear_, &QPushButton::clicked, this, [this] {
+    for (const Field& field : fields_) field.box->clear();
+  });
+  connect(cmdMakeFile_, &QPushButton::clicked, this, &frmEditModInfo::MakeFile);
+  resize(sizeHint());
+}
+
+void frmEditModInfo::ShowModValues(const ModInfoTexts& captions) {
+  for (const Field& field : fields_) field.box->setText(ui::Q(captions.*field.shown));
+  for (const Field& field : fields_) Preview(field);
+  // The file goes to the main window's selected mod, so the mod box names it.
+  if (cboMod_->currentIndex() >= 0) ShowChoice(host_.selectedModPath());
+}
+
+void frmEditModInfo::ModListChanged() {
+  const int chosen = cboMod_->currentIndex();
+  const std::string modPath = chosen >= 0 ? library::ResolveModPath(entries_, chosen) : std::string();
+  FillModBox();
+  if (!modPath.empty()) ShowChoice(modPath);
+}
+
+bool frmEditModInfo::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && cboMod_->currentIndex() < 0) FillModBox();
+  return QWidget::event(e);
+}
+
+void frmEditModInfo::closeEvent(QCloseEvent* e) {
+  // The window stays until its file is written or given up.
+  if (writing_) {
+    e->ignore();
+    return;
+  }
+  QWidget::closeEvent(e);
+}
+
+void frmEditModInfo::FillModBox() {
+  entries_ = host_.modList();
+  cboMod_->clear();
+  for (const std::string& entry : entries_) cboMod_->addItem(ui::Q(entry));
+  cboMod_->setCurrentIndex(-1);  // a filled box starts without a choice
+  for (const Field& field : fields_) Preview(field);
+}
+
+void frmEditModInfo::ShowChoice(const std::string& modPath) {
+  int found = -1;
+  for (int i = 0; i < static_cast<int>(entries_.size()) && found < 0 && !modPath.empty(); ++i) {
+    if (library::ResolveModPath(entries_, i) == modPath) found = i;
+  }
+  cboMod_->setCurrentIndex(found);
+}
+
+void frmEditModInfo::ChooseMod(int index) {
+  const std::string modPath = library::ResolveModPath(entries_, index);
+  if (modPath.empty()) return;
+  // What the user typed survives the change; empty fields preview the new mod's values.
+  std::array<QString, 5> typed;
+  for (size_t i = 0; i < fields_.size(); ++i) typed[i] = fields_[i].box->text();
+  host_.selectMod(modPath);
+  for (size_t i = 0; i < fields_.size(); ++i) fields_[i].box->setText(typed[i]);
+  for (const Field& field : fields_) Preview(field);
+  TakeFocus();
+}
+
+void frmEditModInfo::Preview(const Field& field) {
+  const std::string text = PreviewText(ui::Utf8(field.box->text()), host_.shownTexts().*field.shown);
+  field.preview->setText(ui::Q(text));
+  field.preview->setToolTip(field.preview->text());
+}
+
+void frmEditModInfo::MakeFile() {
+  ui::Dialogs& dialogs = host_.dialogs;
+  const std::string modPath = host_.selectedModPath();
+  if (cboMod_->currentIndex() < 0 || modPath.empty()) {
+    dialogs.Ask(kSelectMod, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
+    return;
+  }
+  if (dialogs.Ask(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes) return;
+
+  ModInfoTexts values;
+  for (const Field& field : fields_) values.*field.shown = ui::Utf8(field.box->text());
+  // Another Drydock may be changing this mod: wait for it with the window alive but this button off.
+  writing_ = true;
+  cmdMakeFile_->setEnabled(false);
+  std::optional<platform::WriterLock> lock;
+  std::error_code failure;
+  ui::RunAndWait(
+      [&] { lock = platform::WriterLock::Acquire({host_.modsDir}, platform::WriterLock::kDefaultWait, &failure); });
+  cmdMakeFile_->setEnabled(true);
+  writing_ = false;
+  if (!lock) {
+    dialogs.Ask(install::LockFailureText(failure), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  const platform::FsResult written = WriteModInfo(library::ModFolder(host_.modsDir, modPath), values, *lock);
+  lock.reset();
+  if (!written) {
+    dialogs.Ask(kNotMade + written.Message(), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  QPointer<frmEditModInfo> alive(this);
+  if (host_.fileMade) host_.fileMade();
+  if (alive) TakeFocus();
+}
+
+void frmEditModInfo::TakeFocus() {
+  raise();
+  activateWindow();
+  cboMod_->setFocus();
+}
+
+}  // namespace drydock::modinfo
