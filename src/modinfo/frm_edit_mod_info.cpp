@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -28,7 +29,9 @@ constexpr const char* kSelectMod = "Please select a mod.";
 constexpr const char* kMakeQuestion = "Are you sure you want to make the file?";
 constexpr const char* kMakeTitle = "Make file?";
 constexpr const char* kNotMade = "ModInfo.txt could not be made; nothing was changed:\n";
-constexpr int kBoxChars = 48;  // the text boxes' width in average characters
+constexpr int kBoxChars = 48;     // the text boxes' width in average characters
+constexpr int kPreviewLines = 4;  // the preview's least height in lines
+constexpr int kOpenLines = 12;    // and its height when the window opens
 
 QLabel* Label(const char* name, const char* text, QWidget* parent) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -37,15 +40,15 @@ QLabel* Label(const char* name, const char* text, QWidget* parent) {
   return label;
 }
 
-// A preview value: wrapped to the window's width, never widening it; the
-// full text is its tooltip.
+// A preview value, wrapped at the window's width: a word longer than a line
+// does not widen it (the tooltip holds the whole text).
 QLabel* PreviewLabel(const char* name, const char* text, QWidget* parent) {
   QLabel* label = Label(name, text, parent);
   label->setWordWrap(true);
+  label->setIndent(12);
   QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   label->setSizePolicy(policy);
-  label->setIndent(12);
   return label;
 }
 
@@ -79,20 +82,33 @@ frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
   txtOtherHeading_ = addBox("lblOtherHeading", "Other Heading:", "txtOtherHeading");
   txtOther_ = addBox("lblOther", "Other:", "txtOther");
 
-  // The preview in the order of the details panel.
-  QLabel* lblModMaker = Label("lblModMaker", "Maker(s) of current mod:", this);
-  lblModsMaker_ = PreviewLabel("lblModsMaker", "", this);
-  QLabel* lblModDescription = Label("lblModDescription", "Description:", this);
-  lblModsDescription_ = PreviewLabel("lblModsDescription", "", this);
-  lblModsOtherHeading_ = Label("lblModsOtherHeading", "Comments:", this);
-  lblModsOther_ = PreviewLabel("lblModsOther", "", this);
-  QLabel* lblModVersion = Label("lblModVersion", "Version:", this);
-  lblModsVersion_ = PreviewLabel("lblModsVersion", "", this);
-  // The heading of "Other" is a value too: it wraps like one, from the left edge.
-  lblModsOtherHeading_->setWordWrap(true);
-  QSizePolicy headingPolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  headingPolicy.setHeightForWidth(true);
-  lblModsOtherHeading_->setSizePolicy(headingPolicy);
+  // The preview in the order of the details panel. Values of any length
+  // scroll rather than squeeze the fields above.
+  auto* page = new QWidget;
+  QLabel* lblModMaker = Label("lblModMaker", "Maker(s) of current mod:", page);
+  lblModsMaker_ = PreviewLabel("lblModsMaker", "", page);
+  QLabel* lblModDescription = Label("lblModDescription", "Description:", page);
+  lblModsDescription_ = PreviewLabel("lblModsDescription", "", page);
+  lblModsOtherHeading_ = PreviewLabel("lblModsOtherHeading", "Comments:", page);
+  lblModsOtherHeading_->setIndent(0);  // a heading, though it shows a value
+  lblModsOther_ = PreviewLabel("lblModsOther", "", page);
+  QLabel* lblModVersion = Label("lblModVersion", "Version:", page);
+  lblModsVersion_ = PreviewLabel("lblModsVersion", "", page);
+  auto* pageLayout = new QVBoxLayout(page);
+  pageLayout->setContentsMargins(0, 0, 0, 0);
+  for (QLabel* label : {lblModMaker, lblModsMaker_, lblModDescription, lblModsDescription_, lblModsOtherHeading_,
+                        lblModsOther_, lblModVersion, lblModsVersion_}) {
+    pageLayout->addWidget(label);
+  }
+  pageLayout->addStretch();
+  auto* preview = new QScrollArea(this);
+  preview->setObjectName(QStringLiteral("preview"));
+  preview->setWidget(page);
+  preview->setWidgetResizable(true);
+  preview->setFrameShape(QFrame::NoFrame);
+  preview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  preview->setFocusPolicy(Qt::NoFocus);
+  preview->setMinimumHeight(fontMetrics().lineSpacing() * kPreviewLines);
 
   cmdClear_ = new QPushButton(QStringLiteral("&Clear"), this);
   cmdClear_->setObjectName(QStringLiteral("cmdClear"));
@@ -103,11 +119,7 @@ frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
   layout->addWidget(label1);
   layout->addWidget(cboMod_);
   layout->addWidget(frame1);
-  for (QLabel* label : {lblModMaker, lblModsMaker_, lblModDescription, lblModsDescription_, lblModsOtherHeading_,
-                        lblModsOther_, lblModVersion, lblModsVersion_}) {
-    layout->addWidget(label);
-  }
-  layout->addStretch();
+  layout->addWidget(preview, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(cmdClear_);
@@ -139,7 +151,7 @@ frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
     for (const Field& field : fields_) field.box->clear();
   });
   connect(cmdMakeFile_, &QPushButton::clicked, this, &frmEditModInfo::MakeFile);
-  resize(sizeHint());
+  resize(sizeHint().width(), sizeHint().height() + fontMetrics().lineSpacing() * (kOpenLines - kPreviewLines));
 }
 
 void frmEditModInfo::ShowModValues(const ModInfoTexts& captions) {
