@@ -1,5 +1,4 @@
-// The nine lines of ModInfo.txt, their encoding, the preview rule, and a write
-// that replaces a file whole or not at all.
+// The encoding of ModInfo.txt and a write that replaces a file whole or not at all.
 #include "modinfo/mod_info_writer.h"
 
 #include <gtest/gtest.h>
@@ -17,21 +16,8 @@ namespace {
 
 const ModInfoTexts kFilled{" Kirk & Spock", "Ships\r\nand \xE2\x80\xA8stations", "1.0", "Thanks", "Credits"};
 
-TEST(ModInfoWriter, NineLinesWithCrLfValuesAsTypedOnOneLineAndEncodedSoTheyReadBack) {
-  struct Case {
-    const char* name;
-    ModInfoTexts values;
-    std::string bytes;
-  } cases[] = {
-      {"all empty", {}, "Author: \r\n\r\nDescription: \r\n\r\nVersion: \r\n\r\nOther Heading: \r\n\r\nOther: \r\n"},
-      {"all filled, spaces kept, line breaks made spaces", kFilled,
-       "Author:  Kirk & Spock\r\n\r\nDescription: Ships and  stations\r\n\r\nVersion: 1.0\r\n\r\n"
-       "Other Heading: Credits\r\n\r\nOther: Thanks\r\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(ModInfoFileBytes(c.values), c.bytes);
-  }
+// The window tests check the whole file for empty and filled fields.
+TEST(ModInfoWriter, ValuesStayOnOneLineAndAreEncodedSoTheyReadBack) {
   // An author's line, by the characters it holds.
   const std::pair<std::string, std::string> encodings[] = {
       {"Andr\xC3\xA9 \xE2\x82\xAC", "Andr\xE9 \x80"},  // Windows-1252 when it fits
@@ -45,13 +31,6 @@ TEST(ModInfoWriter, NineLinesWithCrLfValuesAsTypedOnOneLineAndEncodedSoTheyReadB
                        "e\xE2\x80\xA9"
                        "f"),
             "a b c d e f");
-}
-
-TEST(ModInfoWriter, PreviewShowsTheTypedTextAsThePanelWouldOrThePanelsCaptionForBlanks) {
-  for (const auto& [typed, preview] : std::vector<std::pair<std::string, std::string>>{
-           {"", "(shown)"}, {"   ", "(shown)"}, {"  x ", "  x "}, {"R&&D &Team", "R&D Team"}, {"a\nb", "a b"}}) {
-    EXPECT_EQ(PreviewText(typed, "(shown)"), preview) << typed;
-  }
 }
 
 class ModInfoWrite : public ::testing::Test {
