@@ -32,6 +32,9 @@ class Dialogs;
 namespace drydock::install {
 class frmInstalledMods;
 }
+namespace drydock::modinfo {
+class frmEditModInfo;
+}
 namespace drydock::help {
 class frmAbout;
 class frmChanges;
@@ -162,6 +165,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void OpenPage(Page page);
   void LaunchGame();
   void InstallMapEditor();
+  void OpenModInfoEditor();
   void OpenAbout();
   void OpenReadme();
   void OpenChanges();
@@ -230,6 +234,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModCurrentModSubfolders_ = nullptr;
   QAction* menuModCurrentModRemoveSubfolders_ = nullptr;
   QAction* menuModMakeNewFolder_ = nullptr;
+  QAction* menuModEdit_ = nullptr;
   QAction* menuHelpAbout_ = nullptr;
   QAction* menuHelpViewReadme_ = nullptr;
   QAction* menuHelpChanges_ = nullptr;
@@ -237,6 +242,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;
+  QPointer<modinfo::frmEditModInfo> frmEditModInfo_;
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;
   QPointer<help::frmChanges> frmChanges_;

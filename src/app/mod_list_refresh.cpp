@@ -9,6 +9,7 @@
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
 #include "install/installed_mods.h"
+#include "modinfo/frm_edit_mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "ui/qt_text.h"
@@ -70,6 +71,7 @@ void frmSelector::RefreshModList(RefreshOptions o) {
     menuModRefreshModList_->setEnabled(true);
   }
   installed->SelectText(SelectedText());
+  if (frmEditModInfo_) frmEditModInfo_->ModListChanged();
   Q_EMIT modListRefreshed();
 }
 

@@ -1,6 +1,7 @@
 // The main window's commands on mod folders, the places it opens, launching
 // the game and the help windows.
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 
 #include "app/frm_selector.h"
@@ -12,6 +13,7 @@
 #include "install/mod_folder.h"
 #include "launch/launch.h"
 #include "launch/launch_texts.h"
+#include "modinfo/frm_edit_mod_info.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -186,6 +188,35 @@ void frmSelector::LaunchGame() {
 
 void frmSelector::InstallMapEditor() {
   if (launch::InstallMapEditor(gameDir_, services_.dialogs)) LaunchGame();
+}
+
+void frmSelector::OpenModInfoEditor() {
+  ui::ShowSecondaryWindow(
+      ui::SecondaryWindow(frmEditModInfo_, this, menuModEdit_,
+                          [this] {
+                            modinfo::EditModInfoHost host{
+                                ModsDir(),
+                                services_.dialogs,
+                                [this] { return modList_; },
+                                [this] { return SelectedModPath(); },
+                                [this](const std::string& modPath) {
+                                  // The details follow even when that mod was selected already.
+                                  const int before = lstMods_->currentRow();
+                                  SelectModPath(modPath);
+                                  if (lstMods_->currentRow() == before) ShowModDetails();
+                                },
+                                [this] {
+                                  return modinfo::ModInfoTexts{
+                                      ui::Utf8(lblModsMaker_->text()), ui::Utf8(lblModsDescription_->text()),
+                                      ui::Utf8(lblModsVersion_->text()), ui::Utf8(lblModsOther_->text()),
+                                      ui::Utf8(lblModsOtherHeading_->text())};
+                                },
+                                [this] { ShowModDetails(); }};
+                            return new modinfo::frmEditModInfo(std::move(host), this);
+                          }),
+      this);
+  // The editor starts with the values of the mod shown.
+  ShowModDetails();
 }
 
 void frmSelector::OpenAbout() {

@@ -13,6 +13,7 @@
 #include "app/selector_texts.h"
 #include "modinfo/details_panel.h"
 #include "modinfo/details_picture.h"
+#include "modinfo/frm_edit_mod_info.h"
 #include "ui/freeze.h"
 #include "ui/qt_text.h"
 
@@ -86,6 +87,8 @@ void frmSelector::ShowModDetails() {
   for (QLabel* l : {lblModsMaker_, lblModsDescription_, lblModsVersion_, lblModsOtherHeading_, lblModsOther_}) {
     SetFullTextTip(l);
   }
+  // The open editor takes the values of the mod shown.
+  if (frmEditModInfo_) frmEditModInfo_->ShowModValues(view.info);
   ui::UnfreezeWindow();
 }
 

@@ -79,7 +79,7 @@ void frmSelector::BuildMenus() {
   QMenu* mod = top("menuMod", texts::kMenuMod);
   // The windows of these entries are not there yet.
   opens(mod, "menuModCompatablility", texts::kMenuCompatibility, ctrl(Qt::Key_C), [] {})->setEnabled(false);
-  opens(mod, "menuModEdit", texts::kMenuEditModInfo, ctrl(Qt::Key_E), [] {})->setEnabled(false);
+  menuModEdit_ = opens(mod, "menuModEdit", texts::kMenuEditModInfo, ctrl(Qt::Key_E), &frmSelector::OpenModInfoEditor);
   opens(mod, "menuModAnalyzeMod", texts::kMenuAnalyze, ctrl(Qt::Key_Z), [] {})->setEnabled(false);
   opens(mod, "menuModTechTree", texts::kMenuTechTree, ctrl(Qt::Key_T), [] {})->setEnabled(false);
   mod->addSeparator();

@@ -2,6 +2,9 @@
 // clicks and the right mouse button, with scripted message boxes.
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -261,6 +264,32 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
                                                   (t / "game").string()});
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
+  t.Write("prog/mods/Fleet/ModInfo.txt", "Author: Someone\r\n");
+  t.MakeDir("prog/mods/Other");
+  Start();
+  Click("Fleet");
+  PressKey(Qt::Key_E, Qt::ControlModifier);
+  auto* editor = window->findChild<QWidget*>(QStringLiteral("frmEditModInfo"));
+  ASSERT_TRUE(editor && editor->isVisible() && Entry("menuModEdit")->isChecked());
+  const auto box = [&](const char* name) { return test::Child<QLineEdit>(editor, name); };
+  EXPECT_EQ(test::Str(box("txtAuthor")->text()), "Someone");
+  // Choosing a mod in the editor shows it in the main window, and its values in the editor.
+  test::Activate(editor);
+  test::Child<QWidget>(editor, "cboMod")->setFocus();
+  PressKey(Qt::Key_Down);
+  PressKey(Qt::Key_Down);
+  EXPECT_EQ(Current(), "Other");
+  QTest::mouseClick(test::Child<QWidget>(editor, "cmdClear"), Qt::LeftButton);
+  test::TypeInto(box("txtVersion"), "2.0");
+  dialogs.Expect(Answered("Are you sure you want to make the file?", "Make file?", ui::Answer::Yes));
+  QTest::mouseClick(test::Child<QWidget>(editor, "cmdMakeFile"), Qt::LeftButton);
+  EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
+  EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModsVersion")->text()), "2.0") << "the details show it";
+  editor->close();
+  EXPECT_FALSE(Entry("menuModEdit")->isChecked());
 }
 
 TEST_F(SelectorCommands, HelpWindowsOpenOnceByTheirKeysCarryTheirCheckMarksAndCloseWithDrydock) {

@@ -41,6 +41,8 @@ void ClickText(QListWidget* list, const char* text) {
 }
 
 void Activate(QWidget* window) {
+  // A window the system has not shown yet cannot take the keyboard.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
 }
