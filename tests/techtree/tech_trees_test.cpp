@@ -42,7 +42,6 @@ TEST(TechTrees, ChoicesComeFromTheModsTechTreeFolderWhateverTheLetterCase) {
       {{"M/techtree/nosci.tt", "M/TechTree/EarlyTech.tt"}, "M", "nosci early | std nosuper nospweap free"},
       // Only plain files directly in the folder count.
       {{"M/tech1.tt", "M/odf/nosuper.tt", "M/techtree/sub/nosci.tt", "M/techtree/.nospweap.tt"}, "M", kNone},
-      {{"M/odf/a.odf"}, "M", kNone},
       {{"M/techtree/tech1.tt"}, "Gone", kNone},
       // The placeholder resolves to no ModPath; the mods folder's own files are no mod's.
       {{"techtree/tech1.tt"}, "", kNone},
@@ -67,9 +66,4 @@ TEST(TechTrees, AFolderOrALinkNamedLikeATechTreeFileIsNoFile) {
   const auto outside = t.Write("elsewhere/nosuper.tt");
   t.Link("mods/M/techtree/nosuper.tt", outside);
   EXPECT_EQ(Split(techtree::ModTechTrees(t / "mods", "M")), kNone);
-}
-
-TEST(TechTrees, EachNameEndsItsOwnLine) {
-  EXPECT_EQ(techtree::LinesOf({"Standard Tech", "Free Tech"}), "Standard Tech\nFree Tech\n");
-  EXPECT_EQ(techtree::LinesOf({}), "");
 }
