@@ -14,6 +14,8 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/registry.h"
+#include "techtree/tech_trees.h"
+#include "techtree/techtree_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -141,14 +143,27 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The tech trees window's two lists for one mod, each under its heading.
+int CmdTechTree(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  const auto modsDir = library::ModsDir(ProgramDirFor(cl));
+  const auto modPath = ModPathArgument(cl, library::FillModList(modsDir), err);
+  if (!modPath) return kExitUsage;
+  if (modPath->empty()) return kExitFailed;
+  const techtree::TechTrees trees = techtree::ModTechTrees(modsDir, *modPath);
+  out << techtree::texts::kAvailable << '\n'
+      << techtree::LinesOf(trees.available) << techtree::texts::kUnavailable << '\n'
+      << techtree::LinesOf(trees.unavailable);
+  return kExitOk;
+}
+
 struct Command {
   const char* name;
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},       {"info", CmdInfo},           {"installed", CmdInstalled},
-    {"install", CmdInstall}, {"uninstall", CmdUninstall}, {"demo", CmdDemo},
+    {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
+    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},
 };
 
 }  // namespace
@@ -194,6 +209,7 @@ std::string UsageText() {
          "  installed          print the installed-mods list\n"
          "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
+         "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 
