@@ -35,6 +35,9 @@ class frmInstalledMods;
 namespace drydock::modinfo {
 class frmEditModInfo;
 }
+namespace drydock::techtree {
+class frmTechTree;
+}
 namespace drydock::help {
 class frmAbout;
 class frmChanges;
@@ -166,6 +169,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void LaunchGame();
   void InstallMapEditor();
   void OpenModInfoEditor();
+  void OpenTechTrees();
   void OpenAbout();
   void OpenReadme();
   void OpenChanges();
@@ -235,6 +239,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModCurrentModRemoveSubfolders_ = nullptr;
   QAction* menuModMakeNewFolder_ = nullptr;
   QAction* menuModEdit_ = nullptr;
+  QAction* menuModTechTree_ = nullptr;
   QAction* menuHelpAbout_ = nullptr;
   QAction* menuHelpViewReadme_ = nullptr;
   QAction* menuHelpChanges_ = nullptr;
@@ -243,6 +248,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;
   QPointer<modinfo::frmEditModInfo> frmEditModInfo_;
+  QPointer<techtree::frmTechTree> frmTechTree_;
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;
   QPointer<help::frmChanges> frmChanges_;

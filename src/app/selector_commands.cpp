@@ -18,6 +18,7 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "techtree/frm_tech_tree.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
@@ -217,6 +218,15 @@ void frmSelector::OpenModInfoEditor() {
       this);
   // The editor starts with the values of the mod shown.
   ShowModDetails();
+}
+
+void frmSelector::OpenTechTrees() {
+  ui::ShowSecondaryWindow(ui::SecondaryWindow(frmTechTree_, this, menuModTechTree_,
+                                              [this] {
+                                                return new techtree::frmTechTree(
+                                                    ModsDir(), [this] { return modList_; }, this);
+                                              }),
+                          this);
 }
 
 void frmSelector::OpenAbout() {

@@ -81,7 +81,7 @@ void frmSelector::BuildMenus() {
   opens(mod, "menuModCompatablility", texts::kMenuCompatibility, ctrl(Qt::Key_C), [] {})->setEnabled(false);
   menuModEdit_ = opens(mod, "menuModEdit", texts::kMenuEditModInfo, ctrl(Qt::Key_E), &frmSelector::OpenModInfoEditor);
   opens(mod, "menuModAnalyzeMod", texts::kMenuAnalyze, ctrl(Qt::Key_Z), [] {})->setEnabled(false);
-  opens(mod, "menuModTechTree", texts::kMenuTechTree, ctrl(Qt::Key_T), [] {})->setEnabled(false);
+  menuModTechTree_ = opens(mod, "menuModTechTree", texts::kMenuTechTree, ctrl(Qt::Key_T), &frmSelector::OpenTechTrees);
   mod->addSeparator();
   menuModCurrentMod_ = menu(mod, "menuModCurrentMod", texts::kMenuCurrentMod);
   QMenu* current = menuModCurrentMod_;
