@@ -3,6 +3,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
 #include "install/install_flow.h"
@@ -147,8 +148,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},       {"info", CmdInfo},           {"installed", CmdInstalled},
-    {"install", CmdInstall}, {"uninstall", CmdUninstall}, {"demo", CmdDemo},
+    {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
+    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"compat", CmdCompat},
 };
 
 }  // namespace
@@ -194,6 +195,7 @@ std::string UsageText() {
          "  installed          print the installed-mods list\n"
          "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
+         "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 
