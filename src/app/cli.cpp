@@ -3,6 +3,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
 #include "install/install_flow.h"
@@ -163,7 +164,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
-    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},
+    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},   {"compat", CmdCompat},
 };
 
 }  // namespace
@@ -210,6 +211,7 @@ std::string UsageText() {
          "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
          "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
+         "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

@@ -1,0 +1,11 @@
+#pragma once
+// `drydock compat A B`: the compatibility check of two mods, or of a mod and the game.
+#include <iosfwd>
+
+#include "app/cli.h"
+
+namespace drydock::app {
+
+int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err);
+
+}  // namespace drydock::app
