@@ -35,6 +35,9 @@ class frmInstalledMods;
 namespace drydock::modinfo {
 class frmEditModInfo;
 }
+namespace drydock::compat {
+class frmCompatability;
+}
 namespace drydock::techtree {
 class frmTechTree;
 }
@@ -170,6 +173,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void InstallMapEditor();
   void OpenModInfoEditor();
   void OpenTechTrees();
+  void OpenCompatibility();
   void OpenAbout();
   void OpenReadme();
   void OpenChanges();
@@ -240,6 +244,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModMakeNewFolder_ = nullptr;
   QAction* menuModEdit_ = nullptr;
   QAction* menuModTechTree_ = nullptr;
+  QAction* menuModCompatablility_ = nullptr;
   QAction* menuHelpAbout_ = nullptr;
   QAction* menuHelpViewReadme_ = nullptr;
   QAction* menuHelpChanges_ = nullptr;
@@ -249,6 +254,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QPointer<install::frmInstalledMods> frmInstalledMods_;
   QPointer<modinfo::frmEditModInfo> frmEditModInfo_;
   QPointer<techtree::frmTechTree> frmTechTree_;
+  QPointer<compat::frmCompatability> frmCompatability_;
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;
   QPointer<help::frmChanges> frmChanges_;

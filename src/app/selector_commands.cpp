@@ -6,6 +6,7 @@
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
+#include "compat/frm_compatability.h"
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
 #include "help/frm_readme.h"
@@ -227,6 +228,18 @@ void frmSelector::OpenTechTrees() {
                                                     ModsDir(), [this] { return modList_; }, this);
                                               }),
                           this);
+}
+
+void frmSelector::OpenCompatibility() {
+  ui::ShowSecondaryWindow(
+      ui::SecondaryWindow(frmCompatability_, this, menuModCompatablility_,
+                          [this] {
+                            return new compat::frmCompatability(
+                                {ModsDir(), [this] { return gameDir_; }, [this] { return modList_; },
+                                 [this] { return ui::Utf8(SelectedText()); }, services_.dialogs},
+                                this);
+                          }),
+      this);
 }
 
 void frmSelector::OpenAbout() {

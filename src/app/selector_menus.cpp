@@ -78,7 +78,8 @@ void frmSelector::BuildMenus() {
 
   QMenu* mod = top("menuMod", texts::kMenuMod);
   // The windows of these entries are not there yet.
-  opens(mod, "menuModCompatablility", texts::kMenuCompatibility, ctrl(Qt::Key_C), [] {})->setEnabled(false);
+  menuModCompatablility_ =
+      opens(mod, "menuModCompatablility", texts::kMenuCompatibility, ctrl(Qt::Key_C), &frmSelector::OpenCompatibility);
   menuModEdit_ = opens(mod, "menuModEdit", texts::kMenuEditModInfo, ctrl(Qt::Key_E), &frmSelector::OpenModInfoEditor);
   opens(mod, "menuModAnalyzeMod", texts::kMenuAnalyze, ctrl(Qt::Key_Z), [] {})->setEnabled(false);
   menuModTechTree_ = opens(mod, "menuModTechTree", texts::kMenuTechTree, ctrl(Qt::Key_T), &frmSelector::OpenTechTrees);
