@@ -33,16 +33,16 @@ constexpr Table kChrominanceQuant = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26,
                                      99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
 // A Huffman table as the file stores it: how many codes of each length 1..16, then the symbols.
-struct HuffmanSpec {
+struct HuffmanLayout {
   std::array<std::uint8_t, 16> counts;
   std::vector<std::uint8_t> symbols;
 };
 
-const HuffmanSpec kDcLuminance = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0},
-                                  {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}};
-const HuffmanSpec kDcChrominance = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0},
+const HuffmanLayout kDcLuminance = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0},
                                     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}};
-const HuffmanSpec kAcLuminance = {
+const HuffmanLayout kDcChrominance = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0},
+                                      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}};
+const HuffmanLayout kAcLuminance = {
     {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d},
     {0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71,
      0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72,
@@ -53,7 +53,7 @@ const HuffmanSpec kAcLuminance = {
      0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3,
      0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2,
      0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa}};
-const HuffmanSpec kAcChrominance = {
+const HuffmanLayout kAcChrominance = {
     {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77},
     {0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61, 0x71, 0x13, 0x22,
      0x32, 0x81, 0x08, 0x14, 0x42, 0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33, 0x52, 0xf0, 0x15, 0x62, 0x72, 0xd1,
@@ -72,14 +72,14 @@ struct HuffmanCodes {
   std::array<std::uint8_t, 256> length{};
 };
 
-HuffmanCodes MakeCodes(const HuffmanSpec& spec) {
+HuffmanCodes MakeCodes(const HuffmanLayout& layout) {
   HuffmanCodes codes;
   std::uint16_t code = 0;
   size_t next = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.counts[static_cast<size_t>(length - 1)]; ++i, ++code) {
-      codes.code[spec.symbols[next]] = code;
-      codes.length[spec.symbols[next++]] = static_cast<std::uint8_t>(length);
+    for (int i = 0; i < layout.counts[static_cast<size_t>(length - 1)]; ++i, ++code) {
+      codes.code[layout.symbols[next]] = code;
+      codes.length[layout.symbols[next++]] = static_cast<std::uint8_t>(length);
     }
     code = static_cast<std::uint16_t>(code << 1);
   }
@@ -212,10 +212,10 @@ std::string QuantTable(std::uint8_t id, const Table& quant) {
   return s;
 }
 
-std::string HuffmanTable(std::uint8_t classAndId, const HuffmanSpec& spec) {
+std::string HuffmanTable(std::uint8_t classAndId, const HuffmanLayout& layout) {
   std::string s(1, static_cast<char>(classAndId));
-  s.append(spec.counts.begin(), spec.counts.end());
-  s.append(spec.symbols.begin(), spec.symbols.end());
+  s.append(layout.counts.begin(), layout.counts.end());
+  s.append(layout.symbols.begin(), layout.symbols.end());
   return s;
 }
 
