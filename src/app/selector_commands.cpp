@@ -193,71 +193,56 @@ void frmSelector::InstallMapEditor() {
 }
 
 void frmSelector::OpenModInfoEditor() {
-  ui::ShowSecondaryWindow(
-      ui::SecondaryWindow(frmEditModInfo_, this, menuModEdit_,
-                          [this] {
-                            modinfo::EditModInfoHost host{
-                                ModsDir(),
-                                services_.dialogs,
-                                [this] { return modList_; },
-                                [this] { return SelectedModPath(); },
-                                [this](const std::string& modPath) {
-                                  // The details follow even when that mod was selected already.
-                                  const int before = lstMods_->currentRow();
-                                  SelectModPath(modPath);
-                                  if (lstMods_->currentRow() == before) ShowModDetails();
-                                },
-                                [this] {
-                                  return modinfo::ModInfoTexts{
-                                      ui::Utf8(lblModsMaker_->text()), ui::Utf8(lblModsDescription_->text()),
-                                      ui::Utf8(lblModsVersion_->text()), ui::Utf8(lblModsOther_->text()),
-                                      ui::Utf8(lblModsOtherHeading_->text())};
-                                },
-                                [this] { ShowModDetails(); }};
-                            return new modinfo::frmEditModInfo(std::move(host), this);
-                          }),
-      this);
+  ui::OpenSecondaryWindow(frmEditModInfo_, this, menuModEdit_, [this] {
+    modinfo::EditModInfoHost host{ModsDir(),
+                                  services_.dialogs,
+                                  [this] { return modList_; },
+                                  [this] { return SelectedModPath(); },
+                                  [this](const std::string& modPath) {
+                                    // The details follow even when that mod was selected already.
+                                    const int before = lstMods_->currentRow();
+                                    SelectModPath(modPath);
+                                    if (lstMods_->currentRow() == before) ShowModDetails();
+                                  },
+                                  [this] {
+                                    return modinfo::ModInfoTexts{
+                                        ui::Utf8(lblModsMaker_->text()), ui::Utf8(lblModsDescription_->text()),
+                                        ui::Utf8(lblModsVersion_->text()), ui::Utf8(lblModsOther_->text()),
+                                        ui::Utf8(lblModsOtherHeading_->text())};
+                                  },
+                                  [this] { ShowModDetails(); }};
+    return new modinfo::frmEditModInfo(std::move(host), this);
+  });
   // The editor starts with the values of the mod shown.
   ShowModDetails();
 }
 
 void frmSelector::OpenTechTrees() {
-  ui::ShowSecondaryWindow(ui::SecondaryWindow(frmTechTree_, this, menuModTechTree_,
-                                              [this] {
-                                                return new techtree::frmTechTree(
-                                                    ModsDir(), [this] { return modList_; }, this);
-                                              }),
-                          this);
+  ui::OpenSecondaryWindow(frmTechTree_, this, menuModTechTree_, [this] {
+    return new techtree::frmTechTree(
+        ModsDir(), [this] { return modList_; }, this);
+  });
 }
 
 void frmSelector::OpenCompatibility() {
-  ui::ShowSecondaryWindow(
-      ui::SecondaryWindow(frmCompatability_, this, menuModCompatablility_,
-                          [this] {
-                            return new compat::frmCompatability(
-                                {ModsDir(), [this] { return gameDir_; }, [this] { return modList_; },
-                                 [this] { return ui::Utf8(SelectedText()); }, services_.dialogs},
-                                this);
-                          }),
-      this);
+  ui::OpenSecondaryWindow(frmCompatability_, this, menuModCompatablility_, [this] {
+    return new compat::frmCompatability({ModsDir(), [this] { return gameDir_; }, [this] { return modList_; },
+                                         [this] { return ui::Utf8(SelectedText()); }, services_.dialogs},
+                                        this);
+  });
 }
 
 void frmSelector::OpenAbout() {
-  ui::ShowSecondaryWindow(
-      ui::SecondaryWindow(frmAbout_, this, menuHelpAbout_, [this] { return new help::frmAbout(gameDir_, this); }),
-      this);
+  ui::OpenSecondaryWindow(frmAbout_, this, menuHelpAbout_, [this] { return new help::frmAbout(gameDir_, this); });
 }
 
 void frmSelector::OpenReadme() {
-  ui::ShowSecondaryWindow(
-      ui::SecondaryWindow(frmReadme_, this, menuHelpViewReadme_,
-                          [this] { return new help::frmReadme(programDir_, services_.shell, this); }),
-      this);
+  ui::OpenSecondaryWindow(frmReadme_, this, menuHelpViewReadme_,
+                          [this] { return new help::frmReadme(programDir_, services_.shell, this); });
 }
 
 void frmSelector::OpenChanges() {
-  ui::ShowSecondaryWindow(
-      ui::SecondaryWindow(frmChanges_, this, menuHelpChanges_, [this] { return new help::frmChanges(this); }), this);
+  ui::OpenSecondaryWindow(frmChanges_, this, menuHelpChanges_, [this] { return new help::frmChanges(this); });
 }
 
 }  // namespace drydock::app

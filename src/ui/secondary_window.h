@@ -43,4 +43,13 @@ void PlaceBesideOnce(QWidget* window, const QWidget* main);
 // Opens `window` beside `main` (the first time) and brings it to the front.
 void ShowSecondaryWindow(QWidget* window, const QWidget* main);
 
+// The menu entry's command: the window in `slot`, made by `make` on first
+// use, opened and brought to the front.
+template <typename W, typename Make>
+W* OpenSecondaryWindow(QPointer<W>& slot, QWidget* main, QAction* entry, Make make) {
+  W* window = SecondaryWindow(slot, main, entry, make);
+  ShowSecondaryWindow(window, main);
+  return window;
+}
+
 }  // namespace drydock::ui
