@@ -249,8 +249,10 @@ bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
 
 install::Selection frmSelector::CurrentSelection() const {
   const std::string modPath = SelectedModPath();
-  return {ui::Utf8(SelectedText()), modPath,
-          modPath.empty() ? std::filesystem::path() : library::ModFolder(ModsDir(), modPath)};
+  // The folder the list found, its name taken whole: never another folder its ModPath could also name.
+  return {
+      ui::Utf8(SelectedText()), modPath,
+      modPath.empty() ? std::filesystem::path() : library::EntryFolder(ModsDir(), modList_, lstMods_->currentRow())};
 }
 
 install::Outcome frmSelector::InstallMod() {

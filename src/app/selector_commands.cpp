@@ -32,10 +32,9 @@ using ui::Buttons;
 using ui::Icon;
 
 fs::path frmSelector::SelectedModFolder() const {
-  const std::string modPath = SelectedModPath();
-  if (modPath.empty()) return {};
-  fs::path folder = library::ModFolder(ModsDir(), modPath);
-  return platform::IsFolder(folder) ? folder : fs::path();
+  if (!lstMods_->currentItem()) return {};
+  fs::path folder = library::EntryFolder(ModsDir(), modList_, lstMods_->currentRow());
+  return !folder.empty() && platform::IsFolder(folder) ? folder : fs::path();
 }
 
 void frmSelector::RemoveMod() {

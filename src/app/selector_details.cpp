@@ -47,8 +47,8 @@ void frmSelector::ShowModDetails() {
     return;
   }
   ui::FreezeWindow(this);
-  const std::string modPath = library::ResolveModPath(modList_, lstMods_->currentRow());
-  const modinfo::ModDetails details = modinfo::ReadModDetails(library::ModFolder(ModsDir(), modPath));
+  const modinfo::ModDetails details =
+      modinfo::ReadModDetails(library::EntryFolder(ModsDir(), modList_, lstMods_->currentRow()));
   const modinfo::DetailsView view = modinfo::MakeDetailsView(details, modinfo::LocaleDecimalPoint());
 
   menuModCurrentModViewReadme_->setEnabled(view.readmeEnabled);

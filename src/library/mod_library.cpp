@@ -93,6 +93,22 @@ std::string ResolveModPath(const ModList& list, int index) {
   return {};
 }
 
+fs::path EntryFolder(const fs::path& modsDir, const ModList& list, int index) {
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return {};
+  const std::string& entry = list[static_cast<size_t>(index)];
+  if (entry == kNoModsFound) return {};
+  if (!IsAddonEntry(entry)) return modsDir / platform::PathFromUtf8(entry);
+  for (int j = index; j >= 0; --j) {
+    const std::string& parent = list[static_cast<size_t>(j)];
+    if (IsAddonEntry(parent)) continue;
+    const fs::path parentFolder = modsDir / platform::PathFromUtf8(parent);
+    const std::string addonName = platform::FindEntryIgnoreCase(parentFolder, kAddonFolderName);
+    if (addonName.empty()) return {};
+    return parentFolder / platform::PathFromUtf8(addonName) / platform::PathFromUtf8(entry.substr(kAddonIndent.size()));
+  }
+  return {};
+}
+
 fs::path ModFolder(const fs::path& modsDir, std::string_view modPath, DirCache* cache) {
   return platform::NativePath(modsDir, modPath, cache);
 }

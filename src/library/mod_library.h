@@ -70,6 +70,12 @@ inline bool IsAddonEntry(std::string_view entry) { return entry.substr(0, kAddon
 // range, the entry is the placeholder, or an addon has no parent above it.
 std::string ResolveModPath(const ModList& list, int index);
 
+// The folder of the entry at `index` as the list found it: the entry's name
+// taken whole (a "\" in a Linux folder name is part of the name, not a
+// separator), an addon inside its parent's "Addon" folder of any letter case.
+// Empty for the placeholder, an index out of range or an addon without parent.
+std::filesystem::path EntryFolder(const std::filesystem::path& modsDir, const ModList& list, int index);
+
 // The mod's folder: ModsDir + ModPath, components resolved ignoring case.
 std::filesystem::path ModFolder(const std::filesystem::path& modsDir, std::string_view modPath,
                                 platform::DirCache* cache = nullptr);

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <fstream>
 
 #include "app/frm_selector.h"
 #include "launch/launch.h"
@@ -180,6 +181,18 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   EXPECT_NE(dialogs.shown.back().text.find(Mod("Fleet").string() + "\n\nDelete it for good?"), std::string::npos);
   EXPECT_EQ(test::Items(Mods()), test::L({"(No mods found.)"}));
   PressKey(Qt::Key_Delete);  // the placeholder is no mod
+
+  // On Linux "x\y" is one mod's name, never the folder "y" of the mod "x".
+  fs::remove_all(t / "home/data/Trash");
+  t.Write("prog/mods/x/y/precious.odf", "x's");
+  fs::create_directories(Mod("x\\y"));
+  std::ofstream(Mod("x\\y") / "odd.odf") << "odd";
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  Click("x\\y");
+  dialogs.Expect(ask("x\\y", ui::Answer::Yes));
+  PressKey(Qt::Key_Delete);
+  EXPECT_EQ(test::TempTree::Read(Mod("x/y/precious.odf")), "x's");
+  EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files" / "x\\y" / "odd.odf"), "odd");
   EXPECT_TRUE(dialogs.Done());
 }
 
