@@ -1,9 +1,9 @@
 #include "platform/trash.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include "platform/names.h"
 
@@ -87,8 +87,9 @@ FsResult MoveToTrash(const fs::path& given) {
     const fs::path info = *trash / "info" / PathFromUtf8(stored + ".trashinfo");
     const fs::path files = *trash / "files" / PathFromUtf8(stored);
     if (EntryExists(files)) continue;
-    const QString original = QString::fromUtf8(QUrl::toPercentEncoding(QString::fromStdString(PathToUtf8(path)), "/"));
-    const std::string text = "[Trash Info]\nPath=" + original.toStdString() + "\nDeletionDate=" +
+    // The path's own bytes, escaped: a name that is not UTF-8 comes back under the same name.
+    const std::string original = QByteArray::fromStdString(path.native()).toPercentEncoding("/").toStdString();
+    const std::string text = "[Trash Info]\nPath=" + original + "\nDeletionDate=" +
                              QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toStdString() + "\n";
     const FsResult reserved = WriteFileAtomic(info, text, /*replace=*/false);
     if (!reserved) {

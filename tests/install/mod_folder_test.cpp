@@ -83,5 +83,9 @@ TEST(ModFolder, AModGoesToTheTrashUnderItsOwnNameOrANumberedOne) {
   ASSERT_TRUE(install::MoveModToTrash(t / "mods/Fleet"));
   EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet/odf/fed.odf"), "mod");
   EXPECT_EQ(TempTree::Read(t / "home/data/Trash/files/Fleet.2/odf/fed.odf"), "second");
+  // A name that is not UTF-8 is recorded byte for byte, so that it comes back under the same name.
+  fs::create_directories(t / "mods" / "bad\xff");
+  ASSERT_TRUE(install::MoveModToTrash(t / "mods" / "bad\xff"));
+  EXPECT_NE(TempTree::Read(t / "home/data/Trash/info" / "bad\xff.trashinfo").find("/mods/bad%FF\n"), std::string::npos);
   // Without a trash the window asks before deleting for good: its test covers that path.
 }
