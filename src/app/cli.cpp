@@ -5,6 +5,7 @@
 
 #include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
+#include "app/cli_fileinstaller.h"
 #include "app/demo_sandbox.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
@@ -165,6 +166,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
     {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},   {"compat", CmdCompat},
+    {"scan", CmdScan},           {"sort", CmdSort},
 };
 
 }  // namespace
@@ -212,6 +214,8 @@ std::string UsageText() {
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
          "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
          "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
+         "  scan MOD           print the file types of the loose files in MOD's root folder, each with its files\n"
+         "  sort MOD [TYPE..]  move MOD's loose files of every found type (or the TYPEs named) into its game folders\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

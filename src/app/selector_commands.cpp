@@ -7,6 +7,7 @@
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
 #include "compat/frm_compatability.h"
+#include "fileinstaller/frm_installer.h"
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
 #include "help/frm_readme.h"
@@ -220,6 +221,12 @@ void frmSelector::OpenTechTrees() {
   ui::OpenSecondaryWindow(frmTechTree_, this, menuModTechTree_, [this] {
     return new techtree::frmTechTree(
         ModsDir(), [this] { return modList_; }, this);
+  });
+}
+
+void frmSelector::OpenFileInstaller() {
+  ui::OpenSecondaryWindow(frmInstaller_, this, menuManagerFileInstaller_, [this] {
+    return new fileinstaller::frmInstaller(ModsDir(), services_.dialogs, services_.shell, this);
   });
 }
 

@@ -49,8 +49,8 @@ void frmSelector::BuildMenus() {
                                 [this] { OpenGameDirDialog(false); });
   menuManagerCheckInstalledMods_ = opens(manager, "menuManagerCheckInstalledMods", texts::kMenuCheckInstalledMods,
                                          ctrl(Qt::Key_D), &frmSelector::OpenInstalledMods);
-  // The file installer is a window of its own that is not there yet.
-  opens(manager, "menuManagerFileInstaller", texts::kMenuFileInstaller, ctrl(Qt::Key_F), [] {})->setEnabled(false);
+  menuManagerFileInstaller_ = opens(manager, "menuManagerFileInstaller", texts::kMenuFileInstaller, ctrl(Qt::Key_F),
+                                    &frmSelector::OpenFileInstaller);
   menuManagerInstallMapEditor_ =
       action(manager, "menuManagerInstallMapEditor", texts::kMenuInstallMapEditor, ctrl(Qt::Key_P));
   connect(menuManagerInstallMapEditor_, &QAction::triggered, this, &frmSelector::InstallMapEditor);

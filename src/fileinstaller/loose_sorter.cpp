@@ -1,0 +1,259 @@
+#include "fileinstaller/loose_sorter.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "install/install_flow.h"
+#include "install/mod_folder.h"
+#include "library/game_folders.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/native_path.h"
+#include "platform/writer_lock.h"
+#include "ui/dialogs.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::fileinstaller {
+
+namespace {
+
+// Rows of the type table.
+enum Row : std::size_t {
+  kBzn,
+  kTextures,
+  kTechtree,
+  kSprites,
+  kSodSoftware,
+  kSod,
+  kShips,
+  kStations,
+  kCommands,
+  kPhasers,
+  kPhotons,
+  kPulse,
+  kObjectives,
+  kMissions,
+  kAiAips,
+  kAi,
+  kAnimations,
+  kShipImages,
+};
+constexpr std::array kBeforeOdf{kBzn, kTextures, kTechtree, kSprites, kSod, kSodSoftware};
+constexpr std::array kOdfChain{kShips, kStations, kCommands, kPhasers, kPhotons, kPulse};
+constexpr std::array kAfterOdf{kObjectives, kMissions, kAiAips, kAi, kAnimations};
+
+constexpr char kTitle[] = "Install files";
+
+fs::path TargetFolder(const fs::path& modFolder, std::size_t row, platform::DirCache& cache) {
+  return platform::NativePath(modFolder, library::GameFolder(FileTypeRules()[row].targetFolder), &cache);
+}
+
+// Whether a folder between the mod folder and `folder` is a link: files are
+// never moved through one, out of the mod folder.
+bool LinkOnTheWay(const fs::path& modFolder, const fs::path& folder) {
+  fs::path at = modFolder;
+  for (const fs::path& part : folder.lexically_relative(modFolder)) {
+    at /= part;
+    if (platform::IsLink(at)) return true;
+  }
+  return false;
+}
+
+class Planner {
+ public:
+  Planner(const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) : modFolder_(modFolder) {
+    for (std::size_t row = 0; row < kFileTypeCount; ++row) {
+      if (!choice.types[row]) continue;
+      for (std::size_t k = 0; k < scan.files[row].size() && k < choice.files[row].size(); ++k) {
+        if (choice.files[row][k]) ticked_[row].insert(scan.files[row][k].name);
+      }
+    }
+  }
+
+  SortPlan Plan() {
+    const std::vector<std::string> rootFiles = platform::ListPlainFiles(modFolder_);
+    for (const std::string& name : rootFiles) byUpperName_.try_emplace(platform::ToUpperAscii(name), name);
+    for (const std::string& name : rootFiles) {
+      if (done_.contains(name)) continue;
+      const RootFileFacts facts = FactsOf(name);
+      for (const Row row : kBeforeOdf) Offer(facts, row);
+      if (EndsWithSuffix(name, ".odf")) {
+        const auto partner = byUpperName_.find(platform::ToUpperAscii(name.substr(0, name.size() - 4) + ".bmp"));
+        if (partner != byUpperName_.end()) Offer(FactsOf(partner->second), kShipImages);
+      }
+      for (const Row row : kOdfChain) {
+        if (Offer(facts, row)) break;
+      }
+      for (const Row row : kAfterOdf) Offer(facts, row);
+    }
+    return std::move(plan_);
+  }
+
+ private:
+  // What the rules need to know of a root file as it lies now.
+  RootFileFacts FactsOf(const std::string& name) const {
+    RootFileFacts facts{.name = name};
+    if (EndsWithSuffix(name, ".odf")) facts.odf = ClassifyOdfAll(modFolder_ / platform::PathFromUtf8(name));
+    if (EndsWithSuffix(name, ".bmp")) {
+      facts.hasOdfPartner = byUpperName_.contains(platform::ToUpperAscii(name.substr(0, name.size() - 4) + ".odf"));
+    }
+    return facts;
+  }
+
+  // Plans the move of the file to `row`'s folder when it is offered there.
+  bool Offer(const RootFileFacts& facts, Row row) {
+    const std::string name(facts.name);
+    if (done_.contains(name) || !ticked_[row].contains(name) || !FileTypeRules()[row].matches(facts)) return false;
+    done_.insert(name);
+    if (const char* problem = platform::WindowsNameProblem(name)) {
+      plan_.refused.push_back(
+          {platform::PrintableName(name), std::string(problem) + ", which a Windows game cannot hold"});
+      return true;
+    }
+    // Two loose files whose names differ only in case would take one place in the game.
+    const fs::path folder = TargetFolder(modFolder_, row, cache_);
+    const std::string key = platform::PathToUtf8(folder) + '\n' + platform::ToUpperAscii(name);
+    if (!targets_.insert(key).second) {
+      plan_.refused.push_back({platform::PrintableName(name),
+                               "another loose file of this name in other letter case "
+                               "goes to the same folder"});
+      return true;
+    }
+    LooseMove move{.name = name, .row = row, .replacesOther = false, .caseVariants = {}};
+    const fs::path source = modFolder_ / platform::PathFromUtf8(name);
+    if (platform::IsFolder(folder)) {
+      for (const std::string& entry : cache_.Names(folder)) {
+        if (!platform::EqualsIgnoreCase(entry, name)) continue;
+        const fs::path there = folder / platform::PathFromUtf8(entry);
+        if (entry != name) move.caseVariants.push_back(entry);
+        if (platform::IsFile(there) && !platform::IsLink(there) && !platform::SameContents(source, there)) {
+          move.replacesOther = true;
+        }
+      }
+    }
+    plan_.moves.push_back(std::move(move));
+    return true;
+  }
+
+  const fs::path& modFolder_;
+  std::array<std::unordered_set<std::string>, kFileTypeCount> ticked_;
+  std::unordered_map<std::string, std::string> byUpperName_;  // first root file of each name ignoring case
+  std::unordered_set<std::string> done_;
+  std::unordered_set<std::string> targets_;
+  platform::DirCache cache_;
+  SortPlan plan_;
+};
+
+}  // namespace
+
+SortChoice TickEverything(const ModScan& scan) {
+  SortChoice choice;
+  for (const std::size_t row : scan.foundTypes) {
+    choice.types[row] = true;
+    choice.files[row].assign(scan.files[row].size(), true);
+  }
+  return choice;
+}
+
+SortPlan PlanLooseFiles(const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) {
+  return Planner(modFolder, scan, choice).Plan();
+}
+
+std::string TargetText(std::size_t row, const std::string& name) {
+  return std::string(library::GameFolder(FileTypeRules()[row].targetFolder)) + platform::PrintableName(name);
+}
+
+std::vector<std::string> Replacements(const SortPlan& plan) {
+  std::vector<std::string> targets;
+  for (const LooseMove& move : plan.moves) {
+    if (move.replacesOther) targets.push_back(TargetText(move.row, move.name));
+  }
+  return targets;
+}
+
+SortReport InstallLooseFiles(const platform::WriterLock& /*lock*/, const fs::path& modFolder, const SortPlan& plan,
+                             bool replaceOthers) {
+  SortReport report;
+  report.failures = plan.refused;
+  install::MakeModSubfolders(modFolder);
+  platform::DirCache cache;
+  for (const LooseMove& move : plan.moves) {
+    const std::string shown = TargetText(move.row, move.name);
+    if (move.replacesOther && !replaceOthers) {
+      report.kept.push_back(platform::PrintableName(move.name));
+      continue;
+    }
+    const fs::path folder = TargetFolder(modFolder, move.row, cache);
+    if (!platform::IsFolder(folder) || LinkOnTheWay(modFolder, folder)) {
+      report.failures.push_back({shown, "its folder could not be made inside the mod folder"});
+      continue;
+    }
+    const fs::path source = modFolder / platform::PathFromUtf8(move.name);
+    if (!platform::IsFile(source) || platform::IsLink(source)) {
+      report.failures.push_back({shown, "it is no longer in the mod's root folder"});
+      continue;
+    }
+    // One rename: until it happens the file is in the root, afterwards in its folder.
+    const platform::FsResult moved = platform::MoveWithinVolume(source, folder / platform::PathFromUtf8(move.name),
+                                                                /*replace=*/true);
+    if (!moved) {
+      report.failures.push_back({shown, moved.code().message()});
+      continue;
+    }
+    ++report.moved;
+    // The file the move replaced under another letter case, which the game would see as the same file.
+    for (const std::string& variant : move.caseVariants) {
+      const fs::path there = folder / platform::PathFromUtf8(variant);
+      if (platform::IsFile(there) && !platform::IsLink(there) && !platform::DeleteFile(there)) {
+        report.failures.push_back({TargetText(move.row, variant),
+                                   "it could not be removed after the loose file "
+                                   "of the same name took its place"});
+      }
+    }
+  }
+  install::RemoveModSubfolders(modFolder);
+  return report;
+}
+
+std::string SortMessage(const SortReport& report) {
+  std::string text = report.moved == 0   ? std::string("No files installed.")
+                     : report.moved == 1 ? std::string("1 file installed.")
+                                         : std::to_string(report.moved) + " files installed.";
+  if (!report.failures.empty()) {
+    text += "\n\nThese files stayed in the mod's root folder:" + install::DescribeFailures(report.failures);
+  }
+  if (!report.kept.empty()) {
+    text +=
+        "\n\nThese loose files stayed in the mod's root folder, so that the files they would have replaced "
+        "are kept:" +
+        install::FirstFew(report.kept);
+  }
+  return text;
+}
+
+std::optional<SortReport> SortLooseFiles(ui::Dialogs& dialogs, install::InstallHost& host, const fs::path& modsDir,
+                                         const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) {
+  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, host, {modsDir}, kTitle);
+  if (!lock) return std::nullopt;
+  const SortPlan plan = PlanLooseFiles(modFolder, scan, choice);
+  bool replaceOthers = true;
+  if (const std::vector<std::string> others = Replacements(plan); !others.empty()) {
+    const ui::Answer answer = dialogs.Ask(
+        "These files in the mod's folders hold other contents than the loose files that go there:" +
+            install::FirstFew(others, 20) +
+            "\n\nReplace them? With No, those loose files stay in the mod's root folder and the files are kept.",
+        kTitle, ui::Buttons::YesNoCancel, ui::Icon::Question);
+    if (answer == ui::Answer::Cancel) return std::nullopt;
+    replaceOthers = answer == ui::Answer::Yes;
+  }
+  SortReport report;
+  host.SetBusy(true);
+  host.RunLong([&] { report = InstallLooseFiles(*lock, modFolder, plan, replaceOthers); });
+  host.SetBusy(false);
+  report.message = SortMessage(report);
+  return report;
+}
+
+}  // namespace drydock::fileinstaller

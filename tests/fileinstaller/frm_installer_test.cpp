@@ -1,0 +1,132 @@
+// The file installer window driven by clicks and keys: choosing a mod, the tick rules between types and files,
+// Select All / None, the help box, the narrow window, and an install followed by the rescan.
+#include "fileinstaller/frm_installer.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include "support/gui_input.h"
+#include "support/recording_shell.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_tree.h"
+#include "ui/secondary_window.h"
+
+using namespace drydock;
+using namespace drydock::test;
+
+namespace {
+
+struct InstallerWindow : ::testing::Test {
+  fileinstaller::frmInstaller* Open(const std::filesystem::path& modsDir) {
+    const auto make = [&] { return new fileinstaller::frmInstaller(modsDir, dialogs, shell, &main); };
+    ui::ShowSecondaryWindow(ui::SecondaryWindow(window, &main, nullptr, make), &main);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    return window;
+  }
+  QListWidget* List(const char* name) { return Child<QListWidget>(window, name); }
+  // A list's entries with their ticks: "+a.bzn" ticked, "-a.bzn" not.
+  std::string Ticks(const char* name) {
+    std::string shown;
+    for (int i = 0; i < List(name)->count(); ++i) {
+      const QListWidgetItem* item = List(name)->item(i);
+      shown += (item->checkState() == Qt::Checked ? " +" : " -") + Str(item->text());
+    }
+    return shown;
+  }
+  // Which of Install, Select All and Select None can be pressed: "ISN", "-SN", ...
+  std::string Buttons() {
+    std::string on;
+    for (const auto& [name, letter] : {std::pair{"cmdInstall", 'I'}, {"cmdSelectAll", 'S'}, {"cmdSelectNone", 'N'}})
+      on += Child<QPushButton>(window, name)->isEnabled() ? letter : '-';
+    return on;
+  }
+  void Toggle(const char* list, const char* text) {  // a click on the entry, then the space bar
+    ClickText(List(list), text);
+    PressKey(Qt::Key_Space);
+  }
+  QApplication& app = GuiApp();
+  TempTree t;
+  ScriptedDialogs dialogs;
+  RecordingShell shell;
+  QWidget main;
+  QPointer<fileinstaller::frmInstaller> window;
+};
+
+TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsTheTickedFiles) {
+  for (const char* file : {"Alpha/ModInfo.txt", "Alpha/readme.txt", "Beta/a.bzn", "Beta/b.BZN", "Beta/c.tga",
+                           "Beta/x.sod", "Beta/a2_x.txt", "Beta/Addon/Refit/d.bzn"})
+    t.Write(std::string("mods/") + file);
+  Open(t / "mods");
+  // A mod without loose files of any type: nothing to install, and the file list out of sight.
+  EXPECT_EQ(Items(List("lstChooser")), L({"Alpha", "Beta"}));
+  EXPECT_EQ(Str(List("lstChooser")->currentItem()->text()), "Alpha");
+  EXPECT_EQ(Items(List("lstFolders")), L({"(None)"}));
+  EXPECT_EQ(Buttons(), "---");
+  EXPECT_FALSE(List("lstFiles")->isVisible());
+  const int narrow = window->width();
+  EXPECT_EQ(Str(Child<QLabel>(window, "lblHelp")->text()), "Files included: *.bzn\nCopied to: bzn");
+
+  ClickText(List("lstChooser"), "Beta");
+  EXPECT_EQ(Ticks("lstFolders"), " +Bzn +Textures\\Rgb +Sod +Objectives");
+  EXPECT_EQ(Ticks("lstFiles"), " +a.bzn +b.BZN");
+  EXPECT_EQ(Buttons(), "I-N");
+  EXPECT_TRUE(List("lstFiles")->isVisible());
+  EXPECT_GT(window->width(), narrow);
+
+  // Unticking the last ticked file unticks its type; the ticks stay while another type is shown.
+  Toggle("lstFiles", "a.bzn");
+  EXPECT_EQ(Ticks("lstFolders"), " +Bzn +Textures\\Rgb +Sod +Objectives");
+  Toggle("lstFiles", "b.BZN");
+  EXPECT_EQ(Ticks("lstFolders"), " -Bzn +Textures\\Rgb +Sod +Objectives");
+  EXPECT_EQ(Buttons(), "ISN");
+  ClickText(List("lstFolders"), "Sod");
+  EXPECT_EQ(Ticks("lstFiles"), " +x.sod");
+  ClickText(List("lstFolders"), "Bzn");
+  EXPECT_EQ(Ticks("lstFiles"), " -a.bzn -b.BZN");
+  Toggle("lstFiles", "b.BZN");  // one ticked file ticks its type again
+  EXPECT_EQ(Ticks("lstFolders"), " +Bzn +Textures\\Rgb +Sod +Objectives");
+  EXPECT_EQ(Ticks("lstFiles"), " -a.bzn +b.BZN");
+
+  QTest::mouseClick(Child<QPushButton>(window, "cmdSelectNone"), Qt::LeftButton);
+  EXPECT_EQ(Ticks("lstFolders"), " -Bzn -Textures\\Rgb -Sod -Objectives");
+  EXPECT_EQ(Ticks("lstFiles"), " -a.bzn -b.BZN");
+  EXPECT_EQ(Buttons(), "-S-");
+  QTest::mouseClick(Child<QPushButton>(window, "cmdSelectAll"), Qt::LeftButton);
+  EXPECT_EQ(Ticks("lstFolders"), " +Bzn +Textures\\Rgb +Sod +Objectives");
+  EXPECT_EQ(Ticks("lstFiles"), " +a.bzn +b.BZN");
+  EXPECT_EQ(Buttons(), "I-N");
+  Toggle("lstFolders", "Sod");  // unticking a type unticks its files
+  EXPECT_EQ(Ticks("lstFiles"), " -x.sod");
+
+  TypeInto(Child<QComboBox>(window, "cboBox")->lineEdit(), "sod\\software");
+  EXPECT_EQ(Str(Child<QLabel>(window, "lblHelp")->text()),
+            "Files included: Mnebula1-5.sod, wcorbrfr.sod, wshldadd.sod, wstoptim.sod\nCopied to: Sod\\Software");
+  TypeInto(Child<QComboBox>(window, "cboBox")->lineEdit(), "odf");  // no type: the help stays
+  EXPECT_TRUE(Str(Child<QLabel>(window, "lblHelp")->text()).starts_with("Files included: Mnebula1-5.sod"));
+
+  dialogs.Expect({"4 files installed.", "Drydock"});
+  QTest::mouseClick(Child<QPushButton>(window, "cmdInstall"), Qt::LeftButton);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Snapshot(t / "mods/Beta"),
+            (std::vector<std::string>{"Addon/Refit/d.bzn=x", "Textures/Rgb/c.tga=x", "bzn/a.bzn=x", "bzn/b.BZN=x",
+                                      "objectives/a2_x.txt=x", "x.sod=x"}));
+  EXPECT_EQ(Ticks("lstFolders"), " +Sod");  // the rescan
+  EXPECT_EQ(Ticks("lstFiles"), " +x.sod");
+
+  ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "mods/Beta").string()});
+
+  delete window;
+  Open(t.MakeDir("empty"));
+  EXPECT_EQ(Items(List("lstChooser")), L({"(No mods found.)"}));
+  EXPECT_EQ(List("lstFolders")->count(), 0);
+  EXPECT_EQ(Buttons(), "---");
+}
+
+}  // namespace

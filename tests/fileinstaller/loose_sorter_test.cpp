@@ -1,0 +1,211 @@
+// The sorter on real folders: what moves where, what stays, the question before replacing other bytes, and the
+// real program killed at every file operation of a sort.
+#include "fileinstaller/loose_sorter.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+#include "install/install_flow.h"
+#include "support/child_process.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_tree.h"
+
+using namespace drydock;
+using namespace drydock::fileinstaller;
+using drydock::test::ScriptedDialogs;
+using drydock::test::TempTree;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+struct Host final : install::InstallHost {
+  bool RefreshQuietly() override { return true; }
+};
+
+const std::string kBadName =
+    "bad\\name.bzn (its name holds one of \\ / : * ? \" < > |, which a Windows game cannot hold)";
+constexpr char kShip[] = "#include \"cruise1.odf\"\r\n";
+
+// Loose files of most kinds; a ship folder already there as "Odf/Ships"; an objective of another case and other
+// bytes and a map with the same bytes already in their folders; an empty game folder and an empty folder of its own.
+void WriteMod(TempTree& t) {
+  for (const auto& [file, bytes] :
+       std::vector<std::pair<std::string, std::string>>{{"a2_01.txt", "new objective"},
+                                                        {"map.bzn", "map"},
+                                                        {"fed_cruiser.odf", kShip},
+                                                        {"Fed_Cruiser.bmp", "picture"},
+                                                        {"phaser_ship.odf", kShip},
+                                                        {"phaser_only.odf", "phaser"},
+                                                        {"readme.txt", "read me"},
+                                                        {"MAP2.bzn", "upper"},
+                                                        {"map2.BZN", "lower"},
+                                                        {"Odf/Ships/keep.odf", "keep"},
+                                                        {"objectives/A2_01.TXT", "old objective"},
+                                                        {"bzn/map.bzn", "map"}}) {
+    t.Write("prog/mods/Mod/" + file, bytes);
+  }
+  std::ofstream(t / "prog/mods/Mod" / "bad\\name.bzn") << "backslash";  // one name on Linux
+  t.MakeDir("prog/mods/Mod/sounds");
+  t.MakeDir("prog/mods/Mod/Docs");
+}
+
+// What every sort of the fixture leaves, the objective and the case twins aside.
+const Rows kSorted = {"Docs/",
+                      "Odf/Ships/fed_cruiser.odf=#include \"cruise1.odf\"\r\n",
+                      "Odf/Ships/keep.odf=keep",
+                      "Odf/Ships/phaser_ship.odf=#include \"cruise1.odf\"\r\n",
+                      "Odf/weapons/Phasers/phaser_only.odf=phaser",
+                      "bad\\name.bzn=backslash",
+                      "bitmaps/AdmiralsLog/ShipImages/Fed_Cruiser.bmp=picture",
+                      "bzn/map.bzn=map",
+                      "readme.txt=read me"};
+
+Rows With(Rows rows, const Rows& more) {
+  rows.insert(rows.end(), more.begin(), more.end());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+class Sorter : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteMod(t); }
+  std::optional<SortReport> Sort(const std::optional<SortChoice>& choice = {}) {
+    const ModScan scan = ScanModRoot(mod);
+    return SortLooseFiles(dialogs, host, t / "prog/mods", mod, scan, choice.value_or(TickEverything(scan)));
+  }
+  void ExpectQuestion(ui::Answer answer, const std::string& files = "\n    objectives\\a2_01.txt") {
+    dialogs.Expect({"These files in the mod's folders hold other contents than the loose files that go there:" + files +
+                        "\n\nReplace them? With No, those loose files stay in the mod's root folder and the files "
+                        "are kept.",
+                    "Install files", ui::Buttons::YesNoCancel, ui::Icon::Question, answer});
+  }
+  TempTree t;
+  std::filesystem::path mod = t / "prog/mods/Mod";
+  ScriptedDialogs dialogs;
+  Host host;
+};
+
+// Cancel changes nothing; No keeps the objective and the file it would replace; Yes replaces it, no copy kept,
+// and a file of the same name in other case goes with it. Names a Windows game cannot hold and the second of two
+// loose case twins stay, with reasons.
+TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreReplacedOnlyWhenTheUserSaysSo) {
+  const Rows before = TempTree::Snapshot(mod);
+  ExpectQuestion(ui::Answer::Cancel);
+  EXPECT_FALSE(Sort());
+  EXPECT_EQ(TempTree::Snapshot(mod), before);
+
+  ExpectQuestion(ui::Answer::No);
+  const auto kept = Sort();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->message,
+            "6 files installed.\n\nThese files stayed in the mod's root folder:\n"
+            "    " +
+                kBadName +
+                "\n"
+                "    map2.BZN (another loose file of this name in other letter case goes to the same folder)\n\n"
+                "These loose files stayed in the mod's root folder, so that the files they would have replaced are "
+                "kept:\n    a2_01.txt");
+  EXPECT_EQ(TempTree::Snapshot(mod), With(kSorted, {"a2_01.txt=new objective", "objectives/A2_01.TXT=old objective",
+                                                    "bzn/MAP2.bzn=upper", "map2.BZN=lower"}));
+
+  ExpectQuestion(ui::Answer::Yes, "\n    objectives\\a2_01.txt\n    bzn\\map2.BZN");
+  const auto replaced = Sort();
+  ASSERT_TRUE(replaced);
+  EXPECT_EQ(replaced->message,
+            "2 files installed.\n\nThese files stayed in the mod's root folder:\n"
+            "    " +
+                kBadName);
+  EXPECT_EQ(TempTree::Snapshot(mod), With(kSorted, {"objectives/a2_01.txt=new objective", "bzn/map2.BZN=lower"}));
+  EXPECT_TRUE(dialogs.Done());
+}
+
+// The .odf chain ends at the first ticked type that takes the file; only ticked entries move; a file gone since
+// the scan is not counted, and the game folders left empty go, those the mod had before included.
+TEST_F(Sorter, OnlyTickedEntriesMoveAndEmptyGameFoldersGo) {
+  const ModScan scan = ScanModRoot(mod);
+  SortChoice choice = TickEverything(scan);
+  const auto untick = [&](const char* type, const std::string& name) {
+    const auto row = static_cast<std::size_t>(TypeByName(type) - FileTypeRules().data());
+    for (std::size_t k = 0; k < scan.files[row].size(); ++k) {
+      if (scan.files[row][k].name == name) choice.files[row][k] = false;
+    }
+    return row;
+  };
+  untick("Odf\\Ships", "phaser_ship.odf");
+  untick("Odf\\Weapons\\Phasers", "phaser_only.odf");
+  choice.types[untick("Objectives", "")] = false;
+  choice.types[untick("Bzn", "")] = false;
+  std::filesystem::remove(mod / "Fed_Cruiser.bmp");
+
+  const auto report = SortLooseFiles(dialogs, host, t / "prog/mods", mod, scan, choice);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->message, "2 files installed.");
+  EXPECT_EQ(
+      TempTree::Snapshot(mod),
+      (Rows{"Docs/", "MAP2.bzn=upper", "Odf/Ships/fed_cruiser.odf=#include \"cruise1.odf\"\r\n",
+            "Odf/Ships/keep.odf=keep", "Odf/weapons/Phasers/phaser_ship.odf=#include \"cruise1.odf\"\r\n",
+            "a2_01.txt=new objective", "bad\\name.bzn=backslash", "bzn/map.bzn=map", "map.bzn=map", "map2.BZN=lower",
+            "objectives/A2_01.TXT=old objective", "phaser_only.odf=phaser", "readme.txt=read me"}));
+
+  // Nothing ticked is left to move: no file counted, and the folders made for the run are gone again.
+  const ModScan none = ScanModRoot(t.MakeDir("prog/mods/Bare"));
+  t.MakeDir("prog/mods/Bare/sounds/music");
+  const auto nothing = SortLooseFiles(dialogs, host, t / "prog/mods", t / "prog/mods/Bare", none, {});
+  ASSERT_TRUE(nothing);
+  EXPECT_EQ(nothing->message, "No files installed.");
+  EXPECT_EQ(TempTree::Snapshot(t / "prog/mods/Bare"), Rows{});
+}
+
+// Every file's bytes under one of its two names after a kill at any file operation, and a second run finishes.
+TEST_F(Sorter, KilledAtAnyOperationNoFileIsLostAndTheNextRunFinishes) {
+  // Without the replacements, which a second run would ask about again.
+  std::filesystem::remove(mod / "objectives/A2_01.TXT");
+  std::filesystem::remove(mod / "map2.BZN");
+  const std::filesystem::path start = t / "start";
+  std::filesystem::rename(t / "prog", start);
+  const auto run = [&](const std::vector<std::string>& args, std::uint64_t killAt) {
+    std::vector<std::string> argv{DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "--yes"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return test::RunChild(argv, killAt ? std::vector<std::string>{"DRYDOCK_KILL_OP=" + std::to_string(killAt)}
+                                       : std::vector<std::string>{});
+  };
+  const auto bytes = [&] {
+    std::set<std::string> all;
+    for (const std::string& row : TempTree::Snapshot(mod)) {
+      if (row.back() != '/') all.insert(row.substr(row.find('=')));
+    }
+    return all;
+  };
+  std::filesystem::copy(start, t / "prog", std::filesystem::copy_options::recursive);
+  const std::set<std::string> original = bytes();
+  EXPECT_EQ(run({"scan", "Mod"}, 0).output,
+            "Bzn\n    bad\\name.bzn\n    map.bzn\n    MAP2.bzn\nOdf\\Ships\n    fed_cruiser.odf\n"
+            "    phaser_ship.odf\nOdf\\Weapons\\Phasers\n    phaser_only.odf\n    phaser_ship.odf\nObjectives\n"
+            "    a2_01.txt\nShipImages\n    Fed_Cruiser.bmp\n");
+  const test::RunResult whole = run({"sort", "Mod"}, 0);
+  EXPECT_EQ(whole.code, 1) << whole.output;  // one file stayed
+  const Rows done = TempTree::Snapshot(mod);
+
+  int kills = 0;
+  for (std::uint64_t n = 1; n < 500; ++n) {
+    std::filesystem::remove_all(t / "prog");
+    std::filesystem::copy(start, t / "prog", std::filesystem::copy_options::recursive);
+    const test::RunResult r = run({"sort", "Mod"}, n);
+    if (!r.killed) break;
+    ++kills;
+    EXPECT_EQ(bytes(), original) << "killed at operation " << n;
+    run({"sort", "Mod"}, 0);
+    EXPECT_EQ(TempTree::Snapshot(mod), done) << "killed at operation " << n;
+  }
+  EXPECT_GT(kills, 8);
+  // Only the types named are sorted; a type that does not exist is a usage error.
+  EXPECT_EQ(run({"sort", "Mod", "bzn"}, 0).output,
+            "No files installed.\n\nThese files stayed in the mod's root folder:"
+            "\n    " +
+                kBadName + "\n");
+  EXPECT_EQ(run({"sort", "Mod", "Odf"}, 0).code, 2);
+}
+
+}  // namespace
