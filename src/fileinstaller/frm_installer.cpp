@@ -326,6 +326,7 @@ void frmInstaller::Install() {
   ApplyButtonRule();
   // The moved files have left the root folder: the lists shrink or vanish.
   if (report && report->moved > 0) ChooseMod();
+  activateWindow();
   lstChooser_->setFocus();
 }
 

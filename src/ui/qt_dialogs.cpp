@@ -1,5 +1,6 @@
 #include "ui/qt_dialogs.h"
 
+#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -39,8 +40,15 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
 }
 }  // namespace
 
+// A box opens over the window the user is working in (a secondary window
+// included), so that closing it returns there; else over the main window.
+QWidget* QtDialogs::Owner() const {
+  QWidget* active = QApplication::activeWindow();
+  return active ? active : parent_.data();
+}
+
 Answer QtDialogs::Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
-  QMessageBox box(ToQt(icon), QString::fromStdString(title), QString::fromStdString(text), ToQt(buttons), parent_);
+  QMessageBox box(ToQt(icon), QString::fromStdString(title), QString::fromStdString(text), ToQt(buttons), Owner());
   if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) box.setDefaultButton(QMessageBox::Yes);
   switch (box.exec()) {
     case QMessageBox::Yes:
@@ -64,7 +72,7 @@ Answer QtDialogs::Ask(const std::string& text, const std::string& title, Buttons
 std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
                                             const std::string& initial) {
   bool ok = false;
-  const QString value = QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+  const QString value = QInputDialog::getText(Owner(), QString::fromStdString(title), QString::fromStdString(prompt),
                                               QLineEdit::Normal, QString::fromStdString(initial), &ok);
   if (!ok) return std::nullopt;
   return value.toStdString();

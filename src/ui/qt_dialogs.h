@@ -17,6 +17,7 @@ class QtDialogs final : public Dialogs {
                                    const std::string& initial) override;
 
  private:
+  QWidget* Owner() const;
   QPointer<QWidget> parent_;
 };
 
