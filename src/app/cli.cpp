@@ -6,6 +6,7 @@
 #include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
+#include "archive/add_flow.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "library/game_dir.h"
@@ -157,14 +158,45 @@ int CmdTechTree(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  archive::AddRequest request;
+  request.ask = false;
+  std::optional<std::string> archiveArg;
+  for (std::size_t i = 0; i < cl.args.size(); ++i) {
+    const std::string& a = cl.args[i];
+    if (a == "--name" && i + 1 < cl.args.size()) {
+      request.name = cl.args[++i];
+    } else if (!archiveArg && !a.empty() && a[0] != '-') {
+      archiveArg = a;
+    } else {
+      archiveArg.reset();
+      break;
+    }
+  }
+  if (!archiveArg) {
+    err << "add takes one ARCHIVE and optionally --name NAME\n";
+    return kExitUsage;
+  }
+  request.archive = platform::PathFromUtf8(*archiveArg);
+  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliInstallHost host(library::ModsDir(ProgramDirFor(cl)));
+  archive::UnpackProgress progress;
+  const archive::AddOutcome added =
+      archive::AddModFromArchive(dialogs, host, progress, library::ModsDir(ProgramDirFor(cl)), request);
+  if (added.outcome != install::Outcome::Done) return kExitFailed;
+  out << "added: " << added.modName << '\n';
+  return kExitOk;
+}
+
 struct Command {
   const char* name;
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
-    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},   {"compat", CmdCompat},
+    {"list", CmdList},         {"info", CmdInfo},           {"installed", CmdInstalled},
+    {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
+    {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"add", CmdAdd},
 };
 
 }  // namespace
@@ -212,6 +244,8 @@ std::string UsageText() {
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
          "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
          "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
+         "  add ARCHIVE [--name NAME]\n"
+         "                     add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 
