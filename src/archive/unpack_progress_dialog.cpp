@@ -37,7 +37,7 @@ void UnpackProgressDialog::Advance(std::uint64_t doneBytes) {
 }
 
 void UnpackProgressDialog::End() {
-  if (dialog_) dialog_->deleteLater();
+  delete dialog_.data();  // on the window's thread, after the work has ended
   dialog_ = nullptr;
 }
 
