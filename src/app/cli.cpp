@@ -7,6 +7,7 @@
 #include "app/cli_dialogs.h"
 #include "app/cli_fileinstaller.h"
 #include "app/demo_sandbox.h"
+#include "archive/add_flow.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "library/game_dir.h"
@@ -158,15 +159,46 @@ int CmdTechTree(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  archive::AddRequest request;
+  request.ask = false;
+  std::optional<std::string> archiveArg;
+  for (std::size_t i = 0; i < cl.args.size(); ++i) {
+    const std::string& a = cl.args[i];
+    if (a == "--name" && i + 1 < cl.args.size()) {
+      request.name = cl.args[++i];
+    } else if (!archiveArg && !a.empty() && a[0] != '-') {
+      archiveArg = a;
+    } else {
+      archiveArg.reset();
+      break;
+    }
+  }
+  if (!archiveArg) {
+    err << "add takes one ARCHIVE and optionally --name NAME\n";
+    return kExitUsage;
+  }
+  request.archive = platform::PathFromUtf8(*archiveArg);
+  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliInstallHost host(library::ModsDir(ProgramDirFor(cl)));
+  archive::UnpackProgress progress;
+  const archive::AddOutcome added =
+      archive::AddModFromArchive(dialogs, host, progress, library::ModsDir(ProgramDirFor(cl)), request);
+  if (added.outcome != install::Outcome::Done) return kExitFailed;
+  out << "added: " << added.modName << '\n';
+  return kExitOk;
+}
+
 struct Command {
   const char* name;
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
-    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},   {"compat", CmdCompat},
-    {"scan", CmdScan},           {"sort", CmdSort},
+    {"list", CmdList},         {"info", CmdInfo},           {"installed", CmdInstalled},
+    {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
+    {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"add", CmdAdd},
+    {"scan", CmdScan},         {"sort", CmdSort},
 };
 
 }  // namespace
@@ -216,6 +248,8 @@ std::string UsageText() {
          "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
          "  scan MOD           print the file types of the loose files in MOD's root folder, each with its files\n"
          "  sort MOD [TYPE..]  move MOD's loose files of every found type (or the TYPEs named) into its game folders\n"
+         "  add ARCHIVE [--name NAME]\n"
+         "                     add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

@@ -76,6 +76,7 @@ frmSelector::~frmSelector() = default;
 void frmSelector::BuildControls() {
   central_ = new QWidget(this);
   setCentralWidget(central_);
+  setAcceptDrops(true);  // archives dropped on the window are added as mods
   // The layout is fixed, so the captions get a font small enough for the
   // longest fixed caption to fit the details column.
   QFont small = font();

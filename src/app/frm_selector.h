@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "install/install_flow.h"
 #include "library/mod_library.h"
@@ -16,6 +17,8 @@
 #include "ui/frm_change_a2_dir.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -57,6 +60,8 @@ struct SelectorServices {
   ui::Dialogs& dialogs;
   // The game search of the game directory dialog; empty: search this system.
   ui::GameSearchFn gameSearch;
+  // The archives the user picks to add as mods; empty: the file dialog.
+  std::function<std::vector<std::filesystem::path>(QWidget* parent)> chooseArchives = {};
 };
 
 struct RefreshOptions {
@@ -116,6 +121,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
  protected:
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -168,6 +175,10 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   // Asks `question`, then makes or removes the selected mod's game folders.
   void ChangeSubfolders(const char* question, const char* title, int (*change)(const std::filesystem::path&));
   void MakeNewModFolder();
+  // Adds mods from archives chosen in the file dialog or dropped on the
+  // window, one after the other, and selects the last one added.
+  void AddModsFromArchives();
+  void AddArchives(const std::vector<std::filesystem::path>& archives);
 
   // Launching, places and the help windows (selector_commands.cpp).
   enum class Page { GameDir, ProgramDir, ArmadaUniverse, ArmadaFleetCommand, ModCentral };
@@ -246,6 +257,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModCurrentModSubfolders_ = nullptr;
   QAction* menuModCurrentModRemoveSubfolders_ = nullptr;
   QAction* menuModMakeNewFolder_ = nullptr;
+  QAction* menuManagerAddFromArchive_ = nullptr;
   QAction* menuModEdit_ = nullptr;
   QAction* menuModTechTree_ = nullptr;
   QAction* menuManagerFileInstaller_ = nullptr;

@@ -1,11 +1,21 @@
 // The main window's commands on mod folders, the places it opens, launching
 // the game and the help windows.
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
+#include "archive/add_flow.h"
+#include "archive/archive_texts.h"
+#include "archive/unpack_progress_dialog.h"
 #include "compat/frm_compatability.h"
 #include "fileinstaller/frm_installer.h"
 #include "help/frm_about.h"
@@ -146,6 +156,52 @@ void frmSelector::MakeNewModFolder() {
     SelectModPath(*name);
     return;
   }
+}
+
+void frmSelector::AddModsFromArchives() {
+  if (working_) return;
+  std::vector<fs::path> archives;
+  if (services_.chooseArchives) {
+    archives = services_.chooseArchives(this);
+  } else {
+    for (const QString& file : QFileDialog::getOpenFileNames(this, ui::Q(archive::texts::kTitle), QString(),
+                                                             ui::Q(archive::texts::kFileFilter))) {
+      archives.push_back(ui::NativePathOf(file));
+    }
+  }
+  AddArchives(archives);
+}
+
+void frmSelector::AddArchives(const std::vector<fs::path>& archives) {
+  std::string added;
+  for (const fs::path& file : archives) {
+    archive::UnpackProgressDialog progress(this);
+    const archive::AddOutcome outcome =
+        archive::AddModFromArchive(services_.dialogs, *this, progress, ModsDir(), {file, std::nullopt});
+    if (outcome.outcome == install::Outcome::Done) added = outcome.modName;
+  }
+  if (!added.empty()) SelectModPath(added);
+}
+
+void frmSelector::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  const bool archives = !working_ && !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) {
+    return url.isLocalFile() && archive::HasArchiveExtension(ui::NativePathOf(url.toLocalFile()));
+  });
+  if (archives) event->acceptProposedAction();
+}
+
+void frmSelector::dropEvent(QDropEvent* event) {
+  std::vector<fs::path> archives;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) archives.push_back(ui::NativePathOf(url.toLocalFile()));
+  }
+  if (working_ || archives.empty()) return;
+  event->acceptProposedAction();
+  // The drop ends first, so the source of the drag is not held while the mods are added.
+  QTimer::singleShot(0, this, [this, archives] {
+    if (!working_) AddArchives(archives);
+  });
 }
 
 void frmSelector::UpdateManagerMenu() {

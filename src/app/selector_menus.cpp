@@ -8,6 +8,7 @@
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
+#include "archive/archive_texts.h"
 #include "ui/qt_text.h"
 
 namespace drydock::app {
@@ -49,6 +50,9 @@ void frmSelector::BuildMenus() {
                                 [this] { OpenGameDirDialog(false); });
   menuManagerCheckInstalledMods_ = opens(manager, "menuManagerCheckInstalledMods", texts::kMenuCheckInstalledMods,
                                          ctrl(Qt::Key_D), &frmSelector::OpenInstalledMods);
+  menuManagerAddFromArchive_ =
+      action(manager, "menuManagerAddFromArchive", archive::texts::kMenuAddFromArchive, ctrl(Qt::Key_N));
+  connect(menuManagerAddFromArchive_, &QAction::triggered, this, &frmSelector::AddModsFromArchives);
   menuManagerFileInstaller_ = opens(manager, "menuManagerFileInstaller", texts::kMenuFileInstaller, ctrl(Qt::Key_F),
                                     &frmSelector::OpenFileInstaller);
   menuManagerInstallMapEditor_ =
@@ -130,6 +134,7 @@ QList<QAction*> frmSelector::FileChangingActions() const {
           menuModCurrentModSubfolders_,
           menuModCurrentModRemoveSubfolders_,
           menuModMakeNewFolder_,
+          menuManagerAddFromArchive_,
           menuManagerInstallMapEditor_,
           menuManagerLaunchA2_};
 }

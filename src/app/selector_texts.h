@@ -1,5 +1,7 @@
 #pragma once
 // The main window's captions and messages, in one place.
+#include "install/mod_folder.h"
+
 namespace drydock::app::texts {
 
 inline constexpr const char* kCaption = "Drydock";
@@ -62,8 +64,8 @@ inline constexpr const char* kRemoveSubfolders = "Are you sure you want to remov
 inline constexpr const char* kRemoveSubfoldersTitle = "Delete subfolders?";
 inline constexpr const char* kNewFolderPrompt = "Please enter the name of the folder.";
 inline constexpr const char* kNewFolderTitle = "Make new folder";
-inline constexpr const char* kFolderExists = "Folder already exists.";
-inline constexpr const char* kInvalidName = "Invalid name.";
+inline constexpr const char* kFolderExists = install::kFolderExistsText;
+inline constexpr const char* kInvalidName = install::kInvalidNameText;
 inline constexpr const char* kNewFolderError =
     "An error has occurred. It is possible that you have entered invalid characters. Please enter a different name.";
 inline constexpr const char* kNewFolderErrorTitle = "Error!";

@@ -7,10 +7,12 @@
 
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
+#include "archive/archive_add.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/instance_lock.h"
 #include "platform/names.h"
+#include "platform/writer_lock.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
 
@@ -32,6 +34,10 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
   if (gameDir_ && !platform::IsFolder(*gameDir_)) gameDir_.reset();
   programDir_ = platform::PathFromUtf8(library::NormalizeProgramDir(platform::PathToUtf8(programDir)));
   library::EnsureModsDir(programDir_);
+  // What a killed add left beside the mods folder goes, unless another run is adding right now.
+  if (const auto lock = platform::WriterLock::Acquire({ModsDir()}, std::chrono::milliseconds(0))) {
+    (void)archive::RemoveAddLeftovers(ModsDir(), *lock);
+  }
   modList_ = library::FillModList(ModsDir());
   FillListWidget();
 

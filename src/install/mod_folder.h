@@ -15,6 +15,10 @@ namespace drydock::install {
 // list keeps for the entries of addons.
 const char* NewModNameProblem(std::string_view name);
 
+// What the user is told when a new mod's name is refused.
+inline constexpr const char* kFolderExistsText = "Folder already exists.";
+inline constexpr const char* kInvalidNameText = "Invalid name.";
+
 enum class NewFolder {
   Made,
   Exists,   // a folder or file of that name, in any letter case, is there

@@ -9,6 +9,7 @@
 //                       before it happens
 //   DRYDOCK_FAIL_PATH=S every counted operation on a path containing S fails
 // so that tests can sweep N over a whole install and check what survives.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -111,6 +112,25 @@ FsResult LinkOrCopy(const std::filesystem::path& from, const std::filesystem::pa
 // Flushes everything written to the volume that holds `path` (one call for a
 // whole operation instead of one per file).
 FsResult SyncVolume(const std::filesystem::path& path);
+
+// A regular file written piece by piece, as an archive's entry is read. Open
+// makes it, or empties a regular file already there; a link at the path is
+// never followed. Open counts as one operation; Close reports a failed write.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  ~FileWriter();
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  FsResult Open(const std::filesystem::path& path);
+  FsResult Write(const void* data, std::size_t size);
+  FsResult Close();
+
+ private:
+  std::filesystem::path path_;
+  std::intptr_t handle_ = -1;  // file descriptor or HANDLE
+};
 
 FsResult DeleteFile(const std::filesystem::path& path);
 // Makes one folder; succeeds when it already exists as a folder.

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "platform/file_ops_internal.h"
 
@@ -273,6 +274,38 @@ FsResult SyncPath(const fs::path& path) {
 bool IsWritableFolder(const fs::path& path) {
   if (!IsFolder(path)) return false;
   return ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+FileWriter::~FileWriter() { (void)Close(); }
+
+FsResult FileWriter::Open(const fs::path& path) {
+  (void)Close();
+  path_ = path;
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return FsResult::Fail(LastError(), path);
+  handle_ = fd;
+  return {};
+}
+
+FsResult FileWriter::Write(const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = ::write(static_cast<int>(handle_), bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0)
+      return FsResult::Fail(written < 0 ? LastError() : std::make_error_code(std::errc::io_error), path_);
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return {};
+}
+
+FsResult FileWriter::Close() {
+  if (handle_ < 0) return {};
+  const int fd = static_cast<int>(std::exchange(handle_, -1));
+  if (::close(fd) != 0) return FsResult::Fail(LastError(), path_);
+  return {};
 }
 
 }  // namespace drydock::platform

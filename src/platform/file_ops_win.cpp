@@ -3,8 +3,10 @@
 // windows.h makes DeleteFile a macro for DeleteFileA, which would rename ours.
 #undef DeleteFile
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "platform/file_ops_internal.h"
 
@@ -158,6 +160,44 @@ bool IsWritableFolder(const fs::path& path) {
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
+}
+
+FileWriter::~FileWriter() { (void)Close(); }
+
+FsResult FileWriter::Open(const fs::path& path) {
+  (void)Close();
+  path_ = path;
+  if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
+  // A reparse point at the path is replaced, never written through.
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return FsResult::Fail(std::make_error_code(std::errc::not_supported), path);
+  }
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return FsResult::Fail(LastError(), path);
+  handle_ = reinterpret_cast<std::intptr_t>(h);
+  return {};
+}
+
+FsResult FileWriter::Write(const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(handle_), bytes, chunk, &written, nullptr) || written == 0) {
+      return FsResult::Fail(LastError(), path_);
+    }
+    bytes += written;
+    size -= written;
+  }
+  return {};
+}
+
+FsResult FileWriter::Close() {
+  if (handle_ == -1) return {};
+  HANDLE h = reinterpret_cast<HANDLE>(std::exchange(handle_, -1));
+  if (!CloseHandle(h)) return FsResult::Fail(LastError(), path_);
+  return {};
 }
 
 }  // namespace drydock::platform

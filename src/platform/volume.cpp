@@ -46,4 +46,11 @@ fs::path VolumeRoot(const fs::path& path) {
 #endif
 }
 
+std::optional<std::uint64_t> FreeBytes(const fs::path& path) {
+  std::error_code ec;
+  const fs::space_info space = fs::space(path, ec);
+  if (ec || space.available == static_cast<std::uintmax_t>(-1)) return std::nullopt;
+  return static_cast<std::uint64_t>(space.available);
+}
+
 }  // namespace drydock::platform

@@ -20,4 +20,8 @@ std::optional<std::uint64_t> VolumeId(const std::filesystem::path& path);
 // existing parent.
 std::filesystem::path VolumeRoot(const std::filesystem::path& path);
 
+// The bytes free for this user on the volume that holds `path`; nothing
+// when the system cannot tell.
+std::optional<std::uint64_t> FreeBytes(const std::filesystem::path& path);
+
 }  // namespace drydock::platform

@@ -1,0 +1,112 @@
+// `drydock add` as a script or a user runs it: its output and exit codes, its
+// refusals, and a kill at every counted file operation, after which no mod is
+// visible and the next run clears what was left.
+#include <gtest/gtest.h>
+
+#include "archive_builder.h"
+#include "platform/listing.h"
+#include "platform/writer_lock.h"
+#include "support/child_process.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock;
+using test::ArchiveFormat;
+using test::RunResult;
+
+namespace {
+
+constexpr std::uint64_t kSweepLimit = 500;
+
+class AddCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    t.MakeDir("prog/mods");
+    ASSERT_TRUE(test::BuildArchive(t.MakeDir("in") / "Fleet.zip", ArchiveFormat::Zip,
+                                   {{"Fleet/odf/a.odf", "a"}, {"Fleet/odf/b.odf", "b"}, {"Fleet/ModInfo.txt", "i"}}));
+    ASSERT_TRUE(test::BuildArchive(t / "in/loose.tar.gz", ArchiveFormat::TarGz, {{"a.odf", "a"}, {"../x.odf", "x"}}));
+  }
+  RunResult Add(std::vector<std::string> args, std::vector<std::string> env = {}) {
+    args.insert(args.begin(), {DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "add"});
+    return test::RunChild(args, env);
+  }
+  std::vector<std::string> Mods() const { return platform::ListFolderEntries(t / "prog/mods"); }
+  // Everything in the program folder, hidden entries included.
+  std::vector<std::string> Everything() const {
+    std::vector<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(t / "prog")) all.push_back(e.path().string());
+    std::sort(all.begin(), all.end());
+    return all;
+  }
+
+  test::TempTree t;
+};
+
+TEST_F(AddCommand, PrintsTheModsNameAndExitsOneOnARefusalAndTwoOnBadUsage) {
+  const std::string fleet = (t / "in/Fleet.zip").string();
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    std::string output;
+  } runs[] = {
+      {{fleet}, 0, "added: Fleet\n"},
+      {{fleet}, 1, "Folder already exists.\n"},
+      {{fleet, "--name", "FLEET"}, 1, "Folder already exists.\n"},
+      {{fleet, "--name", "bad:name"}, 1, "Invalid name.\n"},
+      {{fleet, "--name", "Second Fleet"}, 0, "added: Second Fleet\n"},
+      {{(t / "in/missing.zip").string()}, 1, "Cannot add a mod from missing.zip: it is not a file that can be read.\n"},
+      {{}, 2, "add takes one ARCHIVE and optionally --name NAME\n"},
+      {{fleet, fleet}, 2, "add takes one ARCHIVE and optionally --name NAME\n"},
+      {{fleet, "--name"}, 2, "add takes one ARCHIVE and optionally --name NAME\n"},
+  };
+  for (const auto& run : runs) {
+    const RunResult result = Add(run.args);
+    EXPECT_EQ(result.code, run.code) << result.output;
+    EXPECT_NE(result.output.find(run.output), std::string::npos) << result.output;
+  }
+  EXPECT_EQ(Mods(), (std::vector<std::string>{"Fleet", "Second Fleet"}));
+  EXPECT_EQ(test::TempTree::Snapshot(t / "prog/mods/Fleet"),
+            (std::vector<std::string>{"ModInfo.txt=i", "odf/a.odf=a", "odf/b.odf=b"}));
+
+  // The closing message tells of loose files and lists what was skipped.
+  const RunResult loose = Add({(t / "in/loose.tar.gz").string()});
+  EXPECT_EQ(loose.code, 0);
+  EXPECT_NE(loose.output.find("The mod loose was added from loose.tar.gz."), std::string::npos) << loose.output;
+  EXPECT_NE(loose.output.find("The file installer can sort loose files"), std::string::npos);
+  EXPECT_NE(loose.output.find("    ../x.odf (the path leads out of its folder)\n"), std::string::npos);
+  EXPECT_NE(loose.output.find("added: loose\n"), std::string::npos);
+}
+
+TEST_F(AddCommand, WaitsForTheWriterLockAndChangesNothingWhileAnotherRunHoldsIt) {
+  const auto held = platform::WriterLock::Acquire({t / "prog/mods"});
+  ASSERT_TRUE(held);
+  const RunResult result = Add({(t / "in/Fleet.zip").string()});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.output.find("Another Drydock is changing this game's files."), std::string::npos) << result.output;
+  EXPECT_TRUE(Mods().empty());
+}
+
+TEST_F(AddCommand, AKillAtAnyOperationLeavesNoVisibleModAndTheNextRunClearsTheRest) {
+  bool finished = false;
+  for (std::uint64_t n = 1; n < kSweepLimit && !finished; ++n) {
+    SCOPED_TRACE("killed at operation " + std::to_string(n));
+    const RunResult killed = Add({(t / "in/Fleet.zip").string()}, {"DRYDOCK_KILL_OP=" + std::to_string(n)});
+    finished = !killed.killed;
+    if (finished) {
+      EXPECT_EQ(killed.code, 0) << killed.output;
+      EXPECT_GT(n, 5u);  // the sweep reached the unpacking
+      break;
+    }
+    ASSERT_TRUE(Mods().empty());
+    // The next run adds the mod whole and takes the leftover away.
+    const RunResult next = Add({(t / "in/Fleet.zip").string()});
+    ASSERT_EQ(next.code, 0) << next.output;
+    EXPECT_EQ(test::TempTree::Snapshot(t / "prog/mods/Fleet"),
+              (std::vector<std::string>{"ModInfo.txt=i", "odf/a.odf=a", "odf/b.odf=b"}));
+    fs::remove_all(t / "prog/mods/Fleet");
+    EXPECT_EQ(Everything(), std::vector<std::string>{(t / "prog/mods").string()});
+  }
+  EXPECT_TRUE(finished);
+}
+
+}  // namespace

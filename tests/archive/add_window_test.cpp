@@ -1,0 +1,97 @@
+// The main window's add from an archive: the menu entry's shortcut and a
+// drop on the window add the mod, select it and show its details; the
+// leftover of a killed add goes at the next start.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QUrl>
+
+#include "app/frm_selector.h"
+#include "archive_builder.h"
+#include "support/gui_input.h"
+#include "support/recording_shell.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_tree.h"
+
+namespace fs = std::filesystem;
+using namespace drydock;
+
+namespace {
+
+class AddWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::GuiApp();
+    t.Write("game/Armada2.exe", "");
+    t.Write("prog/mods/Existing/ModInfo.txt", "");
+    t.Write("prog/.drydock-add-k1lled00/odf/half.odf");  // left by a killed add
+    ASSERT_TRUE(test::BuildArchive(t.MakeDir("in") / "Fleet_v2.zip", test::ArchiveFormat::Zip,
+                                   {{"odf/a.odf", "a"}, {"ModInfo.txt", "Author: Someone\r\n"}}));
+    window = std::make_unique<app::frmSelector>(
+        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); },
+                              [this](QWidget*) {
+                                ++chosen;
+                                return std::vector<fs::path>{t / "in/Fleet_v2.zip"};
+                              }});
+    window->Startup(t / "prog", t / "game");
+    QApplication::processEvents();
+    test::Activate(window.get());
+  }
+  QListWidget* Mods() const { return test::Child<QListWidget>(window.get(), "lstMods"); }
+  std::string Current() const { return Mods()->currentItem() ? test::Str(Mods()->currentItem()->text()) : ""; }
+
+  test::TempTree t;
+  test::RecordingShell shell;
+  test::ScriptedDialogs dialogs;
+  std::unique_ptr<app::frmSelector> window;
+  int chosen = 0;
+};
+
+TEST_F(AddWindow, CtrlNAddsTheChosenArchiveUnderTheNameGivenAndSelectsIt) {
+  EXPECT_FALSE(fs::exists(t / "prog/.drydock-add-k1lled00"));
+  EXPECT_EQ(test::Child<QAction>(window.get(), "menuManagerAddFromArchive")->text(),
+            QStringLiteral("Add mod from &archive..."));
+  dialogs.ExpectInput("Existing");  // refused, and asked again
+  dialogs.Expect({"Folder already exists.", "Drydock"});
+  dialogs.ExpectInput("My Fleet");
+  test::PressKey(Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(chosen, 1);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(dialogs.prompts, (std::vector<std::string>{"Name of the new mod:", "Name of the new mod:"}));
+  EXPECT_EQ(test::TempTree::Snapshot(t / "prog/mods/My Fleet"),
+            (std::vector<std::string>{"ModInfo.txt=Author: Someone\r\n", "odf/a.odf=a"}));
+  EXPECT_EQ(Current(), "My Fleet");
+  EXPECT_EQ(test::Child<QLabel>(window.get(), "lblModsMaker")->text(), QStringLiteral("Someone"));
+  EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);  // closed again
+}
+
+TEST_F(AddWindow, AnArchiveDroppedOnTheWindowIsAddedAndSelected) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((t / "in/Fleet_v2.zip").string()))});
+  const QPoint at = window->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  dialogs.ExpectInput("Fleet_v2");  // the proposal, taken as it is
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  for (int i = 0; i < 20 && !dialogs.Done(); ++i) QApplication::processEvents();
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(Current(), "Fleet_v2");
+  EXPECT_EQ(chosen, 0);
+
+  // A file that is no archive is not taken.
+  QMimeData text;
+  text.setUrls({QUrl::fromLocalFile(QString::fromStdString(t.Write("in/notes.txt").string()))});
+  QDragEnterEvent other(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  other.setAccepted(false);
+  QApplication::sendEvent(window.get(), &other);
+  EXPECT_FALSE(other.isAccepted());
+}
+
+}  // namespace
