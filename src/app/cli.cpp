@@ -3,6 +3,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "analyzer/odf_stats.h"
 #include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
 #include "app/demo_sandbox.h"
@@ -157,14 +158,30 @@ int CmdTechTree(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The ten statistics lines that the analyzer shows for a unit file.
+int CmdOdf(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (cl.args.size() != 1) {
+    err << "odf takes one FILE: a unit's .odf file\n";
+    return kExitUsage;
+  }
+  const fs::path file = platform::PathFromUtf8(cl.args[0]);
+  if (!platform::IsFile(file)) {
+    err << "no file \"" << platform::PrintableName(cl.args[0]) << "\"\n";
+    return kExitFailed;
+  }
+  for (const std::string& caption : analyzer::ReadOdfStats(file)) out << caption << '\n';
+  return kExitOk;
+}
+
 struct Command {
   const char* name;
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},           {"info", CmdInfo}, {"installed", CmdInstalled}, {"install", CmdInstall},
-    {"uninstall", CmdUninstall}, {"demo", CmdDemo}, {"techtree", CmdTechTree},   {"compat", CmdCompat},
+    {"list", CmdList},         {"info", CmdInfo},           {"installed", CmdInstalled},
+    {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
+    {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"odf", CmdOdf},
 };
 
 }  // namespace
@@ -212,6 +229,7 @@ std::string UsageText() {
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
          "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
          "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
+         "  odf FILE           print the ten unit values the analyzer shows for the .odf FILE\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

@@ -41,6 +41,9 @@ class frmCompatability;
 namespace drydock::techtree {
 class frmTechTree;
 }
+namespace drydock::analyzer {
+class frmAnalyzer;
+}
 namespace drydock::help {
 class frmAbout;
 class frmChanges;
@@ -173,6 +176,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void InstallMapEditor();
   void OpenModInfoEditor();
   void OpenTechTrees();
+  void OpenAnalyzer();
   void OpenCompatibility();
   void OpenAbout();
   void OpenReadme();
@@ -244,6 +248,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModMakeNewFolder_ = nullptr;
   QAction* menuModEdit_ = nullptr;
   QAction* menuModTechTree_ = nullptr;
+  QAction* menuModAnalyzeMod_ = nullptr;
   QAction* menuModCompatablility_ = nullptr;
   QAction* menuHelpAbout_ = nullptr;
   QAction* menuHelpViewReadme_ = nullptr;
@@ -254,6 +259,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QPointer<install::frmInstalledMods> frmInstalledMods_;
   QPointer<modinfo::frmEditModInfo> frmEditModInfo_;
   QPointer<techtree::frmTechTree> frmTechTree_;
+  QPointer<analyzer::frmAnalyzer> frmAnalyzer_;
   QPointer<compat::frmCompatability> frmCompatability_;
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;

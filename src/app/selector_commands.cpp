@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include "analyzer/frm_analyzer.h"
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
 #include "compat/frm_compatability.h"
@@ -221,6 +222,14 @@ void frmSelector::OpenTechTrees() {
     return new techtree::frmTechTree(
         ModsDir(), [this] { return modList_; }, this);
   });
+}
+
+void frmSelector::OpenAnalyzer() {
+  analyzer::frmAnalyzer* window = ui::OpenSecondaryWindow(frmAnalyzer_, this, menuModAnalyzeMod_, [this] {
+    return new analyzer::frmAnalyzer({programDir_, [this] { return modList_; }, services_.shell, services_.dialogs},
+                                     this);
+  });
+  window->SetUpFolders();
 }
 
 void frmSelector::OpenCompatibility() {
