@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <fstream>
 
 #include "app/frm_selector.h"
@@ -329,6 +330,30 @@ TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysAndCarryTheirCheckMarksWhileO
     opened.front()->close();
     EXPECT_FALSE(Entry(h.entry)->isChecked());
   }
+}
+
+TEST_F(SelectorCommands, EveryRefreshRebuildsTheAnalyzersTreeWhileItIsOpen) {
+  t.MakeDir("prog/mods/Fleet/odf");
+  Start();
+  PressKey(Qt::Key_Z, Qt::ControlModifier);
+  auto* analyzer = window->findChild<QWidget*>(QStringLiteral("frmAnalyzer"));
+  ASSERT_NE(analyzer, nullptr);
+  auto* tree = test::Child<QTreeWidget>(analyzer, "TreeViewer");
+  const auto mods = [&] {
+    std::string shown;
+    for (int i = 0; i < tree->topLevelItem(0)->childCount(); ++i)
+      shown += test::Str(tree->topLevelItem(0)->child(i)->text(0)) + ",";
+    return shown;
+  };
+  EXPECT_EQ(mods(), "Fleet,");
+  t.MakeDir("prog/mods/Armada");
+  test::Activate(window.get());
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(mods(), "Armada,Fleet,");
+  analyzer->close();
+  t.MakeDir("prog/mods/Borg");
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(mods(), "Armada,Fleet,") << "a closed window is not rebuilt";
 }
 
 }  // namespace
