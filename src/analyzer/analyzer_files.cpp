@@ -19,6 +19,9 @@ PasteResult PasteFile(const fs::path& source, const fs::path& folder, std::strin
   if (!CopiedFileExists(source)) {
     return {PasteOutcome::Failed, platform::PrintableName(platform::PathToUtf8(source)) + ": the file is gone"};
   }
+  if (const char* problem = platform::WindowsNameProblem(name)) {
+    return {PasteOutcome::Failed, platform::PrintableName(name) + ": the game cannot hold this name (" + problem + ")"};
+  }
   if (!platform::IsFolder(folder)) {
     return {PasteOutcome::Failed, platform::PrintableName(platform::PathToUtf8(folder)) + ": the folder is gone"};
   }

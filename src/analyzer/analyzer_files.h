@@ -21,7 +21,8 @@ struct PasteResult {
   std::string why;  // for Failed: the failing path and the reason
 };
 
-// Copies `source` into `folder` as `name`. Any entry of the folder whose
+// Copies `source` into `folder` as `name`. A name that a Windows game
+// cannot hold fails and is not copied. Any entry of the folder whose
 // name equals `name` ignoring letter case (the game's file system ignores
 // it, so a.odf would land on A.odf there), hidden files and subfolders
 // included, makes it Exists and nothing is written. The copy goes through a
