@@ -210,6 +210,8 @@ TEST_F(AnalyzerWindow, AClickOnAUnitFileShowsItsTenValuesAndOtherFilesLeaveTheLa
   EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf", (t / "prog/mods/Fleet/odf/ships/fdefiant.odf").string()}).output,
             QString::fromStdString(defiant).replace(u'|', u'\n').toStdString())
       << "the command prints the labels";
+  EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf", (t / "gone.odf").string()}).code, 1);
+  EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf"}).code, 2);
 }
 
 TEST_F(AnalyzerWindow, APictureShowsBelowTheListAndItsFullWindowModeCentresDragsAndComesBack) {
