@@ -3,6 +3,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "analyzer/odf_stats.h"
 #include "app/cli_compat.h"
 #include "app/cli_dialogs.h"
 #include "app/cli_fileinstaller.h"
@@ -189,6 +190,21 @@ int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The ten statistics lines that the analyzer shows for a unit file.
+int CmdOdf(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (cl.args.size() != 1) {
+    err << "odf takes one FILE: a unit's .odf file\n";
+    return kExitUsage;
+  }
+  const fs::path file = platform::PathFromUtf8(cl.args[0]);
+  if (!platform::IsFile(file)) {
+    err << "no file \"" << platform::PrintableName(cl.args[0]) << "\"\n";
+    return kExitFailed;
+  }
+  for (const std::string& caption : analyzer::ReadOdfStats(file)) out << caption << '\n';
+  return kExitOk;
+}
+
 struct Command {
   const char* name;
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
@@ -198,7 +214,7 @@ constexpr Command kCommands[] = {
     {"list", CmdList},         {"info", CmdInfo},           {"installed", CmdInstalled},
     {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
     {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"add", CmdAdd},
-    {"scan", CmdScan},         {"sort", CmdSort},
+    {"scan", CmdScan},         {"sort", CmdSort},           {"odf", CmdOdf},
 };
 
 }  // namespace
@@ -250,6 +266,7 @@ std::string UsageText() {
          "  sort MOD [TYPE..]  move MOD's loose files of every found type (or the TYPEs named) into its game folders\n"
          "  add ARCHIVE [--name NAME]\n"
          "                     add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name\n"
+         "  odf FILE           print the ten unit values the analyzer shows for the .odf FILE\n"
          "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
 }
 

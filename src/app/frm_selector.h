@@ -47,6 +47,9 @@ class frmTechTree;
 namespace drydock::fileinstaller {
 class frmInstaller;
 }
+namespace drydock::analyzer {
+class frmAnalyzer;
+}
 namespace drydock::help {
 class frmAbout;
 class frmChanges;
@@ -188,6 +191,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void OpenModInfoEditor();
   void OpenTechTrees();
   void OpenFileInstaller();
+  void OpenAnalyzer();
   void OpenCompatibility();
   void OpenAbout();
   void OpenReadme();
@@ -261,6 +265,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModEdit_ = nullptr;
   QAction* menuModTechTree_ = nullptr;
   QAction* menuManagerFileInstaller_ = nullptr;
+  QAction* menuModAnalyzeMod_ = nullptr;
   QAction* menuModCompatablility_ = nullptr;
   QAction* menuHelpAbout_ = nullptr;
   QAction* menuHelpViewReadme_ = nullptr;
@@ -272,6 +277,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QPointer<modinfo::frmEditModInfo> frmEditModInfo_;
   QPointer<techtree::frmTechTree> frmTechTree_;
   QPointer<fileinstaller::frmInstaller> frmInstaller_;
+  QPointer<analyzer::frmAnalyzer> frmAnalyzer_;
   QPointer<compat::frmCompatability> frmCompatability_;
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "analyzer/frm_analyzer.h"
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
@@ -72,6 +73,7 @@ void frmSelector::RefreshModList(RefreshOptions o) {
   }
   installed->SelectText(SelectedText());
   if (frmEditModInfo_) frmEditModInfo_->ModListChanged();
+  if (frmAnalyzer_ && frmAnalyzer_->isVisible()) frmAnalyzer_->SetUpFolders();
   Q_EMIT modListRefreshed();
 }
 

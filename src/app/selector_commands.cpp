@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "analyzer/frm_analyzer.h"
 #include "app/frm_selector.h"
 #include "app/selector_texts.h"
 #include "archive/add_flow.h"
@@ -284,6 +285,14 @@ void frmSelector::OpenFileInstaller() {
   ui::OpenSecondaryWindow(frmInstaller_, this, menuManagerFileInstaller_, [this] {
     return new fileinstaller::frmInstaller(ModsDir(), services_.dialogs, services_.shell, this);
   });
+}
+
+void frmSelector::OpenAnalyzer() {
+  analyzer::frmAnalyzer* window = ui::OpenSecondaryWindow(frmAnalyzer_, this, menuModAnalyzeMod_, [this] {
+    return new analyzer::frmAnalyzer({programDir_, [this] { return modList_; }, services_.shell, services_.dialogs},
+                                     this);
+  });
+  window->SetUpFolders();
 }
 
 void frmSelector::OpenCompatibility() {

@@ -81,11 +81,11 @@ void frmSelector::BuildMenus() {
   connect(menuQuit_, &QAction::triggered, this, &QWidget::close);
 
   QMenu* mod = top("menuMod", texts::kMenuMod);
-  // The windows of these entries are not there yet.
   menuModCompatablility_ =
       opens(mod, "menuModCompatablility", texts::kMenuCompatibility, ctrl(Qt::Key_C), &frmSelector::OpenCompatibility);
   menuModEdit_ = opens(mod, "menuModEdit", texts::kMenuEditModInfo, ctrl(Qt::Key_E), &frmSelector::OpenModInfoEditor);
-  opens(mod, "menuModAnalyzeMod", texts::kMenuAnalyze, ctrl(Qt::Key_Z), [] {})->setEnabled(false);
+  menuModAnalyzeMod_ =
+      opens(mod, "menuModAnalyzeMod", texts::kMenuAnalyze, ctrl(Qt::Key_Z), &frmSelector::OpenAnalyzer);
   menuModTechTree_ = opens(mod, "menuModTechTree", texts::kMenuTechTree, ctrl(Qt::Key_T), &frmSelector::OpenTechTrees);
   mod->addSeparator();
   menuModCurrentMod_ = menu(mod, "menuModCurrentMod", texts::kMenuCurrentMod);

@@ -1,0 +1,120 @@
+#pragma once
+// The analyzer window: a tree of the mods and the game folders each holds,
+// the plain files of the folder clicked, the unit values of a ship's or a
+// station's .odf file, a picture viewer with a full-window mode, and copy,
+// paste, remove and open of files from a pop-up menu and by keys.
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "analyzer/odf_stats.h"
+#include "library/mod_library.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMouseEvent;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace drydock::platform {
+class Shell;
+}
+namespace drydock::ui {
+class Dialogs;
+}
+
+namespace drydock::analyzer {
+
+struct AnalyzerHost {
+  std::filesystem::path programDir;
+  std::function<library::ModList()> modList;  // the main window's list as it is now
+  platform::Shell& shell;
+  ui::Dialogs& dialogs;
+};
+
+class frmAnalyzer : public QWidget {
+  Q_OBJECT
+ public:
+  frmAnalyzer(AnalyzerHost host, QWidget* parent);
+
+  // Rebuilds the tree from the main window's mod list and empties the file list.
+  void SetUpFolders();
+
+  // The picture viewer's drag limits in pixels at the window's scale.
+  int PxOf(int twips) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void ApplyLayout();
+  void SetListTall(bool tall);
+  void ResetControls();
+
+  // Tree and file list.
+  void NodeClick(QTreeWidgetItem* node);
+  void ListFolderFiles();
+  std::string SelectedEntry() const;  // the raw name of the selected entry, empty when none
+  std::filesystem::path EntryPath(const std::string& entry) const;
+  void ShowSelectedFile();
+
+  // Picture viewer.
+  void ShowPicture(const std::filesystem::path& file);
+  void ToggleFullWindow();
+  void CenterPicture();
+  void PictureMouseDown(QMouseEvent* event);
+  void PictureMouseMove(QMouseEvent* event);
+  void PictureMouseUp();
+  void CopyPicture();
+
+  // File operations.
+  void FilesMouseDown(QMouseEvent* event);
+  bool FilesKeyPress(int key, Qt::KeyboardModifiers modifiers);
+  bool CanPaste() const;
+  void OpenFile();
+  void CopyFile();
+  void PasteFile();
+  void RemoveFile();
+
+  AnalyzerHost host_;
+  double scale_ = 1.0;  // design twips are 1/15 pixel times this, so every fixed caption fits
+
+  // Kept for the whole run, also while the window is closed.
+  std::filesystem::path currentFolder_;  // the folder of the node clicked last; empty before
+  std::filesystem::path copiedFilePath_;
+  std::string copiedFileName_;
+  bool fullWindow_ = false;
+  std::array<QString, kOdfStatCount> savedToolTips_;
+  QPoint dragStart_;
+  bool dragged_ = false;
+  bool skipNextClick_ = false;
+  bool listTall_ = true;
+
+  QLabel* lblSelectFolder_ = nullptr;
+  QTreeWidget* TreeViewer_ = nullptr;
+  QListWidget* lstFiles_ = nullptr;
+  QLabel* picImages_ = nullptr;
+  QLabel* lblInvalidPic_ = nullptr;
+  std::array<QLabel*, kOdfStatCount> statLabels_{};
+  QMenu* menuLstFilesRight_ = nullptr;
+  QAction* menuLstFilesRightOpen_ = nullptr;
+  QAction* menuLstFilesRightRemove_ = nullptr;
+  QAction* menuLstFilesRightCopy_ = nullptr;
+  QAction* menuLstFilesRightPaste_ = nullptr;
+  QMenu* menuPicRight_ = nullptr;
+  QAction* menuPicRightCopy_ = nullptr;
+  QAction* menuPicRightFullWindow_ = nullptr;
+  QAction* menuPicRightCenter_ = nullptr;
+};
+
+}  // namespace drydock::analyzer

@@ -1,0 +1,188 @@
+// The analyzer's engine on real folders: the folder rows of the tree, the
+// unit values of .odf files, and paste and remove on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "analyzer/analyzer_files.h"
+#include "analyzer/analyzer_folders.h"
+#include "analyzer/odf_stats.h"
+#include "support/scoped_env.h"
+#include "support/temp_tree.h"
+
+using namespace drydock;
+using namespace drydock::analyzer;
+using drydock::test::TempTree;
+namespace fs = std::filesystem;
+
+TEST(AnalyzerFolders, RowsTakeTheirLastComponentAndHangBelowTheRowOfTheirParentFolder) {
+  struct Case {
+    int row;
+    const char* text;
+    int parent;
+  };
+  for (const Case& c : {Case{1, "AdmiralsLog", 0}, Case{4, "AIPs", 3}, Case{9, "buttons", 8}, Case{14, "TabButtons", 8},
+                        Case{31, "footerbutts", 30}, Case{46, "Help", 45}, Case{47, "Help Art", 45},
+                        Case{50, "logs", 0}, Case{57, "ships", 54}, Case{78, "Rgb", 76}}) {
+    EXPECT_EQ(AnalyzerRow(c.row).text, c.text) << c.row;
+    EXPECT_EQ(AnalyzerRow(c.row).parent, c.parent) << c.row;
+  }
+  std::vector<int> topLevel;
+  for (int row = 1; row <= kAnalyzerFolderCount; ++row) {
+    if (AnalyzerRow(row).parent == 0) topLevel.push_back(row);
+    EXPECT_LT(AnalyzerRow(row).parent, row) << "a parent comes first";
+  }
+  EXPECT_EQ(topLevel, (std::vector<int>{1, 2, 3, 7, 40, 41, 42, 43, 50, 51, 52, 53, 54, 64, 65, 66, 68, 74, 75, 76}));
+  EXPECT_EQ(FolderKey(57, 2), "odf\\ships2");
+}
+
+TEST(AnalyzerFolders, EachTopLevelModListsTheTableFoldersItHoldsInAnyLetterCaseAndAddonsOnlyShiftPositions) {
+  TempTree t;
+  t.Write("mods/Alpha/sounds/x.wav");
+  t.Write("mods/Alpha/Addon/Extra/odf/ships/e.odf");
+  t.Write("mods/Beta/ODF/Ships/a.odf");
+  t.MakeDir("mods/Beta/odf/weapons");  // the game sees odf and ODF as one folder
+  t.Write("mods/Beta/Logs/l.txt");
+  t.Write("mods/Beta/bitmaps/AdmiralsLog/Buttons/b.bmp");
+  t.MakeDir("mods/Beta/ODF/unknown/deeper");  // outside the table
+  t.MakeDir("mods/Beta/Backup/odf");
+  t.MakeDir("mods/Beta/techtree");  // an empty folder counts
+  t.MakeDir("mods/Beta/ships");     // a folder the table has only below odf
+  t.Write("mods/Empty/ModInfo.txt");
+  t.MakeDir("outside/odf/ships");
+  t.Link("mods/Linked/odf", t / "outside/odf");  // a link inside a mod is not followed
+  t.MakeDir("mods/odf0/Ai");
+
+  const library::ModList list = library::FillModList(t / "mods");
+  ASSERT_EQ(list, (library::ModList{"Alpha", "    Extra", "Beta", "Empty", "Linked", "odf0"}));
+  std::vector<std::string> shown;
+  for (const TreeMod& mod : AnalyzerTree(t / "mods", list)) {
+    std::string line = std::to_string(mod.entryIndex) + " " + mod.entry + ":";
+    for (const TreeFolder& folder : mod.folders) {
+      line += " " + FolderKey(folder.row, mod.entryIndex) + "=" + fs::relative(folder.folder, t / "mods").string();
+    }
+    shown.push_back(line);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "0 Alpha: sounds0=Alpha/sounds",
+                       "2 Beta: bitmaps2=Beta/bitmaps bitmaps\\AdmiralsLog2=Beta/bitmaps/AdmiralsLog "
+                       "bitmaps\\AdmiralsLog\\Buttons2=Beta/bitmaps/AdmiralsLog/Buttons Logs2=Beta/Logs odf2=Beta/odf "
+                       "odf\\ships2=Beta/ODF/Ships odf\\weapons2=Beta/odf/weapons techtree2=Beta/techtree",
+                       "3 Empty:",
+                       "4 Linked:",
+                       "5 odf0: Ai5=odf0/Ai",
+                   }));
+  EXPECT_TRUE(AnalyzerTree(t / "mods", {}).empty());
+}
+
+TEST(OdfStats, EachKeyTakesTheLastLineThatBeginsWithItExactlyAndKeepsTheRestAsWritten) {
+  TempTree t;
+  const auto read = [&](std::string_view contents) { return ReadOdfStats(t.Write("u.odf", contents)); };
+  const OdfCaptions none = ReadOdfStats(t / "missing.odf");
+  for (int i = 0; i < kOdfStatCount; ++i) EXPECT_EQ(none.at(i), FallbackCaption(kOdfStats.at(i)));
+  EXPECT_EQ(none.at(2), "buildTime = (File does not contain 'buildTime')");
+  EXPECT_EQ(read(""), none);
+
+  const OdfCaptions shown = read(
+      "unitName = \"Defiant\" // refit  \r\n"
+      "buildTime = 45\r"
+      "maxHealth = 300 // first\n"
+      "maxHealth = 350\n"
+      "race =5\n"
+      "\tcrewCost = 3\n"
+      "UnitName = \"wrong\"\n"
+      "officerCost= 2\n"
+      "metalCost  = 800\n"
+      "shieldRate = \n"
+      "latinumCost = x\n"
+      "latinumCost =\n"
+      "dilithiumCost =\t77\n");
+  EXPECT_EQ(shown, (OdfCaptions{"unitName = \"Defiant\" // refit  ", "race = ", "buildTime = 45",
+                                "officerCost = (File does not contain 'officerCost')",
+                                "crewCost = (File does not contain 'crewCost')", "dilithiumCost = 77",
+                                "metalCost = (File does not contain 'metalCost')", "latinumCost = ", "maxHealth = 350",
+                                "shieldRate = "}));
+}
+
+TEST(OdfStats, AClickShowsStatisticsOnlyForExactOdfNamesInShipsOrStationsAndPicturesInAnyCase) {
+  struct Case {
+    const char* entry;
+    const char* folder;
+    bool stats, picture, tall;
+  };
+  for (const Case& c : {Case{"x.odf", "ships", true, false, false}, Case{"x.odf", "stations", true, false, false},
+                        Case{"X.ODF", "ships", false, false, false}, Case{"x.odf", "Ships", false, false, false},
+                        Case{"x.odf", "weapons", false, false, false}, Case{"Pic.JPG", "misc", false, true, false},
+                        Case{"p.gif", "stations", false, true, false}, Case{"a.Bmp", "", false, true, false},
+                        Case{"r.txt", "stations", false, false, false}, Case{"r.txt", "odf", false, false, true},
+                        Case{"bmp", "odf", false, false, true}, Case{".bmp", "odf", false, true, false}}) {
+    const FileView view = ViewFor(c.entry, c.folder);
+    EXPECT_EQ(view.stats, c.stats) << c.entry << " in " << c.folder;
+    EXPECT_EQ(view.picture, c.picture) << c.entry << " in " << c.folder;
+    EXPECT_EQ(view.tallList, c.tall) << c.entry << " in " << c.folder;
+  }
+}
+
+struct AnalyzerFiles : ::testing::Test {
+  platform::WriterLock Lock() { return *platform::WriterLock::Acquire({t / "mods"}); }
+  TempTree t;
+};
+
+TEST_F(AnalyzerFiles, PasteCopiesBesideButNeverOntoAnEntryOfTheSameNameInAnyCase) {
+  const fs::path source = t.Write("mods/A/odf/ships/a.odf", "source");
+  t.Write("mods/B/odf/ships/A.ODF", "theirs");
+  t.Write("mods/B/odf/ships/.hidden.odf", "hidden");
+  t.MakeDir("mods/B/odf/ships/dir.odf");
+  const fs::path target = t / "mods/B/odf/ships";
+  const auto lock = Lock();
+  for (const char* taken : {"a.odf", "A.odf", ".HIDDEN.odf", "Dir.odf"}) {
+    EXPECT_EQ(PasteFile(source, target, taken, lock).outcome, PasteOutcome::Exists) << taken;
+  }
+  EXPECT_EQ(PasteFile(source, target, "b.odf", lock).outcome, PasteOutcome::Pasted);
+  EXPECT_EQ(TempTree::Snapshot(target),
+            (std::vector<std::string>{".hidden.odf=hidden", "A.ODF=theirs", "b.odf=source", "dir.odf/"}));
+  EXPECT_EQ(TempTree::Read(source), "source");
+
+  const PasteResult gone = PasteFile(t / "mods/A/odf/ships/gone.odf", target, "gone.odf", lock);
+  EXPECT_EQ(gone.outcome, PasteOutcome::Failed);
+  EXPECT_NE(gone.why.find("gone.odf"), std::string::npos);
+  EXPECT_EQ(PasteFile(source, t / "mods/B/missing", "a.odf", lock).outcome, PasteOutcome::Failed);
+  const fs::path odd = t.Write("mods/A/odd?.odf", "odd");  // a Linux name the game cannot hold
+  EXPECT_EQ(PasteFile(odd, target, "odd?.odf", lock).outcome, PasteOutcome::Failed);
+  if (::geteuid() != 0) {  // root writes into read-only folders
+    t.MakeReadOnly("mods/B/odf/ships");
+    const PasteResult denied = PasteFile(source, target, "c.odf", lock);
+    EXPECT_EQ(denied.outcome, PasteOutcome::Failed);
+    EXPECT_FALSE(denied.why.empty());
+    fs::permissions(target, fs::perms::owner_all);
+  }
+}
+
+TEST_F(AnalyzerFiles, RemoveMovesTheFileToTheTrashAndWithoutATrashLeavesItForTheUsersWord) {
+  const fs::path file = t.Write("mods/A/odf/a.odf", "mod");
+  const fs::path second = t.Write("mods/A/odf/b.odf", "second");
+  const auto lock = Lock();
+  {
+    const test::ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
+    EXPECT_EQ(RemoveFile(file, lock).outcome, RemoveOutcome::Trashed);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(TempTree::Read(t / "data/Trash/files/a.odf"), "mod");
+    EXPECT_EQ(RemoveFile(file, lock).outcome, RemoveOutcome::Failed) << "already gone";
+  }
+  t.Write("plain", "not a folder");
+  const test::ScopedEnv data("XDG_DATA_HOME", (t / "plain/data").string());
+  const RemoveResult kept = RemoveFile(second, lock);
+  ASSERT_EQ(kept.outcome, RemoveOutcome::NoTrash);
+  EXPECT_FALSE(kept.why.empty());
+  EXPECT_EQ(TempTree::Read(second), "second");
+  EXPECT_TRUE(DeleteForGood(second, lock));
+  EXPECT_FALSE(fs::exists(second));
+}
+
+TEST_F(AnalyzerFiles, WaveFilesPlayInsideInAnyLetterCaseWhenTheyExist) {
+  t.Write("s/Sound.WAV");
+  t.Write("s/x.wav.txt");
+  EXPECT_TRUE(IsPlayedWave(t / "s/Sound.WAV", "Sound.WAV"));
+  EXPECT_FALSE(IsPlayedWave(t / "s/x.wav.txt", "x.wav.txt"));
+  EXPECT_FALSE(IsPlayedWave(t / "s/gone.wav", "gone.wav"));
+}

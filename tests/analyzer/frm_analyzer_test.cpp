@@ -1,0 +1,395 @@
+// The analyzer window, opened as the main window opens it and driven by
+// clicks and keys on its tree, its file list, its picture and its pop-ups.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "analyzer/frm_analyzer.h"
+#include "analyzer/odf_stats.h"
+#include "platform/writer_lock.h"
+#include "support/child_process.h"
+#include "support/gui_input.h"
+#include "support/recording_shell.h"
+#include "support/scoped_env.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_tree.h"
+#include "ui/secondary_window.h"
+
+using namespace drydock;
+using namespace drydock::test;
+namespace fs = std::filesystem;
+
+struct AnalyzerWindow : ::testing::Test {
+  analyzer::frmAnalyzer* Open() {
+    const auto make = [this] {
+      return new analyzer::frmAnalyzer(
+          {t / "prog", [this] { return library::FillModList(t / "prog/mods"); }, shell, dialogs}, &main);
+    };
+    ui::OpenSecondaryWindow(window, &main, nullptr, make)->SetUpFolders();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    return window;
+  }
+  QTreeWidget* Tree() { return Child<QTreeWidget>(window, "TreeViewer"); }
+  QListWidget* Files() { return Child<QListWidget>(window, "lstFiles"); }
+  QLabel* Label(const char* name) { return Child<QLabel>(window, name); }
+  // The tree as "text{children}" lines, depth shown by indentation.
+  static void Dump(const QTreeWidgetItem* node, const std::string& indent, std::string& out) {
+    out += indent + Str(node->text(0)) + "\n";
+    for (int i = 0; i < node->childCount(); ++i) Dump(node->child(i), indent + " ", out);
+  }
+  std::string TreeText() {
+    std::string out;
+    for (int i = 0; i < Tree()->topLevelItemCount(); ++i) Dump(Tree()->topLevelItem(i), "", out);
+    return out;
+  }
+  // A click on the node at `path` ("mods/Beta/odf/ships").
+  QTreeWidgetItem* Node(const std::string& path) {
+    QTreeWidgetItem* node = nullptr;
+    for (const QString& part : QString::fromStdString(path).split(u'/')) {
+      QTreeWidgetItem* next = nullptr;
+      const int count = node ? node->childCount() : Tree()->topLevelItemCount();
+      for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* child = node ? node->child(i) : Tree()->topLevelItem(i);
+        if (child->text(0) == part) next = child;
+      }
+      EXPECT_NE(next, nullptr) << path;
+      if (!next) return nullptr;
+      node = next;
+      Tree()->expandItem(node);
+    }
+    return node;
+  }
+  void ClickNode(const std::string& path, int clicks = 1) {
+    QTreeWidgetItem* node = Node(path);
+    ASSERT_NE(node, nullptr);
+    Tree()->scrollToItem(node);
+    const QPoint at = Tree()->visualItemRect(node).center();
+    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    if (clicks == 2) QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+  // The ten statistics captions joined by "|".
+  std::string Stats() {
+    std::string out;
+    for (const analyzer::OdfStat& stat : analyzer::kOdfStats) out += Str(Label(stat.label.data())->text()) + "|";
+    return out;
+  }
+  bool ListTall() { return Files()->height() == window->PxOf(5130); }
+  void RightClick(const QPoint& at) { QTest::mouseClick(Files()->viewport(), Qt::RightButton, Qt::NoModifier, at); }
+  void RightClickEntry(const char* text) {
+    const auto items = Files()->findItems(QString::fromUtf8(text), Qt::MatchExactly);
+    ASSERT_FALSE(items.isEmpty()) << text;
+    RightClick(Files()->visualItemRect(items.first()).center());
+  }
+  QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
+  // The offscreen screen leaves a closed pop-up the active window; a desktop gives the window the keyboard back.
+  void GiveBack() {
+    QTest::qWait(20);
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  }
+  // Clicks `entry` in the pop-up that is open; the test fails when it is not.
+  void Choose(QMenu* menu, const char* entry) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
+    QAction* action = Child<QAction>(menu, entry);
+    ASSERT_TRUE(action->isEnabled() && action->isVisible()) << entry;
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, 1000));
+    GiveBack();
+  }
+  // The menu's visible entries, "-" before a disabled one, "*" before the default.
+  std::string MenuShown(QMenu* menu) {
+    std::string out;
+    for (QAction* action : menu->actions()) {
+      if (!action->isVisible()) continue;
+      out += std::string(action->isEnabled() ? "" : "-") + (menu->defaultAction() == action ? "*" : "") +
+             Str(action->text()) + " ";
+    }
+    menu->hide();
+    GiveBack();
+    return out;
+  }
+
+  QApplication& app = GuiApp();
+  TempTree t;
+  RecordingShell shell;
+  ScriptedDialogs dialogs;
+  QWidget main;
+  QPointer<analyzer::frmAnalyzer> window;
+};
+
+TEST_F(AnalyzerWindow, TheTreeShowsEachModWithTheTableFoldersItHoldsAndANodeClickListsTheFolder) {
+  Open();
+  EXPECT_EQ(TreeText(), "mods\n") << "no mods: the root alone";
+  ClickNode("mods");
+  EXPECT_EQ(Items(Files()), L({"(No files found.)"}));
+
+  t.Write("prog/mods/Alpha/Addon/Extra/odf/ships/e.odf");
+  t.Write("prog/mods/Beta/ODF/Ships/a.odf");
+  t.Write("prog/mods/Beta/ODF/Ships/.hidden.odf");
+  t.Write("prog/mods/Beta/Logs/l.txt");
+  t.MakeDir("prog/mods/Beta/Backup/odf/ships");
+  t.MakeDir("prog/mods/Beta/bitmaps/AdmiralsLog/Buttons");
+  t.Write("prog/mods/Beta/ModInfo.txt");
+  t.Write("prog/mods/Beta/ModPic.bmp");
+  t.MakeDir("prog/mods/odf0/odf/stations/sub");
+  window->SetUpFolders();
+  EXPECT_EQ(TreeText(),
+            "mods\n Alpha\n Beta\n  bitmaps\n   AdmiralsLog\n    buttons\n  logs\n  odf\n   ships\n"
+            " odf0\n  odf\n   stations\n");
+  EXPECT_EQ(Str(Node("mods/Beta/odf/ships")->data(0, Qt::UserRole + 1).toString()), "odf\\ships2")
+      << "keys count the addon's entry";
+  EXPECT_EQ(Str(Node("mods/odf0/odf")->data(0, Qt::UserRole + 1).toString()), "odf3");
+  ClickNode("mods/Beta/odf/ships");
+  EXPECT_EQ(Items(Files()), L({"a.odf"}));
+  EXPECT_TRUE(ListTall());
+  ClickNode("mods/Beta");
+  EXPECT_EQ(Items(Files()), L({"ModInfo.txt", "ModPic.bmp"}));
+  ClickNode("mods/odf0/odf/stations");
+  EXPECT_EQ(Items(Files()), L({"(No files found.)"})) << "a subfolder is no file";
+  ClickItem(Files(), Files()->item(0), 2);
+  PressKey(Qt::Key_Return);
+  ClickNode("mods/Beta/logs", 2);
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "prog/mods/Beta/Logs").string()})
+      << "the placeholder opens nothing; a double click opens the folder";
+
+  // No node can be renamed.
+  Tree()->setFocus();
+  Tree()->setCurrentItem(Node("mods/Beta"));
+  PressKey(Qt::Key_F2);
+  QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                     Tree()->visualItemRect(Node("mods/Beta")).center());
+  EXPECT_EQ(Tree()->findChild<QLineEdit*>(), nullptr);
+  EXPECT_EQ(Str(Node("mods/Beta")->text(0)), "Beta");
+}
+
+TEST_F(AnalyzerWindow, AClickOnAUnitFileShowsItsTenValuesAndOtherFilesLeaveTheLabelsEmpty) {
+  t.Write("prog/mods/Fleet/odf/ships/fdefiant.odf",
+          "unitName = \"Defiant\" // refit\r\nbuildTime = 45\r\nmaxHealth = 300 // old\r\nmaxHealth = 350\r\n"
+          "race =5\r\n\tcrewCost = 3\r\nUnitName = \"x\"\r\n");
+  t.Write("prog/mods/Fleet/odf/ships/X.ODF", "unitName = \"upper\"\r\n");
+  t.Write("prog/mods/Fleet/odf/weapons/phaser.odf", "unitName = \"weapon\"\r\n");
+  t.Write("prog/mods/Fleet/odf/ships/notes.txt", "text");
+  Open();
+  EXPECT_EQ(Stats(),
+            "unitName =|race =|BuildTime =|officerCost =|crewCost =|dilithiumCost =|metalCost =|latinumCost =|"
+            "maxHealth =|shieldRate =|");
+  ClickNode("mods/Fleet/odf/ships");
+  ClickText(Files(), "fdefiant.odf");
+  const std::string defiant =
+      "unitName = \"Defiant\" // refit|race = |buildTime = 45|officerCost = (File does not contain 'officerCost')|"
+      "crewCost = (File does not contain 'crewCost')|dilithiumCost = (File does not contain 'dilithiumCost')|"
+      "metalCost = (File does not contain 'metalCost')|latinumCost = (File does not contain 'latinumCost')|"
+      "maxHealth = 350|shieldRate = (File does not contain 'shieldRate')|";
+  EXPECT_EQ(Stats(), defiant);
+  EXPECT_FALSE(ListTall());
+  EXPECT_EQ(Str(Label("lblOdfBuildTime")->toolTip()), "How long it takes to build this unit");
+  for (const analyzer::OdfStat& stat : analyzer::kOdfStats) {  // every label shows its whole caption
+    QLabel* label = Label(stat.label.data());
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << stat.label;
+    EXPECT_LE(label->fontMetrics().height(), label->height()) << stat.label;
+  }
+  ClickText(Files(), "X.ODF");
+  EXPECT_EQ(Stats(), "||||||||||") << "the extension keeps its letter case";
+  EXPECT_FALSE(ListTall()) << "an .odf name keeps the list's height";
+  ClickText(Files(), "notes.txt");
+  EXPECT_EQ(Stats(), "||||||||||");
+  EXPECT_FALSE(ListTall()) << "in ships the list keeps its height";
+  ClickNode("mods/Fleet/odf/weapons");
+  EXPECT_TRUE(ListTall());
+  ClickText(Files(), "phaser.odf");
+  EXPECT_EQ(Stats(), "||||||||||");
+  EXPECT_TRUE(ListTall());
+
+  EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf", (t / "prog/mods/Fleet/odf/ships/fdefiant.odf").string()}).output,
+            QString::fromStdString(defiant).replace(u'|', u'\n').toStdString())
+      << "the command prints the labels";
+  EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf", (t / "gone.odf").string()}).code, 1);
+  EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf"}).code, 2);
+}
+
+TEST_F(AnalyzerWindow, APictureShowsBelowTheListAndItsFullWindowModeCentresDragsAndComesBack) {
+  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.BMP", 100, 50);
+  t.Write("prog/mods/Art/bitmaps/x.bmp", "text, not a picture");
+  WriteBmp(t / "prog/mods/Art/bitmaps/y.gif.bmp", 10, 10);
+  Open();
+  auto* picture = Child<QLabel>(window, "picImages");
+  QLabel* invalid = Label("lblInvalidPic");
+  auto* menu = Child<QMenu>(window, "menuPicRight");
+  ClickNode("mods/Art/bitmaps");
+  ClickText(Files(), "Pic.BMP");
+  EXPECT_TRUE(picture->isVisible() && !invalid->isVisible());
+  EXPECT_EQ(picture->pixmap().size(), QSize(100, 50));
+  EXPECT_FALSE(ListTall());
+  ClickText(Files(), "x.bmp");
+  EXPECT_TRUE(!picture->isVisible() && invalid->isVisible()) << "no earlier picture stays";
+  EXPECT_EQ(Str(invalid->text()), "File is not a valid bitmap or it is corrupted.");
+  const QRect needed =
+      invalid->fontMetrics().boundingRect(invalid->rect(), Qt::TextWordWrap | Qt::AlignHCenter, invalid->text());
+  EXPECT_TRUE(invalid->rect().contains(needed)) << "the message fits its label";
+  ClickText(Files(), "Pic.BMP");
+
+  // Normal mode: a drag moves nothing; the right button offers the menu with Center disabled.
+  const QPoint normalAt = picture->pos();
+  QTest::mousePress(picture, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
+  EXPECT_EQ(MenuShown(menu), "&Copy to clipboard Full &window -C&enter ");
+  QTest::mouseRelease(picture, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mousePress(picture, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseMove(picture, QPoint(40, 30));
+  EXPECT_EQ(picture->pos(), normalAt);
+
+  // Full window: its release (a click) switches; the tree and the list go, tooltips too.
+  QTest::mouseRelease(picture, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  EXPECT_FALSE(Tree()->isVisible() || Files()->isVisible() || Label("lblSelectFolder")->isVisible());
+  EXPECT_EQ(picture->geometry(), QRect(window->width() / 2 - 50, window->height() / 2 - 25, 100, 50));
+  EXPECT_EQ(Str(Label("lblOdfUnitName")->toolTip()), "");
+  QTest::mousePress(picture, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
+  EXPECT_EQ(MenuShown(menu), "&Copy to clipboard Normal &window C&enter ");
+  QTest::mouseRelease(picture, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+
+  // A drag far to the left stops before the right edge comes within the margin of the window's left edge.
+  const auto drag = [&](QPoint by) {
+    QTest::mousePress(picture, Qt::LeftButton, Qt::NoModifier, QPoint(50, 25));
+    QTest::mouseMove(picture, QPoint(50, 25) + by);
+    QTest::mouseRelease(picture, Qt::LeftButton, Qt::NoModifier, QPoint(50, 25) + by);
+  };
+  const QPoint centred = picture->pos();
+  drag(QPoint(-(centred.x() + 100 - 3), 0));
+  EXPECT_EQ(picture->pos(), QPoint(-97, centred.y())) << "the right edge stays 3 pixels inside";
+  drag(QPoint(-10, 7));
+  EXPECT_EQ(picture->pos(), QPoint(-97, centred.y() + 7)) << "one axis blocked, the other moves";
+  EXPECT_TRUE(Label("lblSelectFolder")->isHidden()) << "the release after a drag does not switch back";
+  drag(QPoint(5000, 5000));
+  EXPECT_EQ(picture->pos(), QPoint(window->PxOf(8512), window->PxOf(5482))) << "the release pulls it back";
+  Child<QAction>(menu, "menuPicRightCenter")->trigger();
+  EXPECT_EQ(picture->pos(), centred);
+  Child<QAction>(menu, "menuPicRightCopy")->trigger();
+  EXPECT_EQ(QApplication::clipboard()->pixmap().size(), QSize(100, 50));
+
+  QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  EXPECT_TRUE(Tree()->isVisible() && Files()->isVisible() && Files()->hasFocus());
+  EXPECT_EQ(picture->geometry(), QRect(normalAt, QSize(window->PxOf(4155), window->PxOf(2415))));
+  EXPECT_EQ(Str(Label("lblOdfUnitName")->toolTip()), "Name of unit");
+  EXPECT_EQ(Str(Child<QAction>(menu, "menuPicRightFullWindow")->text()), "Full &window");
+
+  // Closing in full-window mode reopens in the normal layout.
+  QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  window->close();
+  Open();
+  EXPECT_TRUE(Tree()->isVisible() && picture->isHidden() && ListTall());
+  EXPECT_EQ(Str(Label("lblOdfUnitName")->toolTip()), "Name of unit");
+  EXPECT_EQ(Str(Label("lblOdfUnitName")->text()), "unitName =");
+}
+
+TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
+  const ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
+  t.Write("prog/mods/Alpha/odf/ships/a.odf", "alpha");
+  t.Write("prog/mods/Alpha/odf/ships/b.odf", "b");
+  t.Write("prog/mods/Beta/odf/ships/A.ODF", "beta's own");
+  t.Write("prog/mods/Beta/odf/ships/c.odf", "c");
+  t.Write("prog/mods/Beta/sounds/Boom.WAV");
+  t.Write("prog/mods/Beta/sounds/readme.txt");
+  Open();
+
+  // Below the last entry with nothing copied: no menu.
+  ClickNode("mods/Alpha/odf/ships");
+  RightClick(QPoint(5, Files()->viewport()->height() - 5));
+  QTest::qWait(50);
+  EXPECT_FALSE(FilesMenu()->isVisible());
+  RightClickEntry("b.odf");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FilesMenu()->isVisible(); }, 1000));
+  EXPECT_EQ(Str(Files()->currentItem()->text()), "b.odf") << "the entry under the pointer is selected first";
+  EXPECT_EQ(MenuShown(FilesMenu()), "*&Open &Remove &Copy -&Paste ");
+  RightClickEntry("a.odf");
+  Choose(FilesMenu(), "menuLstFilesRightCopy");
+
+  // Paste into another mod's folder that holds A.ODF: refused whatever the letter case.
+  ClickNode("mods/Beta/odf/ships");
+  ClickText(Files(), "c.odf");
+  dialogs.Expect({"File already exists.", "File exists", ui::Buttons::Ok, ui::Icon::Exclamation});
+  PressKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/ships/A.ODF"), "beta's own");
+  EXPECT_EQ(Str(Files()->currentItem()->text()), "c.odf");
+
+  // Into Beta's stations (no such file): pasted, and below the last entry the menu offers Paste only.
+  t.MakeDir("prog/mods/Beta/odf/stations");
+  window->SetUpFolders();
+  ClickNode("mods/Beta/odf/stations");
+  RightClick(QPoint(5, Files()->viewport()->height() - 5));
+  EXPECT_EQ(Files()->currentItem(), nullptr);
+  Choose(FilesMenu(), "menuLstFilesRightPaste");
+  EXPECT_EQ(Items(Files()), L({"a.odf"}));
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/stations/a.odf"), "alpha");
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Alpha/odf/ships/a.odf"), "alpha") << "the source stays";
+
+  // Remove by key goes to the trash; the copied file gone, Paste is disabled.
+  ClickNode("mods/Alpha/odf/ships");
+  ClickText(Files(), "a.odf");
+  PressKey(Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Items(Files()), L({"b.odf"}));
+  EXPECT_EQ(Files()->currentItem() ? Files()->currentItem()->isSelected() : false, false);
+  EXPECT_EQ(TempTree::Read(t / "data/Trash/files/a.odf"), "alpha");
+  RightClickEntry("b.odf");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FilesMenu()->isVisible(); }, 1000));
+  EXPECT_EQ(MenuShown(FilesMenu()), "*&Open &Remove &Copy -&Paste ");
+  PressKey(Qt::Key_V, Qt::ControlModifier);  // nothing to paste: no box
+  EXPECT_EQ(Items(Files()), L({"b.odf"}));
+
+  // Without a trash the user is asked; No keeps the file.
+  {
+    t.Write("plain");
+    const ScopedEnv noTrash("XDG_DATA_HOME", (t / "plain/data").string());
+    ClickText(Files(), "b.odf");
+    dialogs.Expect({"", "Remove file", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::No});
+    PressKey(Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(Items(Files()), L({"b.odf"}));
+    EXPECT_NE(dialogs.shown.back().text.find("b.odf cannot be moved to the trash"), std::string::npos);
+  }
+
+  // Open: a wave file of any letter case plays inside, everything else goes to the shell.
+  ClickNode("mods/Beta/sounds");
+  ClickText(Files(), "Boom.WAV");
+  PressKey(Qt::Key_Return);
+  ClickItem(Files(), Files()->findItems(QStringLiteral("readme.txt"), Qt::MatchExactly).first(), 2);
+  RightClickEntry("readme.txt");
+  Choose(FilesMenu(), "menuLstFilesRightOpen");
+  const std::string sounds = (t / "prog/mods/Beta/sounds").string();
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{"wave " + sounds + "/Boom.WAV", "open " + sounds + "/readme.txt",
+                                                   "open " + sounds + "/readme.txt"}));
+  EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(AnalyzerWindow, AFailedPasteOrAnotherRunHoldingTheLockIsReported) {
+  t.Write("prog/mods/Alpha/odf/a.odf", "alpha");
+  t.MakeDir("prog/mods/Beta/odf");
+  Open();
+  ClickNode("mods/Alpha/odf");
+  ClickText(Files(), "a.odf");
+  PressKey(Qt::Key_C, Qt::ControlModifier);
+  ClickNode("mods/Beta/odf");
+  ClickText(Files(), "(No files found.)");
+  fs::remove(t / "prog/mods/Beta/odf");
+  dialogs.Expect({"", "Paste failed", ui::Buttons::Ok, ui::Icon::Exclamation});
+  PressKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_NE(dialogs.shown.back().text.find("a.odf could not be pasted:\n"), std::string::npos);
+  t.MakeDir("prog/mods/Beta/odf");
+  {
+    const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
+    ASSERT_TRUE(other);
+    dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.", "Paste failed",
+                    ui::Buttons::Ok, ui::Icon::Exclamation});
+    PressKey(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/a.odf"));
+  }
+  PressKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/a.odf"), "alpha");
+  EXPECT_TRUE(dialogs.Done());
+}
