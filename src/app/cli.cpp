@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include <algorithm>
 #include <iostream>
 #include <ostream>
 
@@ -11,12 +12,14 @@
 #include "archive/add_flow.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
+#include "install/mod_stack.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "modinfo/details_panel.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/native_path.h"
 #include "platform/registry.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
@@ -54,6 +57,14 @@ std::optional<std::string> ModPathArgument(const CommandLine& cl, const library:
   return library::ResolveModPath(list, index);
 }
 
+// "Files of this mod are covered by: ..." for the mod in `modFolder`, when a
+// game folder is known and a mod installed later replaced one of its files.
+std::string CoveredBy(const CommandLine& cl, const fs::path& modsDir, const fs::path& modFolder) {
+  const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
+  if (!gameDir || !platform::IsFolder(*gameDir)) return {};
+  return install::CoveredByText(install::CoveringMods(modsDir, *gameDir, modFolder));
+}
+
 int CmdInfo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
   const library::ModList list = library::FillModList(modsDir);
@@ -75,18 +86,51 @@ int CmdInfo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
           : view.picture == modinfo::PictureState::Invalid ? std::string("invalid")
                                                            : view.pictureFile)
       << '\n';
+  if (const std::string covered = CoveredBy(cl, modsDir, library::ModFolder(modsDir, *modPath)); !covered.empty()) {
+    out << covered << '\n';
+  }
   return kExitOk;
 }
 
 int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-  if (!cl.args.empty()) {
-    err << "installed takes no arguments\n";
+  const bool verbose = cl.args.size() == 1 && cl.args[0] == "--verbose";
+  if (!cl.args.empty() && !verbose) {
+    err << "installed takes no arguments but --verbose\n";
     return kExitUsage;
   }
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
-  for (const std::string& entry : install::InstalledModEntries(modsDir, library::FillModList(modsDir))) {
-    out << entry << '\n';
+  const library::ModList list = library::FillModList(modsDir);
+  for (const std::string& entry : install::InstalledModEntries(modsDir, list)) {
+    out << entry;
+    const int index = static_cast<int>(std::find(list.begin(), list.end(), entry) - list.begin());
+    if (verbose && index < static_cast<int>(list.size())) {
+      if (const std::string covered = CoveredBy(cl, modsDir, library::EntryFolder(modsDir, list, index));
+          !covered.empty()) {
+        out << '\t' << covered;
+      }
+    }
+    out << '\n';
   }
+  return kExitOk;
+}
+
+// The mods that replaced one game file, from the game's own file (or none)
+// up to the one the game holds now.
+int CmdStack(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (cl.args.size() != 1 || !platform::IsContainedRelative(cl.args[0])) {
+    err << "stack takes one PATH, relative to the game folder (odf\\ships\\fed.odf)\n";
+    return kExitUsage;
+  }
+  const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
+  if (!gameDir || !platform::IsFolder(*gameDir)) {
+    err << install::kNoGameDirText << '\n';
+    return kExitFailed;
+  }
+  const auto layers = install::FileStack(library::ModsDir(ProgramDirFor(cl)), *gameDir, cl.args[0]);
+  const bool gameHadIt = layers.empty() ? platform::EntryExists(platform::NativePath(*gameDir, cl.args[0]))
+                                        : layers.front().kind == install::RecordEntry::Kind::Replaced;
+  out << (gameHadIt ? "(the game's own file)" : "(no file)") << '\n';
+  for (const install::StackLayer& layer : layers) out << layer.name << '\n';
   return kExitOk;
 }
 
@@ -215,6 +259,7 @@ constexpr Command kCommands[] = {
     {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
     {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"add", CmdAdd},
     {"scan", CmdScan},         {"sort", CmdSort},           {"odf", CmdOdf},
+    {"stack", CmdStack},
 };
 
 }  // namespace
@@ -257,9 +302,10 @@ std::string UsageText() {
          "Commands:\n"
          "  list               print the mod list as the main window shows it\n"
          "  info MOD           print the details panel of MOD (Name, or Parent\\Addon\\Child)\n"
-         "  installed          print the installed-mods list\n"
+         "  installed [--verbose]  print the installed-mods list; --verbose adds the mods installed over each\n"
          "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
          "  uninstall MOD      take MOD out of the game and put the kept files back\n"
+         "  stack PATH         print the mods that replaced the game file PATH, in install order\n"
          "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
          "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
          "  scan MOD           print the file types of the loose files in MOD's root folder, each with its files\n"

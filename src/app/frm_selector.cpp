@@ -462,7 +462,7 @@ void frmSelector::QuitProgram() {
 install::frmInstalledMods* frmSelector::InstalledModsWindow() {
   return ui::SecondaryWindow(frmInstalledMods_, this, menuManagerCheckInstalledMods_, [this] {
     return new install::frmInstalledMods(
-        ModsDir(), [this] { return modList_; }, [this] { EnableMainControls(); }, this);
+        ModsDir(), [this] { return modList_; }, [this] { return gameDir_; }, [this] { EnableMainControls(); }, this);
   });
 }
 

@@ -16,7 +16,9 @@ namespace drydock::install {
 
 namespace {
 
-constexpr std::string_view kHeader = "drydock install record 1";
+constexpr std::string_view kHeaderV1 = "drydock install record 1";
+// Version 2 adds the game and the sequence number, which version 1 refuses to read.
+constexpr std::string_view kHeader = "drydock install record 2";
 constexpr std::string_view kNoteHeader = "drydock uninstall note 1";
 constexpr std::size_t kMaxRecordBytes = 256u << 20;
 
@@ -133,7 +135,9 @@ void SweepBackup(const fs::path& backup, const fs::path& dir, std::vector<std::s
 }  // namespace
 
 std::string FormatRecord(const InstallRecord& record) {
-  std::string text = std::string(kHeader) + "\nstate " + std::string(StateName(record.state)) + "\n";
+  std::string text =
+      std::string(record.sequence ? kHeader : kHeaderV1) + "\nstate " + std::string(StateName(record.state)) + "\n";
+  if (record.sequence) text += "game " + Escape(record.game) + "\nseq " + std::to_string(record.sequence) + "\n";
   for (const RecordEntry& e : record.entries) {
     text += e.kind == RecordEntry::Kind::Replaced ? "replaced " : "added ";
     text += e.written ? std::to_string(e.written->size) + " " + std::to_string(e.written->modified) : "- -";
@@ -144,7 +148,7 @@ std::string FormatRecord(const InstallRecord& record) {
 
 std::optional<InstallRecord> ParseRecord(std::string_view text) {
   const std::vector<std::string_view> lines = Lines(text);
-  if (lines.size() < 2 || lines[0] != kHeader) return std::nullopt;
+  if (lines.size() < 2 || (lines[0] != kHeader && lines[0] != kHeaderV1)) return std::nullopt;
   InstallRecord record;
   bool knownState = false;
   for (auto state : {InstallRecord::State::Pending, InstallRecord::State::Complete, InstallRecord::State::Retiring}) {
@@ -154,7 +158,15 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
     }
   }
   if (!knownState) return std::nullopt;
-  for (std::size_t i = 2; i < lines.size(); ++i) {
+  std::size_t first = 2;
+  if (lines[0] == kHeader) {
+    if (lines.size() < 4 || !lines[2].starts_with("game ") || !lines[3].starts_with("seq ")) return std::nullopt;
+    auto game = Unescape(lines[2].substr(5));
+    if (!game || !ParseNumber(lines[3].substr(4), record.sequence) || record.sequence == 0) return std::nullopt;
+    record.game = std::move(*game);
+    first = 4;
+  }
+  for (std::size_t i = first; i < lines.size(); ++i) {
     const std::vector<std::string_view> f = Fields(lines[i]);
     if (f.size() != 4 || (f[0] != "replaced" && f[0] != "added")) return std::nullopt;
     RecordEntry entry;

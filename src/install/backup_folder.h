@@ -51,6 +51,12 @@ struct InstallRecord {
     Retiring,  // the uninstall restored everything and is deleting the kept files
   };
   State state = State::Pending;
+  // The game folder installed into (its canonical form) and the install's
+  // place in that game's order of installs: greater than that of every mod
+  // installed into it before. 0 in a record of an earlier version, which
+  // knew no order.
+  std::string game;
+  std::uint64_t sequence = 0;
   std::vector<RecordEntry> entries;
 };
 

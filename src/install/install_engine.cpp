@@ -4,6 +4,7 @@
 
 #include "install/engine_common.h"
 #include "install/installed_mods.h"
+#include "install/mod_stack.h"
 #include "library/game_folders.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
@@ -96,8 +97,8 @@ void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& re
 
 // Records what the install is about to do, flushes the backup and makes it
 // the installed marker. Only after this may a game file change.
-platform::FsResult CommitBackup(const fs::path& building, const fs::path& backup, const std::vector<Copy>& copies) {
-  InstallRecord record;
+platform::FsResult CommitBackup(const fs::path& building, const fs::path& backup, const std::vector<Copy>& copies,
+                                InstallRecord record) {
   for (const Copy& copy : copies) record.entries.push_back(copy.entry);
   platform::FsResult r = WriteRecord(building, record);
   if (r) r = platform::SyncVolume(building);
@@ -139,8 +140,8 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
 
 // Writes the final record. A game file that could not be replaced keeps no
 // kept copy; when nothing was installed at all, no backup stays.
-void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::vector<Copy>& copies) {
-  InstallRecord record;
+void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::vector<Copy>& copies,
+                  InstallRecord record) {
   record.state = InstallRecord::State::Complete;
   for (const Copy& copy : copies) {
     if (copy.copied) {
@@ -190,8 +191,13 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
   }
   BuildBackup(building, copies, report);
   const fs::path backup = modFolder / PathFromUtf8(kBackupFolderName);
+  // This install's place in the game's order of installs, which the uninstall
+  // of a mod below it follows to hand its kept originals up.
+  InstallRecord header;
+  header.game = CanonicalGame(gameDir);
+  header.sequence = NextSequence(ModsDirOf(modFolder), gameDir);
   platform::FsResult committed;
-  if (!copies.empty()) committed = CommitBackup(building, backup, copies);
+  if (!copies.empty()) committed = CommitBackup(building, backup, copies, header);
   if (copies.empty() || !committed) {
     (void)platform::DeleteTree(building);
     if (!committed) {
@@ -206,7 +212,7 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
 
   EnterPhase(callbacks, Phase::CopyingFiles);
   CopyFiles(gameDir, copies, callbacks, report);
-  FinishBackup(modFolder, backup, copies);
+  FinishBackup(modFolder, backup, copies, header);
   (void)platform::SyncVolume(gameDir);
   return report;
 }

@@ -21,7 +21,11 @@
 //    still holds what this mod's install wrote there, or when the user was
 //    asked about it by name (the uninstall plan's changed files);
 //  * the uninstall restores every kept file first and retires only what it
-//    restored, so running an interrupted run again finishes the job.
+//    restored, so running an interrupted run again finishes the job;
+//  * mods are uninstalled in any order: where a mod installed later replaced
+//    the same file, its file stays in the game and the kept original moves
+//    into that mod's backup, in place of its copy of this mod's file
+//    (mod_stack.h orders the installs).
 // Single failures do not stop a run; they are counted and reported.
 #include <cstdint>
 #include <filesystem>
@@ -102,14 +106,26 @@ struct UninstallPlan {
     std::filesystem::path kept;                  // its kept original; empty when the install added the file
     std::filesystem::path modFile;               // the mod's own file at that path, when it has one
     std::optional<platform::FileStamp> written;  // what the install wrote, by the record
+    // A file that a mod installed later replaced too: the game's file is that
+    // mod's and stays, and the next such mod (the heir) takes over what this
+    // one kept, in place of its own copy of this mod's file.
+    int heir = -1;                   // index into `heirs`; -1 when this mod is the top of the file's stack
+    std::filesystem::path heirKept;  // the heir's kept copy of the file
+    RecordEntry::Kind heirKind = RecordEntry::Kind::Added;  // what the heir's record says of it
     enum class State {
-      Done,         // nothing to do: restored already, or absent
+      Done,         // nothing to do: restored already, handed over already, or absent
       Ours,         // holds what the install wrote (or is absent where a kept file goes back)
-      Changed,      // holds something else: only changed when the user agreed
+      HandOver,     // the heir kept what this mod's install wrote: it takes over the kept original
+      Changed,      // holds something else (the heir's copy, for a hand-over): only changed when the user agreed
       KeptMissing,  // holds what the install wrote, but its kept original is gone
       Blocked,      // a folder or a link stands where the kept file goes back
     };
     State state = State::Done;
+  };
+  // A mod installed later that takes over kept originals of this one.
+  struct Heir {
+    std::filesystem::path backup;
+    InstallRecord record;
   };
 
   Report refusal;  // `refusal.refused`: nothing can be done
@@ -117,6 +133,10 @@ struct UninstallPlan {
   std::filesystem::path gameDir, modFolder, backup;
   InstallRecord::State recordState = InstallRecord::State::Complete;
   std::vector<Target> targets;
+  std::vector<Heir> heirs;
+  // The record's game and place in the game's order of installs (0: none).
+  std::string game;
+  std::uint64_t sequence = 0;
   // Further kept copies of a game file already kept (in a second letter-case
   // variant of a folder of an old backup); retired only when the game holds
   // their bytes.

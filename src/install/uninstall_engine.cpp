@@ -7,6 +7,7 @@
 #include "install/engine_common.h"
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
+#include "install/mod_stack.h"
 #include "library/game_folders.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
@@ -24,14 +25,43 @@ namespace {
 using Target = UninstallPlan::Target;
 using State = Target::State;
 
-// Whether the game's file still holds what this mod's install wrote there:
-// by the record's stamp without reading it, else by the mod's own bytes.
+// Whether `file` (the game's file, or a later mod's kept copy of it) still
+// holds what this mod's install wrote: by the record's stamp without reading
+// it (a kept copy is a link to what the game held, or a copy with its time),
+// else by the mod's own bytes.
+bool HoldsWhatWasWritten(const Target& t, const fs::path& file, const platform::FileStamp& stamp) {
+  if (t.written && stamp.SameSizeAndTime(*t.written)) return true;
+  return !t.modFile.empty() && platform::SameContents(t.modFile, file);
+}
 bool HoldsWhatWasWritten(const Target& t, const platform::FileStamp& game) {
-  if (t.written && game.SameSizeAndTime(*t.written)) return true;
-  return !t.modFile.empty() && platform::SameContents(t.modFile, t.game);
+  return HoldsWhatWasWritten(t, t.game, game);
+}
+
+// A file a later mod replaced too: the game's file is left to the stack, and
+// what matters is whether the heir kept what this mod wrote. Anything else
+// there was put by something that is not an installed mod (a hand edit, a
+// game update) and is asked about.
+State JudgeHandOver(const Target& t, const UninstallPlan& plan) {
+  const auto heirKept = platform::StampOf(t.heirKept);
+  if (!heirKept && platform::EntryExists(t.heirKept)) return State::Blocked;
+  if (t.kept.empty()) {
+    if (!heirKept) return t.heirKind == RecordEntry::Kind::Added ? State::Done : State::HandOver;
+    return HoldsWhatWasWritten(t, t.heirKept, *heirKept) ? State::HandOver : State::Changed;
+  }
+  const auto kept = platform::StampOf(t.kept);
+  if (!kept) {
+    // Once the uninstall retires the backup, a kept original is missing only
+    // because it was handed over (the heir's record was rewritten first).
+    return plan.recordState == InstallRecord::State::Complete ? State::KeptMissing : State::Done;
+  }
+  // The heir's record already says so: killed between its record and the move.
+  if (!heirKept) return t.heirKind == RecordEntry::Kind::Replaced ? State::HandOver : State::Changed;
+  if (heirKept->SameFile(*kept) || platform::SameContents(t.kept, t.heirKept)) return State::Done;
+  return HoldsWhatWasWritten(t, t.heirKept, *heirKept) ? State::HandOver : State::Changed;
 }
 
 State Judge(const Target& t, const UninstallPlan& plan) {
+  if (t.heir >= 0) return JudgeHandOver(t, plan);
   const auto game = platform::StampOf(t.game);
   const bool gameExists = game || platform::EntryExists(t.game);
   if (t.kept.empty()) {
@@ -70,6 +100,27 @@ fs::path Lookup(const std::map<std::string, fs::path>& byKey, std::string_view r
   return it == byKey.end() ? fs::path() : it->second;
 }
 
+// For each file, the next mod above this one in the game's order of installs
+// that replaced it too, when there is one.
+void FindHeirs(UninstallPlan& plan) {
+  std::vector<StackedMod> above = InstalledStack(ModsDirOf(plan.modFolder), plan.gameDir);
+  std::erase_if(above, [&](const StackedMod& m) { return m.record.sequence <= plan.sequence; });
+  std::map<std::size_t, int> heirOf;  // index in `above` -> index in plan.heirs
+  for (Target& t : plan.targets) {
+    const std::string key = PathKey(t.recordPath);
+    for (std::size_t i = 0; i < above.size(); ++i) {
+      const RecordEntry* entry = above[i].Entry(key);
+      if (!entry) continue;
+      auto [it, added] = heirOf.emplace(i, static_cast<int>(plan.heirs.size()));
+      if (added) plan.heirs.push_back({above[i].backup, above[i].record});
+      t.heir = it->second;
+      t.heirKept = above[i].backup / PathFromUtf8(entry->path);
+      t.heirKind = entry->kind;
+      break;
+    }
+  }
+}
+
 void PlanFromRecord(UninstallPlan& plan, const InstallRecord& record, const std::map<std::string, fs::path>& mod) {
   plan.source = UninstallPlan::Source::Record;
   plan.recordState = record.state;
@@ -83,6 +134,9 @@ void PlanFromRecord(UninstallPlan& plan, const InstallRecord& record, const std:
     t.written = e.written;
     plan.targets.push_back(std::move(t));
   }
+  plan.game = record.game;
+  plan.sequence = record.sequence;
+  if (record.sequence != 0 && record.game == CanonicalGame(plan.gameDir)) FindHeirs(plan);
 }
 
 // A backup without a record: every plain file in it (in any letter-case
@@ -165,8 +219,12 @@ void RemoveTemporaries(const UninstallPlan& plan) {
   }
 }
 
-const char* WhyLeft(State state) {
-  switch (state) {
+const char* WhyLeft(const Target& t) {
+  if (t.heir >= 0 && t.state == State::Changed) {
+    return "the copy that a mod installed later kept of it is not what this mod's install wrote, so both were left "
+           "as they are";
+  }
+  switch (t.state) {
     case State::Changed:
       return "the game's file is neither what this mod's install wrote nor its backup copy, so both were left as "
              "they are";
@@ -179,14 +237,66 @@ const char* WhyLeft(State state) {
   }
 }
 
+// Hands the kept originals of the files that later mods replaced too to
+// those mods. Each heir's record is rewritten first, saying what the file was
+// before this mod (replaced, or added), and then the original moves into the
+// heir's backup by one rename, so at every moment it lies in one of the two
+// backups; a file this mod added leaves the heir nothing to keep.
+void HandOver(const UninstallPlan& plan, bool mayReplace, Report& report) {
+  const auto acts = [&](const Target& t) {
+    return t.heir >= 0 && (t.state == State::HandOver || (t.state == State::Changed && mayReplace));
+  };
+  std::vector<InstallRecord> records;
+  std::vector<bool> rewrite(plan.heirs.size(), false);
+  for (const UninstallPlan::Heir& heir : plan.heirs) records.push_back(heir.record);
+  for (const Target& t : plan.targets) {
+    if (!acts(t)) continue;
+    const auto kind = t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced;
+    InstallRecord& record = records[static_cast<std::size_t>(t.heir)];
+    for (RecordEntry& e : record.entries) {
+      if (PathKey(e.path) != PathKey(t.recordPath) || e.kind == kind) continue;
+      e.kind = kind;
+      rewrite[static_cast<std::size_t>(t.heir)] = true;
+    }
+  }
+  for (std::size_t i = 0; i < plan.heirs.size(); ++i) {
+    if (!rewrite[i]) continue;
+    if (platform::FsResult r = WriteRecord(plan.heirs[i].backup, records[i]); !r) {
+      Fail(report, std::string(kBackupFolderName), r, "the record of a mod installed later could not be rewritten");
+      return;
+    }
+  }
+  for (const Target& t : plan.targets) {
+    if (!acts(t)) continue;
+    platform::FsResult r;
+    if (t.kept.empty()) {
+      if (platform::EntryExists(t.heirKept)) r = platform::DeleteFile(t.heirKept);
+    } else {
+      r = platform::MakeFolderTree(t.heirKept.parent_path());
+      if (r) r = platform::MoveWithinVolume(t.kept, t.heirKept, /*replace=*/true);
+      // A mod folder linked from another disk: a copy, and the original goes with this backup once it is retired.
+      if (!r && r.code() == std::errc::cross_device_link)
+        r = platform::CopyFileReplace(t.kept, t.heirKept, {.sync = true});
+    }
+    if (!r) Fail(report, ShownPath(t.recordPath), r, "could not be handed to the mod installed over it; it was kept");
+  }
+  if (!plan.heirs.empty() && report.failures.empty()) {
+    if (platform::FsResult r = platform::SyncVolume(plan.backup); !r) {
+      Fail(report, std::string(kBackupFolderName), r, "the handed-over files could not be flushed");
+    }
+  }
+}
+
 // The backup goes only after every file came back. The record first says
 // so, so that a run killed while deleting kept files knows that the missing
 // ones were restored; then the kept files, and the folder when nothing of
 // anyone else's is left in it.
-void Retire(const UninstallPlan& plan, const Callbacks& callbacks, Report& report) {
+void Retire(const UninstallPlan& plan, bool mayReplace, const Callbacks& callbacks, Report& report) {
   EnterPhase(callbacks, Phase::DeletingBackup);
   InstallRecord retiring;
   retiring.state = InstallRecord::State::Retiring;
+  retiring.game = plan.game;
+  retiring.sequence = plan.sequence;
   for (const Target& t : plan.targets) {
     retiring.entries.push_back(
         {t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced, t.recordPath, t.written});
@@ -195,6 +305,8 @@ void Retire(const UninstallPlan& plan, const Callbacks& callbacks, Report& repor
     Fail(report, std::string(kBackupFolderName), r, "the backup could not be retired");
     return;
   }
+  HandOver(plan, mayReplace, report);
+  if (!report.failures.empty()) return;
   const auto total = static_cast<std::int64_t>(std::max<std::size_t>(plan.targets.size(), 1));
   std::int64_t index = 0;
   for (const Target& t : plan.targets) {
@@ -216,7 +328,7 @@ void Retire(const UninstallPlan& plan, const Callbacks& callbacks, Report& repor
   // hold the mod's very bytes.
   UninstallNote note;
   for (const Target& t : plan.targets) {
-    if (t.kept.empty()) continue;
+    if (t.kept.empty() || t.heir >= 0) continue;
     if (const auto stamp = platform::StampOf(t.game)) note.restored.emplace_back(t.recordPath, *stamp);
   }
   (void)WriteUninstallNote(plan.modFolder, plan.gameDir, std::move(note));
@@ -226,7 +338,7 @@ void Retire(const UninstallPlan& plan, const Callbacks& callbacks, Report& repor
   if (!leftovers.empty()) {
     // What is left is someone else's: it stays, under a record with nothing
     // more to undo, and the mod keeps counting as installed.
-    (void)WriteRecord(plan.backup, InstallRecord{InstallRecord::State::Complete, {}});
+    (void)WriteRecord(plan.backup, InstallRecord{InstallRecord::State::Complete, plan.game, plan.sequence, {}});
     for (const std::string& rel : leftovers) {
       report.failures.push_back({ShownPath(std::string(kBackupFolderName) + "/" + rel),
                                  "Drydock did not put this in the backup folder, so the folder stays; move it out "
@@ -299,11 +411,17 @@ Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPl
     return t.state == State::Ours || (t.state == State::Changed && mayReplace);
   };
   RemoveTemporaries(plan);
+  // Files a later mod replaced too stay in the game; their originals go to
+  // that mod when the backup is retired, unless something stands in the way.
+  for (const Target& t : plan.targets) {
+    if (t.heir < 0 || t.state == State::Done || t.state == State::HandOver || acts(t)) continue;
+    report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t)});
+  }
 
   // 1. The files the install added.
   EnterPhase(callbacks, Phase::DeletingFiles);
   for (const Target& t : plan.targets) {
-    if (!t.kept.empty()) continue;
+    if (!t.kept.empty() || t.heir >= 0) continue;
     if (t.state == State::Changed && !acts(t)) {
       // Without a record nothing says the install put a file there, so one
       // that does not hold the mod's bytes is simply not the mod's.
@@ -329,9 +447,9 @@ Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPl
   std::int64_t index = 0;
   for (const Target& t : plan.targets) {
     Progress(callbacks, index++, 2 * total);
-    if (t.kept.empty() || t.state == State::Done) continue;
+    if (t.kept.empty() || t.state == State::Done || t.heir >= 0) continue;
     if (!acts(t)) {
-      report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t.state)});
+      report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t)});
       continue;
     }
     platform::FsResult r = platform::MakeFolderTree(t.game.parent_path());
@@ -350,7 +468,7 @@ Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPl
     Fail(report, std::string(kBackupFolderName), r, "the restored files could not be flushed, so the backup was kept");
     return report;
   }
-  Retire(plan, callbacks, report);
+  Retire(plan, mayReplace, callbacks, report);
   return report;
 }
 

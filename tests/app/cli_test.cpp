@@ -121,6 +121,13 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   Output(base + Args{"--yes", "uninstall", "Fleet"});
   Output(base + Args{"--yes", "install", "fleet"});
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  // A mod installed over it: the file's stack, the verbose list and the details name it.
+  t.Write("prog/mods/Later/ODF/Ships/FED.odf", "later");
+  Output(base + Args{"--yes", "install", "Later"});
+  EXPECT_EQ(Output(base + Args{"stack", "ODF\\Ships\\fed.odf"}), "(the game's own file)\nFleet\nLater\n");
+  EXPECT_EQ(Output(base + Args{"stack", "odf/ships/new.odf"}), "(no file)\nFleet\n");
+  EXPECT_EQ(Output(base + Args{"installed", "--verbose"}), "Fleet\tFiles of this mod are covered by: Later\nLater\n");
+  EXPECT_TRUE(Output(base + Args{"info", "Fleet"}).ends_with("\nFiles of this mod are covered by: Later\n"));
 }
 
 // This program links the command line's library and the engines only: the

@@ -78,7 +78,7 @@ const FixtureFile kFiles[] = {
 // `killAt`-th call of that kind (a copy half written, a temporary file not yet
 // renamed).
 RunResult Drydock(const fs::path& root, const std::string& command, const std::string& syscall = {},
-                  std::uint64_t killAt = 0) {
+                  std::uint64_t killAt = 0, const std::string& mod = "Fleet") {
   std::vector<std::string> args, env;
   const std::string n = std::to_string(killAt);
   if (!syscall.empty()) {
@@ -88,12 +88,13 @@ RunResult Drydock(const fs::path& root, const std::string& command, const std::s
     env = {"DRYDOCK_KILL_OP=" + n};
   }
   args.insert(args.end(), {DRYDOCK_EXE, "--program-dir", (root / "prog").string(), "--game-dir",
-                           (root / "game").string(), "--yes", command, "Fleet"});
+                           (root / "game").string(), "--yes", command, mod});
   return drydock::test::RunChild(args, env);
 }
 
-::testing::AssertionResult RunToEnd(const fs::path& root, const std::string& command) {
-  const RunResult r = Drydock(root, command);
+::testing::AssertionResult RunToEnd(const fs::path& root, const std::string& command,
+                                    const std::string& mod = "Fleet") {
+  const RunResult r = Drydock(root, command, {}, 0, mod);
   if (!r.killed && r.code == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << command << " failed with " << r.code << ":\n" << r.output;
 }
@@ -150,11 +151,14 @@ class InstallCrash : public ::testing::Test {
   }
 
   // Every original game file's bytes are still in the game at its path or in
-  // the committed Backup (one still being built does not count: the game must
-  // not have changed yet).
+  // a committed Backup of a mod (one still being built does not count: the
+  // game must not have changed yet).
   ::testing::AssertionResult NothingLost(const fs::path& root) const {
     std::set<std::string> found;
-    for (const fs::path& dir : {root / "game", root / kMod / "Backup"}) {
+    std::vector<fs::path> dirs{root / "game"};
+    for (const auto& mod : fs::directory_iterator(root / "prog/mods")) dirs.push_back(mod.path() / "Backup");
+    for (const fs::path& dir : dirs) {
+      if (!fs::exists(dir)) continue;
       for (const std::string& row : TempTree::Snapshot(dir)) found.insert(row);
     }
     std::string lost;
@@ -251,6 +255,56 @@ TEST_F(InstallCrash, KilledReinstallIsUndoneByUninstall) {
   const fs::path installed = InstalledState();
   ASSERT_FALSE(HasFailure());
   EXPECT_EQ(Runs(Sweep(installed, "install")), "I-I");
+}
+
+// Later, installed over Fleet, replaces a file Fleet replaced, one Fleet
+// added and one Fleet left alone. Fleet is then uninstalled first, killed at
+// every counted operation and inside every rename: its originals are handed
+// to Later, and at no moment is one in neither backup nor the game. The next
+// run finishes the hand-over; uninstalling Later then gives the game back.
+TEST_F(InstallCrash, KilledOutOfOrderUninstallHandsEveryOriginalUpAndTheNextRunFinishes) {
+  constexpr char kLater[] = "prog/mods/Later";
+  for (const auto& [rel, bytes] : {std::pair{"ODF/Ships/fed.odf", "fed: from Later\r\n"},
+                                   {"textures/rgb/fed_new.tga", "new texture from Later"},
+                                   {"odf/ships/klingon.odf", "klingon: from Later"}}) {
+    t_.Write(std::string("original/") + kLater + "/" + rel, bytes);
+  }
+  const Rows laterBefore = TempTree::Snapshot(original_ / kLater);
+  fs::path run = Fresh(original_);
+  ASSERT_TRUE(RunToEnd(run, "install", "Later"));
+  const Rows laterOnly = GameNow(run);
+  for (const std::string syscall : {"", "rename"}) {
+    std::string states;
+    for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
+      SCOPED_TRACE("killed at " + (syscall.empty() ? "operation " : syscall + " call ") + std::to_string(n));
+      run = Fresh(original_);
+      ASSERT_TRUE(RunToEnd(run, "install", "Fleet"));
+      ASSERT_TRUE(RunToEnd(run, "install", "Later"));
+      const RunResult r = Drydock(run, "uninstall", syscall, n, "Fleet");
+      if (r.killed) {
+        states += fs::exists(run / kMod / "Backup") ? 'I' : '-';
+        EXPECT_TRUE(NothingLost(run));
+      } else {
+        EXPECT_EQ(r.code, 0) << r.output;
+      }
+      if (fs::exists(run / kMod / "Backup")) {
+        EXPECT_TRUE(RunToEnd(run, "uninstall", "Fleet"));
+      }
+      EXPECT_EQ(GameNow(run), laterOnly);
+      EXPECT_EQ(ModNow(run, /*leftovers=*/true), modBefore_);
+      EXPECT_TRUE(RunToEnd(run, "uninstall", "Later"));
+      EXPECT_EQ(GameNow(run), gameBefore_);
+      Rows later = TempTree::Snapshot(run / kLater);
+      std::erase_if(later, [](const std::string& row) { return row.starts_with(".drydock-uninstalled="); });
+      EXPECT_EQ(later, laterBefore);
+      if (HasFailure()) return;
+      if (!r.killed) break;
+    }
+    std::cout << "[ sweep    ] out-of-order uninstall" << (syscall.empty() ? "" : " in " + syscall) << " killed at "
+              << states.size() << " points: " << states << std::endl;
+    // Renames: the last one retires the backup, and a kill on entry to it leaves the backup in place.
+    EXPECT_EQ(Runs(states), syscall.empty() ? "I-" : "I");
+  }
 }
 
 // Killed inside the file operations: on entry to the N-th call of each kind

@@ -122,7 +122,9 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
 
-  // A mod installed later changes the file: installing again or uninstalling first asks to undo that.
+  // A hand edit, then a mod installed over it: the edit is no installed mod's, so installing again or uninstalling
+  // first asks to undo it. (Where only mods changed the file, nothing is asked: mod_stack_test.)
+  t.Write("game/odf/ships/fed.odf", "patched by hand");
   t.Write("prog/mods/Later/odf/ships/fed.odf", "later fed");
   ExpectInstallQuestion(Answer::Yes, "Later");
   ASSERT_EQ(Installer().InstallMod({"Later", "Later"}), Outcome::Done);
@@ -147,9 +149,11 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
                "changes. Uninstall anyway?",
            "Uninstall Fleet mod?", answer);
     EXPECT_EQ(Installer().UninstallMod(fleet), answer == Answer::Yes ? Outcome::Done : Outcome::Cancelled);
-    EXPECT_EQ(Game("odf/ships/fed.odf"), answer == Answer::Yes ? "game fed" : "later fed");
+    EXPECT_EQ(Game("odf/ships/fed.odf"), "later fed");
     EXPECT_EQ(IsInstalled(t / "prog/mods/Fleet"), answer == Answer::No);
   }
+  // The game's own file went to the mod installed over it.
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Later/Backup/odf/ships/fed.odf"), "game fed");
   EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
                                           "Deleting backup", "Uninstall Mod"}));
@@ -158,7 +162,7 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   // An addon installs from its own folder with its own backup.
   ExpectInstallQuestion(Answer::Yes, "Small");
   EXPECT_EQ(Installer().InstallMod({"    Small", "Fleet\\Addon\\Small"}), Outcome::Done);
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=game fed", "odf/ships/small.odf=addon"}));
+  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=later fed", "odf/ships/small.odf=addon"}));
   EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet/Addon/Small"));
   EXPECT_FALSE(IsInstalled(t / "prog/mods/Fleet"));
 }

@@ -1,0 +1,57 @@
+#pragma once
+// The order of the mods installed into one game, read from their install
+// records, and for each game file the mods that replaced it ("its stack").
+//
+// Each record names its game and carries a sequence number, one more than the
+// greatest of the mods installed into that game before, so the stack is
+// ordered without trusting clocks. Backups without a record, and records of
+// an earlier version that carry no number, take no part: their mods are
+// uninstalled as before, with the question about later changes.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "install/backup_folder.h"
+
+namespace drydock::install {
+
+struct StackedMod {
+  std::string name;  // as the mod list shows it, without an addon's indent
+  std::filesystem::path modFolder, backup;
+  InstallRecord record;
+  // This mod's entry for the relative path `key` (a PathKey); nothing when it has none.
+  const RecordEntry* Entry(const std::string& key) const;
+};
+
+// The mods of `modsDir` installed into `gameDir` with a numbered record, in
+// install order. A mod whose uninstall has restored everything and is
+// retiring its backup is left out: the game no longer holds its files.
+std::vector<StackedMod> InstalledStack(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir);
+
+// The number the next install into `gameDir` takes.
+std::uint64_t NextSequence(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir);
+
+// The mods folder a mod's folder lies in: its parent, or for an addon
+// (mods/Parent/Addon/Child) the parent of its parent's folder.
+std::filesystem::path ModsDirOf(const std::filesystem::path& modFolder);
+
+// The mods installed over the mod in `modFolder` that replaced one of its
+// files, in install order, by name.
+std::vector<std::string> CoveringMods(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir,
+                                      const std::filesystem::path& modFolder);
+
+// One mod in a game file's stack.
+struct StackLayer {
+  std::string name;
+  RecordEntry::Kind kind;  // Added: the game had no such file when it was installed
+  std::uint64_t sequence;
+};
+// The stack of the game file `relative` ('\' or '/' between its parts), lowest first.
+std::vector<StackLayer> FileStack(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir,
+                                  std::string_view relative);
+
+// The text "Files of this mod are covered by: B, C", or "" when no mod covers it.
+std::string CoveredByText(const std::vector<std::string>& covering);
+
+}  // namespace drydock::install
