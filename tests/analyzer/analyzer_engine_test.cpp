@@ -15,27 +15,6 @@ using namespace drydock::analyzer;
 using drydock::test::TempTree;
 namespace fs = std::filesystem;
 
-TEST(AnalyzerFolders, RowsTakeTheirLastComponentAndHangBelowTheRowOfTheirParentFolder) {
-  struct Case {
-    int row;
-    const char* text;
-    int parent;
-  };
-  for (const Case& c : {Case{1, "AdmiralsLog", 0}, Case{4, "AIPs", 3}, Case{9, "buttons", 8}, Case{14, "TabButtons", 8},
-                        Case{31, "footerbutts", 30}, Case{46, "Help", 45}, Case{47, "Help Art", 45},
-                        Case{50, "logs", 0}, Case{57, "ships", 54}, Case{78, "Rgb", 76}}) {
-    EXPECT_EQ(AnalyzerRow(c.row).text, c.text) << c.row;
-    EXPECT_EQ(AnalyzerRow(c.row).parent, c.parent) << c.row;
-  }
-  std::vector<int> topLevel;
-  for (int row = 1; row <= kAnalyzerFolderCount; ++row) {
-    if (AnalyzerRow(row).parent == 0) topLevel.push_back(row);
-    EXPECT_LT(AnalyzerRow(row).parent, row) << "a parent comes first";
-  }
-  EXPECT_EQ(topLevel, (std::vector<int>{1, 2, 3, 7, 40, 41, 42, 43, 50, 51, 52, 53, 54, 64, 65, 66, 68, 74, 75, 76}));
-  EXPECT_EQ(FolderKey(57, 2), "odf\\ships2");
-}
-
 TEST(AnalyzerFolders, EachTopLevelModListsTheTableFoldersItHoldsInAnyLetterCaseAndAddonsOnlyShiftPositions) {
   TempTree t;
   t.Write("mods/Alpha/sounds/x.wav");
@@ -79,7 +58,6 @@ TEST(OdfStats, EachKeyTakesTheLastLineThatBeginsWithItExactlyAndKeepsTheRestAsWr
   TempTree t;
   const auto read = [&](std::string_view contents) { return ReadOdfStats(t.Write("u.odf", contents)); };
   const OdfCaptions none = ReadOdfStats(t / "missing.odf");
-  for (int i = 0; i < kOdfStatCount; ++i) EXPECT_EQ(none.at(i), FallbackCaption(kOdfStats.at(i)));
   EXPECT_EQ(none.at(2), "buildTime = (File does not contain 'buildTime')");
   EXPECT_EQ(read(""), none);
 
@@ -104,22 +82,16 @@ TEST(OdfStats, EachKeyTakesTheLastLineThatBeginsWithItExactlyAndKeepsTheRestAsWr
                                 "shieldRate = "}));
 }
 
+// What a click shows: s the statistics, p the picture, t the tall list.
 TEST(OdfStats, AClickShowsStatisticsOnlyForExactOdfNamesInShipsOrStationsAndPicturesInAnyCase) {
-  struct Case {
-    const char* entry;
-    const char* folder;
-    bool stats, picture, tall;
-  };
-  for (const Case& c : {Case{"x.odf", "ships", true, false, false}, Case{"x.odf", "stations", true, false, false},
-                        Case{"X.ODF", "ships", false, false, false}, Case{"x.odf", "Ships", false, false, false},
-                        Case{"x.odf", "weapons", false, false, false}, Case{"Pic.JPG", "misc", false, true, false},
-                        Case{"p.gif", "stations", false, true, false}, Case{"a.Bmp", "", false, true, false},
-                        Case{"r.txt", "stations", false, false, false}, Case{"r.txt", "odf", false, false, true},
-                        Case{"bmp", "odf", false, false, true}, Case{".bmp", "odf", false, true, false}}) {
-    const FileView view = ViewFor(c.entry, c.folder);
-    EXPECT_EQ(view.stats, c.stats) << c.entry << " in " << c.folder;
-    EXPECT_EQ(view.picture, c.picture) << c.entry << " in " << c.folder;
-    EXPECT_EQ(view.tallList, c.tall) << c.entry << " in " << c.folder;
+  const char* const cases[][3] = {{"x.odf", "ships", "s"},    {"x.odf", "stations", "s"}, {"X.ODF", "ships", ""},
+                                  {"x.odf", "Ships", ""},     {"x.odf", "weapons", ""},   {"Pic.JPG", "misc", "p"},
+                                  {"p.gif", "stations", "p"}, {"a.Bmp", "", "p"},         {"r.txt", "stations", ""},
+                                  {"r.txt", "odf", "t"},      {"bmp", "odf", "t"},        {".bmp", "odf", "p"}};
+  for (const auto& [entry, folder, shown] : cases) {
+    const FileView view = ViewFor(entry, folder);
+    EXPECT_EQ(std::string(view.stats ? "s" : "") + (view.picture ? "p" : "") + (view.tallList ? "t" : ""), shown)
+        << entry << " in " << folder;
   }
 }
 
@@ -158,7 +130,11 @@ TEST_F(AnalyzerFiles, PasteCopiesBesideButNeverOntoAnEntryOfTheSameNameInAnyCase
   }
 }
 
+// Also: only an existing .wav of any letter case plays inside.
 TEST_F(AnalyzerFiles, RemoveMovesTheFileToTheTrashAndWithoutATrashLeavesItForTheUsersWord) {
+  EXPECT_TRUE(IsPlayedWave(t.Write("s/Sound.WAV"), "Sound.WAV"));
+  EXPECT_FALSE(IsPlayedWave(t.Write("s/x.wav.txt"), "x.wav.txt"));
+  EXPECT_FALSE(IsPlayedWave(t / "s/gone.wav", "gone.wav"));
   const fs::path file = t.Write("mods/A/odf/a.odf", "mod");
   const fs::path second = t.Write("mods/A/odf/b.odf", "second");
   const auto lock = Lock();
@@ -177,12 +153,4 @@ TEST_F(AnalyzerFiles, RemoveMovesTheFileToTheTrashAndWithoutATrashLeavesItForThe
   EXPECT_EQ(TempTree::Read(second), "second");
   EXPECT_TRUE(DeleteForGood(second, lock));
   EXPECT_FALSE(fs::exists(second));
-}
-
-TEST_F(AnalyzerFiles, WaveFilesPlayInsideInAnyLetterCaseWhenTheyExist) {
-  t.Write("s/Sound.WAV");
-  t.Write("s/x.wav.txt");
-  EXPECT_TRUE(IsPlayedWave(t / "s/Sound.WAV", "Sound.WAV"));
-  EXPECT_FALSE(IsPlayedWave(t / "s/x.wav.txt", "x.wav.txt"));
-  EXPECT_FALSE(IsPlayedWave(t / "s/gone.wav", "gone.wav"));
 }

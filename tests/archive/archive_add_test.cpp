@@ -147,14 +147,11 @@ TEST_F(ArchiveAdd, NamesDifferingInCaseBecomeOneAndTheLaterFileWins) {
   EXPECT_EQ(survey->plan.skipped, Files{"X/y.odf (a file and a folder of one name)"});
 }
 
-void Patch(const fs::path& file, std::size_t at, const std::string& bytes) {
+// Overwrites the bytes `at` past the first `marker` in `file` (past its start when `marker` is empty).
+void Patch(const fs::path& file, const std::string& marker, std::size_t at, const std::string& bytes) {
   std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-  f.seekp(static_cast<std::streamoff>(at));
+  f.seekp(static_cast<std::streamoff>(test::TempTree::Read(file).find(marker) + at));
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::size_t Find(const fs::path& file, const std::string& bytes, std::size_t from = 0) {
-  return test::TempTree::Read(file).find(bytes, from);
 }
 
 TEST_F(ArchiveAdd, BadArchivesAreRefusedWithTheirReasonAndLeaveNothing) {
@@ -163,13 +160,13 @@ TEST_F(ArchiveAdd, BadArchivesAreRefusedWithTheirReasonAndLeaveNothing) {
   // Stored, so the changed bytes come out as they are and only the checksum tells.
   const fs::path corrupt = t.MakeDir("in") / "corrupt.zip";
   ASSERT_TRUE(test::BuildArchive(corrupt, ArchiveFormat::Zip, {{"odf/a.odf", noise}}, "zip:compression=store"));
-  Patch(corrupt, 30 + 9 + 200, "\x55\xAA\x55\xAA");
+  Patch(corrupt, "", 30 + 9 + 200, "\x55\xAA\x55\xAA");
   const fs::path truncated = Build("truncated", ArchiveFormat::TarGz, {{"odf/a.odf", noise}, {"odf/b.odf", noise}});
   fs::resize_file(truncated, fs::file_size(truncated) / 2);
   // The declared size of a deflated entry, lowered in both headers, is less than its bytes.
   const fs::path bomb = Build("bomb", ArchiveFormat::Zip, {{"odf/big.odf", std::string(4 << 20, 'a')}});
-  Patch(bomb, Find(bomb, "PK\x03\x04") + 22, std::string("\xE8\x03\0\0", 4));
-  Patch(bomb, Find(bomb, "PK\x01\x02") + 24, std::string("\xE8\x03\0\0", 4));
+  Patch(bomb, "PK\x03\x04", 22, std::string("\xE8\x03\0\0", 4));
+  Patch(bomb, "PK\x01\x02", 24, std::string("\xE8\x03\0\0", 4));
   const fs::path text = t.Write("in/notes.zip", "just some text, not an archive\n");
   const fs::path encrypted = t / "in/encrypted.zip";
   ASSERT_TRUE(
