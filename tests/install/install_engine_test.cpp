@@ -1,6 +1,8 @@
 // Installing and uninstalling on real folders: round trips, shared files, injected failures and refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "platform/file_ops.h"
@@ -110,8 +112,9 @@ TEST_F(Install, RoundTripLeavesGameAndModAsTheyWereAndASecondInstallIsRefused) {
   const Report out = RunUninstall(mod(), cb);
   ASSERT_TRUE(out.Succeeded()) << (out.failures.empty() ? out.refusal : out.failures[0].reason);
   // Restoring fills the first half of the bar, retiring the backup the second.
-  EXPECT_TRUE(steps.front().first == 0 && steps.back().first == steps.back().second &&
-              std::is_sorted(steps.begin(), steps.end(), [](auto& a, auto& b) { return a.first < b.first; }));
+  EXPECT_TRUE(
+      steps.front().first == 0 && steps.back().first == steps.back().second &&
+      std::is_sorted(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.first < b.first; }));
   // The note of what came back names the four originals, for a later run.
   EXPECT_EQ(ReadUninstallNote(mod(), game()).value_or(UninstallNote{}).restored.size(), 4u);
   // Every file is back, the read-only one too; an empty game folder stays.

@@ -185,15 +185,18 @@ TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
   t.Write("run/prog/mods/Fleet/Backup/odf/ships/s1.odf", "a stranger's s1");
   t.Write("run/prog/mods/Fleet/Backup/Armada2.exe", "a stranger's program");
   t.Write("run/prog/mods/Fleet/Backup/.drydock-added", "Armada2.exe\r\nodf\\ships\\s2.odf\r\n");
-  for (const char* command : {"install", "uninstall"}) {
+  for (const std::string command : {"install", "uninstall"}) {
     SCOPED_TRACE(command);
-    EXPECT_TRUE(Ended(Cli(command), 1,
-                      command == std::string("install")
-                          ? "odf/ships/s1.odf (the game's file is neither what this mod's install wrote nor its backup "
-                            "copy, so both were left as they are)\nThe mod's Backup folder has no install record. If "
-                            "the mod came with a Backup folder of its own, move that folder out of the mod's folder "
-                            "and install again."
-                          : "odf/ships/s1.odf"));
+    const RunResult r = Cli(command);
+    EXPECT_TRUE(Ended(r, 1,
+                      "odf/ships/s1.odf (the game's file is neither what this mod's install wrote nor its backup copy, "
+                      "so both were left as they are)"));
+    // Installing again (as the user would, the mod looking installed) says what to do about it.
+    EXPECT_EQ(Contains(r.output,
+                       "\nThe mod's Backup folder has no install record. If the mod came with a Backup "
+                       "folder of its own, move that folder out of the mod's folder and install again."),
+              command == "install")
+        << r.output;
     EXPECT_TRUE(GameIsOriginal());
     EXPECT_EQ(TempTree::Read(Mod() / "Backup/Armada2.exe"), "a stranger's program");
   }
