@@ -1,6 +1,8 @@
 // Installing and uninstalling on real folders: round trips, shared files, injected failures and refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "platform/file_ops.h"
@@ -87,17 +89,13 @@ TEST_F(Install, RoundTripLeavesGameAndModAsTheyWereAndASecondInstallIsRefused) {
   t.Write("mods/Fleet/.drydock-backup-new/odf/ships/fed.odf", "half-built backup");  // left by a crash: cleared
   // A name the record must escape: spaces, '%' and bytes outside ASCII.
   t.Write("mods/Fleet/ODF/Ships/Big Ship 100%\xC3\xA9.odf", "mod big");
-  // The phases are checked through the captions they give (install_flow_test).
-  using Step = std::pair<std::int64_t, std::int64_t>;
-  std::vector<Step> steps;
-  const Callbacks cb{{}, [&](std::int64_t done, std::int64_t total) { steps.emplace_back(done, total); }};
-  const Report in = RunInstall(mod(), cb);
+  // The phases and the install's progress are checked through the captions and the bar (install_flow_test); the
+  // record's stamps and escaped names by the uninstalls that read them.
+  const Report in = RunInstall(mod());
   ASSERT_TRUE(in.Succeeded()) << (in.failures.empty() ? in.refusal : in.failures[0].reason);
-  EXPECT_EQ(steps.front(), Step(0, 7));
-  EXPECT_EQ(steps.back(), Step(in.filesHandled, 7));
   EXPECT_TRUE(RunInstall(mod()).refused) << "installed already";
   // Into the game's own folders, whatever their letter case; a killed run's temporary file went, a name that only
-  // looks like one stayed. The backup holds the originals under the game's names, and the record every file's stamp.
+  // looks like one stayed. The backup holds the originals under the game's names.
   EXPECT_EQ(
       TempTree::Snapshot(game()),
       (Rows{"Armada2.exe=exe", "ODF/Stations/base.odf=game base",
@@ -109,22 +107,14 @@ TEST_F(Install, RoundTripLeavesGameAndModAsTheyWereAndASecondInstallIsRefused) {
   std::erase_if(kept, [](const std::string& row) { return row.starts_with(".drydock-record="); });
   EXPECT_EQ(kept, (Rows{"odf/ships/fed.odf=game fed", "odf/ships/kling.odf=game kling", "readme.txt=game readme",
                         "textures/rgb/ship.tga=game tga"}));
-  InstallRecord record;
-  ASSERT_EQ(ReadRecord(mod() / "Backup", record), RecordStatus::Read);
-  EXPECT_EQ(record.entries.size(), 7u);
-  for (const RecordEntry& e : record.entries) {
-    ASSERT_TRUE(e.written.has_value()) << e.path;
-    EXPECT_TRUE(e.written->SameSizeAndTime(*platform::StampOf(game() / e.path))) << e.path;
-  }
-  EXPECT_NE(TempTree::Read(mod() / "Backup/.drydock-record").find(" odf/ships/Big%20Ship%20100%25%C3%A9.odf\n"),
-            std::string::npos);
-  steps.clear();
+  std::vector<std::pair<std::int64_t, std::int64_t>> steps;  // done, total
+  const Callbacks cb{{}, [&](std::int64_t done, std::int64_t total) { steps.emplace_back(done, total); }};
   const Report out = RunUninstall(mod(), cb);
   ASSERT_TRUE(out.Succeeded()) << (out.failures.empty() ? out.refusal : out.failures[0].reason);
   // Restoring fills the first half of the bar, retiring the backup the second.
-  EXPECT_EQ(steps.front().first, 0);
-  for (size_t i = 1; i < steps.size(); ++i) EXPECT_LE(steps[i - 1].first, steps[i].first);
-  EXPECT_EQ(steps.back().first, steps.back().second);
+  EXPECT_TRUE(
+      steps.front().first == 0 && steps.back().first == steps.back().second &&
+      std::is_sorted(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.first < b.first; }));
   // The note of what came back names the four originals, for a later run.
   EXPECT_EQ(ReadUninstallNote(mod(), game()).value_or(UninstallNote{}).restored.size(), 4u);
   // Every file is back, the read-only one too; an empty game folder stays.
@@ -181,11 +171,10 @@ TEST_F(Install, AGameFileThatCannotBeBackedUpOrRestoredOrALinkStaysAndASecondRun
   ASSERT_TRUE(RunUninstall(mod()).Succeeded());
   EXPECT_EQ(GameNow(), original);
   EXPECT_EQ(TempTree::Read(secret), "secret");
-  // Replacing Kling.odf fails: it keeps no kept copy. A restore that fails keeps the backup; a second run finishes.
+  // A restore that fails keeps the backup; a second run finishes. (A file that could not be replaced keeps no
+  // copy: install_flow_test.)
   fs::remove(mod() / "odf/ships/gamelink2.odf");
-  platform::fault::Configure(0, 0, "game/odf/ships/kling.odf");
-  EXPECT_EQ(Paths(RunInstall(mod())), Rows{"odf/ships/Kling.odf"});
-  EXPECT_FALSE(fs::exists(mod() / "Backup/odf/ships/kling.odf"));
+  ASSERT_TRUE(RunInstall(mod()).Succeeded());
   platform::fault::Configure(0, 0, "game/textures/rgb/ship.tga");
   const Report out = RunUninstall(mod());
   platform::fault::Configure(0, 0);
@@ -235,7 +224,6 @@ TEST_F(Install, ARecordWithoutAPlaceInTheOrderOfInstallsIsAskedAboutAsBefore) {
   ASSERT_EQ(ReadRecord(mod() / "Backup", record), RecordStatus::Read);
   record.sequence = 0;
   ASSERT_TRUE(WriteRecord(mod() / "Backup", record));
-  EXPECT_EQ(TempTree::Read(mod() / "Backup/.drydock-record").substr(0, 25), "drydock install record 1\n");
   EXPECT_EQ(Changed(mod()), Rows{"odf/ships/fed.odf"});
   ASSERT_TRUE(RunUninstall(mod()).Succeeded());
   EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");

@@ -69,19 +69,16 @@ class Probe : public ::testing::Test {
     return drydock::test::RunChild(Args(command), env);
   }
 
-  // The game as it was, but for empty folders an install may leave.
-  ::testing::AssertionResult GameIsOriginal() const {
-    Rows now = TempTree::Snapshot(Game());
-    std::erase_if(now, [](const std::string& row) { return row.back() == '/'; });
-    return Same(now, gameBefore, "game");
-  }
-  // The game as it was, and the mod folder holds its own files and nothing else.
-  ::testing::AssertionResult AsBefore() const {
-    const auto game = GameIsOriginal();
-    Rows mod = TempTree::Snapshot(Mod());
+  // The game as it was, but for empty folders an install may leave; with `modToo`, also the mod folder holding its
+  // own files and nothing else.
+  ::testing::AssertionResult AsBefore(bool modToo = true) const {
+    Rows game = TempTree::Snapshot(Game()), mod = TempTree::Snapshot(Mod());
+    std::erase_if(game, [](const std::string& row) { return row.back() == '/'; });
     std::erase_if(mod, [](const std::string& row) { return row.starts_with(".drydock-uninstalled="); });
-    return game ? Same(mod, modBefore, "mod") : game;
+    const auto same = Same(game, gameBefore, "game");
+    return same && modToo ? Same(mod, modBefore, "mod") : same;
   }
+  ::testing::AssertionResult GameIsOriginal() const { return AsBefore(false); }
 
   static ::testing::AssertionResult Same(const Rows& now, const Rows& before, const char* what) {
     if (now == before) return ::testing::AssertionSuccess();
@@ -111,24 +108,12 @@ class Probe : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Probe, AnUninstallRunAgainOrOfAModNeverInstalledKeepsEveryOriginal) {
-  for (const bool installedBefore : {true, false}) {
-    SCOPED_TRACE(installedBefore ? "run again" : "never installed");
-    Fresh();
-    if (installedBefore) {
-      ASSERT_EQ(Cli("install").code, 0);
-      ASSERT_EQ(Cli("uninstall").code, 0);
-    } else {
-      // Never installed, a game file equal to the mod's is no copy: a question names it first (the flow's tests).
-      fs::remove(Mod() / "odf/ships/same.odf");
-      modBefore.erase(std::find(modBefore.begin(), modBefore.end(), "odf/ships/same.odf=the same in both"));
-    }
-    // Run again, it knows the originals it put back, the unchanged one too; never installed, it lists what it left.
-    EXPECT_TRUE(Ended(Cli("uninstall"), 0,
-                      installedBefore ? "uninstalled: Fleet"
-                                      : std::to_string(kReplaced) + " file(s) at the Fleet mod's paths were left"));
-    EXPECT_TRUE(AsBefore());
-  }
+// An uninstall of a mod never installed deletes only exact copies after questions: install_flow_test.
+TEST_F(Probe, AnUninstallRunAgainKnowsTheOriginalsItPutBackTheUnchangedOneToo) {
+  ASSERT_EQ(Cli("install").code, 0);
+  ASSERT_EQ(Cli("uninstall").code, 0);
+  EXPECT_TRUE(Ended(Cli("uninstall"), 0, "uninstalled: Fleet"));
+  EXPECT_TRUE(AsBefore());
 }
 
 TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
@@ -200,9 +185,18 @@ TEST_F(Probe, AModThatShipsItsOwnBackupChangesNothingOfTheUsers) {
   t.Write("run/prog/mods/Fleet/Backup/odf/ships/s1.odf", "a stranger's s1");
   t.Write("run/prog/mods/Fleet/Backup/Armada2.exe", "a stranger's program");
   t.Write("run/prog/mods/Fleet/Backup/.drydock-added", "Armada2.exe\r\nodf\\ships\\s2.odf\r\n");
-  for (const char* command : {"install", "uninstall"}) {
+  for (const std::string command : {"install", "uninstall"}) {
     SCOPED_TRACE(command);
-    EXPECT_TRUE(Ended(Cli(command), 1, "odf/ships/s1.odf"));
+    const RunResult r = Cli(command);
+    EXPECT_TRUE(Ended(r, 1,
+                      "odf/ships/s1.odf (the game's file is neither what this mod's install wrote nor its backup copy, "
+                      "so both were left as they are)"));
+    // Installing again (as the user would, the mod looking installed) says what to do about it.
+    EXPECT_EQ(Contains(r.output,
+                       "\nThe mod's Backup folder has no install record. If the mod came with a Backup "
+                       "folder of its own, move that folder out of the mod's folder and install again."),
+              command == "install")
+        << r.output;
     EXPECT_TRUE(GameIsOriginal());
     EXPECT_EQ(TempTree::Read(Mod() / "Backup/Armada2.exe"), "a stranger's program");
   }
@@ -230,18 +224,9 @@ TEST_F(Probe, FilesTheUninstallDidNotRestoreStayInTheBackup) {
   EXPECT_TRUE(AsBefore());
 }
 
+// One folder that refuses every change: install_flow_test and install_engine_test.
 TEST_F(Probe, AGameFolderThatCannotBeWrittenKeepsNoCopyAndSaysSo) {
-  // One folder of the game refuses every change: the rest installs.
-  RunResult r = Cli("install", {"DRYDOCK_FAIL_PATH=" + (Game() / "odf/ships/").string()});
-  EXPECT_TRUE(Ended(r, 1, std::to_string(kReplaced + 2) + " file(s) of the Fleet mod could not be installed"));
-  EXPECT_TRUE(Contains(r.output, "every other file was installed")) << r.output;
-  EXPECT_FALSE(fs::exists(Mod() / "Backup/odf")) << "no kept copy for a file that was not replaced";
-  EXPECT_EQ(TempTree::Read(Game() / "fleet.txt"), "the mod's notes");
-  EXPECT_TRUE(Ended(Cli("uninstall"), 0));
-  EXPECT_TRUE(AsBefore());
-
-  // The whole game refuses: nothing was installed, and nothing says it was.
-  r = Cli("install", {"DRYDOCK_FAIL_PATH=" + Game().string() + "/"});
+  const RunResult r = Cli("install", {"DRYDOCK_FAIL_PATH=" + Game().string() + "/"});
   EXPECT_TRUE(Ended(r, 1, "Nothing was installed, and the game was left as it was."));
   EXPECT_FALSE(Contains(r.output, "installed: Fleet")) << r.output;
   EXPECT_TRUE(AsBefore());
