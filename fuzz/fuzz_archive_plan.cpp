@@ -12,8 +12,7 @@
 #include "platform/names.h"
 #include "platform/text_file.h"
 
-using namespace drydock;
-
+namespace drydock {
 namespace {
 
 archive::EntryKind KindOf(char c) {
@@ -33,7 +32,7 @@ archive::EntryKind KindOf(char c) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int PlanOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text = fuzz::AsText(data, size);
   std::vector<std::string_view> lines;
   while (!text.empty()) {
@@ -77,4 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   return 0;
+}
+
+}  // namespace drydock
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return drydock::PlanOneInput(data, size);
 }
