@@ -63,7 +63,7 @@ run_sanitized_tests() {
   local common="halt_on_error=1:print_stacktrace=1:log_path=$PWD/$reports/report"
   local status=0
   ASAN_OPTIONS="$common:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
-    UBSAN_OPTIONS="$common" LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS="$common" \
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" \
     ${SANITIZE_CTEST_ARGS:-} || status=$?
   if compgen -G "$reports/report*" >/dev/null; then
