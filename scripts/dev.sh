@@ -6,16 +6,25 @@
 #   scripts/dev.sh test   install the build dependencies, build with warnings as errors and
 #                         fault injection in build-test/, check the formatting and run the
 #                         whole test suite
+#   scripts/dev.sh sanitize
+#                         the same test build with AddressSanitizer and UndefinedBehaviorSanitizer
+#                         in build-sanitize/ (benchmarks left out); any report fails the run
+#   scripts/dev.sh fuzz [SECONDS]
+#                         build the libFuzzer targets with Clang in build-fuzz/ and run each
+#                         for SECONDS (default 10) on its seed corpus in fuzz/corpus/
+#   scripts/dev.sh fuzz-corpus
+#                         write the seed corpora in fuzz/corpus/ anew
 #
 # BUILD_DIR chooses another build folder.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace)
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace ccache)
+FUZZ_PACKAGES=(clang)
 
 install_dependencies() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -27,7 +36,9 @@ install_dependencies() {
 }
 
 build() {
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
   cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
@@ -41,6 +52,65 @@ check_format() {
     printf '  %s\n' "${bad[@]}"
     return 1
   fi
+}
+
+# Runs the suite of a sanitizer build. Reports go to files as well as to the
+# test's output, so that one from a child process whose exit code a test does
+# not look at still fails the run.
+run_sanitized_tests() {
+  local reports="$BUILD_DIR/sanitizer-reports"
+  rm -rf "$reports" && mkdir -p "$reports"
+  local common="halt_on_error=1:print_stacktrace=1:log_path=$PWD/$reports/report"
+  local status=0
+  ASAN_OPTIONS="$common:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
+    UBSAN_OPTIONS="$common" \
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" \
+    ${SANITIZE_CTEST_ARGS:-} || status=$?
+  if compgen -G "$reports/report*" >/dev/null; then
+    echo "Sanitizer reports:"
+    cat "$reports"/report*
+    return 1
+  fi
+  return "$status"
+}
+
+FUZZERS=(fuzz_modinfo fuzz_odf fuzz_reg_vdf fuzz_picture fuzz_archive_plan)
+
+build_fuzzers() {
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only" "${launcher[@]}" \
+    -DDRYDOCK_FUZZ=ON -DDRYDOCK_BUILD_TESTS=OFF -DDRYDOCK_FAULT_INJECTION=OFF -DDRYDOCK_BUILD_BENCH=OFF
+  cmake --build "$BUILD_DIR" --parallel "$(nproc)" --target drydock_fuzzers
+}
+
+# Runs every fuzz target for $1 seconds, as many at once as there are cores.
+# New inputs go to $BUILD_DIR/fuzz-runs/<target>/corpus (the seeds in the
+# repository are only read); a crash, hang or leak is saved beside it and
+# fails the run.
+run_fuzzers() {
+  local seconds=$1 runs="$BUILD_DIR/fuzz-runs"
+  rm -rf "$runs"
+  for t in "${FUZZERS[@]}"; do mkdir -p "$runs/$t/corpus"; done
+  export QT_QPA_PLATFORM=offscreen
+  printf '%s\n' "${FUZZERS[@]}" | xargs -P "$(nproc)" -I{} sh -c \
+    '"$0/fuzz/{}" -max_total_time="$1" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="$2/{}/" "$2/{}/corpus" fuzz/corpus/{} >"$2/{}/log" 2>&1; echo $? >"$2/{}/status"' \
+    "$BUILD_DIR" "$seconds" "$runs"
+  local failed=0
+  for t in "${FUZZERS[@]}"; do
+    local execs
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$runs/$t/log" | tail -1)
+    if [ "$(cat "$runs/$t/status")" != 0 ]; then
+      failed=1
+      echo "$t: FAILED after ${execs:-?} executions (log: $runs/$t/log)"
+      grep -A30 -m1 'ERROR: \|check failed\|==ERROR\|runtime error' "$runs/$t/log" || tail -30 "$runs/$t/log"
+    else
+      echo "$t: ${execs:-?} executions in ${seconds}s, no finding"
+    fi
+  done
+  return "$failed"
 }
 
 case "${1:-}" in
@@ -57,8 +127,30 @@ case "${1:-}" in
     build -DDRYDOCK_WERROR=ON -DDRYDOCK_BUILD_TESTS=ON -DDRYDOCK_FAULT_INJECTION=ON
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
     ;;
+  sanitize)
+    BUILD_DIR=${BUILD_DIR:-build-sanitize}
+    install_dependencies
+    # -O1 and line tables only: about half the compile time of -O2 -g, and reports
+    # still name file and line.
+    build -DDRYDOCK_WERROR=ON -DDRYDOCK_BUILD_TESTS=ON -DDRYDOCK_FAULT_INJECTION=ON -DDRYDOCK_BUILD_BENCH=OFF \
+      -DDRYDOCK_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
+    run_sanitized_tests
+    ;;
+  fuzz)
+    BUILD_DIR=${BUILD_DIR:-build-fuzz}
+    install_dependencies "${FUZZ_PACKAGES[@]}"
+    build_fuzzers
+    run_fuzzers "${2:-10}"
+    ;;
+  fuzz-corpus)
+    BUILD_DIR=${BUILD_DIR:-build-fuzz}
+    install_dependencies "${FUZZ_PACKAGES[@]}"
+    build_fuzzers
+    rm -rf fuzz/corpus
+    "$BUILD_DIR/fuzz/fuzz_make_corpus" fuzz/corpus
+    ;;
   *)
-    echo "usage: scripts/dev.sh demo|test" >&2
+    echo "usage: scripts/dev.sh demo|test|sanitize|fuzz [SECONDS]|fuzz-corpus" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,7 @@
 #include "analyzer/odf_stats.h"
 
+#include <algorithm>
+
 #include "platform/names.h"
 #include "platform/text_file.h"
 
@@ -18,8 +20,11 @@ OdfCaptions ReadOdfStats(const std::filesystem::path& file) {
       const std::string_view key = kOdfStats.at(i).key;
       const std::size_t prefix = key.size() + 2;  // the key, one space and "="
       if (line.size() < prefix || !line.starts_with(key) || line.substr(key.size(), 2) != " =") continue;
-      // The character after "=" (normally a space) is skipped, whatever it is.
-      const std::string_view value = line.size() > prefix + 1 ? line.substr(prefix + 1) : std::string_view();
+      // The character after "=" (normally a space) is skipped, whatever it is: all
+      // of its UTF-8 bytes, so that a no-break space or "é" leaves no half behind.
+      std::size_t start = std::min(prefix + 1, line.size());
+      while (start < line.size() && (static_cast<unsigned char>(line[start]) & 0xC0) == 0x80) ++start;
+      const std::string_view value = line.substr(start);
       captions.at(i) = std::string(key) + " = " + std::string(value);
     }
   });

@@ -82,7 +82,9 @@ std::string PrintableName(std::string_view name) {
     const auto lead = static_cast<unsigned char>(name[i]);
     const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     const std::string_view one = name.substr(i, length);
-    if (one.size() == length && IsValidUtf8(one) && lead >= 0x20 && lead != 0x7F) {
+    // C1 control characters (U+0080..U+009F, "\xC2\x80".."\xC2\x9F") are escaped as well: U+0085 breaks lines.
+    const bool c1Control = lead == 0xC2 && one.size() == 2 && static_cast<unsigned char>(one[1]) < 0xA0;
+    if (one.size() == length && IsValidUtf8(one) && lead >= 0x20 && lead != 0x7F && !c1Control) {
       out += one;
       i += length;
       continue;

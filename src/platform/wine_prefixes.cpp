@@ -85,12 +85,8 @@ std::vector<fs::path> SteamLibraries(const fs::path& steamRoot) {
   std::vector<fs::path> libraries{steamRoot};
   const std::string text =
       ReadFileCapped(steamRoot / "steamapps" / "libraryfolders.vdf", kMaxLibraryListBytes).value_or(std::string());
-  RegLines lines(text);
-  std::string_view line;
-  while (lines.Next(line)) {
-    const std::vector<std::string> tokens = VdfTokens(line);
-    if (tokens.size() < 2 || !EqualsIgnoreCase(tokens[0], "path")) continue;
-    const fs::path library = PathFromUtf8(tokens[1]);
+  for (const std::string& path : LibraryFolderPaths(text)) {
+    const fs::path library = PathFromUtf8(path);
     if (library.is_absolute()) libraries.push_back(library);
   }
   return libraries;
@@ -138,6 +134,17 @@ fs::path DriveRoot(const fs::path& prefix, char letter) {
 }
 
 }  // namespace
+
+std::vector<std::string> LibraryFolderPaths(std::string_view vdfText) {
+  std::vector<std::string> paths;
+  RegLines lines(vdfText);
+  std::string_view line;
+  while (lines.Next(line)) {
+    std::vector<std::string> tokens = VdfTokens(line);
+    if (tokens.size() >= 2 && EqualsIgnoreCase(tokens[0], "path")) paths.push_back(std::move(tokens[1]));
+  }
+  return paths;
+}
 
 WineEnvironment WineEnvironment::FromProcess() {
   WineEnvironment env;

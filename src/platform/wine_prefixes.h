@@ -22,6 +22,10 @@ struct WineEnvironment {
 // Only folders holding a system.reg are returned, each once.
 std::vector<std::filesystem::path> CandidateWinePrefixes(const WineEnvironment& env);
 
+// The values of the "path" lines of a Steam libraryfolders.vdf text, in order,
+// unescaped, as written (relative ones included).
+std::vector<std::string> LibraryFolderPaths(std::string_view vdfText);
+
 // Maps a Windows path ("C:\\Program Files\\...") to a native path inside
 // `prefix` through dosdevices/<drive>: (falling back to drive_c for C:).
 // Components after the drive are resolved ignoring case.

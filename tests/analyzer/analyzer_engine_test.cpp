@@ -80,6 +80,15 @@ TEST(OdfStats, EachKeyTakesTheLastLineThatBeginsWithItExactlyAndKeepsTheRestAsWr
                                 "crewCost = (File does not contain 'crewCost')", "dilithiumCost = 77",
                                 "metalCost = (File does not contain 'metalCost')", "latinumCost = ", "maxHealth = 350",
                                 "shieldRate = "}));
+
+  // The character skipped after "=" is a whole one, also when it takes several
+  // bytes (a Windows-1252 no-break space, UTF-8 "é"): the caption stays UTF-8.
+  const OdfCaptions wide = read(
+      "maxHealth =\xA0"
+      "4000\r\nrace =\xC3\xA9x\r\nunitName =\xE2\x80\x83y\r\n");
+  EXPECT_EQ(wide.at(8), "maxHealth = 4000");
+  EXPECT_EQ(wide.at(1), "race = x");
+  EXPECT_EQ(wide.at(0), "unitName = y");
 }
 
 // What a click shows: s the statistics, p the picture, t the tall list.

@@ -45,6 +45,17 @@ TEST(Listing, OrderFoldsToUpperCaseBreaksTiesByBytesAndPlainFilesSkipFoldersHidd
   EXPECT_EQ(FolderTreeSize(t / "missing"), 0u);
 }
 
+TEST(Names, PrintableNameEscapesControlCharactersC1IncludedAndBytesThatAreNotUtf8) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"plain caf\xC3\xA9.odf", "plain caf\xC3\xA9.odf"},
+      {"a\nb\x7F", "a\\x0Ab\\x7F"},
+      {"next\xC2\x85line", "next\\xC2\\x85line"},  // U+0085 breaks lines in some views
+      {"\xC2\x9F\xC2\xA0", "\\xC2\\x9F\xC2\xA0"},  // U+00A0 (no-break space) is printable
+      {"bad\xFF\xC3", "bad\\xFF\\xC3"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(PrintableName(name), shown) << name;
+}
+
 TEST(NativePath, ResolvesEveryComponentIgnoringCaseExactNameFirstNeverClimbingOutFindsEveryVariantAndCaches) {
   TempTree t;
   t.Write("game/ODF/Ships/fed.odf");
