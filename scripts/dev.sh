@@ -6,12 +6,17 @@
 #   scripts/dev.sh test   install the build dependencies, build with warnings as errors and
 #                         fault injection in build-test/, check the formatting and run the
 #                         whole test suite
+#   scripts/dev.sh package
+#                         build the program as users get it in build-package/, make the .deb
+#                         there (cpack) and check it: unpacked into a temporary root with
+#                         dpkg -x, it must validate and run (scripts/check_install.sh)
 #
 # BUILD_DIR chooses another build folder.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace)
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace
+  libqt6svg6 groff-base desktop-file-utils appstream dpkg-dev file)
 
 install_dependencies() {
   local missing=()
@@ -57,8 +62,23 @@ case "${1:-}" in
     build -DDRYDOCK_WERROR=ON -DDRYDOCK_BUILD_TESTS=ON -DDRYDOCK_FAULT_INJECTION=ON
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
     ;;
+  package)
+    BUILD_DIR=${BUILD_DIR:-build-package}
+    install_dependencies
+    build -DCMAKE_BUILD_TYPE=Release -DDRYDOCK_BUILD_TESTS=OFF -DDRYDOCK_FAULT_INJECTION=OFF \
+      -DDRYDOCK_BUILD_BENCH=OFF
+    rm -f "$BUILD_DIR"/drydock_*.deb
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    deb=$(ls "$BUILD_DIR"/drydock_*.deb)
+    dpkg-deb --field "$deb" Package Version Depends
+    root=$(mktemp -d)
+    trap 'rm -rf "$root"' EXIT
+    dpkg -x "$deb" "$root"
+    scripts/check_install.sh "$root"
+    echo "package: $deb"
+    ;;
   *)
-    echo "usage: scripts/dev.sh demo|test" >&2
+    echo "usage: scripts/dev.sh demo|test|package" >&2
     exit 2
     ;;
 esac
