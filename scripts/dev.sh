@@ -14,12 +14,17 @@
 #                         for SECONDS (default 10) on its seed corpus in fuzz/corpus/
 #   scripts/dev.sh fuzz-corpus
 #                         write the seed corpora in fuzz/corpus/ anew
+#   scripts/dev.sh package
+#                         build the program as users get it in build-package/, make the .deb
+#                         there (cpack) and check it: unpacked into a temporary root with
+#                         dpkg -x, it must validate and run (scripts/check_install.sh)
 #
 # BUILD_DIR chooses another build folder.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace ccache)
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace ccache
+  libqt6svg6 groff-base desktop-file-utils appstream dpkg-dev file)
 FUZZ_PACKAGES=(clang)
 
 install_dependencies() {
@@ -149,8 +154,23 @@ case "${1:-}" in
     rm -rf fuzz/corpus
     "$BUILD_DIR/fuzz/fuzz_make_corpus" fuzz/corpus
     ;;
+  package)
+    BUILD_DIR=${BUILD_DIR:-build-package}
+    install_dependencies
+    build -DCMAKE_BUILD_TYPE=Release -DDRYDOCK_BUILD_TESTS=OFF -DDRYDOCK_FAULT_INJECTION=OFF \
+      -DDRYDOCK_BUILD_BENCH=OFF
+    rm -f "$BUILD_DIR"/drydock_*.deb
+    (cd "$BUILD_DIR" && cpack -G DEB)
+    deb=$(ls "$BUILD_DIR"/drydock_*.deb)
+    dpkg-deb --field "$deb" Package Version Depends
+    root=$(mktemp -d)
+    trap 'rm -rf "$root"' EXIT
+    dpkg -x "$deb" "$root"
+    scripts/check_install.sh "$root"
+    echo "package: $deb"
+    ;;
   *)
-    echo "usage: scripts/dev.sh demo|test|sanitize|fuzz [SECONDS]|fuzz-corpus" >&2
+    echo "usage: scripts/dev.sh demo|test|sanitize|fuzz [SECONDS]|fuzz-corpus|package" >&2
     exit 2
     ;;
 esac

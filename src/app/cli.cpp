@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <ostream>
 
 #include "analyzer/odf_stats.h"
@@ -10,6 +11,7 @@
 #include "app/cli_fileinstaller.h"
 #include "app/demo_sandbox.h"
 #include "archive/add_flow.h"
+#include "archive/archive_plan.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
@@ -224,6 +226,7 @@ int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   request.archive = platform::PathFromUtf8(*archiveArg);
+  library::EnsureModsDir(ProgramDirFor(cl));  // as the window does at its start
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
   CliInstallHost host(library::ModsDir(ProgramDirFor(cl)));
   archive::UnpackProgress progress;
@@ -249,20 +252,85 @@ int CmdOdf(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// The one table of commands: the parser accepts these names, `--help` and
+// the manual page describe them from the same entries.
 struct Command {
   const char* name;
+  const char* args;     // as the usage shows them after the name
+  const char* summary;  // one sentence, no full stop
   int (*run)(const CommandLine&, std::ostream&, std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", CmdList},         {"info", CmdInfo},           {"installed", CmdInstalled},
-    {"install", CmdInstall},   {"uninstall", CmdUninstall}, {"demo", CmdDemo},
-    {"techtree", CmdTechTree}, {"compat", CmdCompat},       {"add", CmdAdd},
-    {"scan", CmdScan},         {"sort", CmdSort},           {"odf", CmdOdf},
-    {"stack", CmdStack},
+    {"list", "", "print the mod list as the main window shows it", CmdList},
+    {"info", "MOD", "print the details panel of MOD (Name, or Parent\\Addon\\Child)", CmdInfo},
+    {"installed", "[--verbose]", "print the installed-mods list; --verbose adds the mods installed over each",
+     CmdInstalled},
+    {"install", "MOD", "install MOD into the game, keeping the files it replaces in its Backup folder", CmdInstall},
+    {"uninstall", "MOD", "take MOD out of the game and put the kept files back", CmdUninstall},
+    {"stack", "PATH", "print the mods that replaced the game file PATH, in install order", CmdStack},
+    {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
+    {"compat", "A B", "print the files both A and B provide; either may be \"(Armada II Directory)\"", CmdCompat},
+    {"scan", "MOD", "print the file types of the loose files in MOD's root folder, each with its files", CmdScan},
+    {"sort", "MOD [TYPE..]", "move MOD's loose files of every found type (or the TYPEs named) into its game folders",
+     CmdSort},
+    {"add", "ARCHIVE [--name NAME]", "add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name", CmdAdd},
+    {"odf", "FILE", "print the ten unit values the analyzer shows for the .odf FILE", CmdOdf},
+    {"demo", "[DIR]", "make the demo sandbox in DIR when missing and print its paths", CmdDemo},
 };
 
+// The two ways to call the program, after "drydock ".
+constexpr const char* kSynopsis[] = {
+    "[--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]",
+    "[--program-dir DIR] [--game-dir DIR] [--demo] [ARCHIVE...]",
+};
+constexpr const char* kWithoutCommand =
+    "Without a command the main window opens, and adds a mod from each ARCHIVE named.";
+
+// Text for the man(7) macros: backslashes and hyphens as troff wants them,
+// and a line never starts with a control character.
+std::string Troff(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\e";
+    } else if (c == '-') {
+      out += "\\-";
+    } else {
+      if ((c == '.' || c == '\'') && (out.empty() || out.back() == '\n')) out += "\\&";
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string TroffEntries(const std::vector<HelpEntry>& entries) {
+  std::string text;
+  for (const HelpEntry& e : entries) {
+    text += ".TP\n\\fB" + Troff(e.name) + "\\fR" + (e.args.empty() ? "" : " \\fI" + Troff(e.args) + "\\fR") + "\n" +
+            Troff(e.summary) + ".\n";
+  }
+  return text;
+}
+
 }  // namespace
+
+std::vector<HelpEntry> OptionHelp() {
+  return {
+      {"--program-dir", "DIR", "use DIR as the program folder (its \"mods\" folder holds the mods)"},
+      {"--game-dir", "DIR", "use DIR as the Armada II folder instead of the registry's"},
+      {"--yes, -y", "", "answer yes to every question"},
+      {"--demo", "", "open the main window on the demo sandbox (made when missing)"},
+      {"--help, -h", "", "print this help"},
+      {"--version", "", "print the version"},
+  };
+}
+
+std::vector<HelpEntry> CommandHelp() {
+  std::vector<HelpEntry> help;
+  for (const Command& c : kCommands) help.push_back({c.name, c.args, c.summary});
+  return help;
+}
 
 Folders ResolveFolders(const CommandLine& cl) {
   Folders folders;
@@ -287,33 +355,43 @@ Folders ResolveFolders(const CommandLine& cl) {
 }
 
 std::string UsageText() {
-  return "Usage: drydock [--program-dir DIR] [--game-dir DIR] [--yes] [COMMAND [ARGS]]\n"
-         "       drydock --demo\n"
-         "\n"
-         "Without a command the main window opens.\n"
-         "\n"
-         "Options:\n"
-         "  --program-dir DIR  use DIR as the program folder (its \"mods\" folder holds the mods)\n"
-         "  --game-dir DIR     use DIR as the Armada II folder instead of the registry's\n"
-         "  --yes              answer yes to every question\n"
-         "  --demo             open the main window on the demo sandbox (made when missing)\n"
-         "  --help, --version\n"
-         "\n"
-         "Commands:\n"
-         "  list               print the mod list as the main window shows it\n"
-         "  info MOD           print the details panel of MOD (Name, or Parent\\Addon\\Child)\n"
-         "  installed [--verbose]  print the installed-mods list; --verbose adds the mods installed over each\n"
-         "  install MOD        install MOD into the game, keeping the files it replaces in its Backup folder\n"
-         "  uninstall MOD      take MOD out of the game and put the kept files back\n"
-         "  stack PATH         print the mods that replaced the game file PATH, in install order\n"
-         "  techtree MOD       print the tech tree choices MOD provides and those it does not\n"
-         "  compat A B         print the files both A and B provide; either may be \"(Armada II Directory)\"\n"
-         "  scan MOD           print the file types of the loose files in MOD's root folder, each with its files\n"
-         "  sort MOD [TYPE..]  move MOD's loose files of every found type (or the TYPEs named) into its game folders\n"
-         "  add ARCHIVE [--name NAME]\n"
-         "                     add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name\n"
-         "  odf FILE           print the ten unit values the analyzer shows for the .odf FILE\n"
-         "  demo [DIR]         make the demo sandbox in DIR when missing and print its paths\n";
+  // Descriptions start in one column; a longer head gets a line of its own.
+  constexpr std::size_t kColumn = 21;
+  const auto lines = [](const std::vector<HelpEntry>& entries) {
+    std::string text;
+    for (const HelpEntry& e : entries) {
+      std::string head = "  " + e.name + (e.args.empty() ? "" : " " + e.args);
+      head += head.size() + 2 > kColumn ? "\n" + std::string(kColumn, ' ') : std::string(kColumn - head.size(), ' ');
+      text += head + e.summary + '\n';
+    }
+    return text;
+  };
+  std::string text = "Usage:";
+  for (const char* line : kSynopsis) text += std::string(text.size() > 6 ? "      " : "") + " drydock " + line + '\n';
+  return text + "\n" + kWithoutCommand + "\n\nOptions:\n" + lines(OptionHelp()) + "\nCommands:\n" +
+         lines(CommandHelp());
+}
+
+std::string ManPage() {
+  std::string page = ".TH DRYDOCK 1 \"\" \"drydock " DRYDOCK_VERSION "\" \"User Commands\"\n.nh\n.ad l\n";
+  page += ".SH NAME\ndrydock \\- mod manager for Star Trek Armada II\n.SH SYNOPSIS\n";
+  for (const char* line : kSynopsis) page += ".B drydock\n" + Troff(line) + "\n.br\n";
+  page += ".SH DESCRIPTION\n" + Troff(kWithoutCommand) +
+          "\nA mod is a folder under \\fImods\\fR in the program folder, laid out like the game folder. "
+          "With a command, Drydock runs that one operation without any window.\n"
+          ".PP\nA \\fIMOD\\fR argument is a mod's path relative to the mods folder: Name, or "
+          "Parent\\eAddon\\eChild for an addon.\n";
+  page += ".SH OPTIONS\n" + TroffEntries(OptionHelp());
+  page += ".SH COMMANDS\n" + TroffEntries(CommandHelp());
+  page +=
+      ".SH EXIT STATUS\n0 on success, 1 when the operation was refused or failed (the reason on standard error), "
+      "2 on a usage error.\n"
+      ".SH FILES\n"
+      ".TP\n\\fI$XDG_DATA_HOME/drydock\\fR\n"
+      "The program folder of an installed Drydock, and of one whose own folder cannot be written "
+      "(\\fI~/.local/share/drydock\\fR when XDG_DATA_HOME is not set). Its \\fImods\\fR folder holds the mods.\n"
+      ".SH SEE ALSO\n\\fBwine\\fR(1)\n";
+  return page;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error) {
@@ -344,17 +422,26 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
       cl.help = true;
     } else if (a == "--version") {
       cl.version = true;
+    } else if (a == "--man") {
+      cl.man = true;
     } else if (!a.empty() && a[0] == '-') {
       error = "unknown option " + a;
       return std::nullopt;
-    } else {
-      bool known = false;
-      for (const Command& c : kCommands) known = known || a == c.name;
-      if (!known) {
-        error = "unknown command " + a;
+    } else if (std::any_of(std::begin(kCommands), std::end(kCommands),
+                           [&a](const Command& c) { return a == c.name; })) {
+      if (!cl.archives.empty()) {
+        error = "the command " + a + " comes after an archive";
         return std::nullopt;
       }
       cl.command = a;
+    } else {
+      // A file manager hands over the files to open by their full paths.
+      const fs::path file = platform::PathFromUtf8(a);
+      if (a.empty() || (!archive::HasArchiveExtension(file) && !platform::IsFile(file))) {
+        error = "unknown command " + a;
+        return std::nullopt;
+      }
+      cl.archives.push_back(file);
     }
   }
   if (cl.demo && !cl.command.empty()) {

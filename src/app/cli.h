@@ -1,7 +1,8 @@
 #pragma once
 // The command line: `drydock [--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]`.
-// Without a command the main window opens. Exit codes: 0 success, 1 refused or
-// failed (reason on standard error), 2 usage error.
+// Without a command the main window opens, and adds a mod from each archive
+// named (what a file manager's "Open with Drydock" passes). Exit codes:
+// 0 success, 1 refused or failed (reason on standard error), 2 usage error.
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -21,8 +22,11 @@ struct CommandLine {
   bool demo = false;  // --demo: open the main window on the demo sandbox
   bool help = false;
   bool version = false;
+  bool man = false;     // --man (not in the help): print the manual page, as the build writes it
   std::string command;  // empty: open the main window
   std::vector<std::string> args;
+  // Without a command: archives to add as mods once the main window is open.
+  std::vector<std::filesystem::path> archives;
 };
 
 // The program and game folders of a run, for the window and the commands
@@ -43,7 +47,20 @@ Folders ResolveFolders(const CommandLine& cl);
 // the reason to `error`.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error);
 
+// One line of the help: an option or a command, its arguments, what it does.
+struct HelpEntry {
+  std::string name;
+  std::string args;
+  std::string summary;
+};
+std::vector<HelpEntry> OptionHelp();
+// Every command that ParseCommandLine accepts, from the table that runs them.
+std::vector<HelpEntry> CommandHelp();
+
+// `--help`, and the manual page in man(7) format; both are made from the
+// tables above, so they cannot tell different stories.
 std::string UsageText();
+std::string ManPage();
 
 // Runs a command that needs no window. Returns the exit code.
 int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err);

@@ -109,6 +109,10 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void ShowModDetails();
   void ShowA2FileCount();
 
+  // Adds a mod from each of `archives` (the files named on the command line)
+  // as soon as no other work runs, as a drop of them would.
+  void AddArchivesWhenIdle(std::vector<std::filesystem::path> archives);
+
   // Installs and uninstalls the selected mod (buttons, menu, keys, double click).
   install::Outcome InstallMod();
   install::Outcome UninstallMod();

@@ -1,6 +1,7 @@
 // Entry point: a command runs without any window; otherwise the main window opens.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/qt_shell.h"
 #include "platform/registry.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_text.h"
 
 using namespace drydock;
 
@@ -26,6 +28,8 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Drydock"));
   QApplication::setApplicationVersion(QStringLiteral(DRYDOCK_VERSION));
+  QApplication::setDesktopFileName(ui::Q(library::kAppId));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/drydock.svg")));
 
   // The single-instance check comes first: a second copy changes nothing,
   // not even by making the demo sandbox.
@@ -40,6 +44,7 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   dialogs.SetParent(&window);
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   if (window.QuitRequested()) return app::kExitOk;
+  window.AddArchivesWhenIdle(cl.archives);
   return QApplication::exec();
 }
 
@@ -55,6 +60,10 @@ int main(int argc, char** argv) {
   }
   if (cl->help) {
     std::cout << app::UsageText();
+    return app::kExitOk;
+  }
+  if (cl->man) {
+    std::cout << app::ManPage();
     return app::kExitOk;
   }
   if (cl->version) {

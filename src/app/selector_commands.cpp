@@ -200,8 +200,18 @@ void frmSelector::dropEvent(QDropEvent* event) {
   if (working_ || archives.empty()) return;
   event->acceptProposedAction();
   // The drop ends first, so the source of the drag is not held while the mods are added.
-  QTimer::singleShot(0, this, [this, archives] {
-    if (!working_) AddArchives(archives);
+  AddArchivesWhenIdle(std::move(archives));
+}
+
+void frmSelector::AddArchivesWhenIdle(std::vector<fs::path> archives) {
+  if (archives.empty()) return;
+  // Start-up may still be counting the game's files; the archives wait for it.
+  QTimer::singleShot(working_ ? 100 : 0, this, [this, archives = std::move(archives)]() mutable {
+    if (working_) {
+      AddArchivesWhenIdle(std::move(archives));
+    } else {
+      AddArchives(archives);
+    }
   });
 }
 

@@ -22,8 +22,15 @@ std::string NormalizeProgramDir(std::string_view startDir) {
   return dir;
 }
 
+bool IsInstalledLayout(const fs::path& executableDir) {
+  if (executableDir.filename() != "bin") return false;
+  const std::string entry = std::string(kAppId) + ".desktop";
+  return platform::IsFile(executableDir.parent_path() / "share" / "applications" / entry);
+}
+
 fs::path ChooseProgramDir(const ProgramDirInputs& in) {
   if (in.override) return *in.override;
+  if (IsInstalledLayout(in.executableDir)) return in.userDataDir;
   const fs::path mods = in.executableDir / fs::path(kModsFolderName);
   if (platform::IsFolder(mods) ? platform::IsWritableFolder(mods) : platform::IsWritableFolder(in.executableDir)) {
     return in.executableDir;
@@ -51,7 +58,8 @@ bool EnsureModsDir(const fs::path& programDir) {
     if (stored.empty() && platform::EqualsIgnoreCase(entry, name)) stored = entry;
   }
   if (stored.empty()) {
-    if (!platform::IsFolder(mods)) (void)platform::MakeFolder(mods);
+    // A new user's data folder (~/.local/share/drydock) may not exist yet either.
+    if (!platform::IsFolder(mods)) (void)platform::MakeFolderTree(mods);
   } else if (stored != name) {
     (void)platform::MoveWithinVolume(programDir / platform::PathFromUtf8(stored), mods);
   }

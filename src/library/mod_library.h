@@ -33,20 +33,29 @@ using ModList = std::vector<std::string>;
 // ProgramDir as text: no trailing separator; a drive root "C:\" becomes "C:".
 std::string NormalizeProgramDir(std::string_view startDir);
 
+// The name under which an install registers Drydock with the desktop: its
+// desktop entry, icon and AppStream file are named after it.
+inline constexpr std::string_view kAppId = "org.example.drydock";
+
+// Whether `executableDir` is the `bin` folder of an install (`cmake --install`,
+// the .deb): its `share/applications` holds Drydock's desktop entry. Such a
+// folder is no place for mods, even for a user who may write there (root).
+bool IsInstalledLayout(const std::filesystem::path& executableDir);
+
 struct ProgramDirInputs {
   std::filesystem::path executableDir;
   std::optional<std::filesystem::path> override;  // --program-dir
   std::filesystem::path userDataDir;              // used when executableDir is not writable
 };
 // The override when given; else the executable's folder when the program may
-// write there (portable layout, "mods" beside the program); else the per-user
-// data folder.
+// write there and it is not an installed layout (portable layout, "mods"
+// beside the program); else the per-user data folder.
 std::filesystem::path ChooseProgramDir(const ProgramDirInputs& in);
 
 // ProgramDir + "mods".
 std::filesystem::path ModsDir(const std::filesystem::path& programDir);
 
-// Makes ModsDir when missing. A folder of another letter case ("Mods", "MODS")
+// Makes ModsDir (and ProgramDir) when missing. A folder of another letter case ("Mods", "MODS")
 // and no "mods" beside it is renamed to exactly "mods". Failures are ignored;
 // returns whether ModsDir now exists as a folder.
 bool EnsureModsDir(const std::filesystem::path& programDir);

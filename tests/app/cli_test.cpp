@@ -52,6 +52,92 @@ TEST(CommandLine, ParsesOptionsBeforeTheCommandAndRefusesOthers) {
   EXPECT_NE(Output({"--help"}).find("Usage: drydock"), std::string::npos);
 }
 
+// What "Open with Drydock" passes: the files' full paths, which the main window adds as mods.
+TEST(CommandLine, FilesNamedWithoutACommandAreArchivesForTheMainWindow) {
+  TempTree t;
+  const std::string plain = t.Write("downloads/fleet").string();  // a file manager may pick it by its contents
+  struct Case {
+    Args args;
+    std::vector<std::string> archives;  // empty: a usage error
+  };
+  for (const Case& c : {Case{{"/d/Fleet.ZIP"}, {"/d/Fleet.ZIP"}},
+                        Case{{"--demo", "a.7z", "/d/b.tar.gz"}, {"a.7z", "/d/b.tar.gz"}}, Case{{plain}, {plain}},
+                        Case{{"lsit"}, {}}, Case{{(t / "downloads/gone").string()}, {}}, Case{{"a.zip", "list"}, {}}}) {
+    std::string error;
+    const auto cl = ParseCommandLine(c.args, error);
+    ASSERT_EQ(cl.has_value(), !c.archives.empty()) << c.args.front() << ": " << error;
+    if (!cl) continue;
+    EXPECT_TRUE(cl->command.empty());
+    EXPECT_EQ(cl->archives, std::vector<std::filesystem::path>(c.archives.begin(), c.archives.end()));
+  }
+  std::string error;
+  const auto command = ParseCommandLine({"list", "a.zip"}, error);  // after a command: its argument
+  ASSERT_TRUE(command);
+  EXPECT_TRUE(command->archives.empty());
+  EXPECT_EQ(command->args, Args{"a.zip"});
+}
+
+namespace {
+// Runs of white space as one space, so that line breaks and columns do not count.
+std::string Words(const std::string& text) {
+  std::istringstream in(text);
+  std::string word, words;
+  while (in >> word) words += (words.empty() ? "" : " ") + word;
+  return words;
+}
+// Whether each of `parts` occurs in `text`, each after the one before.
+void ExpectInOrder(const std::string& text, const std::vector<std::string>& parts, const char* what) {
+  std::size_t at = 0;
+  for (const std::string& part : parts) {
+    const std::size_t found = text.find(part, at);
+    EXPECT_NE(found, std::string::npos) << what << " lacks, or misplaces, \"" << part << '"';
+    if (found != std::string::npos) at = found + part.size();
+  }
+}
+}  // namespace
+
+TEST(CommandLine, HelpAndManualPageShowEveryOptionAndCommandOfTheOneTable) {
+  // Every command in the help is one the parser takes.
+  std::vector<std::string> parts;
+  for (auto* table : {&OptionHelp, &CommandHelp}) {
+    for (const HelpEntry& e : table()) {
+      if (table == &CommandHelp) {
+        std::string error;
+        EXPECT_TRUE(ParseCommandLine({e.name}, error)) << error;
+      }
+      parts.push_back(Words(e.name + " " + e.args));
+      parts.push_back(Words(e.summary));
+    }
+  }
+  EXPECT_GE(CommandHelp().size(), 13u);
+  const std::string help = Output({"--help"});
+  EXPECT_EQ(help, UsageText());
+  ExpectInOrder(Words(help), parts, "--help");
+
+  // The manual page, as man shows it, says the same; groff finds nothing to warn about.
+  TempTree t;
+  const std::string page = Output({"--man"});
+  EXPECT_EQ(page, ManPage());
+  const std::string file = t.Write("drydock.1", page).string();
+  const RunResult lint = drydock::test::RunChild({"/usr/bin/groff", "-man", "-ww", "-z", file});
+  EXPECT_EQ(lint.code, 0);
+  EXPECT_EQ(lint.output, "");
+  const RunResult shown =
+      drydock::test::RunChild({"/usr/bin/groff", "-man", "-Tascii", "-P-c", "-P-b", "-P-u", file}, {"LC_ALL=C"});
+  ASSERT_EQ(shown.code, 0) << shown.output;
+  ExpectInOrder(Words(shown.output), parts, "the manual page");
+  for (const char* heading : {"NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "COMMANDS", "EXIT STATUS", "FILES"}) {
+    EXPECT_NE(shown.output.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
+  }
+  // Both show the same two ways to call the program.
+  const std::string usage = help.substr(0, help.find("\n\n"));
+  std::istringstream lines(usage);
+  std::vector<std::string> synopsis;
+  for (std::string line; std::getline(lines, line);) synopsis.push_back(Words(line.substr(line.find("drydock"))));
+  ASSERT_EQ(synopsis.size(), 2u);
+  ExpectInOrder(Words(shown.output), synopsis, "the manual page's synopsis");
+}
+
 TEST(CommandLine, ListAndInstalledPrintModsWithIndentedAddonsOrThePlaceholder) {
   TempTree t;
   t.MakeDir("prog/mods");

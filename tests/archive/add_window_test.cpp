@@ -89,4 +89,18 @@ TEST_F(AddWindow, CtrlNOrADropAddsTheArchiveUnderTheNameGivenAndSelectsIt) {
   EXPECT_FALSE(other.isAccepted());
 }
 
+// `drydock FILE...` (the desktop entry's "Open with Drydock") hands its files to the window after start-up.
+TEST_F(AddWindow, ArchivesNamedOnTheCommandLineAreAddedOneAfterTheOtherAndTheLastSelected) {
+  ASSERT_TRUE(test::BuildArchive(t / "in/Second.7z", test::ArchiveFormat::SevenZip, {{"odf/b.odf", "b"}}));
+  dialogs.ExpectInput("Fleet_v2");
+  dialogs.ExpectInput("Second");
+  window->AddArchivesWhenIdle({t / "in/Fleet_v2.zip", t / "in/Second.7z"});
+  EXPECT_FALSE(dialogs.Done());  // not within the call: after it, as a drop
+  for (int i = 0; i < 20 && !dialogs.Done(); ++i) QApplication::processEvents();
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(test::TempTree::Snapshot(t / "prog/mods/Second"), (std::vector<std::string>{"odf/b.odf=b"}));
+  EXPECT_TRUE(fs::is_regular_file(t / "prog/mods/Fleet_v2/odf/a.odf"));
+  EXPECT_EQ(Current(), "Second");
+}
+
 }  // namespace

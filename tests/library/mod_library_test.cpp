@@ -1,5 +1,6 @@
 // The mod library on real temporary folders.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <set>
 
@@ -55,6 +56,9 @@ TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
   t.MakeDir("prog");
   EXPECT_TRUE(EnsureModsDir(t / "prog"));
   EXPECT_EQ(ListAllNames(t / "prog"), (Names{"mods"}));
+  // The per-user data folder of a new user of an installed Drydock does not exist yet.
+  EXPECT_TRUE(EnsureModsDir(t / "home/.local/share/drydock"));
+  EXPECT_EQ(ListAllNames(t / "home/.local/share/drydock"), (Names{"mods"}));
 
   t.MakeDir("prog2/MODS/Some Mod");
   EXPECT_TRUE(EnsureModsDir(t / "prog2"));
@@ -86,6 +90,17 @@ TEST_F(ModLibrary, ProgramDirIsTheOverrideOrAWritableExecutableFolderWithoutATra
   EXPECT_EQ(ChooseProgramDir({t / "gone", std::nullopt, t / "data"}), t / "data");
   t.Write("file-not-folder");
   EXPECT_EQ(ChooseProgramDir({t / "file-not-folder", std::nullopt, t / "data"}), t / "data");
+  // An installed program keeps its mods per user, even where it could write (as root).
+  t.MakeDir("usr/bin");
+  EXPECT_EQ(ChooseProgramDir({t / "usr/bin", std::nullopt, t / "data"}), t / "usr/bin");
+  t.Write("usr/share/applications/org.example.drydock.desktop", "[Desktop Entry]\n");
+  EXPECT_EQ(ChooseProgramDir({t / "usr/bin", std::nullopt, t / "data"}), t / "data");
+  EXPECT_EQ(ChooseProgramDir({t / "usr/bin", t / "custom", t / "data"}), t / "custom");
+  if (::geteuid() != 0) {  // root may write into any folder
+    fs::permissions(t / "exe", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(ChooseProgramDir({t / "exe", std::nullopt, t / "data"}), t / "data");
+    fs::permissions(t / "exe", fs::perms::owner_write, fs::perm_options::add);
+  }
 }
 
 TEST(TextContainsAndRoundTo, FindAPartAnywhereIgnoringCaseAndRoundHalvesUp) {
