@@ -121,7 +121,7 @@ TEST_F(LaunchTest, BatchFileIsWrittenOpenedAndReplacedOnlyWhenDrydockWroteIt) {
   const fs::path batch = game / "Drydock Launch A2.bat";
   for (int run = 0; run < 2; ++run) {  // the second run replaces the file Drydock wrote
     EXPECT_TRUE(LaunchGame(game, shell, dialogs, {}, GameHost::Native));
-    EXPECT_EQ(TempTree::Read(batch), LaunchBatchText(std::nullopt, PathToUtf8(game)));
+    EXPECT_EQ(TempTree::Read(batch), LaunchBatchText(ShortPathName(game), PathToUtf8(game)));
   }
   EXPECT_EQ(std::exchange(shell.calls, {}), std::vector<std::string>(2, "open " + PathToUtf8(batch)));
 
