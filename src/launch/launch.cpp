@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include <QStandardPaths>
-#include <QString>
-
 #include "install/install_flow.h"
 #include "launch/launch_texts.h"
+#include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/names.h"
@@ -87,16 +85,16 @@ std::optional<fs::path> GamePrefix(const fs::path& gameDir, const fs::path& regi
 
 bool LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, platform::Shell& shell,
                        ui::Dialogs& dialogs, const fs::path& registryPrefix) {
-  const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
-  if (wine.isEmpty()) {
+  const std::optional<fs::path> wine = platform::FindProgram("wine");
+  if (!wine) {
     Tell(dialogs, texts::kNoWine, texts::kNoWineTitle);
     return false;
   }
   platform::EnvironmentVariables environment;
   if (const auto prefix = GamePrefix(gameDir, registryPrefix))
     environment.emplace_back("WINEPREFIX", PathToUtf8(*prefix));
-  if (!shell.StartProgram(PathFromUtf8(wine.toStdString()), {exeName}, gameDir, environment)) {
-    Tell(dialogs, texts::WineNotStarted(wine.toStdString()), texts::kLaunchTitle);
+  if (!shell.StartProgram(*wine, {exeName}, gameDir, environment)) {
+    Tell(dialogs, texts::WineNotStarted(PathToUtf8(*wine)), texts::kLaunchTitle);
     return false;
   }
   return true;

@@ -1,8 +1,7 @@
 #include "modinfo/details_panel.h"
 
-#include <QLocale>
-
 #include "modinfo/picture_check.h"
+#include "platform/environment.h"
 #include "platform/names.h"
 
 namespace drydock::modinfo {
@@ -21,9 +20,6 @@ DetailsView MakeDetailsView(const ModDetails& details, char decimalPoint) {
   return view;
 }
 
-char LocaleDecimalPoint() {
-  const QString point = QLocale::system().decimalPoint();
-  return point.size() == 1 && point[0].unicode() < 0x80 ? static_cast<char>(point[0].unicode()) : '.';
-}
+char LocaleDecimalPoint() { return platform::UserDecimalPoint(); }
 
 }  // namespace drydock::modinfo

@@ -46,7 +46,9 @@ void InitFromEnvironment(State& s) {
 std::error_code Trigger(const State& s, std::uint64_t n, const fs::path& path) {
   if (s.killAt != 0 && n == s.killAt) KillThisProcess();
   if (s.failAt != 0 && n == s.failAt) return std::make_error_code(std::errc::io_error);
-  if (!s.failPath.empty() && PathToUtf8(path).find(s.failPath) != std::string::npos) {
+  // Matched against the path written with '/', so one pattern serves Linux and Windows.
+  const std::u8string generic = path.generic_u8string();
+  if (!s.failPath.empty() && std::string(generic.begin(), generic.end()).find(s.failPath) != std::string::npos) {
     return std::make_error_code(std::errc::io_error);
   }
   return {};

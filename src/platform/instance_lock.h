@@ -1,11 +1,10 @@
 #pragma once
-// One running copy per program directory. The lock is a file in the system's
-// temporary folder whose name is derived from the program directory; a lock
-// left by a process that no longer runs is taken over.
+// One running copy per program directory. The lock is a file beside the writer
+// locks, named by the program directory, and held the way they are (`flock`, or
+// an unshared handle on Windows), so the system lets go of it when its process
+// ends and a crashed copy never blocks the next one.
+#include <cstdint>
 #include <filesystem>
-#include <memory>
-
-class QLockFile;
 
 namespace drydock::platform {
 
@@ -16,13 +15,13 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // True when this process now holds the lock (also after a stale one).
+  // True when this process now holds the lock.
   bool TryLock();
   std::filesystem::path LockFilePath() const;
 
  private:
-  std::unique_ptr<QLockFile> lock_;
   std::filesystem::path path_;
+  std::intptr_t handle_ = -1;  // file descriptor or HANDLE while held
 };
 
 }  // namespace drydock::platform

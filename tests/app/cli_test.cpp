@@ -238,6 +238,7 @@ TEST(CommandLine, DemoAndInfoRunWithoutQtGui) {
   }
   std::ifstream maps("/proc/self/maps");
   const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
-  EXPECT_NE(mapped.find("libQt6Core"), std::string::npos);
-  EXPECT_EQ(mapped.find("libQt6Gui"), std::string::npos);
+  // The engines link no Qt at all now; the C++ library shows that the map was read.
+  EXPECT_NE(mapped.find("libstdc++"), std::string::npos);
+  EXPECT_EQ(mapped.find("libQt6"), std::string::npos);
 }

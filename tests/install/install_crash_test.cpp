@@ -124,6 +124,7 @@ Rows ModNow(const fs::path& root, bool leftovers = false) {
 class InstallCrash : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
     for (const FixtureFile& f : kFiles) {
       if (!f.before.empty()) t_.Write("original/game/" + f.game, f.before);
       if (!f.mod.empty()) t_.Write(std::string("original/") + kMod + "/" + f.mod, f.modBytes);

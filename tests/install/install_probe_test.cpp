@@ -34,6 +34,7 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 class Probe : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
     t.Write("original/game/Armada2.exe", "the game's program");
     t.Write("original/game/readme.txt", "the game's readme");
     t.Write("original/prog/mods/Fleet/ModInfo.txt", "Author: me\r\n");

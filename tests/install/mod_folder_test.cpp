@@ -41,6 +41,7 @@ TEST(ModFolder, NewFolderNamesStayOneFolderInsideTheModsFolderThatWindowsCanHold
 }
 
 TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
+  DRYDOCK_SKIP_WITHOUT_LINKS();
   TempTree t;
   t.MakeDir("mod/ODF");             // the game's "odf\" in another letter case
   t.Write("mod/sounds", "a file");  // a file where a folder would go
@@ -69,6 +70,7 @@ TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
 }
 
 TEST(ModFolder, AModGoesToTheTrashUnderItsOwnNameOrANumberedOne) {
+  DRYDOCK_SKIP_ON_WINDOWS("checks the folders of the freedesktop trash; on Windows a mod goes to the recycle bin");
   TempTree t;
   t.Write("mods/Fleet/odf/fed.odf", "mod");
   t.MakeDir("home/data");  // the trash of the volume that holds the home folder

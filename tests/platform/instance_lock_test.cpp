@@ -1,7 +1,9 @@
 // One running copy per program directory; a crashed copy does not block.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <optional>
 
@@ -22,6 +24,9 @@ TEST(InstanceLock, SecondCopyForTheSameFolderIsRefusedUntilTheFirstEnds) {
 }
 
 TEST(InstanceLock, StaleLockOfAKilledProcessDoesNotBlock) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs fork; Windows closes a dead process's handles itself, and the lock is such a handle";
+#else
   TempTree t;
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -35,4 +40,5 @@ TEST(InstanceLock, StaleLockOfAKilledProcessDoesNotBlock) {
   InstanceLock next(t / "prog");
   ASSERT_TRUE(std::filesystem::exists(next.LockFilePath()));  // the dead process's lock is still there
   EXPECT_TRUE(next.TryLock());
+#endif
 }

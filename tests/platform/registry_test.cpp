@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "library/game_dir.h"
 #include "platform/names.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
@@ -263,3 +264,24 @@ TEST(Registry, TheFirstPrefixHoldingTheValueWinsWow6432NodeFirstAndItsPathsAndUs
 }
 
 #endif  // !_WIN32
+
+#ifdef _WIN32
+// The real registry: the game's installer, a 32-bit program, wrote its key in the 32-bit view, which
+// a 64-bit Drydock reads through Wow6432Node. `reg add /reg:32` writes it as that installer did.
+TEST(Registry, ReadsTheGameKeyThatRegAddWroteInThe32BitView) {
+  using drydock::library::kGameRegistryKey;
+  using drydock::library::kGameRegistryValue;
+  const std::wstring key = L"HKLM\\" + PathFromUtf8(kGameRegistryKey).native();
+  const std::wstring dir = L"C:\\Games\\Armada II \u00e9";
+  const std::wstring add = L"reg add \"" + key + L"\" /v " + PathFromUtf8(kGameRegistryValue).native() +
+                           L" /t REG_SZ /d \"" + dir + L"\" /reg:32 /f >NUL 2>&1";
+  ASSERT_EQ(_wsystem(add.c_str()), 0) << "reg add failed";
+  Registry registry = Registry::ForThisSystem();
+  EXPECT_EQ(drydock::library::ReadGameDirFromRegistry(registry), fs::path(dir));
+  EXPECT_TRUE(registry.FoundPrefix().empty());
+  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kGameRegistryKey, "Missing", "fallback"), "fallback");
+  ASSERT_EQ(_wsystem((L"reg delete \"" + key + L"\" /reg:32 /f >NUL 2>&1").c_str()), 0);
+  EXPECT_EQ(registry.ReadRegString(RegRoot::LocalMachine, kGameRegistryKey, kGameRegistryValue, "fallback"),
+            "fallback");
+}
+#endif

@@ -13,12 +13,19 @@ using namespace drydock::test;
 using namespace std::chrono_literals;
 
 namespace {
+// Where the lock folder lies below: the per-user cache folder of each system.
+#ifdef _WIN32
+constexpr char kCacheVariable[] = "LOCALAPPDATA";
+#else
+constexpr char kCacheVariable[] = "XDG_CACHE_HOME";
+#endif
+
 bool IsFree(const fs::path& folder) { return WriterLock::Acquire({folder}, 0ms).has_value(); }
 
 class WriterLockTest : public ::testing::Test {
  protected:
   TempTree t;
-  const ScopedEnv cacheHome{"XDG_CACHE_HOME", (t / "cache").string()};  // the lock folder lies below
+  const ScopedEnv cacheHome{kCacheVariable, (t / "cache").string()};
   const fs::path game = t.MakeDir("game");
 };
 
@@ -57,6 +64,7 @@ TEST_F(WriterLockTest, SecondWriterWaitsThenFailsWholeUntilTheFirstIsReleased) {
 }
 
 TEST_F(WriterLockTest, LockFileIsInTheCacheFolderAndNamedByTheCanonicalPath) {
+  DRYDOCK_SKIP_WITHOUT_LINKS();
   const auto lockFile = WriterLock::LockFileFor(game);
   EXPECT_EQ(lockFile.parent_path(), t / "cache/drydock/locks");
   EXPECT_NE(lockFile, WriterLock::LockFileFor(t.MakeDir("other")));
@@ -71,13 +79,17 @@ TEST_F(WriterLockTest, LockThatCannotBeTakenFailsAtOnceWithTheReasonNotAsBusy) {
   // A file where a folder should be, once above the lock folder and once as the lock file itself.
   for (const bool lockFileIsFolder : {false, true}) {
     SCOPED_TRACE(lockFileIsFolder ? "lock file is a folder" : "lock folder below a file");
-    const ScopedEnv brokenCache("XDG_CACHE_HOME", (t / (lockFileIsFolder ? "cache2" : "plain/cache")).string());
+    const ScopedEnv brokenCache(kCacheVariable, (t / (lockFileIsFolder ? "cache2" : "plain/cache")).string());
     if (lockFileIsFolder) fs::create_directories(WriterLock::LockFileFor(game));
     std::error_code failure;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(WriterLock::Acquire({game}, 2s, &failure));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+#ifdef _WIN32
+    EXPECT_TRUE(failure);  // Windows gives these faults other codes (access denied, path not found)
+#else
     EXPECT_EQ(failure, lockFileIsFolder ? std::errc::is_a_directory : std::errc::not_a_directory) << failure.message();
+#endif
   }
   // A lock taken, or kept by another holder, leaves no stale reason behind.
   std::error_code failure = std::make_error_code(std::errc::io_error);

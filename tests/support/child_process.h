@@ -32,6 +32,18 @@ class ChildProcess {
   int output_ = -1;
 };
 
+#ifdef DRYDOCK_EXE  // defined for the test programs
+// Why a test that starts the real program cannot run in this build, or null when it can.
+inline const char* WhyNoProgram() {
+#ifdef _WIN32
+  return "it starts the real drydock program, which needs Qt and is not built for Windows (only the engine is)";
+#else
+  return DRYDOCK_EXE[0] == '\0' ? "it starts the real drydock program, which an engine-only build does not make"
+                                : nullptr;
+#endif
+}
+#endif
+
 inline RunResult RunChild(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
   return ChildProcess::Start(args, env).Wait();
 }

@@ -15,7 +15,8 @@ namespace {
 fs::path Relative(std::string_view relative) {
   std::string s(relative);
   std::replace(s.begin(), s.end(), '\\', '/');
-  return platform::PathFromUtf8(s);
+  // The system's own separator, so that paths compare equal as text too (Windows: '\\').
+  return platform::PathFromUtf8(s).make_preferred();
 }
 }  // namespace
 
@@ -71,7 +72,9 @@ std::vector<std::string> TempTree::Snapshot(const fs::path& dir) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
-    const std::string rel = platform::PathToUtf8(it->path().lexically_relative(dir));  // a link by its own name
+    // A link by its own name; '/' between the names on every system.
+    const std::u8string generic = it->path().lexically_relative(dir).generic_u8string();
+    const std::string rel(generic.begin(), generic.end());
     if (it->is_symlink()) {
       rows.push_back(rel + "->" + platform::PathToUtf8(fs::read_symlink(it->path())));
     } else if (it->is_regular_file()) {

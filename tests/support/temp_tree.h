@@ -6,6 +6,21 @@
 #include <string_view>
 #include <vector>
 
+// Opens a test that makes symbolic links: MinGW's std::filesystem cannot create them on Windows.
+#ifdef _WIN32
+#define DRYDOCK_SKIP_WITHOUT_LINKS() \
+  GTEST_SKIP() << "makes symbolic links, which MinGW's std::filesystem cannot create on Windows"
+#else
+#define DRYDOCK_SKIP_WITHOUT_LINKS() static_cast<void>(0)
+#endif
+
+// Opens a test whose checks hold on Linux only, saying why it cannot run on Windows.
+#ifdef _WIN32
+#define DRYDOCK_SKIP_ON_WINDOWS(reason) GTEST_SKIP() << reason
+#else
+#define DRYDOCK_SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
 namespace drydock::test {
 
 class TempTree {
@@ -25,7 +40,7 @@ class TempTree {
   std::filesystem::path Link(std::string_view relative, const std::filesystem::path& target);
   void MakeReadOnly(std::string_view relative);
 
-  // Every regular file below `dir`, as "relative/path=contents", sorted; links
+  // Every regular file below `dir`, as "relative/path=contents" ('/' on every system), sorted; links
   // are listed as "relative/path->target". For comparing whole trees.
   static std::vector<std::string> Snapshot(const std::filesystem::path& dir);
   static std::string Read(const std::filesystem::path& file);
