@@ -88,9 +88,10 @@ check_format() {
 run_sanitized_tests() {
   local reports="$BUILD_DIR/sanitizer-reports"
   rm -rf "$reports" && mkdir -p "$reports"
-  local common="halt_on_error=1:print_stacktrace=1:log_path=$PWD/$reports/report"
+  local common="halt_on_error=1:print_stacktrace=1:log_path=$(realpath "$reports")/report"
   local status=0
   ASAN_OPTIONS="$common:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
+    LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="$common" \
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" \
     ${SANITIZE_CTEST_ARGS:-} || status=$?

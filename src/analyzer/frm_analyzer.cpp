@@ -220,7 +220,11 @@ void frmAnalyzer::hideEvent(QHideEvent* event) {
 bool frmAnalyzer::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == picImages_) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // Only the mouse events below are QMouseEvents; the cast waits for their type.
+    auto* mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+                          type == QEvent::MouseMove || type == QEvent::MouseButtonRelease
+                      ? static_cast<QMouseEvent*>(event)
+                      : nullptr;
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
       PictureMouseDown(mouse);
       return true;
