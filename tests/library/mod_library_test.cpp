@@ -1,6 +1,5 @@
 // The mod library on real temporary folders.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <set>
 
@@ -99,7 +98,7 @@ TEST_F(ModLibrary, ProgramDirIsTheOverrideOrAWritableExecutableFolderWithoutATra
   t.Write("usr/share/applications/org.example.drydock.desktop", "[Desktop Entry]\n");
   EXPECT_EQ(ChooseProgramDir({t / "usr/bin", std::nullopt, t / "data"}), t / "data");
   EXPECT_EQ(ChooseProgramDir({t / "usr/bin", t / "custom", t / "data"}), t / "custom");
-  if (::geteuid() != 0) {  // root may write into any folder
+  if (drydock::test::FolderPermissionsBind()) {
     fs::permissions(t / "exe", fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(ChooseProgramDir({t / "exe", std::nullopt, t / "data"}), t / "data");
     fs::permissions(t / "exe", fs::perms::owner_write, fs::perm_options::add);

@@ -7,6 +7,10 @@
 
 #include "platform/names.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace drydock::test {
@@ -19,6 +23,14 @@ fs::path Relative(std::string_view relative) {
   return platform::PathFromUtf8(s).make_preferred();
 }
 }  // namespace
+
+bool FolderPermissionsBind() {
+#ifdef _WIN32
+  return false;
+#else
+  return ::geteuid() != 0;
+#endif
+}
 
 TempTree::TempTree() {
   std::random_device rd;

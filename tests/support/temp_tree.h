@@ -23,6 +23,11 @@
 
 namespace drydock::test {
 
+// True when a folder without write permission keeps this process from making
+// files in it: not for root, and never on Windows, where a folder's read-only
+// attribute does not stop that.
+bool FolderPermissionsBind();
+
 class TempTree {
  public:
   TempTree();
