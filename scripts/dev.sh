@@ -5,7 +5,7 @@
 #                         (no tests, no fault injection) in build/, open Drydock on a demo game
 #   scripts/dev.sh test   install the build dependencies, build with warnings as errors and
 #                         fault injection in build-test/, check the formatting and run the
-#                         whole test suite
+#                         whole test suite (the launch through Wine included)
 #   scripts/dev.sh sanitize
 #                         the same test build with AddressSanitizer and UndefinedBehaviorSanitizer
 #                         in build-sanitize/ (benchmarks left out); any report fails the run
@@ -27,7 +27,8 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libgl-dev libarchive-dev libarchive-tools clang-format strace ccache
-  libqt6svg6 groff-base desktop-file-utils appstream dpkg-dev file)
+  libqt6svg6 groff-base desktop-file-utils appstream dpkg-dev file
+  wine wine64 g++-mingw-w64-x86-64-posix)  # the launch through real Wine, with a stand-in game built for Windows
 FUZZ_PACKAGES=(clang)
 WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev)
 

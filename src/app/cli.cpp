@@ -15,6 +15,7 @@
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
+#include "launch/launch.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "modinfo/details_panel.h"
@@ -22,6 +23,7 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
@@ -193,6 +195,42 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
+// What the command line asks of the desktop: only to start programs, the
+// game through Wine or its launch file through the system's opener.
+class CliShell final : public platform::Shell {
+ public:
+  void ShellOpen(const std::string& pathOrAddress) override {
+#ifdef _WIN32
+    const auto opener = platform::FindProgram("cmd");
+    const std::vector<std::string> arguments{"/c", "start", "", pathOrAddress};
+#else
+    const auto opener = platform::FindProgram("xdg-open");
+    const std::vector<std::string> arguments{pathOrAddress};
+#endif
+    if (opener) platform::StartDetached(*opener, arguments, {});
+  }
+  void PlayWave(const fs::path&) override {}
+  void Beep() override {}
+  bool StartProgram(const fs::path& program, const std::vector<std::string>& arguments, const fs::path& workingDir,
+                    const platform::EnvironmentVariables& environment) override {
+    return platform::StartDetached(program, arguments, workingDir, environment);
+  }
+};
+
+// Starts the game as the main window's Launch command does.
+int CmdLaunch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (!cl.args.empty()) {
+    err << "launch takes no arguments\n";
+    return kExitUsage;
+  }
+  const Folders folders = ResolveFolders(cl);
+  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliShell shell;
+  if (!launch::LaunchGame(folders.gameDir, shell, dialogs, folders.winePrefix)) return kExitFailed;
+  out << "started: " << platform::PathToUtf8(*folders.gameDir) << '\n';
+  return kExitOk;
+}
+
 // The tech trees window's two lists for one mod, each under its heading.
 int CmdTechTree(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
@@ -276,6 +314,7 @@ constexpr Command kCommands[] = {
      CmdSort},
     {"add", "ARCHIVE [--name NAME]", "add a mod from ARCHIVE (.zip, .7z, .rar, .tar.*) and print its name", CmdAdd},
     {"odf", "FILE", "print the ten unit values the analyzer shows for the .odf FILE", CmdOdf},
+    {"launch", "", "start Armada II from the game folder (through Wine on Linux)", CmdLaunch},
     {"demo", "[DIR]", "make the demo sandbox in DIR when missing and print its paths", CmdDemo},
 };
 

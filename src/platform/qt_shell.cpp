@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QProcess>
 #include <QSoundEffect>
 #include <QUrl>
 
 #include "platform/names.h"
+#include "platform/process.h"
 
 namespace drydock::platform {
 
@@ -35,18 +35,7 @@ void QtShell::Beep() { QApplication::beep(); }
 
 bool QtShell::StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                            const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
-  QStringList args;
-  for (const auto& a : arguments) args << QString::fromStdString(a);
-  QProcess process;
-  process.setProgram(ToQString(program));
-  process.setArguments(args);
-  process.setWorkingDirectory(ToQString(workingDir));
-  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-  for (const auto& [name, value] : environment) {
-    variables.insert(QString::fromStdString(name), QString::fromStdString(value));
-  }
-  process.setProcessEnvironment(variables);
-  return process.startDetached();
+  return StartDetached(program, arguments, workingDir, environment);
 }
 
 }  // namespace drydock::platform

@@ -1,6 +1,6 @@
 #pragma once
 // The desktop implementation of Shell: QDesktopServices for opening,
-// QSoundEffect for wave files, QApplication::beep, QProcess for programs.
+// QSoundEffect for wave files, QApplication::beep; programs start through StartDetached.
 #include <memory>
 
 #include "platform/shell.h"

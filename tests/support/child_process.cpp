@@ -19,6 +19,7 @@ RunResult ChildProcess::Wait() { return {}; }
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -30,8 +31,13 @@ namespace drydock::test {
 
 ChildProcess ChildProcess::Start(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   std::vector<std::string> environment;
+  // A variable given replaces the test's own of that name.
+  const auto given = [&env](std::string_view entry) {
+    const std::string_view name = entry.substr(0, entry.find('=') + 1);
+    return std::any_of(env.begin(), env.end(), [name](const std::string& e) { return e.starts_with(name); });
+  };
   for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "DRYDOCK_", 8) != 0) environment.emplace_back(*e);
+    if (std::strncmp(*e, "DRYDOCK_", 8) != 0 && !given(*e)) environment.emplace_back(*e);
   }
   environment.insert(environment.end(), env.begin(), env.end());
   std::vector<char*> argv, envp;

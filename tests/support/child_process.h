@@ -1,8 +1,9 @@
 #pragma once
 // Runs a program as a child process for end-to-end tests: standard input
 // from /dev/null, standard output and error collected together, and the
-// environment of the test minus its DRYDOCK_ variables (plus those given),
-// so that fault injection reaches only the runs that ask for it.
+// environment of the test minus its DRYDOCK_ variables (so that fault
+// injection reaches only the runs that ask for it), with those given in
+// place of the test's own.
 #include <sys/types.h>
 
 #include <string>

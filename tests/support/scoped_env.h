@@ -14,6 +14,8 @@ class ScopedEnv {
   ScopedEnv(const char* name, const std::string& value) : name_(name), saved_(platform::GetEnv(name)) {
     Set(name, value);
   }
+  // Removes the variable for the test's time.
+  ScopedEnv(const char* name, std::nullopt_t) : name_(name), saved_(platform::GetEnv(name)) { Unset(name); }
   ~ScopedEnv() { saved_ ? Set(name_, *saved_) : Unset(name_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
