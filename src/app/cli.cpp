@@ -138,17 +138,6 @@ int CmdStack(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-// The command line's side of the install: no controls, and the folder-gone
-// check is a look at the mod folder itself.
-class CliInstallHost final : public install::InstallHost {
- public:
-  explicit CliInstallHost(std::filesystem::path modFolder) : modFolder_(std::move(modFolder)) {}
-  bool RefreshQuietly() override { return platform::IsFolder(modFolder_); }
-
- private:
-  std::filesystem::path modFolder_;
-};
-
 int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, bool install) {
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
   const library::ModList list = library::FillModList(modsDir);
@@ -158,7 +147,7 @@ int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, 
   const int index = library::FindModEntry(list, cl.args[0]);
   const install::Selection selection{list[static_cast<size_t>(index)], *modPath, library::ModFolder(modsDir, *modPath)};
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
-  CliInstallHost host(library::ModFolder(modsDir, *modPath));
+  CliHost host(library::ModFolder(modsDir, *modPath));
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
   install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
   const install::Outcome outcome = install ? installer.InstallMod(selection) : installer.UninstallMod(selection);
@@ -266,7 +255,7 @@ int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   request.archive = platform::PathFromUtf8(*archiveArg);
   library::EnsureModsDir(ProgramDirFor(cl));  // as the window does at its start
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
-  CliInstallHost host(library::ModsDir(ProgramDirFor(cl)));
+  CliHost host(library::ModsDir(ProgramDirFor(cl)));
   archive::UnpackProgress progress;
   const archive::AddOutcome added =
       archive::AddModFromArchive(dialogs, host, progress, library::ModsDir(ProgramDirFor(cl)), request);

@@ -2,8 +2,11 @@
 // Questions and messages on the command line: --yes answers every question
 // with yes; otherwise a terminal is asked; without a terminal the command
 // refuses (the answer is No). Messages go to standard error.
+#include <filesystem>
 #include <iosfwd>
 
+#include "install/install_flow.h"
+#include "platform/file_ops.h"
 #include "ui/dialogs.h"
 
 namespace drydock::app {
@@ -21,6 +24,17 @@ class CliDialogs final : public ui::Dialogs {
   bool interactive_;
   std::istream& in_;
   std::ostream& err_;
+};
+
+// The command line's side of the install and the sorter: no controls, and
+// the folder-gone check is a look at the mod folder itself.
+class CliHost final : public install::InstallHost {
+ public:
+  explicit CliHost(std::filesystem::path modFolder) : modFolder_(std::move(modFolder)) {}
+  bool RefreshQuietly() override { return platform::IsFolder(modFolder_); }
+
+ private:
+  std::filesystem::path modFolder_;
 };
 
 // True when standard input is a terminal.

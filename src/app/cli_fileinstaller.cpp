@@ -29,11 +29,6 @@ fs::path ModRootArgument(const CommandLine& cl, const fs::path& modsDir, std::os
   return folder;
 }
 
-class CliSortHost final : public install::InstallHost {
- public:
-  bool RefreshQuietly() override { return true; }
-};
-
 }  // namespace
 
 // Each found type in table order, followed by its files, four spaces in.
@@ -83,12 +78,12 @@ int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     }
   }
   CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
-  CliSortHost host;
+  CliHost host(folder);
   const std::optional<fileinstaller::SortReport> report =
       fileinstaller::SortLooseFiles(dialogs, host, modsDir, folder, scan, choice);
   if (!report) return kExitFailed;
   out << report->message << '\n';
-  return report->failures.empty() && report->kept.empty() ? kExitOk : kExitFailed;
+  return report->failures.empty() && report->kept.empty() && report->notRemoved.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace drydock::app

@@ -144,7 +144,7 @@ void frmInstaller::changeEvent(QEvent* event) {
     for (QListWidget* list : {lstChooser_, lstFolders_, lstFiles_}) {
       list->setMinimumSize(kListChars * metrics.averageCharWidth(), kListLines * metrics.lineSpacing());
     }
-    FitWidth();
+    FitWidth(/*always=*/true);
   }
   QWidget::changeEvent(event);
 }
@@ -330,11 +330,12 @@ void frmInstaller::Install() {
   lstChooser_->setFocus();
 }
 
-// Without files to show, the window is narrowed so that the file list is out of sight.
-void frmInstaller::FitWidth() {
+// Without files to show, the window is narrowed so that the file list is out
+// of sight. A size the user chose stays until the file list comes or goes, or
+// `always` (a new font) asks for the fitting size.
+void frmInstaller::FitWidth(bool always) {
   const bool wide = lstFiles_->count() > 0;
-  if (lstFiles_->isVisibleTo(this) == wide && loaded_) return;
-  loaded_ = true;
+  if (lstFiles_->isVisibleTo(this) == wide && !always) return;
   lstFiles_->setVisible(wide);
   layout()->activate();
   resize(sizeHint().width(), std::max(height(), sizeHint().height()));

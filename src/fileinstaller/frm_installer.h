@@ -50,7 +50,7 @@ class frmInstaller : public QWidget {
   void CheckAllTypes(bool checked);
   void ShowHelp(const QString& text);
   void Install();
-  void FitWidth();
+  void FitWidth(bool always = false);
   std::filesystem::path ChosenFolder() const;
   bool NoneFound() const;
 
@@ -65,7 +65,6 @@ class frmInstaller : public QWidget {
   bool ready_ = true;
   bool fileRuleActive_ = false;  // the file-check rule is changing a type's tick
   bool typeRuleActive_ = false;  // the type-check rule is changing file ticks
-  bool loaded_ = false;
 
   QListWidget* lstChooser_;
   QListWidget* lstFolders_;

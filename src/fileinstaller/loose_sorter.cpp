@@ -207,9 +207,7 @@ SortReport InstallLooseFiles(const platform::WriterLock& /*lock*/, const fs::pat
     for (const std::string& variant : move.caseVariants) {
       const fs::path there = folder / platform::PathFromUtf8(variant);
       if (platform::IsFile(there) && !platform::IsLink(there) && !platform::DeleteFile(there)) {
-        report.failures.push_back({TargetText(move.row, variant),
-                                   "it could not be removed after the loose file "
-                                   "of the same name took its place"});
+        report.notRemoved.push_back(TargetText(move.row, variant));
       }
     }
   }
@@ -229,6 +227,12 @@ std::string SortMessage(const SortReport& report) {
         "\n\nThese loose files stayed in the mod's root folder, so that the files they would have replaced "
         "are kept:" +
         install::FirstFew(report.kept);
+  }
+  if (!report.notRemoved.empty()) {
+    text +=
+        "\n\nThese files could not be removed after a loose file of the same name in other letter case took their "
+        "place, so the game may see either:" +
+        install::FirstFew(report.notRemoved);
   }
   return text;
 }

@@ -73,6 +73,7 @@ struct SortReport {
   int moved = 0;
   std::vector<install::FileFailure> failures;  // ticked files that did not move (the plan's refused first), and why
   std::vector<std::string> kept;               // replacements the user declined, left in the root
+  std::vector<std::string> notRemoved;         // other-case names a moved file replaced that could not go
   std::string message;                         // the closing message (SortMessage)
 };
 

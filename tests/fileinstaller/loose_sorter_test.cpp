@@ -8,6 +8,7 @@
 #include <set>
 
 #include "install/install_flow.h"
+#include "platform/file_ops.h"
 #include "support/child_process.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -211,6 +212,22 @@ TEST_F(Sorter, KilledAtAnyOperationNoFileIsLostAndTheNextRunFinishes) {
             "\n    " +
                 kBadName + "\n");
   EXPECT_EQ(run({"sort", "Mod", "Odf"}, 0).code, 2);
+}
+
+// The objective moves over "objectives/A2_01.TXT", whose name then cannot go: the file did move, and the
+// message says what is left and why it matters.
+TEST_F(Sorter, AnOtherCaseNameThatCannotGoAfterTheMoveIsToldUnderItsOwnHeading) {
+  DRYDOCK_SKIP_ON_WINDOWS(
+      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
+  platform::fault::Configure(0, 0, "objectives/A2_01.TXT");
+  ExpectQuestion(ui::Answer::Yes);
+  const auto report = Sort();
+  platform::fault::Configure(0, 0);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->message.substr(report->message.find("\n\nThese files could")),
+            "\n\nThese files could not be removed after a loose file of the same name in other letter case took "
+            "their place, so the game may see either:\n    objectives\\A2_01.TXT");
+  EXPECT_EQ(TempTree::Read(mod / "objectives/a2_01.txt"), "new objective");
 }
 
 }  // namespace
