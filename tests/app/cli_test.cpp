@@ -152,15 +152,6 @@ TEST(CommandLine, ListAndInstalledPrintModsWithIndentedAddonsOrThePlaceholder) {
   EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\n");
 }
 
-TEST(CommandLine, DemoMakesTheSandboxOnceAndListsItsMods) {
-  TempTree t;
-  const std::string first = Output({"demo", (t / "sandbox").string()});
-  EXPECT_TRUE(first.starts_with("created: ") && first.find("\ngame-dir: ") != std::string::npos) << first;
-  EXPECT_TRUE(Output({"demo", (t / "sandbox").string()}).starts_with("exists: "));
-  const std::string list = Output({"--program-dir", (t / "sandbox/Drydock").string(), "list"});
-  EXPECT_NE(list.find("\n    "), std::string::npos) << "the demo has addons:\n" << list;
-}
-
 TEST(CommandLine, InfoPrintsTheDetailsPanelOfAModOrAnAddon) {
   TempTree t;
   t.Write("prog/mods/Fleet/ModInfo.txt", "Author: R&&D\nVersion: 2.0\nOther Heading: Credits\n");
@@ -218,23 +209,33 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
 
 // This program links the command line's library and the engines only: the
 // commands, the demo's pictures and the picture check included, need no Qt Gui.
-TEST(CommandLine, DemoAndInfoRunWithoutQtGui) {
+TEST(CommandLine, DemoMakesTheSandboxOnceAndItsModsShowWithoutQtGui) {
   TempTree t;
-  std::ostringstream out, err;
-  std::string error;
-  ASSERT_EQ(RunCommand(*ParseCommandLine({"demo", (t / "sandbox").string()}, error), out, err), kExitOk) << err.str();
+  const std::string sandbox = (t / "sandbox").string();
+  // What a command that must succeed printed, run in this process.
+  const auto run = [](const Args& args) {
+    std::string error;
+    std::ostringstream out, err;
+    const auto cl = ParseCommandLine(args, error);
+    EXPECT_EQ(cl ? RunCommand(*cl, out, err) : -1, kExitOk) << error << err.str();
+    return out.str();
+  };
+  const std::string first = run({"demo", sandbox});
+  EXPECT_TRUE(first.starts_with("created: " + sandbox + "\n") && first.find("\ngame-dir: ") != std::string::npos)
+      << first;
+  EXPECT_TRUE(run({"demo", sandbox}).starts_with("exists: "));
+  const Args prog = {"--program-dir", sandbox + "/Drydock"};
+  EXPECT_NE(run(prog + Args{"list"}).find("\n    "), std::string::npos) << "the demo has addons";
   const std::string bmp = TempTree::Read(t / "sandbox/Drydock/mods/Borg Assimilation Pack/ModPic.bmp");
   t.Write("sandbox/Drydock/mods/Cut Short/ModPic.bmp", bmp.substr(0, 5000));
-  const std::vector<std::pair<std::string, std::string>> pictures = {{"Borg Assimilation Pack", "ModPic.bmp"},
-                                                                     {"Federation Fleet Yards", "ModPic.jpg"},
-                                                                     {"Dominion War", "invalid"},
-                                                                     {"Cut Short", "invalid"},
-                                                                     {"Tech Tree Tweaks", "none"}};
+  const std::pair<const char*, const char*> pictures[] = {{"Borg Assimilation Pack", "ModPic.bmp"},
+                                                          {"Federation Fleet Yards", "ModPic.jpg"},
+                                                          {"Dominion War", "invalid"},
+                                                          {"Cut Short", "invalid"},
+                                                          {"Tech Tree Tweaks", "none"}};
   for (const auto& [mod, picture] : pictures) {
-    std::ostringstream shown;
-    const auto info = ParseCommandLine({"--program-dir", (t / "sandbox/Drydock").string(), "info", mod}, error);
-    EXPECT_EQ(RunCommand(*info, shown, err), kExitOk) << err.str();
-    EXPECT_TRUE(shown.str().ends_with("\npicture=" + picture + "\n")) << mod << ":\n" << shown.str();
+    const std::string shown = run(prog + Args{"info", mod});
+    EXPECT_TRUE(shown.ends_with(std::string("\npicture=") + picture + "\n")) << mod << ":\n" << shown;
   }
   std::ifstream maps("/proc/self/maps");
   const std::string mapped{std::istreambuf_iterator<char>(maps), {}};

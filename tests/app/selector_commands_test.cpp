@@ -2,7 +2,6 @@
 // clicks and the right mouse button, with scripted message boxes.
 #include <gtest/gtest.h>
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -200,11 +200,9 @@ TEST_F(ArchiveAdd, LimitsRefuseArchiveBombsWithTheirFigures) {
       {300 * MB, 200 * MB, 1000 * MB, ""},
       {10 * MB, 1024, std::nullopt, ""},  // a small file of zeros packs that well
       {100 * MB, 100 * 1024, std::nullopt,
-       "it would unpack to 100.0 MB from 100.0 KB, 1024 times its size, as only "
-       "an archive bomb does"},
+       "it would unpack to 100.0 MB from 100.0 KB, 1024 times its size, as only an archive bomb does"},
       {300 * MB, 200 * MB, 100 * MB,
-       "it would unpack to 300.0 MB from 200.0 MB, and the disk of the mods folder has "
-       "only 100.0 MB free"},
+       "it would unpack to 300.0 MB from 200.0 MB, and the disk of the mods folder has only 100.0 MB free"},
       {archive::kMaxUnpackedBytes + 1, archive::kMaxUnpackedBytes, std::nullopt,
        "it would unpack to 64.0 GB from 64.0 GB, more than the 64.0 GB Drydock unpacks"},
   };

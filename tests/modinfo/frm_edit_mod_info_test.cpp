@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
