@@ -138,7 +138,7 @@ TEST(CommandLine, HelpAndManualPageShowEveryOptionAndCommandOfTheOneTable) {
   ExpectInOrder(Words(shown.output), synopsis, "the manual page's synopsis");
 }
 
-TEST(CommandLine, ListAndInstalledPrintModsWithIndentedAddonsOrThePlaceholder) {
+TEST(CommandLine, ListInstalledAndInfoPrintTheModsWithIndentedAddonsAndTheDetailsPanel) {
   TempTree t;
   t.MakeDir("prog/mods");
   const Args prog = {"--program-dir", (t / "prog").string()};
@@ -150,16 +150,13 @@ TEST(CommandLine, ListAndInstalledPrintModsWithIndentedAddonsOrThePlaceholder) {
   t.Write("prog/mods/stray.txt");
   EXPECT_EQ(Output(prog + Args{"list"}), "A mod\nb mod\n    y\n    x\nC\n");
   EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\n");
-}
 
-TEST(CommandLine, InfoPrintsTheDetailsPanelOfAModOrAnAddon) {
-  TempTree t;
   t.Write("prog/mods/Fleet/ModInfo.txt", "Author: R&&D\nVersion: 2.0\nOther Heading: Credits\n");
   t.Write("prog/mods/Fleet/odf/ships/a.odf", std::string(2048, 'a'));
   t.Write("prog/mods/Fleet/ReadMe.txt", "");
   t.Write("prog/mods/Fleet/ModPic.jpg", "broken");
   t.Write("prog/mods/Fleet/Addon/Extra/ModInfo.txt", "Author: Someone else\r\n");
-  const Args info = {"--program-dir", (t / "prog").string(), "info"};
+  const Args info = prog + Args{"info"};
   // files: ModInfo.txt, the readme and the picture lie in the root; size: 2126 bytes, the addon included.
   EXPECT_EQ(Output(info + Args{"Fleet"}),
             "author=R&D\ndescription=(File does not contain description)\nversion=2.0\nother_heading=Credits\n"
