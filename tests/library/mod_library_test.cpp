@@ -22,7 +22,6 @@ class ModLibrary : public ::testing::Test {
 };
 
 TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLinkedAddons) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   EXPECT_TRUE(FillModList(mods()).empty()) << "missing mods folder";
   t.MakeDir("prog/mods");
   EXPECT_TRUE(FillModList(mods()).empty()) << "empty mods folder";
@@ -34,11 +33,16 @@ TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLin
   }
   t.Write("prog/mods/Alpha/Addon/notes.txt");  // a plain file in Addon is an addon entry too
   t.Write("prog/mods/loose.txt");              // never a mod
-  t.Link("prog/mods/Big Mod", t / "elsewhere/Big Mod");
-  t.Link("prog/mods/Lower/addon/Two", t / "elsewhere/target");
-  EXPECT_EQ(FillModList(mods()), (Names{"Alpha", "    notes.txt", "    B", "    A", "beta", "Big Mod", "    Linked Out",
-                                        "Lower", "    One", "zeta"}));
-  EXPECT_EQ(ModFolder(mods(), "Lower\\Addon\\One"), t / "prog/mods/Lower/addon/One");
+  Names listed{"Alpha",   "    notes.txt",  "    B", "    A",   "beta",
+               "Big Mod", "    Linked Out", "Lower", "    One", "zeta"};
+  if (drydock::test::LinksCanBeMade()) {
+    t.Link("prog/mods/Big Mod", t / "elsewhere/Big Mod");
+    t.Link("prog/mods/Lower/addon/Two", t / "elsewhere/target");
+  } else {
+    listed.erase(listed.begin() + 5, listed.begin() + 7);
+  }
+  EXPECT_EQ(FillModList(mods()), listed);
+  EXPECT_TRUE(fs::equivalent(ModFolder(mods(), "Lower\\Addon\\One"), t / "prog/mods/Lower/addon/One"));
 }
 
 TEST(ModList, EntriesResolveToPathsAndPathsFindEntriesWithEitherSeparatorIgnoringCaseWhenNoExactMatch) {
