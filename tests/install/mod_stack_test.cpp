@@ -113,3 +113,18 @@ TEST_F(Stack, AGameFileChangedByHandBetweenInstallsIsStillAskedAbout) {
   for (char m : std::string("CB")) ASSERT_TRUE(Uninstall(m).Succeeded());
   EXPECT_EQ(TempTree::Read(Game() / "odf/all.odf"), "orig all");
 }
+
+// One game however its folder is written: with a "." in it, and on Windows in another letter case.
+TEST_F(Stack, TheGameFolderWrittenAnotherWayHoldsOneStack) {
+#ifdef _WIN32
+  const fs::path spelled = t / "GAME/.";
+#else
+  const fs::path spelled = t / "game/.";
+#endif
+  ASSERT_TRUE(Install('A').Succeeded());
+  ASSERT_TRUE(InstallModFiles(*Lock(), spelled, Mod('B')).Succeeded());
+  EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('A')), Rows{"B"});
+  EXPECT_TRUE(PlanUninstall(*Lock(), spelled, Mod('A')).Changed().empty());
+  EXPECT_TRUE(Uninstall('A').Succeeded());
+  EXPECT_EQ(TempTree::Snapshot(Game()), Expected("B"));
+}
