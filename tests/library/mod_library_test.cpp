@@ -57,8 +57,6 @@ TEST(ModList, EntriesResolveToPathsAndPathsFindEntriesWithEitherSeparatorIgnorin
 }
 
 TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
-  DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
   t.MakeDir("prog");
   EXPECT_TRUE(EnsureModsDir(t / "prog"));
   EXPECT_EQ(ListAllNames(t / "prog"), (Names{"mods"}));
@@ -71,11 +69,13 @@ TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
   EXPECT_EQ(ListAllNames(t / "prog2"), (Names{"mods"}));
   EXPECT_TRUE(fs::is_directory(t / "prog2/mods/Some Mod"));
 
+#ifndef _WIN32  // a Windows folder cannot hold both
   // With "mods" present, a "Mods" beside it is left alone: nothing is merged.
   t.MakeDir("prog3/Mods/x");
   t.MakeDir("prog3/mods/y");
   EXPECT_TRUE(EnsureModsDir(t / "prog3"));
   EXPECT_EQ(ListAllNames(t / "prog3"), (Names{"Mods", "mods"}));
+#endif
 
   t.Write("not-a-folder", "file");
   EXPECT_FALSE(EnsureModsDir(t / "not-a-folder"));
@@ -123,8 +123,6 @@ TEST(TextContainsAndRoundTo, FindAPartAnywhereIgnoringCaseAndRoundHalvesUp) {
 }
 
 TEST_F(ModLibrary, TheTableHasTheRootLastAndParentsFirstAndItsFoldersPlainFilesCountInTheirExactOrOtherCase) {
-  DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
   EXPECT_EQ(GameFolder(kGameFolderCount), "");
   std::set<std::string_view> seen;
   for (int i = 1; i < kGameFolderCount; ++i) {
@@ -148,7 +146,12 @@ TEST_F(ModLibrary, TheTableHasTheRootLastAndParentsFirstAndItsFoldersPlainFilesC
     if (n % 22 == 0) steps.push_back(n);
   });
   // "odf\" resolves to the exact "odf", whose ships folder does not exist; ODF/Ships is another folder here.
+  // On Windows the two are one folder, so a.odf counts too.
+#ifdef _WIN32
+  EXPECT_EQ(total, 47);
+#else
   EXPECT_EQ(total, 46);
+#endif
   EXPECT_EQ(steps, (std::vector<long>{22, 44}));
   EXPECT_EQ(CountFolderListFiles(t / "missing"), 0);
 
