@@ -239,7 +239,7 @@ std::optional<UninstallNote> ReadUninstallNote(const fs::path& modFolder, const 
   const auto stamp = platform::StampOf(file);
   if (!stamp || stamp->size > kMaxRecordBytes) return std::nullopt;
   auto note = ParseUninstallNote(platform::ReadFileBytes(file, kMaxRecordBytes));
-  if (!note || note->game != CanonicalGame(gameDir)) return std::nullopt;
+  if (!note || !platform::SamePathText(note->game, CanonicalGame(gameDir))) return std::nullopt;
   return note;
 }
 

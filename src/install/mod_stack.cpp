@@ -25,7 +25,7 @@ std::vector<StackedMod> ReadStack(const fs::path& modsDir, const fs::path& gameD
     if (mod.modFolder.empty()) continue;
     mod.backup = FindBackupFolder(mod.modFolder);
     if (mod.backup.empty() || ReadRecord(mod.backup, mod.record) != RecordStatus::Read) continue;
-    if (mod.record.sequence == 0 || mod.record.game != game) continue;
+    if (mod.record.sequence == 0 || !platform::SamePathText(mod.record.game, game)) continue;
     if (!withRetiring && mod.record.state == InstallRecord::State::Retiring) continue;
     const std::string& entry = list[static_cast<size_t>(i)];
     mod.name = library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;

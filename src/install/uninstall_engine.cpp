@@ -136,7 +136,7 @@ void PlanFromRecord(UninstallPlan& plan, const InstallRecord& record, const std:
   }
   plan.game = record.game;
   plan.sequence = record.sequence;
-  if (record.sequence != 0 && record.game == CanonicalGame(plan.gameDir)) FindHeirs(plan);
+  if (record.sequence != 0 && platform::SamePathText(record.game, CanonicalGame(plan.gameDir))) FindHeirs(plan);
 }
 
 // A backup without a record: every plain file in it (in any letter-case

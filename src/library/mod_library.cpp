@@ -1,5 +1,6 @@
 #include "library/mod_library.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "library/game_folders.h"
@@ -61,7 +62,15 @@ bool EnsureModsDir(const fs::path& programDir) {
     // A new user's data folder (~/.local/share/drydock) may not exist yet either.
     if (!platform::IsFolder(mods)) (void)platform::MakeFolderTree(mods);
   } else if (stored != name) {
-    (void)platform::MoveWithinVolume(programDir / platform::PathFromUtf8(stored), mods);
+    const fs::path from = programDir / platform::PathFromUtf8(stored);
+    (void)platform::MoveWithinVolume(from, mods);
+    // Where the file system ignores case, "mods" already names "Mods": a move onto it may be refused,
+    // or (Wine) report success and keep the old spelling. Then the folder goes through a name of its own.
+    const std::vector<std::string> names = platform::ListAllNames(programDir);
+    const fs::path between = programDir / platform::PathFromUtf8(name + ".drydock-rename");
+    if (std::find(names.begin(), names.end(), name) == names.end() && platform::MoveWithinVolume(from, between)) {
+      if (!platform::MoveWithinVolume(between, mods)) (void)platform::MoveWithinVolume(between, from);
+    }
   }
   return platform::IsFolder(mods);
 }

@@ -46,11 +46,16 @@ void InitFromEnvironment(State& s) {
 std::error_code Trigger(const State& s, std::uint64_t n, const fs::path& path) {
   if (s.killAt != 0 && n == s.killAt) KillThisProcess();
   if (s.failAt != 0 && n == s.failAt) return std::make_error_code(std::errc::io_error);
-  // Matched against the path written with '/', so one pattern serves Linux and Windows.
+  // Matched against the path written with '/', so one pattern serves Linux and Windows; on Windows
+  // ignoring letter case, as one file goes by every spelling there.
   const std::u8string generic = path.generic_u8string();
-  if (!s.failPath.empty() && std::string(generic.begin(), generic.end()).find(s.failPath) != std::string::npos) {
-    return std::make_error_code(std::errc::io_error);
-  }
+  std::string written(generic.begin(), generic.end());
+  std::string pattern = s.failPath;
+#ifdef _WIN32
+  written = ToUpperAscii(written);
+  pattern = ToUpperAscii(pattern);
+#endif
+  if (!pattern.empty() && written.find(pattern) != std::string::npos) return std::make_error_code(std::errc::io_error);
   return {};
 }
 #else

@@ -60,7 +60,7 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& path);
 // changes whenever an entry is added, removed or renamed in it.
 struct FolderStamp {
   std::uint64_t volume = 0;
-  std::uint64_t id = 0;         // inode; 0 on Windows
+  std::uint64_t id = 0;         // inode, or the Windows file index
   std::int64_t modifiedNs = 0;  // on the clock of the file system's times (FileClockNowNs)
   std::int64_t changedNs = 0;   // status change time (Linux); the modification time on Windows
   bool operator==(const FolderStamp&) const = default;

@@ -30,12 +30,26 @@ fs::path TemporaryBeside(const fs::path& target) {
 FileHandle OpenForReading(const fs::path& path) { return {_wfopen(path.c_str(), L"rb"), &std::fclose}; }
 
 std::optional<FolderStamp> FolderStampOf(const fs::path& folder) {
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return std::nullopt;
-  const auto modified = fs::last_write_time(folder, ec);
-  if (ec) return std::nullopt;
-  const std::int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-  return FolderStamp{0, 0, ns, ns};
+  // Read from the handle, not through std::filesystem, whose times here come from _wstat64 in whole
+  // seconds: two changes within one second would share a stamp.
+  HANDLE h = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool good = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!good || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+  // FILETIME counts 100 ns since 1601; the stamp is on the file clock, as FileClockNowNs.
+  constexpr std::int64_t kUnixEpochTicks = 116444736000000000;
+  const auto ticks = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                               info.ftLastWriteTime.dwLowDateTime);
+  const std::chrono::sys_time<std::chrono::nanoseconds> written{
+      std::chrono::nanoseconds((ticks - kUnixEpochTicks) * 100)};
+  const std::int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::file_clock::from_sys(written).time_since_epoch())
+                              .count();
+  const std::uint64_t id = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return FolderStamp{info.dwVolumeSerialNumber, id, ns, ns};
 }
 
 std::int64_t FileClockNowNs() {

@@ -5,6 +5,10 @@
 
 #include "platform/text_file.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace drydock::platform {
 
 namespace {
@@ -103,6 +107,16 @@ std::filesystem::path PathFromUtf8(std::string_view utf8) {
   return std::filesystem::path(u8);
 #else
   return std::filesystem::path(std::string(utf8));
+#endif
+}
+
+bool SamePathText(std::string_view a, std::string_view b) {
+#ifdef _WIN32
+  const std::wstring wa = PathFromUtf8(a).wstring(), wb = PathFromUtf8(b).wstring();
+  return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()), TRUE) ==
+         CSTR_EQUAL;
+#else
+  return a == b;
 #endif
 }
 

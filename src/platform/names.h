@@ -37,4 +37,8 @@ std::string PrintableName(std::string_view name);
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// Whether two UTF-8 paths name one place to this system's file system as text: byte for byte on
+// Linux; on Windows ignoring letter case ("C:\Games" and "c:\GAMES"), as the file system does.
+bool SamePathText(std::string_view a, std::string_view b);
+
 }  // namespace drydock::platform

@@ -29,7 +29,8 @@ TEST(AnalyzerFolders, EachTopLevelModListsTheTableFoldersItHoldsInAnyLetterCaseA
   t.MakeDir("mods/Beta/ships");     // a folder the table has only below odf
   t.Write("mods/Empty/ModInfo.txt");
   t.MakeDir("outside/odf/ships");
-  t.Link("mods/Linked/odf", t / "outside/odf");  // a link inside a mod is not followed
+  t.MakeDir("mods/Linked");
+  if (test::LinksCanBeMade()) t.Link("mods/Linked/odf", t / "outside/odf");  // a link inside a mod is not followed
   t.MakeDir("mods/odf0/Ai");
 
   const library::ModList list = library::FillModList(t / "mods");
@@ -38,19 +39,21 @@ TEST(AnalyzerFolders, EachTopLevelModListsTheTableFoldersItHoldsInAnyLetterCaseA
   for (const TreeMod& mod : AnalyzerTree(t / "mods", list)) {
     std::string line = std::to_string(mod.entryIndex) + " " + mod.entry + ":";
     for (const TreeFolder& folder : mod.folders) {
-      line += " " + FolderKey(folder.row, mod.entryIndex) + "=" + fs::relative(folder.folder, t / "mods").string();
+      line +=
+          " " + FolderKey(folder.row, mod.entryIndex) + "=" + fs::relative(folder.folder, t / "mods").generic_string();
     }
     shown.push_back(line);
   }
-  EXPECT_EQ(shown, (std::vector<std::string>{
-                       "0 Alpha: sounds0=Alpha/sounds",
-                       "2 Beta: bitmaps2=Beta/bitmaps bitmaps\\AdmiralsLog2=Beta/bitmaps/AdmiralsLog "
-                       "bitmaps\\AdmiralsLog\\Buttons2=Beta/bitmaps/AdmiralsLog/Buttons Logs2=Beta/Logs odf2=Beta/odf "
-                       "odf\\ships2=Beta/ODF/Ships odf\\weapons2=Beta/odf/weapons techtree2=Beta/techtree",
-                       "3 Empty:",
-                       "4 Linked:",
-                       "5 odf0: Ai5=odf0/Ai",
-                   }));
+  EXPECT_EQ(test::CaseBlind(shown),
+            test::CaseBlind({
+                "0 Alpha: sounds0=Alpha/sounds",
+                "2 Beta: bitmaps2=Beta/bitmaps bitmaps\\AdmiralsLog2=Beta/bitmaps/AdmiralsLog "
+                "bitmaps\\AdmiralsLog\\Buttons2=Beta/bitmaps/AdmiralsLog/Buttons Logs2=Beta/Logs odf2=Beta/odf "
+                "odf\\ships2=Beta/ODF/Ships odf\\weapons2=Beta/odf/weapons techtree2=Beta/techtree",
+                "3 Empty:",
+                "4 Linked:",
+                "5 odf0: Ai5=odf0/Ai",
+            }));
   EXPECT_TRUE(AnalyzerTree(t / "mods", {}).empty());
 }
 
@@ -151,14 +154,18 @@ TEST_F(AnalyzerFiles, RemoveMovesTheFileToTheTrashAndWithoutATrashLeavesItForThe
     const test::ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
     EXPECT_EQ(RemoveFile(file, lock).outcome, RemoveOutcome::Trashed);
     EXPECT_FALSE(fs::exists(file));
+#ifndef _WIN32  // Windows has its recycle bin, which no variable moves and a test cannot take away
     EXPECT_EQ(TempTree::Read(t / "data/Trash/files/a.odf"), "mod");
+#endif
     EXPECT_EQ(RemoveFile(file, lock).outcome, RemoveOutcome::Failed) << "already gone";
   }
+#ifndef _WIN32
   t.Write("plain", "not a folder");
   const test::ScopedEnv data("XDG_DATA_HOME", (t / "plain/data").string());
   const RemoveResult kept = RemoveFile(second, lock);
   ASSERT_EQ(kept.outcome, RemoveOutcome::NoTrash);
   EXPECT_FALSE(kept.why.empty());
+#endif
   EXPECT_EQ(TempTree::Read(second), "second");
   EXPECT_TRUE(DeleteForGood(second, lock));
   EXPECT_FALSE(fs::exists(second));

@@ -93,7 +93,8 @@ class Sorter : public ::testing::Test {
 // loose case twins stay, with reasons.
 TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreReplacedOnlyWhenTheUserSaysSo) {
   DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
+      "lays out names that differ only in letter case side by side, and one holding a backslash, which a Windows file "
+      "system cannot hold");
   const Rows before = TempTree::Snapshot(mod);
   ExpectQuestion(ui::Answer::Cancel);
   EXPECT_FALSE(Sort());
@@ -128,7 +129,8 @@ TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreRepl
 // the scan is not counted, and the game folders left empty go, those the mod had before included.
 TEST_F(Sorter, OnlyTickedEntriesMoveAndEmptyGameFoldersGo) {
   DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
+      "lays out names that differ only in letter case side by side, and one holding a backslash, which a Windows file "
+      "system cannot hold");
   const ModScan scan = ScanModRoot(mod);
   SortChoice choice = TickEverything(scan);
   const auto untick = [&](const char* type, const std::string& name) {

@@ -3,6 +3,7 @@
 
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
+#include "library/mod_files.h"
 #include "platform/file_ops.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -16,6 +17,9 @@ using ui::Answer, ui::Icon;
 using Rows = std::vector<std::string>;
 
 namespace {
+
+// The path in the messages, as this system shows paths.
+const std::string kFed = library::ShownPath("odf/ships/fed.odf");
 
 class RecordingHost final : public InstallHost {
  public:
@@ -85,7 +89,6 @@ class Flow : public ::testing::Test {
 }  // namespace
 
 TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
-  DRYDOCK_SKIP_ON_WINDOWS("expects paths in texts written with '/', which Windows shows with '\\'");
   Expect("Please select a mod.", "Select a mod", Answer::Ok);
   EXPECT_EQ(Installer().InstallMod({"", ""}), Outcome::Cancelled);
   Expect(
@@ -131,7 +134,8 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   ASSERT_EQ(Installer().InstallMod({"Later", "Later"}), Outcome::Done);
   const std::string changed =
       "1 file(s) of the Fleet mod were changed in the game after it was installed, by a mod installed later or by a "
-      "game update:\n    odf/ships/fed.odf\n";
+      "game update:\n    " +
+      kFed + "\n";
   ExpectInstallQuestion(Answer::Yes);
   ExpectAlreadyInstalled(Answer::Yes);
   Expect(changed +
@@ -171,7 +175,6 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
 // A whole game that cannot be written, another run holding the game and a mod that ships a Backup folder of its own
 // are probed through the command line (install_probe_test, cli_test).
 TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
-  DRYDOCK_SKIP_ON_WINDOWS("expects paths in texts written with '/', which Windows shows with '\\'");
   struct Case {
     std::function<void()> arrange;
     std::string text, title;
@@ -193,9 +196,9 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
        },
        "The Fleet mod has no files for the game's folders, so nothing was installed.", "Install Fleet mod"},
       {[&] { platform::fault::Configure(0, 0, "game/odf/ships/fed.odf"); },
-       "1 file(s) of the Fleet mod could not be installed:\n    odf/ships/fed.odf (the mod's file could not be "
-       "copied; the game's file was left as it was: Input/output error)\nThe game files concerned were left as they "
-       "were; every other file was installed.",
+       "1 file(s) of the Fleet mod could not be installed:\n    " + kFed +
+           " (the mod's file could not be copied; the game's file was left as it was: Input/output error)\nThe game "
+           "files concerned were left as they were; every other file was installed.",
        "Install incomplete",
        {"odf/ships/fed.odf=game fed", "odf/ships/new.odf=mod new"},
        true},
@@ -205,8 +208,8 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
          platform::fault::Configure(0, 0, "game/odf/ships/fed.odf");
        },
        "The Fleet mod could not be taken out of the game completely before installing it again, so nothing was "
-       "copied. 1 file(s) could not be restored; their backup copies were kept:\n    odf/ships/fed.odf (could not "
-       "be restored; its backup copy was kept: Input/output error)",
+       "copied. 1 file(s) could not be restored; their backup copies were kept:\n    " +
+           kFed + " (could not be restored; its backup copy was kept: Input/output error)",
        "Reinstall stopped",
        {"odf/ships/fed.odf=mod fed"},
        true,
@@ -233,7 +236,6 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
 }
 
 TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEachQuestion) {
-  DRYDOCK_SKIP_ON_WINDOWS("expects paths in texts written with '/', which Windows shows with '\\'");
   t.Write("game/odf/ships/new.odf", "mod new");
   t.Write("game/odf/ships/kling.odf", "game kling");
   t.Write("prog/mods/Fleet/odf/ships/kling.odf", "mod kling");
@@ -243,9 +245,10 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEa
       "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
       "replaced. Continue anyway?",
       "1 file(s) in the game hold exactly the files of the Fleet mod and will be deleted. With no backup, "
-      "Drydock cannot tell them from the game's own files:\n    odf/ships/new.odf\nDelete them?",
-      "2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's files:\n    "
-      "odf/ships/fed.odf\n    odf/ships/kling.odf"};
+      "Drydock cannot tell them from the game's own files:\n    " +
+          library::ShownPath("odf/ships/new.odf") + "\nDelete them?",
+      "2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's files:\n    " + kFed +
+          "\n    " + library::ShownPath("odf/ships/kling.odf")};
   for (int yeses = 0; yeses <= 2; ++yeses) {
     SCOPED_TRACE(yeses);
     ExpectUninstallQuestion(Answer::Yes);

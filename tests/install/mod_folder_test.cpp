@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "library/game_folders.h"
+#include "platform/listing.h"
 #include "platform/names.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
@@ -41,7 +44,6 @@ TEST(ModFolder, NewFolderNamesStayOneFolderInsideTheModsFolderThatWindowsCanHold
 }
 
 TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   TempTree t;
   t.MakeDir("mod/ODF");             // the game's "odf\" in another letter case
   t.Write("mod/sounds", "a file");  // a file where a folder would go
@@ -51,7 +53,7 @@ TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
     expected += folder != "odf\\" && !folder.starts_with("sounds\\");
   }
   EXPECT_EQ(install::MakeModSubfolders(t / "mod"), expected);
-  EXPECT_FALSE(fs::exists(t / "mod/odf"));
+  EXPECT_EQ(std::ranges::count(platform::ListAllNames(t / "mod"), "odf"), 0) << "no odf beside ODF";
   EXPECT_TRUE(fs::is_directory(t / "mod/ODF/ships"));
   EXPECT_EQ(test::TempTree::Read(t / "mod/sounds"), "a file");
   EXPECT_EQ(install::MakeModSubfolders(t / "mod"), 0) << "a second run finds every folder there";
@@ -60,12 +62,14 @@ TEST(ModFolder, SubfoldersAreMadeWhereMissingAndOnlyEmptyOnesAreRemoved) {
   t.Write("mod/textures/.keep", "");
   t.MakeDir("mod/elsewhere");
   fs::remove(t / "mod/bmp");
-  t.Link("mod/bmp", t / "mod/elsewhere");
+  std::vector<std::string> kept{"ODF/ships/fed.odf=x", "elsewhere/", "sounds=a file", "textures/.keep="};
+  if (test::LinksCanBeMade()) {
+    t.Link("mod/bmp", t / "mod/elsewhere");
+    kept.insert(kept.begin() + 1, "bmp->" + (t / "mod/elsewhere").string());
+  }
   t.MakeDir("mod/Bzn");
   install::RemoveModSubfolders(t / "mod");
-  EXPECT_EQ(TempTree::Snapshot(t / "mod"),
-            (std::vector<std::string>{"ODF/ships/fed.odf=x", "bmp->" + (t / "mod/elsewhere").string(), "elsewhere/",
-                                      "sounds=a file", "textures/.keep="}));
+  EXPECT_EQ(test::CaseBlind(TempTree::Snapshot(t / "mod")), test::CaseBlind(kept));
   EXPECT_EQ(install::MakeModSubfolders(t / "nothing"), 0);
 }
 

@@ -9,6 +9,7 @@
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
+#include "library/mod_files.h"
 #include "platform/writer_lock.h"
 #include "support/temp_tree.h"
 
@@ -98,7 +99,7 @@ TEST_F(Stack, AGameFileChangedByHandBetweenInstallsIsStillAskedAbout) {
   ASSERT_TRUE(Install('B').Succeeded());
   ASSERT_TRUE(Install('C').Succeeded());
   // B kept the hand edit, not A's file: that change is not the stack's. C is the top and holds its own files.
-  EXPECT_EQ(Plan('A').Changed(), Rows{"odf/all.odf"});
+  EXPECT_EQ(Plan('A').Changed(), Rows{library::ShownPath("odf/all.odf")});
   EXPECT_TRUE(Plan('B').Changed().empty());
   EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('A')), (Rows{"B", "C"}));
   // Left alone: A stays installed and keeps that original; the game's file stays C's.
@@ -111,4 +112,19 @@ TEST_F(Stack, AGameFileChangedByHandBetweenInstallsIsStillAskedAbout) {
   EXPECT_EQ(TempTree::Snapshot(Game()), Expected("BC"));
   for (char m : std::string("CB")) ASSERT_TRUE(Uninstall(m).Succeeded());
   EXPECT_EQ(TempTree::Read(Game() / "odf/all.odf"), "orig all");
+}
+
+// One game however its folder is written: with a "." in it, and on Windows in another letter case.
+TEST_F(Stack, TheGameFolderWrittenAnotherWayHoldsOneStack) {
+#ifdef _WIN32
+  const fs::path spelled = t / "GAME/.";
+#else
+  const fs::path spelled = t / "game/.";
+#endif
+  ASSERT_TRUE(Install('A').Succeeded());
+  ASSERT_TRUE(InstallModFiles(*Lock(), spelled, Mod('B')).Succeeded());
+  EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('A')), Rows{"B"});
+  EXPECT_TRUE(PlanUninstall(*Lock(), spelled, Mod('A')).Changed().empty());
+  EXPECT_TRUE(Uninstall('A').Succeeded());
+  EXPECT_EQ(TempTree::Snapshot(Game()), Expected("B"));
 }

@@ -34,7 +34,6 @@ std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
 }  // namespace
 
 TEST(GameSearch, FindsTheFileInAnyCaseDepthFirstWithinItsLimitsFollowingNoLinksRootsInOrder) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   TempTree t;
   for (const char* rel :
        {"drive/Armada2.exe.bak", "drive/b/Armada2.exe", "drive/A/1/2/3/armada2.EXE", "near/b/Armada2.exe",
@@ -44,10 +43,13 @@ TEST(GameSearch, FindsTheFileInAnyCaseDepthFirstWithinItsLimitsFollowingNoLinksR
     t.Write(rel);
   }
   t.MakeDir("drive/Armada2.exe");  // a folder of that name is no match
-  t.Link("links/linked", t / "elsewhere");
-  t.Link("links/loop", t / "links");  // a loop back to the root
-  t.Link("links/sub/Armada2.exe", t / "elsewhere/Armada2.exe");
-  t.Link("root-link", t / "target");
+  const bool links = drydock::test::LinksCanBeMade();
+  if (links) {
+    t.Link("links/linked", t / "elsewhere");
+    t.Link("links/loop", t / "links");  // a loop back to the root
+    t.Link("links/sub/Armada2.exe", t / "elsewhere/Armada2.exe");
+    t.Link("root-link", t / "target");
+  }
   using Case = std::tuple<std::vector<fs::path>, TreeSearchLimits, fs::path>;
   const Case cases[] = {
       // Depth-first: everything below "A" comes before "b" (listing order ignores case), files before subfolders;
@@ -66,7 +68,10 @@ TEST(GameSearch, FindsTheFileInAnyCaseDepthFirstWithinItsLimitsFollowingNoLinksR
       Case({t / "deep"}, {4, 100}, t / "deep/1/2/3/4/Armada2.exe"), Case({t / "deep"}, {3, 100}, {}),
       Case({t / "deep"}, {64, 5}, t / "deep/1/2/3/4/Armada2.exe"), Case({t / "deep"}, {64, 4}, {})};
   const auto start = Clock::now();
-  for (const auto& [roots, limits, expected] : cases) EXPECT_EQ(Search(roots, limits), expected) << roots.front();
+  for (const auto& [roots, limits, expected] : cases) {
+    if (!links && roots.front() == t / "root-link") continue;
+    EXPECT_EQ(Search(roots, limits), expected) << roots.front();
+  }
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "the link loop ends";
 }
 

@@ -22,7 +22,6 @@ class ModLibrary : public ::testing::Test {
 };
 
 TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLinkedAddons) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   EXPECT_TRUE(FillModList(mods()).empty()) << "missing mods folder";
   t.MakeDir("prog/mods");
   EXPECT_TRUE(FillModList(mods()).empty()) << "empty mods folder";
@@ -34,11 +33,16 @@ TEST_F(ModLibrary, ListsModsSortedWithAddonsReversedFollowingLinkedModsButNotLin
   }
   t.Write("prog/mods/Alpha/Addon/notes.txt");  // a plain file in Addon is an addon entry too
   t.Write("prog/mods/loose.txt");              // never a mod
-  t.Link("prog/mods/Big Mod", t / "elsewhere/Big Mod");
-  t.Link("prog/mods/Lower/addon/Two", t / "elsewhere/target");
-  EXPECT_EQ(FillModList(mods()), (Names{"Alpha", "    notes.txt", "    B", "    A", "beta", "Big Mod", "    Linked Out",
-                                        "Lower", "    One", "zeta"}));
-  EXPECT_EQ(ModFolder(mods(), "Lower\\Addon\\One"), t / "prog/mods/Lower/addon/One");
+  Names listed{"Alpha",   "    notes.txt",  "    B", "    A",   "beta",
+               "Big Mod", "    Linked Out", "Lower", "    One", "zeta"};
+  if (drydock::test::LinksCanBeMade()) {
+    t.Link("prog/mods/Big Mod", t / "elsewhere/Big Mod");
+    t.Link("prog/mods/Lower/addon/Two", t / "elsewhere/target");
+  } else {
+    listed.erase(listed.begin() + 5, listed.begin() + 7);
+  }
+  EXPECT_EQ(FillModList(mods()), listed);
+  EXPECT_TRUE(fs::equivalent(ModFolder(mods(), "Lower\\Addon\\One"), t / "prog/mods/Lower/addon/One"));
 }
 
 TEST(ModList, EntriesResolveToPathsAndPathsFindEntriesWithEitherSeparatorIgnoringCaseWhenNoExactMatch) {
@@ -53,8 +57,6 @@ TEST(ModList, EntriesResolveToPathsAndPathsFindEntriesWithEitherSeparatorIgnorin
 }
 
 TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
-  DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
   t.MakeDir("prog");
   EXPECT_TRUE(EnsureModsDir(t / "prog"));
   EXPECT_EQ(ListAllNames(t / "prog"), (Names{"mods"}));
@@ -67,11 +69,13 @@ TEST_F(ModLibrary, EnsureModsDirCreatesOrRenamesToLowerCaseAndFailsQuietly) {
   EXPECT_EQ(ListAllNames(t / "prog2"), (Names{"mods"}));
   EXPECT_TRUE(fs::is_directory(t / "prog2/mods/Some Mod"));
 
+#ifndef _WIN32  // a Windows folder cannot hold both
   // With "mods" present, a "Mods" beside it is left alone: nothing is merged.
   t.MakeDir("prog3/Mods/x");
   t.MakeDir("prog3/mods/y");
   EXPECT_TRUE(EnsureModsDir(t / "prog3"));
   EXPECT_EQ(ListAllNames(t / "prog3"), (Names{"Mods", "mods"}));
+#endif
 
   t.Write("not-a-folder", "file");
   EXPECT_FALSE(EnsureModsDir(t / "not-a-folder"));
@@ -119,8 +123,6 @@ TEST(TextContainsAndRoundTo, FindAPartAnywhereIgnoringCaseAndRoundHalvesUp) {
 }
 
 TEST_F(ModLibrary, TheTableHasTheRootLastAndParentsFirstAndItsFoldersPlainFilesCountInTheirExactOrOtherCase) {
-  DRYDOCK_SKIP_ON_WINDOWS(
-      "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
   EXPECT_EQ(GameFolder(kGameFolderCount), "");
   std::set<std::string_view> seen;
   for (int i = 1; i < kGameFolderCount; ++i) {
@@ -144,7 +146,12 @@ TEST_F(ModLibrary, TheTableHasTheRootLastAndParentsFirstAndItsFoldersPlainFilesC
     if (n % 22 == 0) steps.push_back(n);
   });
   // "odf\" resolves to the exact "odf", whose ships folder does not exist; ODF/Ships is another folder here.
+  // On Windows the two are one folder, so a.odf counts too.
+#ifdef _WIN32
+  EXPECT_EQ(total, 47);
+#else
   EXPECT_EQ(total, 46);
+#endif
   EXPECT_EQ(steps, (std::vector<long>{22, 44}));
   EXPECT_EQ(CountFolderListFiles(t / "missing"), 0);
 

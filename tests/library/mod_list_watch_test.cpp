@@ -39,7 +39,6 @@ const std::tuple<const char*, ModListWatch::StampReader, bool> kReaders[] = {
 }  // namespace
 
 TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   for (const auto& [name, read, outsideTheWindow] : kReaders) {
     SCOPED_TRACE(name);
     TempTree t;
@@ -48,7 +47,7 @@ TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList)
                             "prog/mods/Gamma/addon/One", "elsewhere/Linked/Addon/L"}) {
       t.MakeDir(dir);
     }
-    t.Link("prog/mods/Linked", t / "elsewhere/Linked");
+    if (drydock::test::LinksCanBeMade()) t.Link("prog/mods/Linked", t / "elsewhere/Linked");
     const auto move = [&](const char* from, const char* to) { fs::rename(t / from, t / to); };
     const auto remove = [&](const char* relative) { fs::remove_all(t / relative); };
 

@@ -32,6 +32,24 @@ bool FolderPermissionsBind() {
 #endif
 }
 
+bool LinksCanBeMade() {
+  static const bool can = [] {
+    const TempTree t;
+    std::error_code ec;
+    fs::create_symlink(t / "target", t / "link", ec);
+    return !ec && fs::is_symlink(fs::symlink_status(t / "link", ec));
+  }();
+  return can;
+}
+
+std::vector<std::string> CaseBlind(std::vector<std::string> rows) {
+#ifdef _WIN32
+  for (std::string& row : rows) row = platform::ToUpperAscii(row);
+  std::sort(rows.begin(), rows.end());
+#endif
+  return rows;
+}
+
 TempTree::TempTree() {
   std::random_device rd;
   const auto base = fs::temp_directory_path();

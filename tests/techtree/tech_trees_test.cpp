@@ -14,7 +14,6 @@ using namespace drydock::techtree;
 // The result is "provided|missing", each choice by its place in display order (0 Standard Tech, 1 No Super Weapons,
 // 2 No Science Ships, 3 No Special Weapons, 4 Early Upgrades, 5 Free Tech): one line checks the order and the split.
 TEST(TechTrees, ChoicesComeFromPlainFilesInTheModsOwnTechTreeFolderWhateverTheLetterCase) {
-  DRYDOCK_SKIP_WITHOUT_LINKS();
   const char* const cases[][3] = {
       // paths, mod path, result
       {"M/techtree/TECH1.TT M/techtree/nosuper.tt", "M", "01|2345"},
@@ -47,6 +46,7 @@ TEST(TechTrees, ChoicesComeFromPlainFilesInTheModsOwnTechTreeFolderWhateverTheLe
     test::TempTree t;
     std::istringstream words(paths);
     for (std::string path; words >> path;) {
+      if (path.ends_with('@') && !test::LinksCanBeMade()) continue;
       const std::string at = "mods/" + path.substr(0, path.find('@'));
       path.ends_with('@') ? t.Link(at, t.Write("elsewhere/x")) : path.ends_with('/') ? t.MakeDir(at) : t.Write(at);
     }
