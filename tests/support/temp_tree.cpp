@@ -7,7 +7,9 @@
 
 #include "platform/names.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -21,6 +23,20 @@ fs::path Relative(std::string_view relative) {
   std::replace(s.begin(), s.end(), '\\', '/');
   // The system's own separator, so that paths compare equal as text too (Windows: '\\').
   return platform::PathFromUtf8(s).make_preferred();
+}
+
+// A name starting with '.' means a hidden entry on every system: Linux hides
+// it by its name, Windows by its attribute, which is given here.
+void HideDotNames([[maybe_unused]] const fs::path& root, [[maybe_unused]] std::string_view relative) {
+#ifdef _WIN32
+  fs::path path = root;
+  for (const fs::path& part : Relative(relative)) {
+    path /= part;
+    if (part.native().starts_with(L".") && part != "." && part != "..") {
+      SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+    }
+  }
+#endif
 }
 }  // namespace
 
@@ -76,12 +92,14 @@ fs::path TempTree::Write(std::string_view relative, std::string_view contents) {
   const fs::path p = *this / relative;
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << contents;
+  HideDotNames(root_, relative);
   return p;
 }
 
 fs::path TempTree::MakeDir(std::string_view relative) {
   const fs::path p = *this / relative;
   fs::create_directories(p);
+  HideDotNames(root_, relative);
   return p;
 }
 

@@ -47,7 +47,9 @@ class TempTree {
   // Path below the root; `relative` may use '/' or '\'.
   std::filesystem::path operator/(std::string_view relative) const;
 
-  // Writes a file (making its folders) and returns its path.
+  // Writes a file (making its folders) and returns its path. Here and in
+  // MakeDir a name starting with '.' is hidden on every system (on Windows by
+  // the hidden attribute).
   std::filesystem::path Write(std::string_view relative, std::string_view contents = "x");
   std::filesystem::path MakeDir(std::string_view relative);
   std::filesystem::path Link(std::string_view relative, const std::filesystem::path& target);
