@@ -50,7 +50,9 @@ std::string Join(const Parts& parts, std::size_t from = 0, std::size_t to = std:
 }
 
 // The name's components, or why it cannot be unpacked inside the mod folder.
-// Both slashes separate: a Windows game reads a backslash as one.
+// Both slashes separate: a Windows game reads a backslash as one. A folder
+// named "." or "./" (the archive's own top, as `tar -C DIR .` packs it) has
+// no components and no problem.
 const char* SplitName(const std::string& name, Parts* parts) {
   if (name.empty()) return "the name is empty";
   if (name[0] == '/' || name[0] == '\\' || (name.size() > 1 && name[1] == ':')) return "an absolute path";
@@ -67,7 +69,7 @@ const char* SplitName(const std::string& name, Parts* parts) {
     }
     part.clear();
   }
-  return parts->empty() ? "the name is empty" : nullptr;
+  return nullptr;
 }
 
 const char* KindProblem(EntryKind kind) {
@@ -150,8 +152,11 @@ void PlaceEntries(const std::vector<Kept>& kept, const Parts& root, ArchivePlan&
     for (std::size_t i = shared; i < k.parts.size() && !conflict; ++i) {
       const bool last = i + 1 == k.parts.size();
       const bool folder = !last || k.folder;
-      key += (key.empty() ? "" : "/") + platform::ToUpperAscii(k.parts[i]);
-      const std::string mine = spelled + (spelled.empty() ? "" : "/") + k.parts[i];
+      if (!key.empty()) key += '/';
+      key += platform::ToUpperAscii(k.parts[i]);
+      std::string mine = spelled;
+      if (!mine.empty()) mine += '/';
+      mine += k.parts[i];
       auto [it, fresh] = placed.try_emplace(key, Placed{folder, mine, k.index});
       if (fresh) {
         spelled = mine;
@@ -206,6 +211,10 @@ ArchivePlan PlanArchive(const fs::path& archive, const std::vector<RawEntry>& en
     Parts parts;
     const char* problem = KindProblem(raw.kind);
     if (!problem) problem = SplitName(raw.path, &parts);
+    if (!problem && parts.empty()) {
+      if (raw.kind == EntryKind::Folder) continue;  // the top every entry lies in already
+      problem = "the name is empty";
+    }
     if (problem) {
       plan.skipped.push_back(platform::PrintableName(raw.path) + " (" + problem + ")");
       continue;

@@ -88,6 +88,12 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        {"Fleet readme.txt=r", "ODF/x.odf=x"}},
       {"wrapped", {{"Pack/a.odf", "a"}, {"Pack/b/c.txt", "c"}}, "Pack", false, {"a.odf=a", "b/c.txt=c"}},
       {"layout", {{"odf/a.odf", "a"}, {"readme.txt", "r"}}, "layout", true, {"odf/a.odf=a", "readme.txt=r"}},
+      // As `tar -C folder .` packs: the archive's own top is "./", nothing to unpack and nothing to report.
+      {"dot",
+       {{"./", "", Kind::Folder}, {"./odf/a.odf", "a"}, {"./readme.txt", "r"}},
+       "dot",
+       true,
+       {"odf/a.odf=a", "readme.txt=r"}},
   };
   for (ArchiveFormat format : kFormats) {
     for (const auto& c : cases) {
