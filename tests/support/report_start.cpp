@@ -56,7 +56,6 @@ int main(int argc, char** argv) {
   const std::string variable = Variable(L"DRYDOCK_REPORT_VAR");
   const std::string file = Variable(L"DRYDOCK_REPORT_FILE");
   const std::string wait = Variable(L"DRYDOCK_REPORT_WAIT");
-  const auto set = [](const std::string& value) { return value != "(unset)"; };
 #else
   arguments.assign(argv + 1, argv + argc);
   self = fs::read_symlink("/proc/self/exe");
@@ -67,8 +66,8 @@ int main(int argc, char** argv) {
   const std::string variable = get("DRYDOCK_REPORT_VAR");
   const std::string file = get("DRYDOCK_REPORT_FILE");
   const std::string wait = get("DRYDOCK_REPORT_WAIT");
-  const auto set = [](const std::string& value) { return value != "(unset)"; };
 #endif
+  const auto set = [](const std::string& value) { return value != "(unset)"; };
   std::string report = Utf8(fs::current_path()) + '\n';
   for (const std::string& argument : arguments) report += argument + '\n';
   report += variable + '\n';
