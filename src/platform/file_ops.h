@@ -43,14 +43,21 @@ struct CopyOptions {
 
 // What tells a file apart without reading it: its size and modification
 // time, which a later run compares to see whether a file still holds what was
-// written, and its identity, which hard links share.
+// written; its change time, which moves whenever the file is written or its
+// attributes change, even by a tool that sets the modification time back; and
+// its identity, which hard links share.
 struct FileStamp {
   std::uint64_t size = 0;
   std::int64_t modified = 0;  // in the platform's finest unit (ns on Linux, 100 ns on Windows)
+  std::int64_t changed = 0;   // the status change time, in the same unit
   std::uint64_t volume = 0;
   std::uint64_t id = 0;  // inode, or the Windows file index
   bool SameSizeAndTime(const FileStamp& other) const { return size == other.size && modified == other.modified; }
   bool SameFile(const FileStamp& other) const { return volume == other.volume && id == other.id; }
+  // Size, both times and the file ID: the same file, untouched since.
+  bool Unchanged(const FileStamp& other) const {
+    return SameSizeAndTime(other) && changed == other.changed && id == other.id;
+  }
 };
 
 // The stamp of a regular file; nothing for a folder, a link or a missing entry.
@@ -76,8 +83,9 @@ std::int64_t FileClockNowNs();
 // Copies the contents of `from` over `to` through a temporary name in the
 // target folder and a rename, so `to` is either the old file or the complete
 // new one, never a half-written file. `from` must be a regular file, not a link.
-// Permission bits and the modification time come from `from`. On success
-// `written`, when given, receives the stamp of the new file.
+// Permission bits and the modification time come from `from`. The copy counts
+// only when the file written is as long as `from`. On success `written`, when
+// given, receives the stamp of the new file as it lies at `to`.
 FsResult CopyFileReplace(const std::filesystem::path& from, const std::filesystem::path& to, CopyOptions options = {},
                          FileStamp* written = nullptr);
 

@@ -70,27 +70,34 @@ int RenameOnto(const fs::path& from, const fs::path& to, bool replace) {
                  : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
 }
 
+FileStamp StampFromStat(const struct stat& st) {
+  const auto ns = [](const timespec& t) { return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  FileStamp stamp;
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.modified = ns(st.st_mtim);
+  stamp.changed = ns(st.st_ctim);
+  stamp.volume = static_cast<std::uint64_t>(st.st_dev);
+  stamp.id = static_cast<std::uint64_t>(st.st_ino);
+  return stamp;
+}
+
 // Closes the temporary file `fd` and renames it onto `to`; `ec` carries an
 // earlier failure. Whatever fails, the temporary file does not stay behind.
-FsResult FinishTemporary(int fd, const fs::path& temp, const fs::path& to, std::error_code ec, CopyOptions options) {
+// `written` receives the stamp of the file once renamed, as the rename moves
+// its change time.
+FsResult FinishTemporary(int fd, const fs::path& temp, const fs::path& to, std::error_code ec, CopyOptions options,
+                         FileStamp* written = nullptr) {
   if (!ec && options.sync && ::fsync(fd) != 0) ec = LastError();
-  if (::close(fd) != 0 && !ec) ec = LastError();
   if (!ec && RenameOnto(temp, to, options.replace) != 0) ec = LastError();
+  struct stat st {};
+  if (!ec && written && ::fstat(fd, &st) == 0) *written = StampFromStat(st);
+  if (::close(fd) != 0 && !ec) ec = LastError();
   if (ec) {
     ::unlink(temp.c_str());
     return FsResult::Fail(ec, to);
   }
   if (options.sync) return SyncPath(to.parent_path());
   return {};
-}
-
-FileStamp StampFromStat(const struct stat& st) {
-  FileStamp stamp;
-  stamp.size = static_cast<std::uint64_t>(st.st_size);
-  stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  stamp.volume = static_cast<std::uint64_t>(st.st_dev);
-  stamp.id = static_cast<std::uint64_t>(st.st_ino);
-  return stamp;
 }
 
 FsResult SyncFd(int fd, const fs::path& path) {
@@ -145,18 +152,13 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     return FsResult::Fail(ec, to);
   }
   const std::error_code ec = CopyContents(in, out, st.st_size) ? std::error_code{} : LastError();
-  const bool good = !ec;
   ::close(in);
-  struct stat made {};
-  if (good) {
+  if (!ec) {
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
-    ::fstat(out, &made);
   }
-  FsResult result = FinishTemporary(out, temp, to, ec, options);
-  if (result && written) *written = StampFromStat(made);
-  return result;
+  return FinishTemporary(out, temp, to, ec, options, written);
 }
 
 FsResult WriteFileAtomic(const fs::path& path, std::string_view bytes, bool replace, CopyOptions options) {

@@ -62,10 +62,13 @@ std::optional<FileStamp> StampOf(const fs::path& path) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool good = GetFileInformationByHandle(h, &info) != 0;
+  FILE_BASIC_INFO basic{};
+  const bool good = GetFileInformationByHandle(h, &info) != 0 &&
+                    GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof(basic)) != 0;
   CloseHandle(h);
   if (!good || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) return std::nullopt;
   FileStamp stamp;
+  stamp.changed = basic.ChangeTime.QuadPart;
   stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                                              info.ftLastWriteTime.dwLowDateTime);

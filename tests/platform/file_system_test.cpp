@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_ops.h"
+#include "platform/links.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
@@ -150,6 +151,56 @@ TEST(FileOps, CopyReplacesByRenameKeepingAHardLinkedTwinRefusesLinksAndLeavesNoT
   EXPECT_FALSE(CopyFileReplace(t / "src.bin", t / "no/such/dir/a.bin"));
   EXPECT_EQ(ListAllNames(t / "dst"), links ? (Names{"link.bin", "target.bin"}) : Names{"target.bin"});
   EXPECT_EQ(ListAllNames(t.root()), (Names{"backup.bin", "dst", "src.bin"}));
+}
+
+// The stamp a copy hands back is that of the file as it lies once renamed into place; an edit that keeps the
+// size and the modification time still moves the change time.
+TEST(FileOps, TheStampOfACopyIsOfTheFileInPlaceAndAnEditKeepingSizeAndTimeChangesIt) {
+  TempTree t;
+  t.Write("src.odf", "range = 100");
+  FileStamp written;
+  ASSERT_TRUE(CopyFileReplace(t / "src.odf", t / "game.odf", {}, &written));
+  const auto now = StampOf(t / "game.odf");
+  ASSERT_TRUE(now);
+  EXPECT_TRUE(now->Unchanged(written));
+  const auto time = fs::last_write_time(t / "game.odf");
+  t.Write("game.odf", "range = 999");
+  fs::last_write_time(t / "game.odf", time);
+  const auto edited = StampOf(t / "game.odf");
+  ASSERT_TRUE(edited);
+  EXPECT_TRUE(edited->SameSizeAndTime(written));
+#ifndef _WIN32  // Wine keeps no change time of its own
+  EXPECT_FALSE(edited->Unchanged(written));
+#endif
+}
+
+// Every component below the root is checked, the file itself included; the root may be a link.
+TEST(Links, TheFirstLinkBelowTheRootIsFoundAtAnyComponentAndNamedWithItsTarget) {
+  DRYDOCK_SKIP_WITHOUT_LINKS();
+  TempTree t;
+  t.Write("shared/rgb/hull.tga");
+  t.Write("real/odf/ships/fed.odf");
+  t.Link("game", t / "real");
+  t.Link("real/textures", t / "shared");
+  t.Link("real/odf/ships/link.odf", t / "real/odf/ships/fed.odf");
+  LinkGuard guard(t / "game");
+  for (const auto& [rel, link] : {std::pair<const char*, const char*>{"odf/ships/fed.odf", ""},
+                                  {"odf/ships/new/deeper.odf", ""},
+                                  {"textures/rgb/hull.tga", "textures"},
+                                  {"textures/new.tga", "textures"},
+                                  {"odf/ships/link.odf", "odf/ships/link.odf"}}) {
+    SCOPED_TRACE(rel);
+    const auto found = FirstLinkBelow(t / "game", t / "game" / rel);
+    const auto guarded = guard.Find(t / "game" / rel);
+    EXPECT_EQ(found.has_value(), *link != '\0');
+    EXPECT_EQ(guarded.has_value(), *link != '\0');
+    if (found) {
+      EXPECT_EQ(found->link, t / "game" / link);
+    }
+  }
+  EXPECT_EQ(DescribeLink(t / "game", *FirstLinkBelow(t / "game", t / "game/textures/x")),
+            "textures is a link to " + (t / "shared").string());
+  EXPECT_FALSE(FirstLinkBelow(t / "game", t / "elsewhere/textures/rgb/hull.tga"));
 }
 
 TEST(FileOps, FoldersMovesAndNewFilesNeverReplaceOrFollowWhatIsThereUnasked) {
