@@ -514,7 +514,8 @@ std::optional<platform::WriterLock> LockModsFolder(const fs::path& modsDir, ui::
   ui::RunAndWait(
       [&] { lock = platform::WriterLock::Acquire({modsDir}, platform::WriterLock::kDefaultWait, &failure); });
   QApplication::restoreOverrideCursor();
-  if (!lock) dialogs.Ask(install::LockFailureText(failure), std::string(title), ui::Buttons::Ok, ui::Icon::Exclamation);
+  if (!lock)
+    dialogs.Ask(install::LockFailureText(failure, modsDir), std::string(title), ui::Buttons::Ok, ui::Icon::Exclamation);
   return lock;
 }
 }  // namespace

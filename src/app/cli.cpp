@@ -104,9 +104,14 @@ int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   }
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
   const library::ModList list = library::FillModList(modsDir);
+  const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
   for (const std::string& entry : install::InstalledModEntries(modsDir, list)) {
     out << entry;
     const int index = static_cast<int>(std::find(list.begin(), list.end(), entry) - list.begin());
+    if (gameDir && index < static_cast<int>(list.size())) {
+      const std::string other = install::InstalledElsewhere(library::EntryFolder(modsDir, list, index), *gameDir);
+      if (!other.empty()) out << " (installed into " << platform::PrintableName(other) << ')';
+    }
     if (verbose && index < static_cast<int>(list.size())) {
       if (const std::string covered = CoveredBy(cl, modsDir, library::EntryFolder(modsDir, list, index));
           !covered.empty()) {
@@ -138,7 +143,11 @@ int CmdStack(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, bool install) {
+int RunInstallFlow(CommandLine cl, std::ostream& out, std::ostream& err, bool install) {
+  // uninstall --force MOD: the way out of a backup that a plain uninstall cannot retire.
+  const auto forced = std::find(cl.args.begin(), cl.args.end(), "--force");
+  const bool force = !install && forced != cl.args.end();
+  if (force) cl.args.erase(forced);
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
   const library::ModList list = library::FillModList(modsDir);
   const auto modPath = ModPathArgument(cl, list, err);
@@ -150,7 +159,9 @@ int RunInstallFlow(const CommandLine& cl, std::ostream& out, std::ostream& err, 
   CliHost host(library::ModFolder(modsDir, *modPath));
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
   install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
-  const install::Outcome outcome = install ? installer.InstallMod(selection) : installer.UninstallMod(selection);
+  const install::Outcome outcome =
+      install ? installer.InstallMod(selection)
+              : installer.UninstallMod(selection, force ? install::Force::Always : install::Force::Never);
   if (outcome == install::Outcome::Done) {
     out << (install ? "installed: " : "uninstalled: ") << *modPath << '\n';
     return kExitOk;
@@ -294,7 +305,11 @@ constexpr Command kCommands[] = {
     {"installed", "[--verbose]", "print the installed-mods list; --verbose adds the mods installed over each",
      CmdInstalled},
     {"install", "MOD", "install MOD into the game, keeping the files it replaces in its Backup folder", CmdInstall},
-    {"uninstall", "MOD", "take MOD out of the game and put the kept files back", CmdUninstall},
+    {"uninstall", "[--force] MOD",
+     "take MOD out of the game and put the kept files back; --force gets past a backup that cannot be retired "
+     "otherwise (an original gone, a damaged record), leaving those game files and moving the rest of the Backup "
+     "to the trash",
+     CmdUninstall},
     {"stack", "PATH", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
     {"compat", "A B", "print the files both A and B provide; either may be \"(Armada II Directory)\"", CmdCompat},

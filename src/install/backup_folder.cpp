@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "install/installed_mods.h"
+#include "library/game_search.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
@@ -18,7 +19,9 @@ namespace {
 
 constexpr std::string_view kHeaderV1 = "drydock install record 1";
 // Version 2 adds the game and the sequence number, which version 1 refuses to read.
-constexpr std::string_view kHeader = "drydock install record 2";
+constexpr std::string_view kHeaderV2 = "drydock install record 2";
+// Version 3 adds what identifies the game, and each stamp's change time and file ID.
+constexpr std::string_view kHeader = "drydock install record 3";
 constexpr std::string_view kNoteHeader = "drydock uninstall note 1";
 constexpr std::size_t kMaxRecordBytes = 256u << 20;
 
@@ -34,9 +37,11 @@ constexpr std::string_view StateName(InstallRecord::State state) {
   return "";
 }
 
+}  // namespace
+
 // Every byte that could break a line or a field, and every byte that is not
 // plain ASCII, as %XX: the record stays one entry a line whatever a name holds.
-std::string Escape(std::string_view raw) {
+std::string EscapeRecordText(std::string_view raw) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(raw.size());
@@ -53,7 +58,7 @@ std::string Escape(std::string_view raw) {
   return out;
 }
 
-std::optional<std::string> Unescape(std::string_view text) {
+std::optional<std::string> UnescapeRecordText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -70,6 +75,11 @@ std::optional<std::string> Unescape(std::string_view text) {
   }
   return out;
 }
+
+namespace {
+
+constexpr auto Escape = EscapeRecordText;
+constexpr auto Unescape = UnescapeRecordText;
 
 // A path the record may hold: relative, every component a plain name.
 bool IsRecordPath(std::string_view path) {
@@ -98,12 +108,13 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
-// The lines of a text that ends with a line break; nothing of one cut short.
-std::vector<std::string_view> Lines(std::string_view text) {
+// The lines of a text that ends with a line break; nothing of one cut short,
+// or with `partial` the whole lines before the cut.
+std::vector<std::string_view> Lines(std::string_view text, bool partial = false) {
   std::vector<std::string_view> lines;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) return {};  // cut short
+    if (end == std::string_view::npos) return partial ? lines : std::vector<std::string_view>{};  // cut short
     lines.push_back(text.substr(start, end - start));
     start = end + 1;
   }
@@ -135,21 +146,35 @@ void SweepBackup(const fs::path& backup, const fs::path& dir, std::vector<std::s
 }  // namespace
 
 std::string FormatRecord(const InstallRecord& record) {
-  std::string text =
-      std::string(record.sequence ? kHeader : kHeaderV1) + "\nstate " + std::string(StateName(record.state)) + "\n";
-  if (record.sequence) text += "game " + Escape(record.game) + "\nseq " + std::to_string(record.sequence) + "\n";
+  const auto identity = [](const std::optional<FileIdentity>& id) {
+    return id ? std::to_string(id->volume) + " " + std::to_string(id->id) : std::string("- -");
+  };
+  std::string text = std::string(kHeader) + "\nstate " + std::string(StateName(record.state)) + "\ngame " +
+                     Escape(record.game) + "\nidentity " + identity(record.identity.folder) + " " +
+                     identity(record.identity.exe) + "\nseq " + std::to_string(record.sequence) + "\n";
   for (const RecordEntry& e : record.entries) {
     text += e.kind == RecordEntry::Kind::Replaced ? "replaced " : "added ";
-    text += e.written ? std::to_string(e.written->size) + " " + std::to_string(e.written->modified) : "- -";
+    if (!e.written) {
+      text += "- - - -";
+    } else {
+      const platform::FileStamp& w = *e.written;
+      text += std::to_string(w.size) + " " + std::to_string(w.modified) + " " +
+              (e.fullStamp ? std::to_string(w.changed) + " " + std::to_string(w.id) : std::string("- -"));
+    }
     text += " " + Escape(e.path) + "\n";
   }
   return text;
 }
 
-std::optional<InstallRecord> ParseRecord(std::string_view text) {
-  const std::vector<std::string_view> lines = Lines(text);
-  if (lines.size() < 2 || (lines[0] != kHeader && lines[0] != kHeaderV1)) return std::nullopt;
-  InstallRecord record;
+namespace {
+
+// The lines of a record's head: its version, state, game, identity and
+// place in the order of installs. Returns the index of the first entry line,
+// or 0 when the head cannot be read.
+std::size_t ParseHead(const std::vector<std::string_view>& lines, InstallRecord& record, int& version) {
+  if (lines.size() < 2) return 0;
+  version = lines[0] == kHeader ? 3 : lines[0] == kHeaderV2 ? 2 : lines[0] == kHeaderV1 ? 1 : 0;
+  if (version == 0) return 0;
   bool knownState = false;
   for (auto state : {InstallRecord::State::Pending, InstallRecord::State::Complete, InstallRecord::State::Retiring}) {
     if (lines[1] == "state " + std::string(StateName(state))) {
@@ -157,42 +182,111 @@ std::optional<InstallRecord> ParseRecord(std::string_view text) {
       knownState = true;
     }
   }
-  if (!knownState) return std::nullopt;
-  std::size_t first = 2;
-  if (lines[0] == kHeader) {
-    if (lines.size() < 4 || !lines[2].starts_with("game ") || !lines[3].starts_with("seq ")) return std::nullopt;
-    auto game = Unescape(lines[2].substr(5));
-    if (!game || !ParseNumber(lines[3].substr(4), record.sequence) || record.sequence == 0) return std::nullopt;
-    record.game = std::move(*game);
-    first = 4;
-  }
-  for (std::size_t i = first; i < lines.size(); ++i) {
-    const std::vector<std::string_view> f = Fields(lines[i]);
-    if (f.size() != 4 || (f[0] != "replaced" && f[0] != "added")) return std::nullopt;
-    RecordEntry entry;
-    entry.kind = f[0] == "replaced" ? RecordEntry::Kind::Replaced : RecordEntry::Kind::Added;
-    if (f[1] != "-" || f[2] != "-") {
-      platform::FileStamp stamp;
-      if (!ParseNumber(f[1], stamp.size) || !ParseNumber(f[2], stamp.modified)) return std::nullopt;
-      entry.written = stamp;
+  if (!knownState) return 0;
+  if (version == 1) return 2;
+  const std::size_t seqLine = version == 3 ? 4 : 3;
+  if (lines.size() <= seqLine || !lines[2].starts_with("game ") || !lines[seqLine].starts_with("seq ")) return 0;
+  auto game = Unescape(lines[2].substr(5));
+  if (!game || !ParseNumber(lines[seqLine].substr(4), record.sequence)) return 0;
+  if (version == 2 && record.sequence == 0) return 0;
+  record.game = std::move(*game);
+  if (version == 3) {
+    const std::vector<std::string_view> f = Fields(lines[3]);
+    if (f.size() != 5 || f[0] != "identity") return 0;
+    std::optional<FileIdentity>* ids[] = {&record.identity.folder, &record.identity.exe};
+    for (int i = 0; i < 2; ++i) {
+      const std::string_view volume = f[1 + 2 * i], id = f[2 + 2 * i];
+      if (volume == "-" && id == "-") continue;
+      FileIdentity value;
+      if (!ParseNumber(volume, value.volume) || !ParseNumber(id, value.id)) return 0;
+      *ids[i] = value;
     }
-    auto path = Unescape(f[3]);
-    if (!path || !IsRecordPath(*path)) return std::nullopt;
-    entry.path = std::move(*path);
-    record.entries.push_back(std::move(entry));
+  }
+  return seqLine + 1;
+}
+
+// One entry line of a record of `version`; nothing when it cannot be read.
+std::optional<RecordEntry> ParseEntry(std::string_view line, int version) {
+  const std::vector<std::string_view> f = Fields(line);
+  const std::size_t stampFields = version == 3 ? 4 : 2;
+  if (f.size() != stampFields + 2 || (f[0] != "replaced" && f[0] != "added")) return std::nullopt;
+  RecordEntry entry;
+  entry.kind = f[0] == "replaced" ? RecordEntry::Kind::Replaced : RecordEntry::Kind::Added;
+  if (f[1] != "-" || f[2] != "-") {
+    platform::FileStamp stamp;
+    if (!ParseNumber(f[1], stamp.size) || !ParseNumber(f[2], stamp.modified)) return std::nullopt;
+    if (version == 3 && (f[3] != "-" || f[4] != "-")) {
+      if (!ParseNumber(f[3], stamp.changed) || !ParseNumber(f[4], stamp.id)) return std::nullopt;
+      entry.fullStamp = true;
+    }
+    entry.written = stamp;
+  }
+  auto path = Unescape(f.back());
+  if (!path || !IsRecordPath(*path)) return std::nullopt;
+  entry.path = std::move(*path);
+  return entry;
+}
+
+// Reads a record; with `salvage`, what can be read of a damaged one.
+std::optional<InstallRecord> Parse(std::string_view text, bool salvage) {
+  std::vector<std::string_view> lines = Lines(text, salvage);
+  InstallRecord record;
+  int version = 0;
+  const std::size_t first = ParseHead(lines, record, version);
+  if (first == 0) return std::nullopt;
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    std::optional<RecordEntry> entry = ParseEntry(lines[i], version);
+    if (!entry) {
+      if (salvage) break;
+      return std::nullopt;
+    }
+    record.entries.push_back(std::move(*entry));
   }
   return record;
 }
 
-RecordStatus ReadRecord(const fs::path& backup, InstallRecord& record) {
+}  // namespace
+
+std::optional<InstallRecord> ParseRecord(std::string_view text) { return Parse(text, /*salvage=*/false); }
+std::optional<InstallRecord> SalvageRecord(std::string_view text) { return Parse(text, /*salvage=*/true); }
+
+RecordStatus ReadRecord(const fs::path& backup, InstallRecord& record, bool salvage) {
   const fs::path file = backup / PathFromUtf8(kRecordName);
   if (!platform::EntryExists(file)) return RecordStatus::Missing;
   const auto stamp = platform::StampOf(file);
   if (!stamp || stamp->size > kMaxRecordBytes) return RecordStatus::Unreadable;
-  auto parsed = ParseRecord(platform::ReadFileBytes(file, kMaxRecordBytes));
-  if (!parsed) return RecordStatus::Unreadable;
-  record = std::move(*parsed);
-  return RecordStatus::Read;
+  const std::string text = platform::ReadFileBytes(file, kMaxRecordBytes);
+  if (auto parsed = ParseRecord(text)) {
+    record = std::move(*parsed);
+    return RecordStatus::Read;
+  }
+  if (!salvage) return RecordStatus::Unreadable;
+  auto salvaged = SalvageRecord(text);
+  record = salvaged ? std::move(*salvaged) : InstallRecord{InstallRecord::State::Complete, {}, {}, 0, {}};
+  return RecordStatus::Salvaged;
+}
+
+GameIdentity IdentityOf(const fs::path& gameDir) {
+  GameIdentity identity;
+  if (const auto folder = platform::FolderStampOf(gameDir)) identity.folder = FileIdentity{folder->volume, folder->id};
+  if (const auto exe = platform::StampOf(platform::NativePath(gameDir, library::kGameExeName))) {
+    identity.exe = FileIdentity{exe->volume, exe->id};
+  }
+  return identity;
+}
+
+GameMatch MatchGame(const InstallRecord& record, const fs::path& gameDir) {
+  if (record.sequence == 0 && record.game.empty()) return GameMatch::Same;  // an earlier version named no game
+  if (platform::SamePathText(record.game, CanonicalGame(gameDir))) return GameMatch::Same;
+  const fs::path recorded = PathFromUtf8(record.game);
+  const GameIdentity here = IdentityOf(gameDir);
+  if (platform::IsFolder(recorded)) {
+    // Another path to this very folder (a mount of it elsewhere); else another copy of the game.
+    const GameIdentity there = IdentityOf(recorded);
+    return there.folder && here.folder && *there.folder == *here.folder ? GameMatch::Same : GameMatch::Other;
+  }
+  if (!record.identity.Known()) return GameMatch::Moved;
+  return record.identity.Matches(here) ? GameMatch::Moved : GameMatch::Other;
 }
 
 platform::FsResult WriteRecord(const fs::path& backup, const InstallRecord& record) {

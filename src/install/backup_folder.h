@@ -40,9 +40,30 @@ struct RecordEntry {
   // Relative to the game folder and to the backup folder alike, components
   // joined with '/', as the file system names them.
   std::string path;
-  // Size and time of what the install wrote; nothing while the install runs.
+  // The stamp of what the install wrote; nothing while the install runs.
   std::optional<platform::FileStamp> written;
+  // The stamp holds the change time and the file ID as well. A record of an
+  // earlier version kept only size and modification time, which an edit of
+  // the same length by a tool that keeps the time cannot be told from.
+  bool fullStamp = false;
 };
+
+// What tells one copy of the game from another, whatever its folder is called
+// now: the volume and file ID of the game folder and of its Armada2.exe. A
+// rename keeps them; a copy, even one made with every time kept, does not.
+struct FileIdentity {
+  std::uint64_t volume = 0, id = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+struct GameIdentity {
+  std::optional<FileIdentity> folder, exe;
+  bool Known() const { return folder || exe; }
+  // The same game folder, or the same program file in it.
+  bool Matches(const GameIdentity& other) const {
+    return (folder && other.folder && *folder == *other.folder) || (exe && other.exe && *exe == *other.exe);
+  }
+};
+GameIdentity IdentityOf(const std::filesystem::path& gameDir);
 
 struct InstallRecord {
   enum class State {
@@ -51,11 +72,12 @@ struct InstallRecord {
     Retiring,  // the uninstall restored everything and is deleting the kept files
   };
   State state = State::Pending;
-  // The game folder installed into (its canonical form) and the install's
-  // place in that game's order of installs: greater than that of every mod
-  // installed into it before. 0 in a record of an earlier version, which
-  // knew no order.
+  // The game folder installed into (its canonical form), what identifies it,
+  // and the install's place in that game's order of installs: greater than
+  // that of every mod installed into it before. 0 in a record of an earlier
+  // version, which knew no order (and named no game).
   std::string game;
+  GameIdentity identity;
   std::uint64_t sequence = 0;
   std::vector<RecordEntry> entries;
 };
@@ -64,11 +86,29 @@ std::string FormatRecord(const InstallRecord& record);
 // Nothing when the text is not a record this version can read (made by a
 // later version, damaged, or naming a path outside its folder).
 std::optional<InstallRecord> ParseRecord(std::string_view text);
+// As much of a damaged record as can be read: its header when that is whole,
+// and its entries up to the first one that is not. Nothing when not even the
+// header can be read.
+std::optional<InstallRecord> SalvageRecord(std::string_view text);
 
-enum class RecordStatus { Missing, Unreadable, Read };
-RecordStatus ReadRecord(const std::filesystem::path& backup, InstallRecord& record);
+enum class RecordStatus {
+  Missing,
+  Unreadable,
+  Read,
+  Salvaged,  // only with `salvage`: damaged, read as far as it goes
+};
+RecordStatus ReadRecord(const std::filesystem::path& backup, InstallRecord& record, bool salvage = false);
 // Writes the record atomically and flushes it before returning.
 platform::FsResult WriteRecord(const std::filesystem::path& backup, const InstallRecord& record);
+
+// Whether a record was made for the game in `gameDir`. Same: its game is
+// that folder (or the record is of a version that named none). Moved: the
+// folder it names is gone and what identifies the game matches, or the
+// record is too old to tell; the uninstall looks at the files before it
+// asks to adopt the game at its new place. Other: another game, such as a
+// second copy, or one the mod's author installed into before publishing it.
+enum class GameMatch { Same, Moved, Other };
+GameMatch MatchGame(const InstallRecord& record, const std::filesystem::path& gameDir);
 
 // What the last finished uninstall put back: each restored game file's
 // relative path ('/'-joined) with the stamp it had once restored.
@@ -103,6 +143,12 @@ void CleanLeftovers(const std::filesystem::path& modFolder);
 // returned (relative to the backup, '/'-joined).
 std::vector<std::string> RemoveSpentBackup(const std::filesystem::path& modFolder, const std::filesystem::path& backup,
                                            platform::FsResult& result);
+
+// Text in a record or a note: every byte that could break a line or a field,
+// and every byte outside printable ASCII, as %XX; nothing when the text is
+// not such an escape.
+std::string EscapeRecordText(std::string_view raw);
+std::optional<std::string> UnescapeRecordText(std::string_view text);
 
 // `full` below `root`, components joined with '/'.
 std::string RelativeRecordPath(const std::filesystem::path& root, const std::filesystem::path& full);

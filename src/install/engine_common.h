@@ -5,6 +5,7 @@
 
 #include "install/install_engine.h"
 #include "platform/file_ops.h"
+#include "platform/links.h"
 
 namespace drydock::install {
 
@@ -24,6 +25,17 @@ inline std::optional<Report> CheckFolders(const std::filesystem::path& gameDir,
   if (!platform::IsFolder(modFolder)) return Refuse("The mod's folder no longer exists, so nothing was changed.");
   return std::nullopt;
 }
+
+// Why nothing was changed: a link below `root` (the game folder, or the
+// mod's) on the way to a file the run would write.
+inline std::string ThroughLinkText(const std::filesystem::path& root, const platform::LinkOnPath& link,
+                                   std::string_view where = "the game") {
+  return platform::DescribeLink(root, link) + " in " + std::string(where) +
+         " folder. Drydock never writes through a link into a folder elsewhere, so nothing was changed.";
+}
+
+// Why a file was left as it was (uninstall_plan.cpp).
+const char* WhyLeft(const UninstallPlan::Target& t);
 
 inline void Fail(Report& r, std::string shown, const platform::FsResult& result, const std::string& what) {
   r.failures.push_back({std::move(shown), what + (result.ok() ? "" : ": " + result.code().message())});

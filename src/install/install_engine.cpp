@@ -8,6 +8,7 @@
 #include "library/game_folders.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
+#include "platform/links.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
@@ -52,12 +53,15 @@ std::optional<Report> CheckBackupSpot(const fs::path& modFolder) {
                 "changed. Rename or remove it, then install again.");
 }
 
-// Which mod files go where: a name a Windows game cannot hold, or a link or
-// folder standing in the game where the file goes, keeps a file out.
+// Which mod files go where: a name a Windows game cannot hold, or a folder
+// standing in the game where the file goes, keeps a file out. A link on the
+// way (a game folder linked to one shared with another copy of the game)
+// refuses the whole install, before anything changes.
 std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>& files, Report& report) {
   std::vector<Copy> copies;
   copies.reserve(files.size());
   platform::DirCache gameCache;
+  platform::LinkGuard links(gameDir);
   for (const ModFile& f : files) {
     const std::string shown = f.Shown();
     if (const char* problem = platform::WindowsNameProblem(f.name)) {
@@ -65,9 +69,13 @@ std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>
       continue;
     }
     Copy copy{&f, platform::NativePath(gameDir, f.Relative(), &gameCache), {}};
+    if (const auto link = links.Find(copy.game)) {
+      report = Refuse(ThroughLinkText(gameDir, *link));
+      return {};
+    }
     if (platform::EntryExists(copy.game)) {
-      if (platform::IsLink(copy.game) || !platform::IsFile(copy.game)) {
-        report.failures.push_back({shown, "the game's entry is a link or a folder, so it was left as it was"});
+      if (!platform::IsFile(copy.game)) {
+        report.failures.push_back({shown, "a folder stands in the game where the file goes, so it was left as it was"});
         continue;
       }
       copy.entry.kind = RecordEntry::Kind::Replaced;
@@ -84,7 +92,7 @@ void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& re
   std::set<fs::path> folders;
   std::erase_if(copies, [&](const Copy& copy) {
     if (!copy.Replaces()) return false;
-    (void)platform::ResetAttributes(copy.game);
+    // The original keeps its attributes: a read-only file comes back read-only.
     const fs::path kept = building / PathFromUtf8(copy.entry.path);
     platform::FsResult r;
     if (folders.insert(kept.parent_path()).second) r = platform::MakeFolderTree(kept.parent_path());
@@ -129,6 +137,7 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
     }
     copy.copied = true;
     copy.entry.written = written;
+    copy.entry.fullStamp = true;
     ++report.filesHandled;
   }
   Progress(callbacks, index, total);
@@ -140,8 +149,8 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
 
 // Writes the final record. A game file that could not be replaced keeps no
 // kept copy; when nothing was installed at all, no backup stays.
-void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::vector<Copy>& copies,
-                  InstallRecord record) {
+void FinishBackup(const fs::path& gameDir, const fs::path& modFolder, const fs::path& backup,
+                  const std::vector<Copy>& copies, InstallRecord record) {
   record.state = InstallRecord::State::Complete;
   for (const Copy& copy : copies) {
     if (copy.copied) {
@@ -164,7 +173,10 @@ void FinishBackup(const fs::path& modFolder, const fs::path& backup, const std::
   }
   if (record.entries.empty()) {
     platform::FsResult removed;
-    if (RemoveSpentBackup(modFolder, backup, removed).empty() && removed) return;
+    if (RemoveSpentBackup(modFolder, backup, removed).empty() && removed) {
+      (void)ForgetInLedger(gameDir, modFolder);
+      return;
+    }
   }
   // Should this fail, the record stays "pending", which the uninstall reads
   // just as safely, by contents instead of stamps.
@@ -182,7 +194,7 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
   const std::vector<ModFile> files = ListModFiles(modFolder);
   Report report;
   std::vector<Copy> copies = PlanCopies(gameDir, files, report);
-  if (copies.empty()) return report;
+  if (copies.empty() || report.refused) return report;
 
   EnterPhase(callbacks, Phase::CreatingBackup);
   const fs::path building = modFolder / PathFromUtf8(kBackupBuildingName);
@@ -191,16 +203,22 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
   }
   BuildBackup(building, copies, report);
   const fs::path backup = modFolder / PathFromUtf8(kBackupFolderName);
-  // This install's place in the game's order of installs, which the uninstall
-  // of a mod below it follows to hand its kept originals up.
+  // This install's game and its place in the game's order of installs, which
+  // the uninstall of a mod below it follows to hand its kept originals up.
   InstallRecord header;
   header.game = CanonicalGame(gameDir);
+  header.identity = IdentityOf(gameDir);
   header.sequence = NextSequence(ModsDirOf(modFolder), gameDir);
   platform::FsResult committed;
+  // The game's ledger names this mod before its backup counts: a mod folder
+  // elsewhere that installs into the game next sees it, and takes the next
+  // number. It is only a pointer to the record, so a failure to note it stops nothing.
+  if (!copies.empty()) (void)NoteInLedger(gameDir, modFolder, header.sequence);
   if (!copies.empty()) committed = CommitBackup(building, backup, copies, header);
   if (copies.empty() || !committed) {
     (void)platform::DeleteTree(building);
     if (!committed) {
+      (void)ForgetInLedger(gameDir, modFolder);
       return Refuse("The backup could not be completed, so nothing was changed (" + committed.Message() + ").");
     }
     return report;
@@ -212,7 +230,7 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
 
   EnterPhase(callbacks, Phase::CopyingFiles);
   CopyFiles(gameDir, copies, callbacks, report);
-  FinishBackup(modFolder, backup, copies, header);
+  FinishBackup(gameDir, modFolder, backup, copies, header);
   (void)platform::SyncVolume(gameDir);
   return report;
 }

@@ -78,11 +78,28 @@ struct Report {
   // Files at the mod's paths that the run left alone because they do not
   // hold what the mod put there (uninstalling a mod that is not installed).
   std::vector<std::string> leftAlone;
+  // A forced uninstall: the game files left as they were because their
+  // originals are gone, and where what was left of the Backup went.
+  std::vector<std::string> keptMissing;
+  std::string backupWentTo;
+  // The backup cannot be retired by running the uninstall again (an original
+  // gone, a damaged record, files Drydock did not put there): only a forced
+  // uninstall gets past it.
+  bool stuck = false;
   bool Succeeded() const { return !refused && failures.empty(); }
 };
 
 using library::ListModFiles;
 using library::ModFile;
+
+// "NAME was installed into GAME. Choose that folder to uninstall it.", or,
+// when that folder is gone, that this one does not hold what the install wrote.
+std::string InstalledIntoText(const std::string& name, const std::string& game);
+
+// The game folder that the backup of the mod in `modFolder` was made for,
+// when that is another game than `gameDir` (a second copy, or the author's
+// own, for a mod published with its Backup); empty otherwise.
+std::string InstalledElsewhere(const std::filesystem::path& modFolder, const std::filesystem::path& gameDir);
 
 // Installs the mod. Refuses when the game folder or the mod folder does not
 // exist, when the mod is installed already (uninstall it first), or when
@@ -97,15 +114,19 @@ Report InstallModFiles(const platform::WriterLock& lock, const std::filesystem::
 struct UninstallPlan {
   enum class Source {
     Record,     // a backup with the install's record
-    OldBackup,  // a backup without one: an earlier version's, or another tool's
+    OldBackup,  // a backup without one: an earlier version's, another tool's, or one a mod shipped
     NoBackup,   // the mod is not installed
   };
   struct Target {
+    // Listed in the install's record; else judged by the mod's files alone (a
+    // backup without a record, or what a damaged record no longer tells).
+    bool recorded = true;
     std::string recordPath;                      // relative, '/'-joined
     std::filesystem::path game;                  // the game's file
     std::filesystem::path kept;                  // its kept original; empty when the install added the file
     std::filesystem::path modFile;               // the mod's own file at that path, when it has one
     std::optional<platform::FileStamp> written;  // what the install wrote, by the record
+    bool fullStamp = false;                      // `written` holds the change time and file ID too
     // A file that a mod installed later replaced too: the game's file is that
     // mod's and stays, and the next such mod (the heir) takes over what this
     // one kept, in place of its own copy of this mod's file.
@@ -118,7 +139,8 @@ struct UninstallPlan {
       HandOver,     // the heir kept what this mod's install wrote: it takes over the kept original
       Changed,      // holds something else (the heir's copy, for a hand-over): only changed when the user agreed
       KeptMissing,  // holds what the install wrote, but its kept original is gone
-      Blocked,      // a folder or a link stands where the kept file goes back
+      Blocked,      // a folder stands where the kept file goes back
+      Unplaceable,  // a kept file of a backup without a record whose game file is gone or not the mod's
     };
     State state = State::Done;
   };
@@ -137,6 +159,16 @@ struct UninstallPlan {
   // The record's game and place in the game's order of installs (0: none).
   std::string game;
   std::uint64_t sequence = 0;
+  // The backup was made for another game folder, named here: nothing may be done
+  // with this one (the refusal says so).
+  std::string installedInto;
+  // The backup was made for this game at another place, named here, which is
+  // gone: it is uninstalled only once the user agreed to adopt the game's new
+  // place (AdoptMovedGame).
+  std::string movedFrom;
+  // The record was damaged and read as far as it went (forced uninstall only).
+  bool salvaged = false;
+  bool forced = false;
   // Further kept copies of a game file already kept (in a second letter-case
   // variant of a folder of an old backup); retired only when the game holds
   // their bytes.
@@ -147,13 +179,30 @@ struct UninstallPlan {
   // without one, changed files are always left as they are.
   std::vector<std::string> Changed() const;
   // Without a backup: the game files that hold the mod's own bytes and so
-  // will be deleted, as the game writes their paths, for the question that
-  // names them first.
+  // will be moved to the trash, as the game writes their paths, for the
+  // question that names them first.
   std::vector<std::string> Deletions() const;
+  // What keeps a backup from ever being retired by a plain uninstall, as the
+  // game writes the paths with why: kept originals gone, kept files that
+  // cannot be put back, a folder where one goes. Empty when there is none.
+  std::vector<FileFailure> Stuck() const;
+};
+
+struct PlanOptions {
+  // The way out of a backup that cannot be retired: every kept original that
+  // can go back does, a game file whose original is gone stays as it is, a
+  // damaged record is read as far as it goes (the rest judged by the mod's
+  // files), and what is left of the Backup goes to the trash.
+  bool force = false;
 };
 
 UninstallPlan PlanUninstall(const platform::WriterLock& lock, const std::filesystem::path& gameDir,
-                            const std::filesystem::path& modFolder);
+                            const std::filesystem::path& modFolder, PlanOptions options = {});
+
+// Takes the game at its new place for the one a plan's backup was made for
+// (`plan.movedFrom`): the record names this game folder from now on. The
+// caller plans again afterwards.
+platform::FsResult AdoptMovedGame(const platform::WriterLock& lock, const UninstallPlan& plan);
 
 // What happens to the plan's changed files: left as they are (and listed in
 // the report), or replaced by the kept originals and deleted where the
@@ -161,9 +210,11 @@ UninstallPlan PlanUninstall(const platform::WriterLock& lock, const std::filesys
 enum class ChangedFiles { Keep, Replace };
 
 // Uninstalls by the plan: deletes the files the install added, restores every
-// kept file, and retires the backup once everything came back. Without a
-// backup (the user confirmed going on anyway), only the game files that hold
-// the mod's own bytes are deleted.
+// kept file, and retires the backup once everything came back. A game file
+// that the install did not write and that the user agreed to replace goes to
+// the trash first, never away. Without a backup (the user confirmed going on
+// anyway), only the game files that hold the mod's own bytes are moved to
+// the trash.
 Report UninstallModFiles(const platform::WriterLock& lock, const UninstallPlan& plan, ChangedFiles changed,
                          const Callbacks& callbacks = {});
 

@@ -35,6 +35,9 @@ constexpr char kShippedBackupHint[] =
     "\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, move that "
     "folder out of the mod's folder and install again.";
 constexpr char kAnotherWriter[] = "Another Drydock is changing this game's files. Try again when it has finished.";
+constexpr char kForceHint[] =
+    "\nTo put back every original the backup still has, leave the game's files whose originals are gone as they "
+    "are and move the rest of the Backup folder to the trash, uninstall with --force.";
 
 std::string DisplayName(const std::string& entry) {
   return library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;
@@ -56,6 +59,13 @@ class ControlsOff {
   void (InstallHost::*enable_)(bool);
 };
 
+Report Refusal(std::string why) {
+  Report r;
+  r.refused = true;
+  r.refusal = std::move(why);
+  return r;
+}
+
 int Percent(std::int64_t done, std::int64_t total) {
   if (total <= 0) return -1;
   const std::int64_t p = done * 100 / total;
@@ -71,10 +81,14 @@ std::string FirstFew(const std::vector<std::string>& items, std::size_t shown) {
   return text;
 }
 
-std::string LockFailureText(const std::error_code& failure) {
-  if (!failure) return kAnotherWriter;
-  return "Drydock could not take the lock that keeps two runs from changing this game's files at once (" +
-         failure.message() + "), so nothing was changed.";
+std::string LockFailureText(const std::error_code& failure, const fs::path& busy) {
+  if (failure) {
+    return "Drydock could not take the lock that keeps two runs from changing these files at once (" +
+           failure.message() + "), so nothing was changed.";
+  }
+  if (busy.empty()) return kAnotherWriter;
+  return "Another Drydock is changing the files in " + platform::PrintableName(platform::PathToUtf8(busy)) +
+         ". Try again when it has finished.";
 }
 
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown) {
@@ -118,20 +132,47 @@ bool ModInstaller::CheckGameDir() {
 }
 
 std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& title) {
-  return LockForChanges(dialogs_, host_, {GameDir(), modsDir_}, title);
+  return LockForChanges(dialogs_, host_, {GameDir(), modsDir_}, title, GameDir());
 }
 
 std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
-                                                   const std::vector<fs::path>& folders, const std::string& title) {
+                                                   const std::vector<fs::path>& folders, const std::string& title,
+                                                   const fs::path& gameDir) {
   std::error_code failure;
+  fs::path busy;
   host.SetBusy(true);  // the wait for another run can take a moment
   std::optional<platform::WriterLock> lock;
-  host.RunLong([&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure); });
+  try {
+    host.RunLong(
+        [&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure, &busy); });
+  } catch (const std::exception&) {
+    failure = std::make_error_code(std::errc::io_error);
+  }
   host.SetBusy(false);
   if (!lock) {
-    dialogs.Ask(LockFailureText(failure), title, Buttons::Ok, Icon::Exclamation);
+    const bool game = busy.empty() || (!gameDir.empty() && busy == gameDir);
+    dialogs.Ask(LockFailureText(failure, game ? fs::path() : busy), title, Buttons::Ok, Icon::Exclamation);
   }
   return lock;
+}
+
+bool ModInstaller::RunLong(const std::string& title, const std::function<void()>& work) {
+  std::string error;
+  try {
+    host_.RunLong(work);
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+  } catch (...) {
+    error = "an unknown error";
+  }
+  host_.SetBusy(false);
+  host_.ShowProgress(false);
+  dialogs_.Ask("Drydock stopped with an error (" + error +
+                   "). The files it had handled so far are in their places; every kept original is still in the "
+                   "mod's Backup folder.",
+               title, Buttons::Ok, Icon::Exclamation);
+  return false;
 }
 
 Outcome ModInstaller::InstallMod(const Selection& selection) {
@@ -144,15 +185,22 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
 
   if (!CheckSelection(selection)) return stop(Outcome::Cancelled);
   const std::string name = DisplayName(selection.entry);
-  if (dialogs_.Ask("You have selected the " + name + " mod. Do you want to install it?", "Install " + name + " mod?",
-                   Buttons::YesNo, Icon::Question) != Answer::Yes) {
+  const std::string title = "Install " + name + " mod";
+  if (dialogs_.Ask("You have selected the " + name + " mod. Do you want to install it?", title + "?", Buttons::YesNo,
+                   Icon::Question) != Answer::Yes) {
     return stop(Outcome::Cancelled);
   }
   host_.SetInstallCaption("Installing");
   if (!CheckGameDir()) return stop(Outcome::Refused);
-  const std::optional<platform::WriterLock> lock = LockGame("Install " + name + " mod");
+  const std::optional<platform::WriterLock> lock = LockGame(title);
   if (!lock) return stop(Outcome::Refused);
-  const bool installed = IsInstalled(ModFolder(selection));
+  const fs::path modFolder = ModFolder(selection);
+  // A backup made for another game is not this game's to undo.
+  if (const std::string other = InstalledElsewhere(modFolder, GameDir()); !other.empty()) {
+    dialogs_.Ask(InstalledIntoText(name, other), title, Buttons::Ok, Icon::Exclamation);
+    return stop(Outcome::Refused);
+  }
+  const bool installed = IsInstalled(modFolder);
   if (installed && dialogs_.Ask("It appears that the " + name + " mod is already installed. Continue?",
                                 "Continue installation?", Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
     return stop(Outcome::Cancelled);
@@ -193,17 +241,18 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
   Report report;
-  host_.RunLong([&] { report = InstallModFiles(*lock, GameDir(), ModFolder(selection), callbacks); });
+  const bool ran = RunLong(title, [&] { report = InstallModFiles(*lock, GameDir(), modFolder, callbacks); });
   host_.ShowProgress(false);
   host_.RefreshFully();
   stop(Outcome::Done);
+  if (!ran) return Outcome::Incomplete;
   if (report.refused) {
-    dialogs_.Ask(report.refusal, "Install " + name + " mod", Buttons::Ok, Icon::Exclamation);
+    dialogs_.Ask(report.refusal, title, Buttons::Ok, Icon::Exclamation);
     return Outcome::Refused;
   }
   if (report.filesHandled == 0 && report.failures.empty()) {
-    dialogs_.Ask("The " + name + " mod has no files for the game's folders, so nothing was installed.",
-                 "Install " + name + " mod", Buttons::Ok, Icon::Exclamation);
+    dialogs_.Ask("The " + name + " mod has no files for the game's folders, so nothing was installed.", title,
+                 Buttons::Ok, Icon::Exclamation);
     return Outcome::Refused;
   }
   if (!report.failures.empty()) {
@@ -219,9 +268,40 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   return Outcome::Done;
 }
 
-Outcome ModInstaller::UninstallMod(const Selection& selection) { return Uninstall(selection, nullptr, nullptr); }
+Outcome ModInstaller::UninstallMod(const Selection& selection, Force force) {
+  return Uninstall(selection, nullptr, nullptr, force);
+}
 
-Outcome ModInstaller::Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone) {
+std::optional<UninstallPlan> ModInstaller::Plan(const std::string& name, const platform::WriterLock& lock,
+                                                const fs::path& modFolder, bool reinstall, PlanOptions options) {
+  const std::string title = reinstall ? std::string("Continue installation?") : "Uninstall " + name + " mod?";
+  UninstallPlan plan;
+  if (!RunLong(title, [&] { plan = PlanUninstall(lock, GameDir(), modFolder, options); })) return std::nullopt;
+  if (plan.movedFrom.empty()) return plan;
+  // The game was moved or renamed since the install: its files say it is the same game.
+  if (dialogs_.Ask(
+          name + " was installed into " + platform::PrintableName(plan.movedFrom) +
+              ", which is no longer there. The game folder chosen now, " +
+              platform::PrintableName(platform::PathToUtf8(GameDir())) +
+              ", is that game at its new place: it still holds what the install wrote.\nTake it for the game " + name +
+              " was installed into, and go on?",
+          title, Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    return std::nullopt;
+  }
+  platform::FsResult adopted;
+  if (!RunLong(title, [&] { adopted = AdoptMovedGame(lock, plan); })) return std::nullopt;
+  if (!adopted) {
+    dialogs_.Ask("The backup's record could not be changed to the game's new place, so nothing was changed (" +
+                     adopted.Message() + ").",
+                 title, Buttons::Ok, Icon::Exclamation);
+    return std::nullopt;
+  }
+  if (!RunLong(title, [&] { plan = PlanUninstall(lock, GameDir(), modFolder, options); })) return std::nullopt;
+  return plan;
+}
+
+Outcome ModInstaller::Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone,
+                                Force force) {
   const ControlsOff controlsOff(host_, &InstallHost::EnableUninstall);
   auto stop = [this](Outcome outcome) {
     host_.SetBusy(false);
@@ -231,15 +311,16 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
 
   if (!CheckSelection(selection)) return stop(Outcome::Cancelled);
   const std::string name = DisplayName(selection.entry);
+  const std::string title = "Uninstall " + name + " mod";
   const fs::path modFolder = ModFolder(selection);
   std::optional<platform::WriterLock> ownLock;
   if (!reinstall) {
-    if (dialogs_.Ask("Are you sure you want to uninstall the " + name + " mod?", "Uninstall " + name + " mod?",
-                     Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    if (dialogs_.Ask("Are you sure you want to uninstall the " + name + " mod?", title + "?", Buttons::YesNo,
+                     Icon::Question) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
     if (!CheckGameDir()) return stop(Outcome::Refused);
-    ownLock = LockGame("Uninstall " + name + " mod");
+    ownLock = LockGame(title);
     if (!ownLock) return stop(Outcome::Refused);
     if (!IsInstalled(modFolder) &&
         dialogs_.Ask(kNotInstalled, kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
@@ -251,35 +332,103 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     }
   }
   const platform::WriterLock& lock = reinstall ? *reinstall : *ownLock;
-  UninstallPlan plan;
-  host_.RunLong([&] { plan = PlanUninstall(lock, GameDir(), modFolder); });
+  const auto say = [&](const std::string& text, Icon icon = Icon::Exclamation) {
+    if (!reinstall) dialogs_.Ask(text, title, Buttons::Ok, icon);
+  };
+  std::optional<UninstallPlan> planned =
+      Plan(name, lock, modFolder, reinstall != nullptr, {.force = force == Force::Always});
+  if (!planned) return stop(Outcome::Cancelled);
+  UninstallPlan plan = std::move(*planned);
+  if (!plan.installedInto.empty()) {
+    const std::string text = InstalledIntoText(name, plan.installedInto);
+    if (undone) undone->report = Refusal(text);
+    say(text);
+    return stop(Outcome::Refused);
+  }
+  // A damaged record: the window offers the way out at once.
+  if (plan.refusal.stuck && force == Force::Offer && !reinstall &&
+      dialogs_.Ask(plan.refusal.refusal + "\n\n" + ForceQuestion(name), title + "?", Buttons::YesNo,
+                   Icon::Exclamation) == Answer::Yes) {
+    planned = Plan(name, lock, modFolder, false, {.force = true});
+    if (!planned) return stop(Outcome::Cancelled);
+    plan = std::move(*planned);
+  }
   const bool installed = plan.source != UninstallPlan::Source::NoBackup;
-  if (const std::vector<std::string> changed = plan.Changed(); !changed.empty()) {
+  if (const std::vector<std::string> changed = plan.Changed(); !changed.empty() && !plan.refusal.refused) {
     const std::string text =
         std::to_string(changed.size()) + " file(s) of the " + name +
         " mod were changed in the game after it was installed, by a mod installed later or by a game update:" +
         FirstFew(changed) +
         (reinstall ? "\nInstalling it again first puts back what the game had before this mod and so undoes those "
-                     "later changes. Continue?"
+                     "later changes; the files as they are now go to the trash. Continue?"
                    : "\nUninstalling now puts back what the game had before this mod and so undoes those later "
-                     "changes. Uninstall anyway?");
-    if (dialogs_.Ask(text, reinstall ? "Continue installation?" : "Uninstall " + name + " mod?", Buttons::YesNo,
-                     Icon::Exclamation) != Answer::Yes) {
+                     "changes; the files as they are now go to the trash. Uninstall anyway?");
+    if (dialogs_.Ask(text, reinstall ? "Continue installation?" : title + "?", Buttons::YesNo, Icon::Exclamation) !=
+        Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
   }
   // Without a backup, a game file that holds the mod's bytes may still be
   // the game's own (a file the mod ships unchanged): it is named first.
-  if (const std::vector<std::string> deleted = plan.Deletions(); !deleted.empty()) {
+  if (const std::vector<std::string> deleted = plan.Deletions(); !deleted.empty() && !plan.refusal.refused) {
     if (dialogs_.Ask(std::to_string(deleted.size()) + " file(s) in the game hold exactly the files of the " + name +
-                         " mod and will be deleted. With no backup, Drydock cannot tell them from the game's own "
-                         "files:" +
-                         FirstFew(deleted) + "\nDelete them?",
+                         " mod and will be moved to the trash. With no backup, Drydock cannot tell them from the "
+                         "game's own files:" +
+                         FirstFew(deleted) + "\nMove them to the trash?",
                      kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
   }
 
+  Report report = RunPlan(plan, lock, installed);
+  if (!report.refused && !report.failures.empty() && report.stuck && force == Force::Offer && !reinstall) {
+    // What a plain uninstall cannot get past: the user may force it, knowing what is missing.
+    host_.SetBusy(false);
+    if (dialogs_.Ask("The " + name + " mod cannot be uninstalled completely:" + DescribeFailures(report.failures) +
+                         "\n\n" + ForceQuestion(name),
+                     title + "?", Buttons::YesNo, Icon::Exclamation) == Answer::Yes) {
+      planned = Plan(name, lock, modFolder, false, {.force = true});
+      if (!planned) return stop(Outcome::Cancelled);
+      plan = std::move(*planned);
+      report = RunPlan(plan, lock, true);
+    }
+  }
+  if (undone) *undone = {report, plan.source};
+  host_.RefreshQuietly();
+  stop(Outcome::Done);
+  host_.ShowProgress(false);
+  if (report.refused) {
+    if (!report.refusal.empty()) say(report.refusal + (report.stuck && force == Force::Never ? kForceHint : ""));
+    return Outcome::Refused;
+  }
+  if (!report.failures.empty()) {
+    say(std::to_string(report.failures.size()) + " file(s) of the " + name +
+        " mod could not be handled:" + DescribeFailures(report.failures) +
+        "\nThe backup was kept, so the mod still counts as installed and no kept game file was lost. " +
+        (report.stuck ? "" : "Uninstall it again once the files are free.") +
+        (report.stuck && force == Force::Never ? kForceHint : ""));
+    return Outcome::Incomplete;
+  }
+  if (plan.forced) {
+    say("The " + name + " mod was uninstalled." +
+            (report.keptMissing.empty() ? std::string()
+                                        : "\nThese game files were left as they are, since their originals were gone:" +
+                                              FirstFew(report.keptMissing)) +
+            (report.backupWentTo.empty() ? std::string()
+                                         : "\nWhat was left of its Backup folder is now in " +
+                                               platform::PrintableName(report.backupWentTo) + "."),
+        Icon::Information);
+  }
+  if (!report.leftAlone.empty()) {
+    dialogs_.Ask(
+        std::to_string(report.leftAlone.size()) + " file(s) at the " + name +
+            " mod's paths were left in the game, since they do not hold the mod's files:" + FirstFew(report.leftAlone),
+        kNotInstalledTitle, Buttons::Ok, Icon::Information);
+  }
+  return Outcome::Done;
+}
+
+Report ModInstaller::RunPlan(const UninstallPlan& plan, const platform::WriterLock& lock, bool installed) {
   host_.SetUninstallCaption("Uninstalling");
   host_.SetBusy(true);
   host_.ShowProgress(true);
@@ -294,34 +443,18 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
   Report report;
-  host_.RunLong([&] {
-    report = UninstallModFiles(lock, plan, installed ? ChangedFiles::Replace : ChangedFiles::Keep, callbacks);
-  });
-  if (undone) *undone = {report, plan.source};
-  host_.RefreshQuietly();
-  stop(Outcome::Done);
-  host_.ShowProgress(false);
-  if (report.refused) {
-    if (!reinstall) dialogs_.Ask(report.refusal, "Uninstall " + name + " mod", Buttons::Ok, Icon::Exclamation);
-    return Outcome::Refused;
+  if (!RunLong("Uninstall", [&] {
+        report = UninstallModFiles(lock, plan, installed ? ChangedFiles::Replace : ChangedFiles::Keep, callbacks);
+      })) {
+    report = Refusal({});  // the user was told
   }
-  if (!report.failures.empty()) {
-    if (!reinstall) {
-      dialogs_.Ask(std::to_string(report.failures.size()) + " file(s) of the " + name +
-                       " mod could not be handled:" + DescribeFailures(report.failures) +
-                       "\nThe backup was kept, so the mod still counts as installed and no kept game file was "
-                       "lost. Uninstall it again once the files are free.",
-                   "Uninstall incomplete", Buttons::Ok, Icon::Exclamation);
-    }
-    return Outcome::Incomplete;
-  }
-  if (!report.leftAlone.empty()) {
-    dialogs_.Ask(
-        std::to_string(report.leftAlone.size()) + " file(s) at the " + name +
-            " mod's paths were left in the game, since they do not hold the mod's files:" + FirstFew(report.leftAlone),
-        kNotInstalledTitle, Buttons::Ok, Icon::Information);
-  }
-  return Outcome::Done;
+  return report;
+}
+
+std::string ForceQuestion(const std::string& name) {
+  return "Uninstall the " + name +
+         " mod anyway? Drydock puts back every original the backup still has, leaves each game file whose original "
+         "is gone as it is, and moves what is left of the Backup folder to the trash.";
 }
 
 }  // namespace drydock::install

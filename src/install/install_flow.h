@@ -39,7 +39,8 @@ class InstallHost {
   // Runs `work`, the part of a run that waits on the disk, and returns when
   // it has ended. A window runs it on a worker thread and keeps repainting;
   // while it runs, the caption and progress methods above may be called from
-  // that thread. Questions are never asked from inside it.
+  // that thread. Questions are never asked from inside it. What `work`
+  // throws reaches the caller, once the work has ended.
   virtual void RunLong(const std::function<void()>& work) { work(); }
 };
 
@@ -49,6 +50,14 @@ struct Selection {
   std::string entry;
   std::string modPath;
   std::filesystem::path folder = {};  // the mod's folder, resolved once by whoever chose it
+};
+
+// What the uninstall does with a backup that a plain uninstall cannot retire
+// (an original gone, a damaged record, files Drydock did not put there).
+enum class Force {
+  Offer,   // the window: asks, naming what is missing, whether to force it
+  Never,   // the command line without --force: says how to force it
+  Always,  // the command line's --force
 };
 
 enum class Outcome {
@@ -66,7 +75,7 @@ class ModInstaller {
                std::function<std::optional<std::filesystem::path>()> gameDir);
 
   Outcome InstallMod(const Selection& selection);
-  Outcome UninstallMod(const Selection& selection);
+  Outcome UninstallMod(const Selection& selection, Force force = Force::Offer);
 
  private:
   // With `reinstall` (the install's lock) it was started by the install for a
@@ -77,7 +86,16 @@ class ModInstaller {
     Report report;
     UninstallPlan::Source source = UninstallPlan::Source::NoBackup;
   };
-  Outcome Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone);
+  Outcome Uninstall(const Selection& selection, const platform::WriterLock* reinstall, Undone* undone,
+                    Force force = Force::Never);
+  // The plan, once the user agreed to take a moved game for the one the
+  // backup was made for; nothing when the user said no or the plan refuses.
+  std::optional<UninstallPlan> Plan(const std::string& name, const platform::WriterLock& lock,
+                                    const std::filesystem::path& modFolder, bool reinstall, PlanOptions options);
+  // Runs `work` through the host; false after telling the user, when it threw.
+  bool RunLong(const std::string& title, const std::function<void()>& work);
+  // Runs the uninstall by `plan` with the captions and the bar.
+  Report RunPlan(const UninstallPlan& plan, const platform::WriterLock& lock, bool installed);
   bool CheckSelection(const Selection& selection);
   bool CheckGameDir();
   // The game's writer lock, or nothing (the user was told) while another run holds it.
@@ -98,15 +116,18 @@ class ModInstaller {
 // files in a game or a mod folder holds it.
 std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
                                                    const std::vector<std::filesystem::path>& folders,
-                                                   const std::string& title);
+                                                   const std::string& title, const std::filesystem::path& gameDir = {});
+
+// The offer to force an uninstall, saying what that does.
+std::string ForceQuestion(const std::string& name);
 
 // The first few items of a list for a message, one an indented line, and how
 // many more there are.
 std::string FirstFew(const std::vector<std::string>& items, std::size_t shown = 5);
 // The same for failures, each with its reason.
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown = 5);
-// Why the game's writer lock was not taken: another run holds it (`failure`
-// clear), or it could not be taken at all.
-std::string LockFailureText(const std::error_code& failure);
+// Why the writer lock was not taken: another run holds it (`failure` clear),
+// the game's folder or `busy`, or it could not be taken at all.
+std::string LockFailureText(const std::error_code& failure, const std::filesystem::path& busy = {});
 
 }  // namespace drydock::install

@@ -13,11 +13,7 @@ std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDi
   std::vector<std::string> installed;
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
     const std::string modPath = library::ResolveModPath(list, i);
-    if (modPath.empty()) continue;
-    const auto folder = library::ModFolder(modsDir, modPath);
-    const auto backup = folder / platform::PathFromUtf8(kBackupFolderName);
-    if (platform::FindEntryIgnoreCase(folder, kBackupFolderName) == kBackupFolderName && !platform::IsLink(backup) &&
-        platform::IsFolder(backup)) {
+    if (!modPath.empty() && IsInstalled(library::ModFolder(modsDir, modPath))) {
       installed.push_back(list[static_cast<size_t>(i)]);
     }
   }

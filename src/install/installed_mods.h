@@ -11,13 +11,13 @@ namespace drydock::install {
 
 inline constexpr std::string_view kBackupFolderName = "Backup";
 
-// The test of install and uninstall: a folder "Backup" in any letter case
-// (a file of that name, or a link, is no backup).
+// A folder "Backup" in any letter case, as the game's file system sees names
+// (a file of that name, or a link, is no backup): the test of install,
+// uninstall and the installed-mods list alike.
 bool IsInstalled(const std::filesystem::path& modFolder);
 
 // The installed-mods list: every entry of `list` (addons with their indent)
-// whose folder holds a folder named exactly "Backup", letter case counting.
-// The placeholder "(No mods found.)" when none is.
+// whose folder is installed. The placeholder "(No mods found.)" when none is.
 std::vector<std::string> InstalledModEntries(const std::filesystem::path& modsDir, const library::ModList& list);
 
 }  // namespace drydock::install

@@ -1,11 +1,15 @@
 #include "install/mod_stack.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
+#include <set>
 
 #include "install/installed_mods.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/text_file.h"
 
 namespace fs = std::filesystem;
 
@@ -13,27 +17,73 @@ namespace drydock::install {
 
 namespace {
 
+constexpr std::string_view kLedgerHeader = "drydock installs 1";
+
+// What a mod folder is called in messages, by the folder's own name (an addon's without its parent).
+std::string FolderName(const fs::path& modFolder) { return platform::PathToUtf8(modFolder.filename()); }
+
 // Every installed mod of `gameDir` with a numbered record, retiring ones
-// included when asked, in install order.
+// included when asked, in install order: those of `modsDir` first, then those
+// of other mods folders that the game's ledger names.
 std::vector<StackedMod> ReadStack(const fs::path& modsDir, const fs::path& gameDir, bool withRetiring) {
   std::vector<StackedMod> stack;
-  const std::string game = CanonicalGame(gameDir);
+  std::set<std::string> seen;
+  const auto consider = [&](const fs::path& modFolder, std::string name) {
+    if (modFolder.empty() || !seen.insert(CanonicalGame(modFolder)).second) return;
+    StackedMod mod;
+    mod.modFolder = modFolder;
+    mod.backup = FindBackupFolder(mod.modFolder);
+    if (mod.backup.empty() || ReadRecord(mod.backup, mod.record) != RecordStatus::Read) return;
+    if (mod.record.sequence == 0) return;
+    const GameMatch match = MatchGame(mod.record, gameDir);
+    if (match == GameMatch::Other || (match == GameMatch::Moved && !mod.record.identity.Known())) return;
+    if (!withRetiring && mod.record.state == InstallRecord::State::Retiring) return;
+    mod.name = std::move(name);
+    stack.push_back(std::move(mod));
+  };
   const library::ModList list = library::FillModList(modsDir);
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-    StackedMod mod;
-    mod.modFolder = library::EntryFolder(modsDir, list, i);
-    if (mod.modFolder.empty()) continue;
-    mod.backup = FindBackupFolder(mod.modFolder);
-    if (mod.backup.empty() || ReadRecord(mod.backup, mod.record) != RecordStatus::Read) continue;
-    if (mod.record.sequence == 0 || !platform::SamePathText(mod.record.game, game)) continue;
-    if (!withRetiring && mod.record.state == InstallRecord::State::Retiring) continue;
     const std::string& entry = list[static_cast<size_t>(i)];
-    mod.name = library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;
-    stack.push_back(std::move(mod));
+    consider(library::EntryFolder(modsDir, list, i),
+             library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry);
+  }
+  for (const fs::path& modFolder : ReadLedger(gameDir).modFolders) {
+    if (platform::IsFolder(modFolder)) consider(modFolder, FolderName(modFolder));
   }
   std::stable_sort(stack.begin(), stack.end(),
                    [](const StackedMod& a, const StackedMod& b) { return a.record.sequence < b.record.sequence; });
   return stack;
+}
+
+fs::path LedgerFile(const fs::path& gameDir) { return gameDir / platform::PathFromUtf8(kLedgerName); }
+
+// Writes the ledger with `modFolder` in it or not, keeping only the other
+// lines whose mod still has a record of this game.
+platform::FsResult RewriteLedger(const fs::path& gameDir, const fs::path& modFolder,
+                                 std::optional<std::uint64_t> sequence) {
+  platform::RemoveOwnTemporaries(gameDir);  // of a ledger whose writing was cut short
+  GameLedger ledger = ReadLedger(gameDir);
+  const std::string self = CanonicalGame(modFolder);
+  std::vector<fs::path> kept;
+  for (const fs::path& folder : ledger.modFolders) {
+    if (CanonicalGame(folder) == self) continue;
+    InstallRecord record;
+    const fs::path backup = FindBackupFolder(folder);
+    if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read || record.sequence == 0 ||
+        MatchGame(record, gameDir) == GameMatch::Other) {
+      continue;
+    }
+    kept.push_back(folder);
+  }
+  if (sequence) {
+    kept.push_back(platform::PathFromUtf8(self));
+    ledger.lastSequence = std::max(ledger.lastSequence, *sequence);
+  }
+  const fs::path file = LedgerFile(gameDir);
+  if (kept.empty()) return platform::EntryExists(file) ? platform::DeleteFile(file) : platform::FsResult();
+  std::string text = std::string(kLedgerHeader) + "\nlast " + std::to_string(ledger.lastSequence) + "\n";
+  for (const fs::path& folder : kept) text += "mod " + EscapeRecordText(platform::PathToUtf8(folder)) + "\n";
+  return platform::WriteFileAtomic(file, text, /*replace=*/true, {.sync = true});
 }
 
 bool SameFolder(const fs::path& a, const fs::path& b) {
@@ -50,13 +100,45 @@ const RecordEntry* StackedMod::Entry(const std::string& key) const {
   return nullptr;
 }
 
+GameLedger ReadLedger(const fs::path& gameDir) {
+  GameLedger ledger;
+  const fs::path file = LedgerFile(gameDir);
+  if (!platform::IsFile(file) || platform::IsLink(file)) return ledger;
+  const std::vector<std::string> lines = platform::ReadTextLines(file, {.maxBytes = 16u << 20});
+  if (lines.empty() || lines.front() != kLedgerHeader) return ledger;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (line.starts_with("last ")) {
+      const std::string_view number = line.substr(5);
+      std::uint64_t value = 0;
+      const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+      if (ec == std::errc() && end == number.data() + number.size()) ledger.lastSequence = value;
+    } else if (line.starts_with("mod ")) {
+      if (auto folder = UnescapeRecordText(line.substr(4)); folder && !folder->empty()) {
+        ledger.modFolders.push_back(platform::PathFromUtf8(*folder));
+      }
+    }
+  }
+  return ledger;
+}
+
+platform::FsResult NoteInLedger(const fs::path& gameDir, const fs::path& modFolder, std::uint64_t sequence) {
+  return RewriteLedger(gameDir, modFolder, sequence);
+}
+
+platform::FsResult ForgetInLedger(const fs::path& gameDir, const fs::path& modFolder) {
+  return RewriteLedger(gameDir, modFolder, std::nullopt);
+}
+
 std::vector<StackedMod> InstalledStack(const fs::path& modsDir, const fs::path& gameDir) {
   return ReadStack(modsDir, gameDir, /*withRetiring=*/false);
 }
 
 std::uint64_t NextSequence(const fs::path& modsDir, const fs::path& gameDir) {
   const std::vector<StackedMod> stack = ReadStack(modsDir, gameDir, /*withRetiring=*/true);
-  return stack.empty() ? 1 : stack.back().record.sequence + 1;
+  const std::uint64_t last =
+      std::max(stack.empty() ? 0 : stack.back().record.sequence, ReadLedger(gameDir).lastSequence);
+  return last + 1;
 }
 
 fs::path ModsDirOf(const fs::path& modFolder) {

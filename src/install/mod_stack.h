@@ -4,9 +4,13 @@
 //
 // Each record names its game and carries a sequence number, one more than the
 // greatest of the mods installed into that game before, so the stack is
-// ordered without trusting clocks. Backups without a record, and records of
-// an earlier version that carry no number, take no part: their mods are
-// uninstalled as before, with the question about later changes.
+// ordered without trusting clocks. The order belongs to the game, not to one
+// mods folder: the game folder keeps a small ledger of the mod folders
+// installed into it (kLedgerName), so that two program folders, each with its
+// own mods, that install into one game share one order. Backups without a
+// record, and records of an earlier version that carry no number, take no
+// part: their mods are uninstalled as before, with the question about later
+// changes.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -16,6 +20,23 @@
 
 namespace drydock::install {
 
+// The ledger in the game folder: the mod folders that installed into the
+// game, and the greatest sequence number given out. It only points at the
+// mods' own records, which say what each installed; a stale line is ignored
+// and dropped when the ledger is next written. It goes when it lists no mod.
+inline constexpr std::string_view kLedgerName = ".drydock-installs";
+struct GameLedger {
+  std::uint64_t lastSequence = 0;
+  std::vector<std::filesystem::path> modFolders;
+};
+GameLedger ReadLedger(const std::filesystem::path& gameDir);
+// Adds the mod folder to the ledger with the sequence its install takes, or
+// takes it out, under the caller's writer lock of the game. Lines whose mod
+// no longer has a record of this game go as well.
+platform::FsResult NoteInLedger(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder,
+                                std::uint64_t sequence);
+platform::FsResult ForgetInLedger(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder);
+
 struct StackedMod {
   std::string name;  // as the mod list shows it, without an addon's indent
   std::filesystem::path modFolder, backup;
@@ -24,8 +45,10 @@ struct StackedMod {
   const RecordEntry* Entry(const std::string& key) const;
 };
 
-// The mods of `modsDir` installed into `gameDir` with a numbered record, in
-// install order. A mod whose uninstall has restored everything and is
+// The mods installed into `gameDir` with a numbered record, in install order:
+// those of `modsDir` and those the game's ledger names. A record counts when
+// it names this game, or names a folder that is gone and identifies this game
+// (the game was moved). A mod whose uninstall has restored everything and is
 // retiring its backup is left out: the game no longer holds its files.
 std::vector<StackedMod> InstalledStack(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir);
 

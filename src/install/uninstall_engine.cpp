@@ -1,19 +1,15 @@
-// The uninstall: a plan that judges every game file the mod's install touched
-// (by the record's stamps, or by contents where there is no stamp), then the
-// run that deletes, restores and retires by that plan.
-#include <map>
+// The uninstall's run: by the plan (uninstall_plan.cpp) it deletes what the
+// install added, puts every kept file back, hands kept originals to the mods
+// installed over this one, and retires the backup once all of it is done.
 #include <set>
 
 #include "install/engine_common.h"
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
-#include "library/game_folders.h"
 #include "platform/file_ops.h"
-#include "platform/listing.h"
 #include "platform/names.h"
-#include "platform/native_path.h"
-#include "platform/text_file.h"
+#include "platform/trash.h"
 
 namespace fs = std::filesystem;
 using drydock::platform::PathFromUtf8;
@@ -24,186 +20,37 @@ namespace {
 
 using Target = UninstallPlan::Target;
 using State = Target::State;
+using Source = UninstallPlan::Source;
 
-// Whether `file` (the game's file, or a later mod's kept copy of it) still
-// holds what this mod's install wrote: by the record's stamp without reading
-// it (a kept copy is a link to what the game held, or a copy with its time),
-// else by the mod's own bytes.
-bool HoldsWhatWasWritten(const Target& t, const fs::path& file, const platform::FileStamp& stamp) {
-  if (t.written && stamp.SameSizeAndTime(*t.written)) return true;
-  return !t.modFile.empty() && platform::SameContents(t.modFile, file);
-}
-bool HoldsWhatWasWritten(const Target& t, const platform::FileStamp& game) {
-  return HoldsWhatWasWritten(t, t.game, game);
-}
+constexpr char kLeftOverName[] = "Backup (left over)";
 
-// A file a later mod replaced too: the game's file is left to the stack, and
-// what matters is whether the heir kept what this mod wrote. Anything else
-// there was put by something that is not an installed mod (a hand edit, a
-// game update) and is asked about.
-State JudgeHandOver(const Target& t, const UninstallPlan& plan) {
-  const auto heirKept = platform::StampOf(t.heirKept);
-  if (!heirKept && platform::EntryExists(t.heirKept)) return State::Blocked;
-  if (t.kept.empty()) {
-    if (!heirKept) return t.heirKind == RecordEntry::Kind::Added ? State::Done : State::HandOver;
-    return HoldsWhatWasWritten(t, t.heirKept, *heirKept) ? State::HandOver : State::Changed;
+// What the run does with each file: `replace` is the user's word on the
+// files the install did not write (only for files a record lists: without
+// one nothing says a file was ever the game's).
+struct Rules {
+  const UninstallPlan& plan;
+  bool replace;
+  bool MayReplace(const Target& t) const { return replace && t.recorded; }
+  bool Acts(const Target& t) const { return t.state == State::Ours || (t.state == State::Changed && MayReplace(t)); }
+  // Left in the backup, which a forced uninstall puts away as a whole.
+  bool GoesWithTheBackup(const Target& t) const {
+    return plan.forced && (t.state == State::Blocked || t.state == State::Unplaceable ||
+                           (t.state == State::Changed && !MayReplace(t) && !t.kept.empty()));
   }
-  const auto kept = platform::StampOf(t.kept);
-  if (!kept) {
-    // Once the uninstall retires the backup, a kept original is missing only
-    // because it was handed over (the heir's record was rewritten first).
-    return plan.recordState == InstallRecord::State::Complete ? State::KeptMissing : State::Done;
-  }
-  // The heir's record already says so: killed between its record and the move.
-  if (!heirKept) return t.heirKind == RecordEntry::Kind::Replaced ? State::HandOver : State::Changed;
-  if (heirKept->SameFile(*kept) || platform::SameContents(t.kept, t.heirKept)) return State::Done;
-  return HoldsWhatWasWritten(t, t.heirKept, *heirKept) ? State::HandOver : State::Changed;
-}
+};
 
-State Judge(const Target& t, const UninstallPlan& plan) {
-  if (t.heir >= 0) return JudgeHandOver(t, plan);
-  const auto game = platform::StampOf(t.game);
-  const bool gameExists = game || platform::EntryExists(t.game);
-  if (t.kept.empty()) {
-    // Something that is not a plain file holds nothing of the mod's.
-    if (!game) return State::Done;
-    return HoldsWhatWasWritten(t, *game) ? State::Ours : State::Changed;
+// Moves a file that no record accounts for out of the way before the run
+// replaces or deletes it: into the trash, never away. False, with the
+// failure reported, when the trash cannot take it; then the caller leaves
+// both files as they are.
+bool Trash(const fs::path& file, const std::string& shown, Report& report) {
+  if (!platform::EntryExists(file)) return true;
+  if (platform::FsResult r = platform::MoveToTrash(file); !r) {
+    Fail(report, shown, r,
+         "it is not what this mod's install wrote and could not be moved to the trash, so it was left as it was");
+    return false;
   }
-  const auto kept = platform::StampOf(t.kept);
-  if (!kept) {
-    // While an install or a retirement was under way, a kept file goes only
-    // once the game holds the original again.
-    if (plan.source != UninstallPlan::Source::Record || plan.recordState != InstallRecord::State::Complete) {
-      return State::Done;
-    }
-    return game && HoldsWhatWasWritten(t, *game) ? State::KeptMissing : State::Done;
-  }
-  if (!gameExists) return State::Ours;
-  if (!game) return State::Blocked;
-  if (game->SameFile(*kept)) return State::Done;
-  if (HoldsWhatWasWritten(t, *game)) return State::Ours;
-  if (platform::SameContents(t.kept, t.game)) return State::Done;
-  return State::Changed;
-}
-
-// The mod's own files that a Windows game can hold, by case-blind path.
-std::map<std::string, fs::path> ModFilesByKey(const std::vector<ModFile>& files) {
-  std::map<std::string, fs::path> byKey;
-  for (const ModFile& f : files) {
-    if (!platform::WindowsNameProblem(f.name)) byKey.emplace(f.Key(), f.source);
-  }
-  return byKey;
-}
-
-fs::path Lookup(const std::map<std::string, fs::path>& byKey, std::string_view relative) {
-  const auto it = byKey.find(PathKey(relative));
-  return it == byKey.end() ? fs::path() : it->second;
-}
-
-// For each file, the next mod above this one in the game's order of installs
-// that replaced it too, when there is one.
-void FindHeirs(UninstallPlan& plan) {
-  std::vector<StackedMod> above = InstalledStack(ModsDirOf(plan.modFolder), plan.gameDir);
-  std::erase_if(above, [&](const StackedMod& m) { return m.record.sequence <= plan.sequence; });
-  std::map<std::size_t, int> heirOf;  // index in `above` -> index in plan.heirs
-  for (Target& t : plan.targets) {
-    const std::string key = PathKey(t.recordPath);
-    for (std::size_t i = 0; i < above.size(); ++i) {
-      const RecordEntry* entry = above[i].Entry(key);
-      if (!entry) continue;
-      auto [it, added] = heirOf.emplace(i, static_cast<int>(plan.heirs.size()));
-      if (added) plan.heirs.push_back({above[i].backup, above[i].record});
-      t.heir = it->second;
-      t.heirKept = above[i].backup / PathFromUtf8(entry->path);
-      t.heirKind = entry->kind;
-      break;
-    }
-  }
-}
-
-void PlanFromRecord(UninstallPlan& plan, const InstallRecord& record, const std::map<std::string, fs::path>& mod) {
-  plan.source = UninstallPlan::Source::Record;
-  plan.recordState = record.state;
-  platform::DirCache gameCache;
-  for (const RecordEntry& e : record.entries) {
-    Target t;
-    t.recordPath = e.path;
-    t.game = platform::NativePath(plan.gameDir, e.path, &gameCache);
-    if (e.kind == RecordEntry::Kind::Replaced) t.kept = plan.backup / PathFromUtf8(e.path);
-    t.modFile = Lookup(mod, e.path);
-    t.written = e.written;
-    plan.targets.push_back(std::move(t));
-  }
-  plan.game = record.game;
-  plan.sequence = record.sequence;
-  if (record.sequence != 0 && platform::SamePathText(record.game, CanonicalGame(plan.gameDir))) FindHeirs(plan);
-}
-
-// A backup without a record: every plain file in it (in any letter-case
-// variant of a table folder) is a kept original, and every mod file without
-// one was added by the install.
-void PlanFromOldBackup(UninstallPlan& plan, const std::vector<ModFile>& files,
-                       const std::map<std::string, fs::path>& mod) {
-  plan.source = UninstallPlan::Source::OldBackup;
-  platform::DirCache gameCache, backupCache;
-  std::set<std::string> keptKeys;
-  for (int i = 1; i <= library::kGameFolderCount; ++i) {
-    for (const fs::path& folder : platform::AllCaseVariants(plan.backup, library::GameFolder(i), &backupCache)) {
-      for (const std::string& name : platform::ListPlainFiles(folder)) {
-        if (i == library::kGameFolderCount && (name == kOldAddedListName || name == kRecordName)) continue;
-        // Such a name cannot be put back where it came from; it stays in the backup.
-        if (platform::WindowsNameProblem(name)) continue;
-        const std::string relative = std::string(library::GameFolder(i)) + name;
-        Target t;
-        t.kept = folder / PathFromUtf8(name);
-        t.recordPath = RelativeRecordPath(plan.backup, t.kept);
-        t.game = platform::NativePath(plan.gameDir, t.recordPath, &gameCache);
-        t.modFile = Lookup(mod, relative);
-        (keptKeys.insert(PathKey(library::GameFolder(i), name)).second ? plan.targets : plan.extraKept)
-            .push_back(std::move(t));
-      }
-    }
-  }
-  // An earlier version listed the files it added; a name there that is not
-  // one of the mod's files is no business of this uninstall.
-  std::optional<std::set<std::string>> listed;
-  const fs::path addedList = plan.backup / PathFromUtf8(kOldAddedListName);
-  if (platform::IsFile(addedList)) {
-    listed.emplace();
-    for (const std::string& line : platform::ReadTextLines(addedList, {.maxBytes = 64u << 20})) {
-      listed->insert(PathKey(line));
-    }
-  }
-  for (const ModFile& f : files) {
-    const std::string key = f.Key();
-    if (keptKeys.count(key) || (listed && !listed->count(key)) || platform::WindowsNameProblem(f.name)) continue;
-    Target t;
-    t.game = platform::NativePath(plan.gameDir, f.Relative(), &gameCache);
-    t.recordPath = RelativeRecordPath(plan.gameDir, t.game);
-    t.modFile = f.source;
-    plan.targets.push_back(std::move(t));
-  }
-}
-
-void PlanWithoutBackup(UninstallPlan& plan, const std::vector<ModFile>& files) {
-  plan.source = UninstallPlan::Source::NoBackup;
-  // The originals the last uninstall put back are the game's, whatever they hold.
-  std::map<std::string, platform::FileStamp> restored;
-  if (const auto note = ReadUninstallNote(plan.modFolder, plan.gameDir)) {
-    for (const auto& [path, stamp] : note->restored) restored.emplace(PathKey(path), stamp);
-  }
-  platform::DirCache gameCache;
-  for (const ModFile& f : files) {
-    if (platform::WindowsNameProblem(f.name)) continue;
-    Target t;
-    t.game = platform::NativePath(plan.gameDir, f.Relative(), &gameCache);
-    t.recordPath = RelativeRecordPath(plan.gameDir, t.game);
-    t.modFile = f.source;
-    const auto original = restored.find(PathKey(t.recordPath));
-    const auto now = platform::StampOf(t.game);
-    if (original != restored.end() && now && now->SameSizeAndTime(original->second)) continue;
-    plan.targets.push_back(std::move(t));
-  }
+  return true;
 }
 
 // Takes away the temporary files of killed runs from every folder the run
@@ -219,32 +66,16 @@ void RemoveTemporaries(const UninstallPlan& plan) {
   }
 }
 
-const char* WhyLeft(const Target& t) {
-  if (t.heir >= 0 && t.state == State::Changed) {
-    return "the copy that a mod installed later kept of it is not what this mod's install wrote, so both were left "
-           "as they are";
-  }
-  switch (t.state) {
-    case State::Changed:
-      return "the game's file is neither what this mod's install wrote nor its backup copy, so both were left as "
-             "they are";
-    case State::KeptMissing:
-      return "its kept original is missing from the backup, so the game's file was left as it was";
-    case State::Blocked:
-      return "a folder or a link stands where its kept original goes back";
-    default:
-      return "";
-  }
-}
-
 // Hands the kept originals of the files that later mods replaced too to
 // those mods. Each heir's record is rewritten first, saying what the file was
 // before this mod (replaced, or added), and then the original moves into the
 // heir's backup by one rename, so at every moment it lies in one of the two
-// backups; a file this mod added leaves the heir nothing to keep.
-void HandOver(const UninstallPlan& plan, bool mayReplace, Report& report) {
+// backups; a file this mod added leaves the heir nothing to keep. What an
+// heir kept that this mod's install did not write goes to the trash first.
+void HandOver(const Rules& rules, Report& report) {
+  const UninstallPlan& plan = rules.plan;
   const auto acts = [&](const Target& t) {
-    return t.heir >= 0 && (t.state == State::HandOver || (t.state == State::Changed && mayReplace));
+    return t.heir >= 0 && (t.state == State::HandOver || (t.state == State::Changed && rules.MayReplace(t)));
   };
   std::vector<InstallRecord> records;
   std::vector<bool> rewrite(plan.heirs.size(), false);
@@ -268,6 +99,7 @@ void HandOver(const UninstallPlan& plan, bool mayReplace, Report& report) {
   }
   for (const Target& t : plan.targets) {
     if (!acts(t)) continue;
+    if (t.state == State::Changed && !Trash(t.heirKept, ShownPath(t.recordPath), report)) continue;
     platform::FsResult r;
     if (t.kept.empty()) {
       if (platform::EntryExists(t.heirKept)) r = platform::DeleteFile(t.heirKept);
@@ -287,31 +119,58 @@ void HandOver(const UninstallPlan& plan, bool mayReplace, Report& report) {
   }
 }
 
+// A forced uninstall's end: what is left of the backup (originals that could
+// not go back, files Drydock did not put there) goes to the trash as a whole,
+// or, where there is none, to a folder beside it that is no backup.
+void PutAwayBackup(const UninstallPlan& plan, Report& report) {
+  if (platform::MoveToTrash(plan.backup)) {
+    report.backupWentTo = "the trash";
+    return;
+  }
+  for (int n = 1; n < 1000; ++n) {
+    const std::string name = n == 1 ? kLeftOverName : std::string(kLeftOverName) + " " + std::to_string(n);
+    const fs::path to = plan.modFolder / PathFromUtf8(name);
+    if (platform::EntryExists(to)) continue;
+    if (platform::FsResult r = platform::MoveWithinVolume(plan.backup, to); !r) {
+      Fail(report, std::string(kBackupFolderName), r, "what is left of the backup could not be put away");
+      return;
+    }
+    report.backupWentTo = platform::PathToUtf8(to);
+    return;
+  }
+}
+
 // The backup goes only after every file came back. The record first says
 // so, so that a run killed while deleting kept files knows that the missing
 // ones were restored; then the kept files, and the folder when nothing of
 // anyone else's is left in it.
-void Retire(const UninstallPlan& plan, bool mayReplace, const Callbacks& callbacks, Report& report) {
+void Retire(const Rules& rules, const Callbacks& callbacks, Report& report) {
+  const UninstallPlan& plan = rules.plan;
   EnterPhase(callbacks, Phase::DeletingBackup);
   InstallRecord retiring;
   retiring.state = InstallRecord::State::Retiring;
   retiring.game = plan.game;
+  retiring.identity = IdentityOf(plan.gameDir);
   retiring.sequence = plan.sequence;
+  // What a forced run leaves in the backup is not listed: a run killed before
+  // the backup is put away must not take it for a restored original.
   for (const Target& t : plan.targets) {
-    retiring.entries.push_back(
-        {t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced, t.recordPath, t.written});
+    if (rules.GoesWithTheBackup(t)) continue;
+    retiring.entries.push_back({t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced, t.recordPath,
+                                t.written, t.fullStamp});
   }
   if (platform::FsResult r = WriteRecord(plan.backup, retiring); !r) {
     Fail(report, std::string(kBackupFolderName), r, "the backup could not be retired");
     return;
   }
-  HandOver(plan, mayReplace, report);
+  HandOver(rules, report);
   if (!report.failures.empty()) return;
   const auto total = static_cast<std::int64_t>(std::max<std::size_t>(plan.targets.size(), 1));
   std::int64_t index = 0;
   for (const Target& t : plan.targets) {
     Progress(callbacks, total + index++, 2 * total);
-    if (t.kept.empty() || !platform::EntryExists(t.kept)) continue;
+    if (t.kept.empty() || rules.GoesWithTheBackup(t) || t.state == State::KeptMissing || !platform::EntryExists(t.kept))
+      continue;
     if (platform::FsResult r = platform::DeleteFile(t.kept); !r) {
       Fail(report, ShownPath(std::string(kBackupFolderName) + "/" + t.recordPath), r, "could not be deleted");
     }
@@ -328,147 +187,134 @@ void Retire(const UninstallPlan& plan, bool mayReplace, const Callbacks& callbac
   // hold the mod's very bytes.
   UninstallNote note;
   for (const Target& t : plan.targets) {
-    if (t.kept.empty() || t.heir >= 0) continue;
+    if (t.kept.empty() || t.heir >= 0 || t.state == State::KeptMissing || rules.GoesWithTheBackup(t)) continue;
     if (const auto stamp = platform::StampOf(t.game)) note.restored.emplace_back(t.recordPath, *stamp);
   }
   (void)WriteUninstallNote(plan.modFolder, plan.gameDir, std::move(note));
+  // The game's ledger lets go of the mod while its backup still counts, so
+  // that a run killed in between finds it installed and finishes both. (A
+  // retiring mod takes no part in the order of installs.)
+  (void)ForgetInLedger(plan.gameDir, plan.modFolder);
 
   platform::FsResult removed;
   const std::vector<std::string> leftovers = RemoveSpentBackup(plan.modFolder, plan.backup, removed);
-  if (!leftovers.empty()) {
+  if (!leftovers.empty() && plan.forced) {
+    PutAwayBackup(plan, report);
+  } else if (!leftovers.empty()) {
     // What is left is someone else's: it stays, under a record with nothing
     // more to undo, and the mod keeps counting as installed.
-    (void)WriteRecord(plan.backup, InstallRecord{InstallRecord::State::Complete, plan.game, plan.sequence, {}});
+    (void)WriteRecord(plan.backup,
+                      InstallRecord{InstallRecord::State::Complete, plan.game, retiring.identity, plan.sequence, {}});
     for (const std::string& rel : leftovers) {
       report.failures.push_back({ShownPath(std::string(kBackupFolderName) + "/" + rel),
                                  "Drydock did not put this in the backup folder, so the folder stays; move it out "
                                  "and uninstall again"});
     }
+    report.stuck = true;
   } else if (!removed) {
     Fail(report, std::string(kBackupFolderName), removed, "the backup folder could not be removed");
   }
   Progress(callbacks, 2 * total, 2 * total);
 }
 
-}  // namespace
-
-std::vector<std::string> UninstallPlan::Changed() const {
-  std::vector<std::string> changed;
-  if (source != Source::Record) return changed;
-  for (const Target& t : targets) {
-    if (t.state == State::Changed) changed.push_back(ShownPath(t.recordPath));
-  }
-  return changed;
-}
-
-std::vector<std::string> UninstallPlan::Deletions() const {
-  std::vector<std::string> deleted;
-  if (source != Source::NoBackup) return deleted;
-  for (const Target& t : targets) {
-    if (t.state == State::Ours) deleted.push_back(ShownPath(t.recordPath));
-  }
-  return deleted;
-}
-
-UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder) {
-  UninstallPlan plan;
-  plan.gameDir = gameDir;
-  plan.modFolder = modFolder;
-  if (auto refusal = CheckFolders(gameDir, modFolder)) {
-    plan.refusal = *refusal;
-    return plan;
-  }
-  CleanLeftovers(modFolder);
-  plan.backup = FindBackupFolder(modFolder);
-  const std::vector<ModFile> files = ListModFiles(modFolder);
-  const std::map<std::string, fs::path> mod = ModFilesByKey(files);
-  InstallRecord record;
-  if (plan.backup.empty()) {
-    PlanWithoutBackup(plan, files);
-  } else if (const RecordStatus status = ReadRecord(plan.backup, record); status == RecordStatus::Read) {
-    PlanFromRecord(plan, record, mod);
-  } else if (status == RecordStatus::Unreadable) {
-    plan.refusal = Refuse(
-        "The install record in the mod's Backup folder cannot be read (it may come from a later version of "
-        "Drydock), so nothing was changed.");
-    return plan;
-  } else {
-    PlanFromOldBackup(plan, files, mod);
-  }
-  for (Target& t : plan.targets) t.state = Judge(t, plan);
-  return plan;
-}
-
-Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPlan& plan, ChangedFiles changed,
-                         const Callbacks& callbacks) {
-  if (plan.refusal.refused) return plan.refusal;
-  Report report;
-  // Without a record there is no telling what changed a file since; such a
-  // file is never overwritten, whatever the answer (a mod may ship a Backup
-  // folder of its own that was never this game's).
-  const bool mayReplace = changed == ChangedFiles::Replace && plan.source == UninstallPlan::Source::Record;
-  const auto acts = [mayReplace](const Target& t) {
-    return t.state == State::Ours || (t.state == State::Changed && mayReplace);
-  };
-  RemoveTemporaries(plan);
-  // Files a later mod replaced too stay in the game; their originals go to
-  // that mod when the backup is retired, unless something stands in the way.
-  for (const Target& t : plan.targets) {
-    if (t.heir < 0 || t.state == State::Done || t.state == State::HandOver || acts(t)) continue;
-    report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t)});
-  }
-
-  // 1. The files the install added.
-  EnterPhase(callbacks, Phase::DeletingFiles);
+// The files the install added, or without a backup the game files that hold
+// the mod's bytes (those go to the trash: nothing says the install put them there).
+void DeleteAdded(const Rules& rules, Report& report) {
+  const UninstallPlan& plan = rules.plan;
   for (const Target& t : plan.targets) {
     if (!t.kept.empty() || t.heir >= 0) continue;
-    if (t.state == State::Changed && !acts(t)) {
+    const std::string shown = ShownPath(t.recordPath);
+    if (t.state == State::Changed && !rules.Acts(t)) {
       // Without a record nothing says the install put a file there, so one
       // that does not hold the mod's bytes is simply not the mod's.
-      if (plan.source != UninstallPlan::Source::Record) {
-        report.leftAlone.push_back(ShownPath(t.recordPath));
+      if (!t.recorded) {
+        report.leftAlone.push_back(shown);
       } else {
-        report.failures.push_back({ShownPath(t.recordPath),
-                                   "the game's file is not what this mod's install wrote, so it was left as it was"});
+        report.failures.push_back(
+            {shown, "the game's file is not what this mod's install wrote, so it was left as it was"});
       }
     }
-    if (!acts(t)) continue;
+    if (!rules.Acts(t)) continue;
+    if (plan.source == Source::NoBackup || t.state == State::Changed) {
+      if (Trash(t.game, shown, report)) ++report.filesHandled;
+      continue;
+    }
     (void)platform::ResetAttributes(t.game);
     if (platform::FsResult r = platform::DeleteFile(t.game); !r) {
-      Fail(report, ShownPath(t.recordPath), r, "could not be deleted");
+      Fail(report, shown, r, "could not be deleted");
     } else {
       ++report.filesHandled;
     }
   }
+}
 
-  // 2. Every kept game file back in its place: the first half of the bar.
-  EnterPhase(callbacks, Phase::RestoringBackup);
+// Every kept game file back in its place: the first half of the bar. A game
+// file the install did not write goes to the trash before its original
+// takes its place.
+void Restore(const Rules& rules, const Callbacks& callbacks, Report& report) {
+  const UninstallPlan& plan = rules.plan;
   const auto total = static_cast<std::int64_t>(std::max<std::size_t>(plan.targets.size(), 1));
   std::int64_t index = 0;
   for (const Target& t : plan.targets) {
     Progress(callbacks, index++, 2 * total);
     if (t.kept.empty() || t.state == State::Done || t.heir >= 0) continue;
-    if (!acts(t)) {
-      report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t)});
+    const std::string shown = ShownPath(t.recordPath);
+    if (plan.forced && t.state == State::KeptMissing) {
+      report.keptMissing.push_back(shown);
       continue;
     }
+    if (rules.GoesWithTheBackup(t)) continue;
+    if (!rules.Acts(t)) {
+      report.failures.push_back({shown, WhyLeft(t)});
+      continue;
+    }
+    if (t.state == State::Changed && !Trash(t.game, shown, report)) continue;
     platform::FsResult r = platform::MakeFolderTree(t.game.parent_path());
     if (r && platform::EntryExists(t.game)) (void)platform::ResetAttributes(t.game);
     if (r) r = platform::LinkOrCopy(t.kept, t.game);
     if (!r) {
-      Fail(report, ShownPath(t.recordPath), r, "could not be restored; its backup copy was kept");
+      Fail(report, shown, r, "could not be restored; its backup copy was kept");
       continue;
     }
     ++report.filesHandled;
   }
-  if (plan.source == UninstallPlan::Source::NoBackup || !report.failures.empty()) return report;
+}
 
-  // 3. Only now, with every file back and on disk, the backup is retired.
+}  // namespace
+
+Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPlan& plan, ChangedFiles changed,
+                         const Callbacks& callbacks) {
+  if (plan.refusal.refused) return plan.refusal;
+  if (!plan.movedFrom.empty()) return Refuse(InstalledIntoText("The mod", plan.movedFrom));
+  Report report;
+  const Rules rules{plan, changed == ChangedFiles::Replace || plan.forced};
+  RemoveTemporaries(plan);
+  // Files a later mod replaced too stay in the game; their originals go to
+  // that mod when the backup is retired, unless something stands in the way.
+  for (const Target& t : plan.targets) {
+    if (t.heir < 0 || t.state == State::Done || t.state == State::HandOver || rules.Acts(t)) continue;
+    if (plan.forced && t.state == State::KeptMissing) {
+      report.keptMissing.push_back(ShownPath(t.recordPath));
+    } else if (!rules.GoesWithTheBackup(t)) {
+      report.failures.push_back({ShownPath(t.recordPath), WhyLeft(t)});
+    }
+  }
+
+  EnterPhase(callbacks, Phase::DeletingFiles);
+  DeleteAdded(rules, report);
+  EnterPhase(callbacks, Phase::RestoringBackup);
+  Restore(rules, callbacks, report);
+  if (plan.source == Source::NoBackup || !report.failures.empty()) {
+    report.stuck = report.stuck || !plan.Stuck().empty();
+    return report;
+  }
+
+  // Only now, with every file back and on disk, the backup is retired.
   if (platform::FsResult r = platform::SyncVolume(plan.gameDir); !r) {
     Fail(report, std::string(kBackupFolderName), r, "the restored files could not be flushed, so the backup was kept");
     return report;
   }
-  Retire(plan, mayReplace, callbacks, report);
+  Retire(rules, callbacks, report);
   return report;
 }
 

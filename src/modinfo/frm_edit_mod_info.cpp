@@ -237,7 +237,7 @@ void frmEditModInfo::MakeFile() {
   cmdMakeFile_->setEnabled(true);
   writing_ = false;
   if (!lock) {
-    dialogs.Ask(install::LockFailureText(failure), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    dialogs.Ask(install::LockFailureText(failure, host_.modsDir), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
     return;
   }
   const platform::FsResult written = WriteModInfo(library::ModFolder(host_.modsDir, modPath), values, *lock);

@@ -119,6 +119,11 @@ FsResult WriteFileAtomic(const fs::path& path, std::string_view bytes, bool repl
     DeleteFileW(temp.c_str());
     return FsResult::Fail(ec, path);
   }
+  // Drydock's own files (".drydock-record", ...) are hidden as their names say, so that no listing
+  // takes them for a mod's or the game's files.
+  if (path.filename().wstring().starts_with(L".")) {
+    SetFileAttributesW(path.c_str(), GetFileAttributesW(path.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+  }
   return {};
 }
 

@@ -39,7 +39,7 @@ fs::path WriterLock::LockFileFor(const fs::path& folder) {
 }
 
 std::optional<WriterLock> WriterLock::Acquire(const std::vector<fs::path>& folders, std::chrono::milliseconds wait,
-                                              std::error_code* failure) {
+                                              std::error_code* failure, fs::path* busy) {
   std::error_code unreported;
   std::error_code& error = failure ? *failure : unreported;
   error.clear();
@@ -60,12 +60,19 @@ std::optional<WriterLock> WriterLock::Acquire(const std::vector<fs::path>& folde
       held.push_back({file, attempt.handle});
     }
     if (attempt.outcome == os::LockOutcome::kHeld) return WriterLock(std::move(held));
+    const std::size_t stopped = held.size();  // the lock that was not had
     // Hold nothing while waiting, so two waiters with overlapping sets cannot starve each other.
     Release(held);
     const auto now = std::chrono::steady_clock::now();
     // Waiting does not mend a fault, and a busy attempt's error is empty unless it may be one.
     if (attempt.outcome == os::LockOutcome::kFailed || now >= deadline) {
       error = attempt.error;
+      if (busy && attempt.outcome != os::LockOutcome::kFailed) {
+        const fs::path& file = files[stopped];
+        for (const fs::path& folder : folders) {
+          if (LockFileFor(folder) == file) *busy = folder;
+        }
+      }
       return std::nullopt;
     }
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kRetryPause, deadline - now));

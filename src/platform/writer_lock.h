@@ -23,10 +23,11 @@ class WriterLock {
   // let go. Nothing when another Drydock still holds one of them after the wait,
   // and then `*failure` is cleared. Nothing at once when a lock cannot be taken
   // at all (its folder cannot be made, its file not opened), and then `*failure`
-  // tells why, so the caller does not blame another Drydock.
+  // tells why, so the caller does not blame another Drydock. `busy`, when
+  // given, receives the folder whose lock another Drydock held.
   static std::optional<WriterLock> Acquire(const std::vector<std::filesystem::path>& folders,
                                            std::chrono::milliseconds wait = kDefaultWait,
-                                           std::error_code* failure = nullptr);
+                                           std::error_code* failure = nullptr, std::filesystem::path* busy = nullptr);
   // The lock file that stands for `folder`.
   static std::filesystem::path LockFileFor(const std::filesystem::path& folder);
 

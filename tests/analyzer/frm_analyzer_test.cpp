@@ -315,8 +315,9 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   {
     const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
     ASSERT_TRUE(other);
-    dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.", "Paste failed",
-                    ui::Buttons::Ok, ui::Icon::Exclamation});
+    dialogs.Expect(
+        {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
+         "Paste failed", ui::Buttons::Ok, ui::Icon::Exclamation});
     PressKey(Qt::Key_V, Qt::ControlModifier);
     EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/stations/a.odf"));
   }

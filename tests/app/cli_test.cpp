@@ -146,10 +146,10 @@ TEST(CommandLine, ListInstalledAndInfoPrintTheModsWithIndentedAddonsAndTheDetail
   t.MakeDir("prog/mods/b mod/Addon/x");
   t.MakeDir("prog/mods/b mod/Addon/y/Backup");
   t.MakeDir("prog/mods/A mod/Backup");
-  t.MakeDir("prog/mods/C/backup");  // installed only under the exact name
+  t.MakeDir("prog/mods/C/backup");  // as the game's file system sees names
   t.Write("prog/mods/stray.txt");
   EXPECT_EQ(Output(prog + Args{"list"}), "A mod\nb mod\n    y\n    x\nC\n");
-  EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\n");
+  EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\nC\n");
 
   t.Write("prog/mods/Fleet/ModInfo.txt", "Author: R&&D\nVersion: 2.0\nOther Heading: Credits\n");
   t.Write("prog/mods/Fleet/odf/ships/a.odf", std::string(2048, 'a'));

@@ -106,8 +106,9 @@ TEST_F(SelectorCommands, EveryShortcutReachesItsCommandAndSubfoldersChangeOnlyUn
   const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
   ASSERT_TRUE(other);
   dialogs.Expect(Answered("", "Make subfolders?", ui::Answer::Yes));
-  dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.", "Make subfolders?",
-                  ui::Buttons::Ok, ui::Icon::Exclamation});
+  dialogs.Expect(
+      {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
+       "Make subfolders?", ui::Buttons::Ok, ui::Icon::Exclamation});
   PressKey(Qt::Key_B, Qt::ControlModifier);
   EXPECT_FALSE(fs::exists(manuals));
   PressKey(Qt::Key_R, Qt::ControlModifier);

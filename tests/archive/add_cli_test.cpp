@@ -80,7 +80,9 @@ TEST_F(AddCommand, PrintsTheModsNameAndExitsOneOnARefusalAndTwoOnBadUsage) {
   ASSERT_TRUE(held);
   const RunResult locked = Add({fleet, "--name", "Third"});
   EXPECT_EQ(locked.code, 1);
-  EXPECT_NE(locked.output.find("Another Drydock is changing this game's files."), std::string::npos) << locked.output;
+  EXPECT_NE(locked.output.find("Another Drydock is changing the files in " + (t / "prog/mods").string() + "."),
+            std::string::npos)
+      << locked.output;
   EXPECT_EQ(Mods(), (std::vector<std::string>{"Fleet", "loose", "Second Fleet"}));
 }
 

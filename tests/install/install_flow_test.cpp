@@ -5,6 +5,7 @@
 #include "install/installed_mods.h"
 #include "library/mod_files.h"
 #include "platform/file_ops.h"
+#include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -80,6 +81,7 @@ class Flow : public ::testing::Test {
   }
 
   TempTree t;
+  const test::ScopedEnv trash_{"XDG_DATA_HOME", (t / "data").string()};  // the trash, in the test's folder
   ScriptedDialogs dialogs;
   RecordingHost host;
   std::optional<fs::path> gameDir;
@@ -140,7 +142,7 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   ExpectAlreadyInstalled(Answer::Yes);
   Expect(changed +
              "Installing it again first puts back what the game had before this mod and so undoes those later "
-             "changes. Continue?",
+             "changes; the files as they are now go to the trash. Continue?",
          "Continue installation?", Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   for (const Answer answer : {Answer::No, Answer::Yes}) {
@@ -151,14 +153,15 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
     ExpectUninstallQuestion(Answer::Yes);
     Expect(changed +
                "Uninstalling now puts back what the game had before this mod and so undoes those later "
-               "changes. Uninstall anyway?",
+               "changes; the files as they are now go to the trash. Uninstall anyway?",
            "Uninstall Fleet mod?", answer);
     EXPECT_EQ(Installer().UninstallMod(fleet), answer == Answer::Yes ? Outcome::Done : Outcome::Cancelled);
     EXPECT_EQ(Game("odf/ships/fed.odf"), "later fed");
     EXPECT_EQ(IsInstalled(t / "prog/mods/Fleet"), answer == Answer::No);
   }
-  // The game's own file went to the mod installed over it.
+  // The game's own file went to the mod installed over it, and the edit to the trash.
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Later/Backup/odf/ships/fed.odf"), "game fed");
+  EXPECT_EQ(TempTree::Read(t / "data/Trash/files/fed.odf"), "patched by hand");
   EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
                                           "Deleting backup", "Uninstall Mod"}));
@@ -167,7 +170,7 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   // An addon installs from its own folder with its own backup.
   ExpectInstallQuestion(Answer::Yes, "Small");
   EXPECT_EQ(Installer().InstallMod({"    Small", "Fleet\\Addon\\Small"}), Outcome::Done);
-  EXPECT_EQ(TempTree::Snapshot(t / "game"), (Rows{"odf/ships/fed.odf=later fed", "odf/ships/small.odf=addon"}));
+  EXPECT_EQ(test::GameSnapshot(t / "game"), (Rows{"odf/ships/fed.odf=later fed", "odf/ships/small.odf=addon"}));
   EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet/Addon/Small"));
   EXPECT_FALSE(IsInstalled(t / "prog/mods/Fleet"));
 }
@@ -229,13 +232,13 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
     EXPECT_EQ(host.beeps, beeps);
     EXPECT_TRUE(host.Idle());
     EXPECT_EQ(host.installCaptions.back(), "Install Mod");
-    EXPECT_EQ(TempTree::Snapshot(t / "game"), c.game);
+    EXPECT_EQ(test::GameSnapshot(t / "game"), c.game);
     EXPECT_EQ(fs::exists(t / "prog/mods/Fleet/Backup"), c.installed);
     EXPECT_EQ(TempTree::Read(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"), c.kept);
   }
 }
 
-TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEachQuestion) {
+TEST_F(Flow, UninstallingAModThatIsNotInstalledTrashesOnlyTheModsOwnFilesAfterEachQuestion) {
   t.Write("game/odf/ships/new.odf", "mod new");
   t.Write("game/odf/ships/kling.odf", "game kling");
   t.Write("prog/mods/Fleet/odf/ships/kling.odf", "mod kling");
@@ -244,9 +247,9 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEa
   const std::string boxes[] = {
       "This mod does not appear to be installed. If there is no backup for a file, it will be deleted and not "
       "replaced. Continue anyway?",
-      "1 file(s) in the game hold exactly the files of the Fleet mod and will be deleted. With no backup, "
-      "Drydock cannot tell them from the game's own files:\n    " +
-          library::ShownPath("odf/ships/new.odf") + "\nDelete them?",
+      "1 file(s) in the game hold exactly the files of the Fleet mod and will be moved to the trash. With no "
+      "backup, Drydock cannot tell them from the game's own files:\n    " +
+          library::ShownPath("odf/ships/new.odf") + "\nMove them to the trash?",
       "2 file(s) at the Fleet mod's paths were left in the game, since they do not hold the mod's files:\n    " + kFed +
           "\n    " + library::ShownPath("odf/ships/kling.odf")};
   for (int yeses = 0; yeses <= 2; ++yeses) {
@@ -263,4 +266,6 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledDeletesOnlyTheModsOwnFilesAfterEa
     EXPECT_EQ(TempTree::Snapshot(t / "game"),
               (yeses > 1 ? Rows{"odf/ships/fed.odf=game fed", "odf/ships/kling.odf=game kling"} : before));
   }
+  // Nothing says the game never had that file: it can be brought back.
+  EXPECT_EQ(TempTree::Read(t / "data/Trash/files/new.odf"), "mod new");
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -70,10 +71,11 @@ class Probe : public ::testing::Test {
     return drydock::test::RunChild(Args(command), env);
   }
 
-  // The game as it was, but for empty folders an install may leave; with `modToo`, also the mod folder holding its
-  // own files and nothing else.
+  // The game as it was, but for empty folders an install may leave (and, while the mod is still installed, the
+  // game's ledger of installs); with `modToo`, also the mod folder holding its own files and nothing else.
   ::testing::AssertionResult AsBefore(bool modToo = true) const {
-    Rows game = TempTree::Snapshot(Game()), mod = TempTree::Snapshot(Mod());
+    Rows game = fs::exists(Mod() / "Backup") ? drydock::test::GameSnapshot(Game()) : TempTree::Snapshot(Game());
+    Rows mod = TempTree::Snapshot(Mod());
     std::erase_if(game, [](const std::string& row) { return row.back() == '/'; });
     std::erase_if(mod, [](const std::string& row) { return row.starts_with(".drydock-uninstalled="); });
     const auto same = Same(game, gameBefore, "game");
@@ -134,7 +136,7 @@ TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
       // after its wait instead, having changed nothing.
       for (ChildProcess* run : {&a, &b}) {
         const RunResult r = run->Wait();
-        EXPECT_TRUE(Ended(r, 0) || Ended(r, 1, "Another Drydock is changing this game's files.")) << r.output;
+        EXPECT_TRUE(Ended(r, 0) || Ended(r, 1, "Another Drydock is changing ")) << r.output;
       }
       EXPECT_TRUE(NothingLost());
       if (fs::exists(Mod() / "Backup")) {
@@ -147,14 +149,17 @@ TEST_F(Probe, TwoRunsAtOnceNeverLoseAnOriginal) {
 }
 
 TEST_F(Probe, ASecondWriterIsRefusedWhileAnotherHoldsTheGameOrTheModsFolder) {
-  for (const fs::path& held : {Game(), t / "run/prog/mods"}) {
+  // The message names the folder that is busy.
+  for (const auto& [held, text] :
+       {std::pair{Game(), std::string("Another Drydock is changing this game's files.")},
+        {t / "run/prog/mods", "Another Drydock is changing the files in " + (t / "run/prog/mods").string() + "."}}) {
     SCOPED_TRACE(held.string());
     const auto lock = drydock::platform::WriterLock::Acquire({held});
     ASSERT_TRUE(lock.has_value());
     const auto start = std::chrono::steady_clock::now();
     const RunResult r = Cli("install");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "it should wait a moment first";
-    EXPECT_TRUE(Ended(r, 1, "Another Drydock is changing this game's files. Try again when it has finished."));
+    EXPECT_TRUE(Ended(r, 1, text + " Try again when it has finished."));
     EXPECT_TRUE(AsBefore());
   }
 }
@@ -231,4 +236,228 @@ TEST_F(Probe, AGameFolderThatCannotBeWrittenKeepsNoCopyAndSaysSo) {
   EXPECT_TRUE(Ended(r, 1, "Nothing was installed, and the game was left as it was."));
   EXPECT_FALSE(Contains(r.output, "installed: Fleet")) << r.output;
   EXPECT_TRUE(AsBefore());
+}
+
+namespace {
+
+// What players do with their games and mods, each case run with the real program on folders of its own: a second
+// copy of the game, a mod published with its author's Backup, a game folder renamed, two program folders, a Backup
+// without a record, a linked game folder, an edit that keeps size and time, a kept original deleted by hand, a record
+// cut short. After every step, every original's bytes are still somewhere a player can get them back (a game, a
+// Backup or the trash), nothing outside the games and mods changed, and the exit code and the message tell the truth.
+class Players : public ::testing::Test {
+ public:
+  void SetUp() override {
+    if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
+  }
+  void Lay() {
+    fs::remove_all(t.root() / "c");
+    originals.clear();
+    deletedByHand.clear();
+    t.Write("c/games/X/Armada2.exe", "the game's program");
+    t.Write("c/games/X/readme.txt", "the game's readme");
+    t.Write("c/games/X/odf/ships/fed.odf", "fed original");
+    t.Write("c/games/X/odf/ships/kling.odf", "kling original");
+    t.MakeReadOnly("c/games/X/odf/ships/kling.odf");
+    t.Write("c/P/mods/Fleet/ModInfo.txt", "Author: me\r\n");
+    t.Write("c/P/mods/Fleet/odf/ships/fed.odf", "fleet fed");
+    t.Write("c/P/mods/Fleet/odf/ships/kling.odf", "fleet kling");
+    t.Write("c/P/mods/Fleet/odf/ships/new.odf", "fleet new");
+    t.Write("c/P/mods/Later/odf/ships/fed.odf", "later fed");
+    t.Write("c/outside/keep.txt", "a file outside every game");
+    for (const std::string& row : TempTree::Snapshot(t / "c/games/X")) {
+      if (row.back() != '/') originals.insert(row.substr(row.find('=') + 1));
+    }
+    outside = TempTree::Snapshot(t / "c/outside");
+  }
+  fs::path C(const std::string& rel) const { return t / ("c/" + rel); }
+
+  // `drydock --yes ARGS` with the program folder and game folder given, its home in the case's folder; Run gives a
+  // command and a mod of P.
+  RunResult In(const std::string& prog, const std::string& game, std::vector<std::string> args) const {
+    std::vector<std::string> argv = {DRYDOCK_EXE,  "--program-dir",  C(prog).string(),
+                                     "--game-dir", C(game).string(), "--yes"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string home = C("home").string();
+    return drydock::test::RunChild(
+        argv, {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data", "XDG_CACHE_HOME=" + home + "/cache"});
+  }
+  RunResult Run(const std::string& command, const std::string& mod, const std::string& game = "games/X") const {
+    return In("P", game, {command, mod});
+  }
+
+  // Every original's bytes in a game, a Backup (of any mods folder) or the trash; nothing outside them changed.
+  ::testing::AssertionResult Safe() const {
+    std::set<std::string> found;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(C(""), ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      const std::string path = it->path().generic_string();
+      const bool kept = path.find("/games/") != std::string::npos || path.find("/Backup/") != std::string::npos ||
+                        path.find("/backup/") != std::string::npos || path.find("/Trash/files/") != std::string::npos ||
+                        path.find("/Backup (left over)/") != std::string::npos;
+      if (kept && it->is_regular_file() && !it->is_symlink()) found.insert(TempTree::Read(it->path()));
+    }
+    auto failure = ::testing::AssertionFailure();
+    bool lost = false;
+    for (const std::string& bytes : originals) {
+      if (!found.count(bytes) && !deletedByHand.count(bytes)) {
+        failure << "\n  lost: " << bytes;
+        lost = true;
+      }
+    }
+    if (TempTree::Snapshot(C("outside")) != outside) return failure << "\n  a file outside the games changed";
+    return lost ? failure : ::testing::AssertionSuccess();
+  }
+  std::string Read(const std::string& rel) const { return TempTree::Read(C(rel)); }
+  Rows GameNow(const std::string& game = "games/X") const { return TempTree::Snapshot(C(game)); }
+
+  TempTree t;
+  std::set<std::string> originals, deletedByHand;
+  Rows outside;
+};
+
+}  // namespace
+
+TEST_F(Players, EveryOriginalStaysWhereAPlayerCanGetItBackAndTheExitCodeTellsTheTruth) {
+  const auto canonical = [this](const std::string& rel) { return fs::weakly_canonical(C(rel)).string(); };
+  struct Case {
+    const char* what;
+    std::function<void(Players&)> steps;
+  };
+  const Case cases[] = {
+      {"another copy of the game is chosen",
+       [&](Players& p) {
+         fs::copy(p.C("games/X"), p.C("games/Y"), fs::copy_options::recursive);
+         const Rows y = p.GameNow("games/Y");
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         const std::string refusal = "Fleet was installed into " + canonical("games/X") + ". Choose that folder";
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet", "games/Y"), 1, refusal));
+         EXPECT_TRUE(Ended(p.Run("install", "Fleet", "games/Y"), 1, refusal));
+         EXPECT_EQ(p.GameNow("games/Y"), y);
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fleet fed");
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0));
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
+       }},
+      {"a mod is published with its author's Backup",
+       [&](Players& p) {
+         fs::copy(p.C("games/X"), p.C("games/Author"), fs::copy_options::recursive);
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet", "games/Author"), 0));
+         fs::create_directories(p.C("Q/mods"));
+         fs::copy(p.C("P/mods/Fleet"), p.C("Q/mods/Fleet"), fs::copy_options::recursive);
+         const Rows x = p.GameNow();
+         EXPECT_TRUE(
+             Ended(p.In("Q", "games/X", {"installed"}), 0, "Fleet (installed into " + canonical("games/Author") + ")"));
+         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"install", "Fleet"}), 1,
+                           "Fleet was installed into " + canonical("games/Author") + ". Choose that folder"));
+         // On the player's machine the author's game does not exist at all.
+         fs::rename(p.C("games/Author"), p.C("elsewhere"));
+         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"uninstall", "Fleet"}), 1, ", which is no longer there"));
+         EXPECT_EQ(p.GameNow(), x);
+       }},
+      {"the game folder is renamed between install and uninstall",
+       [&](Players& p) {
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         ASSERT_TRUE(Ended(p.Run("install", "Later"), 0));
+         fs::rename(p.C("games/X"), p.C("games/X2"));
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet", "games/X2"), 0,
+                           "Fleet was installed into " + (p.C("games").string()) + "/X, which is no longer there"));
+         EXPECT_EQ(p.Read("games/X2/odf/ships/fed.odf"), "later fed");
+         EXPECT_EQ(p.Read("P/mods/Later/Backup/odf/ships/fed.odf"), "fed original");
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Later", "games/X2"), 0));
+         EXPECT_EQ(p.Read("games/X2/odf/ships/fed.odf"), "fed original");
+       }},
+      {"two program folders install into one game",
+       [&](Players& p) {
+         fs::create_directories(p.C("Q/mods"));
+         fs::rename(p.C("P/mods/Later"), p.C("Q/mods/Later"));
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         ASSERT_TRUE(Ended(p.In("Q", "games/X", {"install", "Later"}), 0));
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0));
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "later fed");
+         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"uninstall", "Later"}), 0));
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
+       }},
+      {"a Backup without a record holds files the game never had",
+       [&](Players& p) {
+         p.t.Write("c/P/mods/Fleet/Backup/readme.txt", "a stranger's readme");
+         p.t.Write("c/P/mods/Fleet/Backup/odf/ships/gone.odf", "a stranger's file");
+         const Rows x = p.GameNow();
+         const RunResult r = p.Run("uninstall", "Fleet");
+         EXPECT_TRUE(Ended(r, 1, "the game has no such file holding the mod's"));
+         EXPECT_TRUE(Contains(r.output, "gone.odf")) << r.output;
+         EXPECT_EQ(p.GameNow(), x);
+         EXPECT_EQ(p.Read("P/mods/Fleet/Backup/readme.txt"), "a stranger's readme");
+         // Spelled in lower case it is the same Backup: listed as installed, and the install changes nothing.
+         fs::rename(p.C("P/mods/Fleet/Backup"), p.C("P/mods/Fleet/backup"));
+         EXPECT_TRUE(Ended(p.In("P", "games/X", {"installed"}), 0, "Fleet\n"));
+         EXPECT_TRUE(Ended(p.Run("install", "Fleet"), 1, "Reinstall stopped"));
+         EXPECT_EQ(p.GameNow(), x);
+       }},
+      {"a game folder is a link to a folder outside the game",
+       [&](Players& p) {
+         fs::rename(p.C("games/X/odf/ships"), p.C("outside/ships"));
+         fs::create_directory_symlink(p.C("outside/ships"), p.C("games/X/odf/ships"));
+         p.outside = TempTree::Snapshot(p.C("outside"));
+         const std::string link = "odf/ships is a link to " + p.C("outside/ships").string();
+         EXPECT_TRUE(Ended(p.Run("install", "Fleet"), 1, link));
+         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
+         // Linked after the install: the uninstall writes nothing through it either.
+         fs::remove(p.C("games/X/odf/ships"));
+         fs::rename(p.C("outside/ships"), p.C("games/X/odf/ships"));
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         fs::rename(p.C("games/X/odf/ships"), p.C("outside/ships"));
+         fs::create_directory_symlink(p.C("outside/ships"), p.C("games/X/odf/ships"));
+         p.outside = TempTree::Snapshot(p.C("outside"));
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, link));
+         EXPECT_TRUE(fs::exists(p.C("P/mods/Fleet/Backup/odf/ships/fed.odf")));
+       }},
+      {"an installed file is edited keeping its size and time",
+       [&](Players& p) {
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         const fs::path fed = p.C("games/X/odf/ships/fed.odf");
+         const auto time = fs::last_write_time(fed);
+         p.t.Write("c/games/X/odf/ships/fed.odf", "FLEET FED");
+         fs::last_write_time(fed, time);
+         p.originals.insert("FLEET FED");  // the player's edit is theirs too
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0, "were changed in the game after it was installed"));
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
+       }},
+      {"a kept original is deleted by hand",
+       [&](Players& p) {
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         fs::remove(p.C("P/mods/Fleet/Backup/odf/ships/kling.odf"));
+         p.deletedByHand.insert("kling original");
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, "uninstall with --force"));
+         EXPECT_TRUE(Ended(p.In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0,
+                           "were left as they are, since their originals were gone:\n    odf/ships/kling.odf"));
+         EXPECT_EQ(p.Read("games/X/odf/ships/kling.odf"), "fleet kling");
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
+         EXPECT_FALSE(fs::exists(p.C("games/X/odf/ships/new.odf")));
+         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
+       }},
+      {"the install record is cut short",
+       [&](Players& p) {
+         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
+         const fs::path record = p.C("P/mods/Fleet/Backup/.drydock-record");
+         const std::string text = TempTree::Read(record);
+         p.t.Write("c/P/mods/Fleet/Backup/.drydock-record", text.substr(0, text.size() - 12));
+         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, "cannot be read"));
+         EXPECT_TRUE(Ended(p.In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0, "was uninstalled"));
+         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
+         EXPECT_EQ(p.Read("games/X/odf/ships/kling.odf"), "kling original");
+         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Lay();
+    c.steps(*this);
+    EXPECT_TRUE(Safe());
+    // A read-only original comes back read-only.
+    if (fs::exists(C("games/X/odf/ships/kling.odf")) && Read("games/X/odf/ships/kling.odf") == "kling original") {
+      EXPECT_EQ(fs::status(C("games/X/odf/ships/kling.odf")).permissions() & fs::perms::owner_write, fs::perms::none);
+    }
+    if (HasFailure()) return;
+  }
 }

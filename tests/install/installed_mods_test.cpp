@@ -8,7 +8,8 @@ using namespace drydock;
 using drydock::test::TempTree;
 using Names = std::vector<std::string>;
 
-TEST(InstalledMods, ListNeedsTheExactNameWhileInstallIgnoresCaseAndAFileIsNoBackup) {
+// The list and the install see one Backup folder, in any letter case, as the game's file system would.
+TEST(InstalledMods, ABackupFolderCountsInAnyLetterCaseAndAFileIsNoBackup) {
   TempTree t;
   t.MakeDir("mods/Exact/Backup");
   t.MakeDir("mods/Lower/backup");
@@ -17,7 +18,7 @@ TEST(InstalledMods, ListNeedsTheExactNameWhileInstallIgnoresCaseAndAFileIsNoBack
   t.MakeDir("mods/Plain/Addon/Other");
   const library::ModList list = library::FillModList(t / "mods");
   ASSERT_EQ(list, (library::ModList{"Exact", "Lower", "Plain", "    Other", "    Extra", "Shipped"}));
-  EXPECT_EQ(install::InstalledModEntries(t / "mods", list), (Names{"Exact", "    Extra"}));
+  EXPECT_EQ(install::InstalledModEntries(t / "mods", list), (Names{"Exact", "Lower", "    Extra"}));
   EXPECT_TRUE(install::IsInstalled(t / "mods/Lower"));
   EXPECT_FALSE(install::IsInstalled(t / "mods/Plain"));
   EXPECT_FALSE(install::IsInstalled(t / "mods/Shipped"));

@@ -78,7 +78,7 @@ TEST_F(Stack, ThreeModsSharingFilesUninstalledInEveryOrderAskNothingAndGiveTheGa
   do {
     SCOPED_TRACE("uninstalled in the order " + order);
     for (char m : std::string("ABC")) ASSERT_TRUE(Install(m).Succeeded());
-    EXPECT_EQ(TempTree::Snapshot(Game()), Expected("ABC"));
+    EXPECT_EQ(test::GameSnapshot(Game()), Expected("ABC"));
     EXPECT_EQ(FileStack(t / "mods", Game(), "ODF\\all.odf").size(), 3u);
     std::string installed = "ABC";
     for (char m : order) {
@@ -87,7 +87,7 @@ TEST_F(Stack, ThreeModsSharingFilesUninstalledInEveryOrderAskNothingAndGiveTheGa
       ASSERT_TRUE(out.Succeeded()) << m << ": " << Describe(out);
       EXPECT_FALSE(IsInstalled(Mod(m))) << m;
       std::erase(installed, m);
-      EXPECT_EQ(TempTree::Snapshot(Game()), Expected(installed)) << "after " << m;
+      EXPECT_EQ(test::GameSnapshot(Game()), Expected(installed)) << "after " << m;
     }
     EXPECT_EQ(TempTree::Snapshot(Game()), original);
   } while (std::next_permutation(order.begin(), order.end()));
@@ -109,7 +109,7 @@ TEST_F(Stack, AGameFileChangedByHandBetweenInstallsIsStillAskedAbout) {
   EXPECT_EQ(TempTree::Read(Game() / "odf/all.odf"), "C odf/all.odf");
   // Answered yes: the game's own file comes back at the end.
   ASSERT_TRUE(Uninstall('A').Succeeded());
-  EXPECT_EQ(TempTree::Snapshot(Game()), Expected("BC"));
+  EXPECT_EQ(test::GameSnapshot(Game()), Expected("BC"));
   for (char m : std::string("CB")) ASSERT_TRUE(Uninstall(m).Succeeded());
   EXPECT_EQ(TempTree::Read(Game() / "odf/all.odf"), "orig all");
 }
@@ -126,5 +126,5 @@ TEST_F(Stack, TheGameFolderWrittenAnotherWayHoldsOneStack) {
   EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('A')), Rows{"B"});
   EXPECT_TRUE(PlanUninstall(*Lock(), spelled, Mod('A')).Changed().empty());
   EXPECT_TRUE(Uninstall('A').Succeeded());
-  EXPECT_EQ(TempTree::Snapshot(Game()), Expected("B"));
+  EXPECT_EQ(test::GameSnapshot(Game()), Expected("B"));
 }

@@ -135,7 +135,8 @@ TEST_F(EditModInfo, MakesTheExactFileInTheSelectedAddonOnlyAfterYesOrReportsWhyN
   }
   auto other = platform::WriterLock::Acquire({t / "mods"});  // another Drydock is changing the mods
   ASSERT_TRUE(other);
-  MakeNothing(ui::Answer::Yes, "Another Drydock is changing this game's files. Try again when it has finished.");
+  MakeNothing(ui::Answer::Yes, "Another Drydock is changing the files in " + (t / "mods").string() +
+                                   ". Try again when it has finished.");
   other.reset();
   std::filesystem::remove_all(t / "mods/Fleet/Addon/Patch");
   MakeNothing(ui::Answer::Yes, kNotMade + (t / "mods/Fleet/Addon/Patch").string());

@@ -142,4 +142,10 @@ std::string TempTree::Read(const fs::path& file) {
   return out.str();
 }
 
+std::vector<std::string> GameSnapshot(const fs::path& gameDir) {
+  std::vector<std::string> rows = TempTree::Snapshot(gameDir);
+  std::erase_if(rows, [](const std::string& row) { return row.starts_with(".drydock-installs="); });
+  return rows;
+}
+
 }  // namespace drydock::test

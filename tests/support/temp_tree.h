@@ -36,6 +36,11 @@ bool LinksCanBeMade();
 // whoever made it first and a path may come back in the spelling it was asked for.
 std::vector<std::string> CaseBlind(std::vector<std::string> rows);
 
+// A game folder's snapshot (TempTree::Snapshot) without the ledger in which the game keeps the mod folders
+// installed into it: for comparing a game while mods are installed. Once the last mod is out, the ledger is gone
+// too, and the whole snapshot compares.
+std::vector<std::string> GameSnapshot(const std::filesystem::path& gameDir);
+
 class TempTree {
  public:
   TempTree();
