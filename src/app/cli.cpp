@@ -109,8 +109,8 @@ int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     out << entry;
     const int index = static_cast<int>(std::find(list.begin(), list.end(), entry) - list.begin());
     if (gameDir && index < static_cast<int>(list.size())) {
-      const std::string other = install::InstalledElsewhere(library::EntryFolder(modsDir, list, index), *gameDir);
-      if (!other.empty()) out << " (installed into " << platform::PrintableName(other) << ')';
+      const auto other = install::InstalledElsewhere(library::EntryFolder(modsDir, list, index), *gameDir);
+      if (other) out << " (installed into " << platform::PrintableName(other->game) << ')';
     }
     if (verbose && index < static_cast<int>(list.size())) {
       if (const std::string covered = CoveredBy(cl, modsDir, library::EntryFolder(modsDir, list, index));

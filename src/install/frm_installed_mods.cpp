@@ -6,9 +6,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "platform/file_ops.h"
+#include "platform/names.h"
 
 namespace drydock::install {
 
@@ -65,7 +67,9 @@ void frmInstalledMods::ShowCovering() {
     const auto found = std::find(list.begin(), list.end(), item->text().toStdString());
     if (found != list.end()) {
       const auto folder = library::EntryFolder(modsDir_, list, static_cast<int>(found - list.begin()));
-      text = CoveredByText(CoveringMods(modsDir_, *gameDir, folder));
+      const auto other = InstalledElsewhere(folder, *gameDir);
+      text = other ? "Installed into another game folder: " + platform::PrintableName(other->game)
+                   : CoveredByText(CoveringMods(modsDir_, *gameDir, folder));
     }
   }
   lblCoveredBy_->setText(QString::fromStdString(text));

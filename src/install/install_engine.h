@@ -97,9 +97,16 @@ using library::ModFile;
 std::string InstalledIntoText(const std::string& name, const std::string& game);
 
 // The game folder that the backup of the mod in `modFolder` was made for,
-// when that is another game than `gameDir` (a second copy, or the author's
-// own, for a mod published with its Backup); empty otherwise.
-std::string InstalledElsewhere(const std::filesystem::path& modFolder, const std::filesystem::path& gameDir);
+// when that is not `gameDir` as it is now: another game (a second copy, or
+// the author's own, for a mod published with its Backup), or one whose
+// folder is gone (the uninstall tells from the files whether it is this game
+// moved). Nothing when the backup is this game's or has no readable record.
+struct BackupGame {
+  std::string game;
+  GameMatch match;
+};
+std::optional<BackupGame> InstalledElsewhere(const std::filesystem::path& modFolder,
+                                             const std::filesystem::path& gameDir);
 
 // Installs the mod. Refuses when the game folder or the mod folder does not
 // exist, when the mod is installed already (uninstall it first), or when

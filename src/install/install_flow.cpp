@@ -196,8 +196,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   if (!lock) return stop(Outcome::Refused);
   const fs::path modFolder = ModFolder(selection);
   // A backup made for another game is not this game's to undo.
-  if (const std::string other = InstalledElsewhere(modFolder, GameDir()); !other.empty()) {
-    dialogs_.Ask(InstalledIntoText(name, other), title, Buttons::Ok, Icon::Exclamation);
+  if (const auto other = InstalledElsewhere(modFolder, GameDir()); other && other->match == GameMatch::Other) {
+    dialogs_.Ask(InstalledIntoText(name, other->game), title, Buttons::Ok, Icon::Exclamation);
     return stop(Outcome::Refused);
   }
   const bool installed = IsInstalled(modFolder);

@@ -294,11 +294,13 @@ std::string InstalledIntoText(const std::string& name, const std::string& game) 
          "changed.";
 }
 
-std::string InstalledElsewhere(const fs::path& modFolder, const fs::path& gameDir) {
+std::optional<BackupGame> InstalledElsewhere(const fs::path& modFolder, const fs::path& gameDir) {
   const fs::path backup = FindBackupFolder(modFolder);
   InstallRecord record;
-  if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read) return {};
-  return MatchGame(record, gameDir) == GameMatch::Other ? record.game : std::string();
+  if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read) return std::nullopt;
+  const GameMatch match = MatchGame(record, gameDir);
+  if (match == GameMatch::Same) return std::nullopt;
+  return BackupGame{record.game, match};
 }
 
 std::vector<std::string> UninstallPlan::Changed() const {

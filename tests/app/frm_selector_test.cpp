@@ -14,6 +14,7 @@
 
 #include "app/frm_selector.h"
 #include "app/startup.h"
+#include "install/backup_folder.h"
 #include "platform/instance_lock.h"
 #include "platform/names.h"
 #include "platform/writer_lock.h"
@@ -293,6 +294,20 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   EXPECT_EQ(Items(installed), L({"Fleet"}));
   EXPECT_EQ(Current(), "Fleet");
   ASSERT_EQ(QApplication::focusWidget(), Mods()) << "the list has the keyboard again after the install";
+  // A mod that came with a Backup made for another game says so where the installed mods are listed.
+  install::InstallRecord stranger{install::InstallRecord::State::Complete, "/elsewhere/Armada II", {}, 1, {}};
+  ASSERT_TRUE(install::WriteRecord(t.MakeDir("prog/mods/Zeta/Backup"), stranger));
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  PressKey(Qt::Key_D, Qt::ControlModifier);
+  ASSERT_EQ(Items(installed), L({"Fleet", "Zeta"}));
+  ClickItem(installed, installed->item(1));
+  EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
+  installed->window()->close();
+  fs::remove_all(t / "prog/mods/Zeta");
+  Activate(window.get());
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  ClickItem(Mods(), Mods()->item(0));
+  ASSERT_EQ(QApplication::focusWidget(), Mods());
   dialogs.Expect(Question(false, ui::Answer::No));
   QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
   Mods()->setFocus();
