@@ -59,6 +59,13 @@ void frmSelector::RemoveMod() {
                   Icon::Question) != Answer::Yes) {
     return;
   }
+  // What the mod holds is looked at under the lock, so that no install or uninstall changes it meanwhile.
+  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
+  if (!lock) return;
+  if (!platform::IsFolder(folder)) {
+    RefreshModList(RefreshOptions::Full());  // gone since it was chosen
+    return;
+  }
   // The backup of an installed mod holds the only copies of the game files it replaced.
   if (install::IsInstalled(folder) &&
       dialogs.Ask("The " + text +
@@ -68,8 +75,6 @@ void frmSelector::RemoveMod() {
                   title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
     return;
   }
-  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
-  if (!lock) return;
   bool trashed = false;
   std::string why;
   SetBusy(true);

@@ -150,6 +150,17 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   const auto warning = [](const std::string& name, ui::Answer answer) {
     return Answered("", "Remove " + name + " mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
   };
+  // The mod is looked at under the lock: while another run holds it, nothing is asked about its backup.
+  {
+    const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
+    ASSERT_TRUE(other);
+    Click("Inst");
+    dialogs.Expect(ask("Inst", ui::Answer::Yes));
+    dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.",
+                    "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Exclamation});
+    PressKey(Qt::Key_Delete);
+    EXPECT_TRUE(dialogs.Done());
+  }
   Click("    Extra");
   dialogs.Expect(ask("    Extra", ui::Answer::Yes));
   PressKey(Qt::Key_Delete);
