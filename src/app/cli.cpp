@@ -27,6 +27,7 @@
 #include "platform/registry.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
+#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -481,7 +482,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
 
 int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   for (const Command& c : kCommands) {
-    if (cl.command == c.name) return c.run(cl, out, err);
+    if (cl.command != c.name) continue;
+    try {
+      return c.run(cl, out, err);
+    } catch (...) {
+      err << ui::UnexpectedErrorText(std::current_exception()) << '\n';
+      return kExitFailed;
+    }
   }
   err << "unknown command " << cl.command << '\n';
   return kExitUsage;

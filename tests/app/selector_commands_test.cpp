@@ -161,6 +161,18 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     PressKey(Qt::Key_Delete);
     EXPECT_TRUE(dialogs.Done());
   }
+  // Work that throws (the trash's look into a data folder that is a loop of links) is told, and nothing is deleted.
+  {
+    const test::ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
+    dialogs.Expect(ask("Inst", ui::Answer::Yes));
+    dialogs.Expect(warning("Inst", ui::Answer::Yes));
+    dialogs.Expect({"", "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Critical});
+    PressKey(Qt::Key_Delete);
+    ASSERT_TRUE(dialogs.Done());
+    EXPECT_TRUE(dialogs.shown.back().text.starts_with("The work was stopped by an unexpected error: "));
+    EXPECT_NE(dialogs.shown.back().text.find((t / "home/loop/Trash").string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
+  }
   Click("    Extra");
   dialogs.Expect(ask("    Extra", ui::Answer::Yes));
   PressKey(Qt::Key_Delete);
