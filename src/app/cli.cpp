@@ -214,11 +214,11 @@ int CmdLaunch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   const Folders folders = ResolveFolders(cl);
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliShell shell;
   if (!launch::LaunchGame(folders.gameDir, shell, dialogs, folders.winePrefix)) return kExitFailed;
   out << "started: " << platform::PathToUtf8(*folders.gameDir) << '\n';
-  return kExitOk;
+  return dialogs.ExitCode(kExitOk);
 }
 
 // The tech trees window's two lists for one mod, each under its heading.
@@ -255,14 +255,14 @@ int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   }
   request.archive = platform::PathFromUtf8(*archiveArg);
   library::EnsureModsDir(ProgramDirFor(cl));  // as the window does at its start
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliHost host(library::ModsDir(ProgramDirFor(cl)));
   archive::UnpackProgress progress;
   const archive::AddOutcome added =
       archive::AddModFromArchive(dialogs, host, progress, library::ModsDir(ProgramDirFor(cl)), request);
   if (added.outcome != install::Outcome::Done) return kExitFailed;
   out << "added: " << added.modName << '\n';
-  return kExitOk;
+  return dialogs.ExitCode(kExitOk);
 }
 
 // The ten statistics lines that the analyzer shows for a unit file.
@@ -310,7 +310,7 @@ constexpr Command kCommands[] = {
 
 // The two ways to call the program, after "drydock ".
 constexpr const char* kSynopsis[] = {
-    "[--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]",
+    "[--program-dir DIR] [--game-dir DIR] [--yes | --no] COMMAND [ARGS]",
     "[--program-dir DIR] [--game-dir DIR] [--demo] [ARCHIVE...]",
 };
 constexpr const char* kWithoutCommand =
@@ -349,6 +349,7 @@ std::vector<HelpEntry> OptionHelp() {
       {"--program-dir", "DIR", "use DIR as the program folder (its \"mods\" folder holds the mods)"},
       {"--game-dir", "DIR", "use DIR as the Armada II folder instead of the registry's"},
       {"--yes, -y", "", "answer yes to every question"},
+      {"--no", "", "answer no to every question"},
       {"--demo", "", "open the main window on the demo sandbox (made when missing)"},
       {"--help, -h", "", "print this help"},
       {"--version", "", "print the version"},
@@ -445,6 +446,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
       if (!value(cl.gameDir)) return std::nullopt;
     } else if (a == "--yes" || a == "-y") {
       cl.yes = true;
+    } else if (a == "--no") {
+      cl.no = true;
     } else if (a == "--demo") {
       cl.demo = true;
     } else if (a == "--help" || a == "-h") {
@@ -475,6 +478,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
   }
   if (cl.demo && !cl.command.empty()) {
     error = "--demo opens the main window and takes no command";
+    return std::nullopt;
+  }
+  if (cl.yes && cl.no) {
+    error = "--yes and --no answer every question the opposite way; give one of them";
     return std::nullopt;
   }
   return cl;
