@@ -511,11 +511,16 @@ std::optional<platform::WriterLock> LockModsFolder(const fs::path& modsDir, ui::
   std::optional<platform::WriterLock> lock;
   std::error_code failure;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  ui::RunAndWait(
-      [&] { lock = platform::WriterLock::Acquire({modsDir}, platform::WriterLock::kDefaultWait, &failure); });
+  const std::optional<std::string> error = ui::ErrorOf([&] {
+    ui::RunAndWait(
+        [&] { lock = platform::WriterLock::Acquire({modsDir}, platform::WriterLock::kDefaultWait, &failure); });
+  });
   QApplication::restoreOverrideCursor();
-  if (!lock)
+  if (error) {
+    dialogs.Ask(*error, std::string(title), ui::Buttons::Ok, ui::Icon::Critical);
+  } else if (!lock) {
     dialogs.Ask(install::LockFailureText(failure, modsDir), std::string(title), ui::Buttons::Ok, ui::Icon::Exclamation);
+  }
   return lock;
 }
 }  // namespace

@@ -27,6 +27,7 @@
 #include "platform/registry.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
+#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -155,7 +156,7 @@ int RunInstallFlow(CommandLine cl, std::ostream& out, std::ostream& err, bool in
   if (modPath->empty()) return kExitFailed;
   const int index = library::FindModEntry(list, cl.args[0]);
   const install::Selection selection{list[static_cast<size_t>(index)], *modPath, library::ModFolder(modsDir, *modPath)};
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliHost host(library::ModFolder(modsDir, *modPath));
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
   install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
@@ -164,7 +165,7 @@ int RunInstallFlow(CommandLine cl, std::ostream& out, std::ostream& err, bool in
               : installer.UninstallMod(selection, force ? install::Force::Always : install::Force::Never);
   if (outcome == install::Outcome::Done) {
     out << (install ? "installed: " : "uninstalled: ") << *modPath << '\n';
-    return kExitOk;
+    return dialogs.ExitCode(kExitOk);
   }
   return kExitFailed;
 }
@@ -224,11 +225,11 @@ int CmdLaunch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   const Folders folders = ResolveFolders(cl);
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliShell shell;
   if (!launch::LaunchGame(folders.gameDir, shell, dialogs, folders.winePrefix)) return kExitFailed;
   out << "started: " << platform::PathToUtf8(*folders.gameDir) << '\n';
-  return kExitOk;
+  return dialogs.ExitCode(kExitOk);
 }
 
 // The tech trees window's two lists for one mod, each under its heading.
@@ -265,14 +266,14 @@ int CmdAdd(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   }
   request.archive = platform::PathFromUtf8(*archiveArg);
   library::EnsureModsDir(ProgramDirFor(cl));  // as the window does at its start
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliHost host(library::ModsDir(ProgramDirFor(cl)));
   archive::UnpackProgress progress;
   const archive::AddOutcome added =
       archive::AddModFromArchive(dialogs, host, progress, library::ModsDir(ProgramDirFor(cl)), request);
   if (added.outcome != install::Outcome::Done) return kExitFailed;
   out << "added: " << added.modName << '\n';
-  return kExitOk;
+  return dialogs.ExitCode(kExitOk);
 }
 
 // The ten statistics lines that the analyzer shows for a unit file.
@@ -324,7 +325,7 @@ constexpr Command kCommands[] = {
 
 // The two ways to call the program, after "drydock ".
 constexpr const char* kSynopsis[] = {
-    "[--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]",
+    "[--program-dir DIR] [--game-dir DIR] [--yes | --no] COMMAND [ARGS]",
     "[--program-dir DIR] [--game-dir DIR] [--demo] [ARCHIVE...]",
 };
 constexpr const char* kWithoutCommand =
@@ -363,6 +364,7 @@ std::vector<HelpEntry> OptionHelp() {
       {"--program-dir", "DIR", "use DIR as the program folder (its \"mods\" folder holds the mods)"},
       {"--game-dir", "DIR", "use DIR as the Armada II folder instead of the registry's"},
       {"--yes, -y", "", "answer yes to every question"},
+      {"--no", "", "answer no to every question"},
       {"--demo", "", "open the main window on the demo sandbox (made when missing)"},
       {"--help, -h", "", "print this help"},
       {"--version", "", "print the version"},
@@ -459,6 +461,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
       if (!value(cl.gameDir)) return std::nullopt;
     } else if (a == "--yes" || a == "-y") {
       cl.yes = true;
+    } else if (a == "--no") {
+      cl.no = true;
     } else if (a == "--demo") {
       cl.demo = true;
     } else if (a == "--help" || a == "-h") {
@@ -491,12 +495,22 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
     error = "--demo opens the main window and takes no command";
     return std::nullopt;
   }
+  if (cl.yes && cl.no) {
+    error = "--yes and --no answer every question the opposite way; give one of them";
+    return std::nullopt;
+  }
   return cl;
 }
 
 int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   for (const Command& c : kCommands) {
-    if (cl.command == c.name) return c.run(cl, out, err);
+    if (cl.command != c.name) continue;
+    try {
+      return c.run(cl, out, err);
+    } catch (...) {
+      err << ui::UnexpectedErrorText(std::current_exception()) << '\n';
+      return kExitFailed;
+    }
   }
   err << "unknown command " << cl.command << '\n';
   return kExitUsage;

@@ -1,5 +1,5 @@
 #pragma once
-// The command line: `drydock [--program-dir DIR] [--game-dir DIR] [--yes] COMMAND [ARGS]`.
+// The command line: `drydock [--program-dir DIR] [--game-dir DIR] [--yes | --no] COMMAND [ARGS]`.
 // Without a command the main window opens, and adds a mod from each archive
 // named (what a file manager's "Open with Drydock" passes). Exit codes:
 // 0 success, 1 refused or failed (reason on standard error), 2 usage error.
@@ -18,7 +18,8 @@ inline constexpr int kExitUsage = 2;
 struct CommandLine {
   std::optional<std::filesystem::path> programDir;
   std::optional<std::filesystem::path> gameDir;
-  bool yes = false;
+  bool yes = false;   // --yes: every question is answered yes
+  bool no = false;    // --no: every question is answered no
   bool demo = false;  // --demo: open the main window on the demo sandbox
   bool help = false;
   bool version = false;

@@ -11,6 +11,34 @@
 
 namespace drydock::app {
 
+namespace {
+
+constexpr char kRefusal[] = "refused: no terminal to answer on; run with --yes or --no to answer every question";
+
+// The answers of a question with `buttons`: to yes, to no, and the one that
+// changes nothing, which every flow takes as "stop here".
+struct Replies {
+  ui::Answer yes;
+  ui::Answer no;
+  ui::Answer nothing;
+};
+
+Replies RepliesTo(ui::Buttons buttons) {
+  switch (buttons) {
+    case ui::Buttons::YesNoCancel:
+      return {ui::Answer::Yes, ui::Answer::No, ui::Answer::Cancel};
+    case ui::Buttons::OkCancel:
+      return {ui::Answer::Ok, ui::Answer::Cancel, ui::Answer::Cancel};
+    default:
+      return {ui::Answer::Yes, ui::Answer::No, ui::Answer::No};
+  }
+}
+
+bool IsYes(const std::string& line) { return line == "y" || line == "Y" || line == "yes" || line == "Yes"; }
+bool IsNo(const std::string& line) { return line == "n" || line == "N" || line == "no" || line == "No"; }
+
+}  // namespace
+
 bool StdinIsTerminal() {
 #ifdef _WIN32
   return _isatty(_fileno(stdin)) != 0;
@@ -19,31 +47,56 @@ bool StdinIsTerminal() {
 #endif
 }
 
+CliDialogs::CliDialogs(const CommandLine& cl, std::istream& in, std::ostream& err)
+    : CliDialogs(cl.yes  ? Answering::Yes
+                 : cl.no ? Answering::No
+                         : Answering::Terminal,
+                 StdinIsTerminal(), in, err) {}
+
+void CliDialogs::Refuse() {
+  refused_ = true;
+  err_ << '\n' << kRefusal << '\n';
+}
+
 ui::Answer CliDialogs::Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon) {
   if (buttons == ui::Buttons::Ok || buttons == ui::Buttons::AbortRetryIgnore) {
     // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';
     return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Abort;
   }
+  const Replies replies = RepliesTo(buttons);
   err_ << title << '\n' << text;
-  if (yes_) {
+  if (answering_ == Answering::Yes) {
     err_ << " yes (--yes)\n";
-    return ui::Answer::Yes;
+    return replies.yes;
+  }
+  if (answering_ == Answering::No) {
+    err_ << " no (--no)\n";
+    return replies.no;
   }
   if (!interactive_) {
-    err_ << "\nrefused: no terminal to answer on; run with --yes to answer yes\n";
-    return ui::Answer::No;
+    Refuse();
+    return replies.nothing;
   }
-  err_ << " [y/N] " << std::flush;
+  // The default, taken on an empty line or the end of the input, changes nothing.
+  const bool cancel = replies.nothing != replies.no;
+  err_ << (cancel ? " [y/n/C] " : " [y/N] ") << std::flush;
   std::string line;
-  if (!std::getline(in_, line)) return ui::Answer::No;
-  return (line == "y" || line == "Y" || line == "yes" || line == "Yes") ? ui::Answer::Yes : ui::Answer::No;
+  if (!std::getline(in_, line)) return replies.nothing;
+  if (IsYes(line)) return replies.yes;
+  return IsNo(line) ? replies.no : replies.nothing;
 }
 
 std::optional<std::string> CliDialogs::Input(const std::string& prompt, const std::string& title,
                                              const std::string& initial) {
-  if (yes_ || !interactive_) return initial;
-  err_ << title << '\n' << prompt << " [" << initial << "] " << std::flush;
+  if (answering_ == Answering::Yes) return initial;
+  if (answering_ == Answering::No) return std::nullopt;
+  err_ << title << '\n' << prompt;
+  if (!interactive_) {
+    Refuse();
+    return std::nullopt;
+  }
+  err_ << " [" << initial << "] " << std::flush;
   std::string line;
   if (!std::getline(in_, line)) return std::nullopt;
   return line.empty() ? initial : line;

@@ -1,27 +1,50 @@
 #pragma once
 // Questions and messages on the command line: --yes answers every question
-// with yes; otherwise a terminal is asked; without a terminal the command
-// refuses (the answer is No). Messages go to standard error.
+// with yes, --no with no; otherwise a terminal is asked. Without a terminal a
+// question is not asked at all: the command refuses, the question gets the
+// answer that changes nothing (Cancel where it is offered, else No), and the
+// command exits 1 whatever its flow makes of that answer (ExitCode).
+// Messages go to standard error.
 #include <filesystem>
 #include <iosfwd>
 
+#include "app/cli.h"
 #include "install/install_flow.h"
 #include "platform/file_ops.h"
 #include "ui/dialogs.h"
 
 namespace drydock::app {
 
+// Who answers the questions of a command.
+enum class Answering {
+  Terminal,  // the user on the terminal; without one the command refuses
+  Yes,       // --yes
+  No,        // --no
+};
+
 class CliDialogs final : public ui::Dialogs {
  public:
-  CliDialogs(bool yes, bool interactive, std::istream& in, std::ostream& err)
-      : yes_(yes), interactive_(interactive), in_(in), err_(err) {}
+  // --yes or --no as `cl` gives them, else the terminal on standard input.
+  CliDialogs(const CommandLine& cl, std::istream& in, std::ostream& err);
+  CliDialogs(Answering answering, bool interactive, std::istream& in, std::ostream& err)
+      : answering_(answering), interactive_(interactive), in_(in), err_(err) {}
+
   ui::Answer Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon) override;
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
 
+  // True once a question could not be asked: the command has refused.
+  bool Refused() const { return refused_; }
+  // The command's exit code: `code`, or kExitFailed once it has refused.
+  int ExitCode(int code) const { return refused_ ? kExitFailed : code; }
+
  private:
-  bool yes_;
+  // The refusal of a question nobody can answer, told once per question.
+  void Refuse();
+
+  Answering answering_;
   bool interactive_;
+  bool refused_ = false;
   std::istream& in_;
   std::ostream& err_;
 };

@@ -77,13 +77,14 @@ int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       choice.types[row] = choice.types[row] && named;
     }
   }
-  CliDialogs dialogs(cl.yes, StdinIsTerminal(), std::cin, err);
+  CliDialogs dialogs(cl, std::cin, err);
   CliHost host(folder);
   const std::optional<fileinstaller::SortReport> report =
       fileinstaller::SortLooseFiles(dialogs, host, modsDir, folder, scan, choice);
   if (!report) return kExitFailed;
   out << report->message << '\n';
-  return report->failures.empty() && report->kept.empty() && report->notRemoved.empty() ? kExitOk : kExitFailed;
+  return dialogs.ExitCode(report->failures.empty() && report->kept.empty() && report->notRemoved.empty() ? kExitOk
+                                                                                                         : kExitFailed);
 }
 
 }  // namespace drydock::app

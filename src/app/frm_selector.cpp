@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
+#include <exception>
 
 #include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
@@ -22,6 +23,7 @@
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "ui/dialogs.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
@@ -258,16 +260,32 @@ install::Selection frmSelector::CurrentSelection() const {
 
 install::Outcome frmSelector::InstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
-  const install::Outcome outcome = installer.InstallMod(CurrentSelection());
+  install::Outcome outcome = install::Outcome::Incomplete;
+  Guarded(ui::kDefaultTitle, [&] { outcome = installer.InstallMod(CurrentSelection()); });
   CloseIfAsked();
   return outcome;
 }
 
 install::Outcome frmSelector::UninstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
-  const install::Outcome outcome = installer.UninstallMod(CurrentSelection());
+  install::Outcome outcome = install::Outcome::Incomplete;
+  Guarded(ui::kDefaultTitle, [&] { outcome = installer.UninstallMod(CurrentSelection()); });
   CloseIfAsked();
   return outcome;
+}
+
+bool frmSelector::Guarded(const std::string& title, const std::function<void()>& command) {
+  const std::optional<std::string> error = ui::ErrorOf(command);
+  if (!error) return true;
+  // Work that threw half-way: the hourglass, the bar and the captions of a run go, and the list shows the disk as
+  // it is.
+  SetBusy(false);
+  ShowProgress(false);
+  SetInstallCaption(texts::kInstallMod);
+  SetUninstallCaption(texts::kUninstallMod);
+  services_.dialogs.Ask(*error, title, ui::Buttons::Ok, ui::Icon::Critical);
+  RefreshModList(RefreshOptions::Full());
+  return false;
 }
 
 void frmSelector::RunLong(const std::function<void()>& work) {
@@ -284,7 +302,13 @@ void frmSelector::RunLong(const std::function<void()>& work) {
   }
   for (QAction* a : FileChangingActions()) enabled.emplace_back(a, a->isEnabled());
   for (auto& [object, on] : enabled) object->setProperty("enabled", false);
-  ui::RunAndWait(work);
+  // What the work throws reaches the caller, once the controls are back.
+  std::exception_ptr failure;
+  try {
+    ui::RunAndWait(work);
+  } catch (...) {
+    failure = std::current_exception();
+  }
   for (auto& [object, on] : enabled) {
     if (object == lstMods_) {
       EnableList(on);
@@ -294,6 +318,7 @@ void frmSelector::RunLong(const std::function<void()>& work) {
   }
   if (ticking) timRefreshModList_->start();
   working_ = wasWorking;
+  if (failure) std::rethrow_exception(failure);
 }
 
 void frmSelector::SetInstallCaption(const std::string& caption) {
@@ -413,7 +438,11 @@ void frmSelector::CountGameFiles(bool showSteps, bool showBar) {
     folder = [this](int i) { SetProgress(i * 100 / library::kGameFolderCount); };
   }
   long counted = 0;
-  RunLong([&] { counted = library::CountFolderListFiles(root, step, folder); });
+  if (const auto error =
+          ui::ErrorOf([&] { RunLong([&] { counted = library::CountFolderListFiles(root, step, folder); }); })) {
+    services_.dialogs.Ask(*error, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::Critical);
+    counted = 0;
+  }
   fileCount_ = counted;
 }
 

@@ -149,6 +149,12 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void EnableList(bool enabled);
   // Closes the window when the user asked to while work was running.
   void CloseIfAsked();
+  // Runs one command of the window. When work in it throws, the user is
+  // shown the error under `title`, the window drops what the run had shown
+  // (hourglass, bar, captions) and refreshes; the result is then false.
+  bool Guarded(const std::string& title, const std::function<void()>& command);
+  // RemoveMod once its folder is known: the questions, the lock and the work.
+  void RemoveModFolder(const std::string& text, const std::filesystem::path& folder, const std::string& title);
   // A value label's full text as its tooltip, cut to what a screen can show.
   void SetFullTextTip(QLabel* label);
   void ToggleAutoRefresh();
@@ -182,6 +188,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   // Asks `question`, then makes or removes the selected mod's game folders.
   void ChangeSubfolders(const char* question, const char* title, int (*change)(const std::filesystem::path&));
   void MakeNewModFolder();
+  // MakeNewModFolder's questions and work.
+  void AskForNewModFolder();
   // Adds mods from archives chosen in the file dialog or dropped on the
   // window, one after the other, and selects the last one added.
   void AddModsFromArchives();

@@ -54,9 +54,20 @@ void frmSelector::RemoveMod() {
   const fs::path folder = SelectedModFolder();
   if (text.empty() || folder.empty()) return;
   const std::string title = "Remove " + text + " mod?";
+  Guarded(title, [&] { RemoveModFolder(text, folder, title); });
+}
+
+void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folder, const std::string& title) {
   ui::Dialogs& dialogs = services_.dialogs;
   if (dialogs.Ask("Are you sure you want to remove the " + text + " mod from your hard drive?", title, Buttons::YesNo,
                   Icon::Question) != Answer::Yes) {
+    return;
+  }
+  // What the mod holds is looked at under the lock, so that no install or uninstall changes it meanwhile.
+  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
+  if (!lock) return;
+  if (!platform::IsFolder(folder)) {
+    RefreshModList(RefreshOptions::Full());  // gone since it was chosen
     return;
   }
   // The backup of an installed mod holds the only copies of the game files it replaced.
@@ -68,8 +79,6 @@ void frmSelector::RemoveMod() {
                   title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
     return;
   }
-  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
-  if (!lock) return;
   bool trashed = false;
   std::string why;
   SetBusy(true);
@@ -113,7 +122,9 @@ void frmSelector::ChangeSubfolders(const char* question, const char* title, int 
   if (folder.empty()) return;
   EnableList(false);
   if (services_.dialogs.Ask(question, title, Buttons::YesNo, Icon::Question) == Answer::Yes) {
-    if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, title)) change(folder);
+    Guarded(title, [&] {
+      if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, title)) change(folder);
+    });
   }
   EnableList(true);
 }
@@ -127,6 +138,10 @@ void frmSelector::RemoveModSubfolders() {
 }
 
 void frmSelector::MakeNewModFolder() {
+  Guarded(texts::kNewFolderTitle, [this] { AskForNewModFolder(); });
+}
+
+void frmSelector::AskForNewModFolder() {
   ui::Dialogs& dialogs = services_.dialogs;
   for (;;) {
     const std::optional<std::string> name = dialogs.Input(texts::kNewFolderPrompt, texts::kNewFolderTitle, "");
@@ -177,8 +192,10 @@ void frmSelector::AddArchives(const std::vector<fs::path>& archives) {
   std::string added;
   for (const fs::path& file : archives) {
     archive::UnpackProgressDialog progress(this);
-    const archive::AddOutcome outcome =
-        archive::AddModFromArchive(services_.dialogs, *this, progress, ModsDir(), {file, std::nullopt});
+    archive::AddOutcome outcome;
+    Guarded(archive::texts::kTitle, [&] {
+      outcome = archive::AddModFromArchive(services_.dialogs, *this, progress, ModsDir(), {file, std::nullopt});
+    });
     if (outcome.outcome == install::Outcome::Done) added = outcome.modName;
   }
   if (!added.empty()) SelectModPath(added);

@@ -320,12 +320,18 @@ void frmInstaller::Install() {
     w->setEnabled(false);
   }
   WindowHost host(this);
-  const std::optional<SortReport> report = SortLooseFiles(dialogs_, host, modsDir_, folder, scan_, Choice());
+  std::optional<SortReport> report;
+  const std::optional<std::string> error =
+      ui::ErrorOf([&] { report = SortLooseFiles(dialogs_, host, modsDir_, folder, scan_, Choice()); });
+  if (error) {
+    host.SetBusy(false);
+    dialogs_.Ask(*error, kCaption, ui::Buttons::Ok, ui::Icon::Critical);
+  }
   if (report) dialogs_.Ask(report->message, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
   for (QWidget* w : {lstChooser_, lstFolders_, lstFiles_}) w->setEnabled(true);
   ApplyButtonRule();
-  // The moved files have left the root folder: the lists shrink or vanish.
-  if (report && report->moved > 0) ChooseMod();
+  // The moved files have left the root folder: the lists shrink or vanish. Work that threw may have moved some.
+  if (error || (report && report->moved > 0)) ChooseMod();
   activateWindow();
   lstChooser_->setFocus();
 }

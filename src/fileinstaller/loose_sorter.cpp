@@ -7,9 +7,11 @@
 #include "install/mod_folder.h"
 #include "library/game_folders.h"
 #include "platform/file_ops.h"
+#include "platform/links.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/trash.h"
 #include "platform/writer_lock.h"
 #include "ui/dialogs.h"
 
@@ -50,17 +52,6 @@ fs::path TargetFolder(const fs::path& modFolder, std::size_t row, platform::DirC
   return platform::NativePath(modFolder, library::GameFolder(FileTypeRules()[row].targetFolder), &cache);
 }
 
-// Whether a folder between the mod folder and `folder` is a link: files are
-// never moved through one, out of the mod folder.
-bool LinkOnTheWay(const fs::path& modFolder, const fs::path& folder) {
-  fs::path at = modFolder;
-  for (const fs::path& part : folder.lexically_relative(modFolder)) {
-    at /= part;
-    if (platform::IsLink(at)) return true;
-  }
-  return false;
-}
-
 class Planner {
  public:
   Planner(const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) : modFolder_(modFolder) {
@@ -74,14 +65,17 @@ class Planner {
 
   SortPlan Plan() {
     const std::vector<std::string> rootFiles = platform::ListPlainFiles(modFolder_);
-    for (const std::string& name : rootFiles) byUpperName_.try_emplace(platform::ToUpperAscii(name), name);
+    for (const std::string& name : rootFiles) byUpperName_[platform::ToUpperAscii(name)].push_back(name);
     for (const std::string& name : rootFiles) {
       if (done_.contains(name)) continue;
       const RootFileFacts facts = FactsOf(name);
       for (const Row row : kBeforeOdf) Offer(facts, row);
       if (EndsWithSuffix(name, ".odf")) {
-        const auto partner = byUpperName_.find(platform::ToUpperAscii(name.substr(0, name.size() - 4) + ".bmp"));
-        if (partner != byUpperName_.end()) Offer(FactsOf(partner->second), kShipImages);
+        // Every spelling of the picture's name is offered, so that a second one is told, not left behind.
+        const auto partners = byUpperName_.find(platform::ToUpperAscii(name.substr(0, name.size() - 4) + ".bmp"));
+        if (partners != byUpperName_.end()) {
+          for (const std::string& partner : partners->second) Offer(FactsOf(partner), kShipImages);
+        }
       }
       for (const Row row : kOdfChain) {
         if (Offer(facts, row)) break;
@@ -115,10 +109,10 @@ class Planner {
     // Two loose files whose names differ only in case would take one place in the game.
     const fs::path folder = TargetFolder(modFolder_, row, cache_);
     const std::string key = platform::PathToUtf8(folder) + '\n' + platform::ToUpperAscii(name);
-    if (!targets_.insert(key).second) {
-      plan_.refused.push_back({platform::PrintableName(name),
-                               "another loose file of this name in other letter case "
-                               "goes to the same folder"});
+    if (const auto [first, added] = targets_.try_emplace(key, name); !added) {
+      plan_.refused.push_back({platform::PrintableName(name), platform::PrintableName(first->second) +
+                                                                  ", its name in other letter case, goes to the same "
+                                                                  "folder"});
       return true;
     }
     LooseMove move{.name = name, .row = row, .replacesOther = false, .caseVariants = {}};
@@ -139,12 +133,61 @@ class Planner {
 
   const fs::path& modFolder_;
   std::array<std::unordered_set<std::string>, kFileTypeCount> ticked_;
-  std::unordered_map<std::string, std::string> byUpperName_;  // first root file of each name ignoring case
+  std::unordered_map<std::string, std::vector<std::string>> byUpperName_;  // root files by name ignoring case
   std::unordered_set<std::string> done_;
-  std::unordered_set<std::string> targets_;
+  std::unordered_map<std::string, std::string> targets_;  // the loose file that goes to each place
   platform::DirCache cache_;
   SortPlan plan_;
 };
+
+// Moves the loose file `source` into `folder` by one replacing rename. A file
+// in its place under its name in any letter case that holds other bytes goes
+// to the trash first; when the trash cannot take one, the loose file stays
+// and the reason is returned. Other-case names holding the same bytes go once
+// the move is done, since the moved file keeps those bytes; what cannot go is
+// added to `notRemoved`.
+std::optional<std::string> MoveInto(const fs::path& folder, const LooseMove& move, const fs::path& source,
+                                    std::vector<std::string>& notRemoved) {
+  std::vector<std::string> names{move.name};
+  names.insert(names.end(), move.caseVariants.begin(), move.caseVariants.end());
+  std::vector<std::string> afterwards;
+  for (const std::string& name : names) {
+    const fs::path there = folder / platform::PathFromUtf8(name);
+    const bool variant = name != move.name;
+    if (!platform::IsFile(there) || platform::IsLink(there) || platform::SameContents(source, there)) {
+      if (variant && platform::EntryExists(there)) afterwards.push_back(name);
+      continue;
+    }
+    if (const platform::FsResult trashed = platform::MoveToTrash(there); !trashed) {
+      return TargetText(move.row, name) +
+             ", which it would replace, could not be moved to the trash: " + trashed.code().message();
+    }
+  }
+  // One rename: until it happens the file is in the root, afterwards in its folder.
+  const platform::FsResult moved =
+      platform::MoveWithinVolume(source, folder / platform::PathFromUtf8(move.name), /*replace=*/true);
+  if (!moved) return moved.code().message();
+  for (const std::string& name : afterwards) {
+    const fs::path there = folder / platform::PathFromUtf8(name);
+    if (!platform::IsFile(there) || platform::IsLink(there) || !platform::DeleteFile(there)) {
+      notRemoved.push_back(TargetText(move.row, name));
+    }
+  }
+  return std::nullopt;
+}
+
+// Makes the move of one loose file into its folder; why it stayed, or nothing when it moved.
+std::optional<std::string> MakeMove(const fs::path& modFolder, const LooseMove& move, platform::DirCache& cache,
+                                    std::vector<std::string>& notRemoved) {
+  const fs::path folder = TargetFolder(modFolder, move.row, cache);
+  if (const auto link = platform::FirstLinkBelow(modFolder, folder / platform::PathFromUtf8(move.name))) {
+    return platform::DescribeLink(modFolder, *link) + ", which may lead out of the mod folder";
+  }
+  if (!platform::IsFolder(folder)) return "its folder could not be made inside the mod folder";
+  const fs::path source = modFolder / platform::PathFromUtf8(move.name);
+  if (!platform::IsFile(source) || platform::IsLink(source)) return "it is no longer in the mod's root folder";
+  return MoveInto(folder, move, source, notRemoved);
+}
 
 }  // namespace
 
@@ -178,38 +221,20 @@ SortReport InstallLooseFiles(const platform::WriterLock& /*lock*/, const fs::pat
   SortReport report;
   report.failures = plan.refused;
   install::MakeModSubfolders(modFolder);
-  platform::DirCache cache;
-  for (const LooseMove& move : plan.moves) {
-    const std::string shown = TargetText(move.row, move.name);
-    if (move.replacesOther && !replaceOthers) {
-      report.kept.push_back(platform::PrintableName(move.name));
-      continue;
-    }
-    const fs::path folder = TargetFolder(modFolder, move.row, cache);
-    if (!platform::IsFolder(folder) || LinkOnTheWay(modFolder, folder)) {
-      report.failures.push_back({shown, "its folder could not be made inside the mod folder"});
-      continue;
-    }
-    const fs::path source = modFolder / platform::PathFromUtf8(move.name);
-    if (!platform::IsFile(source) || platform::IsLink(source)) {
-      report.failures.push_back({shown, "it is no longer in the mod's root folder"});
-      continue;
-    }
-    // One rename: until it happens the file is in the root, afterwards in its folder.
-    const platform::FsResult moved = platform::MoveWithinVolume(source, folder / platform::PathFromUtf8(move.name),
-                                                                /*replace=*/true);
-    if (!moved) {
-      report.failures.push_back({shown, moved.code().message()});
-      continue;
-    }
-    ++report.moved;
-    // The file the move replaced under another letter case, which the game would see as the same file.
-    for (const std::string& variant : move.caseVariants) {
-      const fs::path there = folder / platform::PathFromUtf8(variant);
-      if (platform::IsFile(there) && !platform::IsLink(there) && !platform::DeleteFile(there)) {
-        report.notRemoved.push_back(TargetText(move.row, variant));
+  try {
+    platform::DirCache cache;
+    for (const LooseMove& move : plan.moves) {
+      if (move.replacesOther && !replaceOthers) {
+        report.kept.push_back(platform::PrintableName(move.name));
+      } else if (std::optional<std::string> why = MakeMove(modFolder, move, cache, report.notRemoved)) {
+        report.failures.push_back({TargetText(move.row, move.name), std::move(*why)});
+      } else {
+        ++report.moved;
       }
     }
+  } catch (...) {
+    install::RemoveModSubfolders(modFolder);  // the folders made for the run go before the error is told
+    throw;
   }
   install::RemoveModSubfolders(modFolder);
   return report;
@@ -247,7 +272,8 @@ std::optional<SortReport> SortLooseFiles(ui::Dialogs& dialogs, install::InstallH
     const ui::Answer answer = dialogs.Ask(
         "These files in the mod's folders hold other contents than the loose files that go there:" +
             install::FirstFew(others, 20) +
-            "\n\nReplace them? With No, those loose files stay in the mod's root folder and the files are kept.",
+            "\n\nReplace them? The files replaced go to the trash. With No, those loose files stay in the mod's root "
+            "folder and the files are kept.",
         kTitle, ui::Buttons::YesNoCancel, ui::Icon::Question);
     if (answer == ui::Answer::Cancel) return std::nullopt;
     replaceOthers = answer == ui::Answer::Yes;

@@ -43,14 +43,16 @@ struct LooseMove {
   // holds other bytes: moving replaces it.
   bool replacesOther = false;
   // Files in the target folder whose names differ from `name` only in letter
-  // case; the move takes their place, so they go once it is done.
+  // case; the move takes their place, so they go: to the trash before it when
+  // they hold other bytes, deleted after it when they hold the same.
   std::vector<std::string> caseVariants;
 };
 
 struct SortPlan {
   std::vector<LooseMove> moves;  // in the order they are made
-  // Ticked files left where they are, with the reason, since a Windows game
-  // could not hold their names.
+  // Ticked files left where they are, with the reason: a Windows game could
+  // not hold their names, or another loose file of the name in other letter
+  // case takes their place.
   std::vector<install::FileFailure> refused;
 };
 
@@ -80,8 +82,10 @@ struct SortReport {
 // Carries out `plan` under the writer lock: makes the game's folders the mod
 // lacks (reusing folders of any letter case), makes the moves, and removes
 // every empty game folder of the mod again. With `replaceOthers` false, files
-// that would replace other bytes stay in the root folder. A failed step is
-// reported and the run goes on.
+// that would replace other bytes stay in the root folder; with it, what they
+// replace goes to the trash first, and a loose file whose place the trash
+// cannot clear stays. Nothing moves through a link below the mod folder. A
+// failed step is reported and the run goes on.
 SortReport InstallLooseFiles(const platform::WriterLock& lock, const std::filesystem::path& modFolder,
                              const SortPlan& plan, bool replaceOthers);
 

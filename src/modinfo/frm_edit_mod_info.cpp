@@ -232,10 +232,16 @@ void frmEditModInfo::MakeFile() {
   cmdMakeFile_->setEnabled(false);
   std::optional<platform::WriterLock> lock;
   std::error_code failure;
-  ui::RunAndWait(
-      [&] { lock = platform::WriterLock::Acquire({host_.modsDir}, platform::WriterLock::kDefaultWait, &failure); });
+  const std::optional<std::string> error = ui::ErrorOf([&] {
+    ui::RunAndWait(
+        [&] { lock = platform::WriterLock::Acquire({host_.modsDir}, platform::WriterLock::kDefaultWait, &failure); });
+  });
   cmdMakeFile_->setEnabled(true);
   writing_ = false;
+  if (error) {
+    dialogs.Ask(*error, kMakeTitle, ui::Buttons::Ok, ui::Icon::Critical);
+    return;
+  }
   if (!lock) {
     dialogs.Ask(install::LockFailureText(failure, host_.modsDir), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
     return;

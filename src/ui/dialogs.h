@@ -4,6 +4,7 @@
 // flows can be driven by the application (message boxes), by the command line
 // (--yes or a terminal) or by a test (a scripted fake that checks each text).
 // Plain C++: flows in the engine library may take a Dialogs&.
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -25,5 +26,18 @@ class Dialogs {
   virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                            const std::string& initial) = 0;
 };
+
+// What the user is told when work ended by throwing (the windows carry a
+// worker's exception to their own thread): the error's own words.
+inline std::string UnexpectedErrorText(const std::exception_ptr& error) {
+  std::string what = "an error of unknown kind";
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+  }
+  return "The work was stopped by an unexpected error: " + what;
+}
 
 }  // namespace drydock::ui

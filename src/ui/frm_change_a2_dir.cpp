@@ -32,6 +32,9 @@ const char* const kOKText = "&OK";
 const char* const kCancelText = "&Cancel";
 const char* const kSearching = "Attempting to find directory. Please wait...";
 const char* const kNotFound = "Unable to find directory. Please locate manually/install Armada II.";
+// Followed by the error's own words and kSearchFailedEnd.
+const char* const kSearchFailed = "Unable to find directory, the search stopped on an error: ";
+const char* const kSearchFailedEnd = ". Please locate manually/install Armada II.";
 const char* const kInfoStart = "Info: This is the directory that the mod(s) will be installed to. ";
 #ifdef _WIN32
 // Preceded by the drive of the program's start directory ("C:\").
@@ -230,14 +233,17 @@ void frmChangeA2Dir::StartSearch() {
   GameSearchFn search = search_ ? search_ : SearchThisSystem(host_.ProgramDir());
   worker_ = std::thread([this, generation, search = std::move(search)] {
     std::filesystem::path found;
+    std::string error;  // a search that failed found nothing, and says why
     try {
       found = search(stop_);
-    } catch (const std::exception&) {
-      found.clear();  // a search that failed found nothing
+    } catch (const std::exception& e) {
+      error = e.what();
+    } catch (...) {
+      error = "an error of unknown kind";
     }
     if (stop_) return;
     QMetaObject::invokeMethod(
-        this, [this, generation, found] { SearchFinished(generation, found); }, Qt::QueuedConnection);
+        this, [this, generation, found, error] { SearchFinished(generation, found, error); }, Qt::QueuedConnection);
   });
 }
 
@@ -248,11 +254,15 @@ void frmChangeA2Dir::StopSearch() {
   worker_.join();
 }
 
-void frmChangeA2Dir::SearchFinished(unsigned generation, const std::filesystem::path& found) {
+void frmChangeA2Dir::SearchFinished(unsigned generation, const std::filesystem::path& found, const std::string& error) {
   if (generation != generation_) return;
   if (worker_.joinable()) worker_.join();  // it has posted its result and ends now
   // The user has browsed or typed meanwhile: the proposal would overwrite that.
   if (txtDir_->text() != Q(kSearching)) return;
+  if (!error.empty()) {
+    txtDir_->setText(Q(kSearchFailed + error + kSearchFailedEnd));
+    return;
+  }
   if (found.empty()) {
     txtDir_->setText(Q(kNotFound));
     return;

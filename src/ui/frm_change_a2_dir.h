@@ -75,7 +75,8 @@ class frmChangeA2Dir : public QDialog {
   void Refill();
   void StartSearch();
   void StopSearch();
-  void SearchFinished(unsigned generation, const std::filesystem::path& found);
+  // `error`: why the search stopped without a result, empty when it ended.
+  void SearchFinished(unsigned generation, const std::filesystem::path& found, const std::string& error);
   // Moves the folder browser to `path`; nothing happens when it is no folder.
   // The browser copies its path into txtDir when it moves; `copyToText` also
   // copies it when the browser is there already.

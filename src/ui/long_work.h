@@ -4,6 +4,8 @@
 // repaints and stays responsive; the caller waits until the work has ended,
 // and its flow goes on in the order the user expects.
 #include <functional>
+#include <optional>
+#include <string>
 
 class QObject;
 
@@ -12,8 +14,15 @@ namespace drydock::ui {
 // Runs `work` on a worker thread and returns when it has ended, handling the
 // window's events meanwhile. The caller disables whatever must not start
 // during the work. `work` must not touch widgets: it reports through
-// OnUiThread. Work that throws counts as ended.
+// OnUiThread. What `work` throws is thrown again here, once the worker has
+// ended.
 void RunAndWait(const std::function<void()>& work);
+
+// Calls `step`, which runs long work (RunAndWait, or a window's runner around
+// it), and returns what the user is to be told when it threw
+// (UnexpectedErrorText); nothing when it did not. A caller that gets a text
+// shows it and reports no success.
+std::optional<std::string> ErrorOf(const std::function<void()>& step);
 
 // Runs `task` on the thread of `context` (at once when that is this thread,
 // else queued), so that a worker can report progress to a window. The task

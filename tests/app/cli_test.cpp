@@ -7,6 +7,7 @@
 
 #include "app/cli.h"
 #include "support/child_process.h"
+#include "support/scoped_env.h"
 #include "support/temp_tree.h"
 
 using namespace drydock::app;
@@ -40,7 +41,8 @@ TEST(CommandLine, ParsesOptionsBeforeTheCommandAndRefusesOthers) {
   EXPECT_EQ(cl->gameDir, std::filesystem::path("/g"));
   EXPECT_TRUE(cl->yes);
   EXPECT_EQ(cl->command, "list");
-  for (const Args& bad : {Args{"--program-dir"}, Args{"frobnicate"}, Args{"--bogus", "list"}, Args{"--demo", "list"}}) {
+  for (const Args& bad : {Args{"--program-dir"}, Args{"frobnicate"}, Args{"--bogus", "list"}, Args{"--demo", "list"},
+                          Args{"--yes", "--no", "list"}}) {
     EXPECT_FALSE(ParseCommandLine(bad, error)) << bad.back();
     EXPECT_NE(error.find(bad.front()), std::string::npos) << error;
   }
@@ -202,6 +204,57 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   EXPECT_EQ(Output(base + Args{"stack", "odf/ships/new.odf"}), "(no file)\nFleet\n");
   EXPECT_EQ(Output(base + Args{"installed", "--verbose"}), "Fleet\tFiles of this mod are covered by: Later\nLater\n");
   EXPECT_TRUE(Output(base + Args{"info", "Fleet"}).ends_with("\nFiles of this mod are covered by: Later\n"));
+}
+
+// Without a terminal and without --yes or --no, the first question refuses the command before anything changed,
+// whatever the flow makes of the answer; --no answers no. Every command that asks a question is here.
+TEST(CommandLine, AQuestionNobodyCanAnswerRefusesTheWholeCommandAndNoAnswersNo) {
+  TempTree t;
+  const drydock::test::ScopedEnv home{"HOME", (t / "home").string()};
+  const drydock::test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
+  const drydock::test::ScopedEnv cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
+  t.Write("game/odf/ships/fed.odf", "game");
+  t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+  t.Write("prog/mods/Inst/odf/ships/new.odf", "new");
+  // A loose objective whose place holds other bytes (the question), and a map that moves without one.
+  t.Write("prog/mods/Loose/a2_01.txt", "new objective");
+  t.Write("prog/mods/Loose/objectives/a2_01.txt", "old objective");
+  t.Write("prog/mods/Loose/map.bzn", "map");
+  const Args base = {"--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string()};
+  ASSERT_EQ(Drydock(base + Args{"--yes", "install", "Inst"}).code, kExitOk);
+  const std::string refusal = "\nrefused: no terminal to answer on; run with --yes or --no to answer every question\n";
+  const struct {
+    Args args;
+    int code;
+    std::string told;
+    std::vector<std::string> sorted = {};  // what moved in the mods folder, when anything did
+  } cases[] = {
+      {{"install", "Fleet"}, kExitFailed, "You have selected the Fleet mod. Do you want to install it?" + refusal},
+      {{"uninstall", "Inst"}, kExitFailed, "Are you sure you want to uninstall the Inst mod?" + refusal},
+      {{"--no", "install", "Fleet"}, kExitFailed, "Do you want to install it? no (--no)\n"},
+      {{"sort", "Loose"}, kExitFailed, "the files are kept." + refusal},
+      {{"--yes", "--no", "sort", "Loose"}, kExitUsage, "drydock: --yes and --no answer every question"},
+      {{"--no", "sort", "Loose"},
+       kExitFailed,
+       "the files are kept. no (--no)\n1 file installed.",
+       {"Loose/a2_01.txt=new objective", "Loose/bzn/map.bzn=map", "Loose/objectives/a2_01.txt=old objective"}},
+  };
+  const auto mods = [&] { return TempTree::Snapshot(t / "prog/mods"); };
+  const std::vector<std::string> game = TempTree::Snapshot(t / "game");
+  for (const auto& c : cases) {
+    const std::vector<std::string> before = mods();
+    const RunResult r = Drydock(base + c.args);
+    EXPECT_EQ(r.code, c.code) << c.args.back() << ": " << r.output;
+    EXPECT_NE(r.output.find(c.told), std::string::npos) << r.output;
+    EXPECT_EQ(TempTree::Snapshot(t / "game"), game) << c.args.back();
+    std::vector<std::string> after = mods();
+    if (!c.sorted.empty()) {
+      std::erase_if(after, [](const std::string& row) { return !row.starts_with("Loose/"); });
+      EXPECT_EQ(after, c.sorted);
+    } else {
+      EXPECT_EQ(after, before) << c.args.back();
+    }
+  }
 }
 
 // This program links the command line's library and the engines only: the

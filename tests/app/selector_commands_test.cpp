@@ -151,6 +151,29 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   const auto warning = [](const std::string& name, ui::Answer answer) {
     return Answered("", "Remove " + name + " mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
   };
+  // The mod is looked at under the lock: while another run holds it, nothing is asked about its backup.
+  {
+    const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
+    ASSERT_TRUE(other);
+    Click("Inst");
+    dialogs.Expect(ask("Inst", ui::Answer::Yes));
+    dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.",
+                    "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Exclamation});
+    PressKey(Qt::Key_Delete);
+    EXPECT_TRUE(dialogs.Done());
+  }
+  // Work that throws (the trash's look into a data folder that is a loop of links) is told, and nothing is deleted.
+  {
+    const test::ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
+    dialogs.Expect(ask("Inst", ui::Answer::Yes));
+    dialogs.Expect(warning("Inst", ui::Answer::Yes));
+    dialogs.Expect({"", "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Critical});
+    PressKey(Qt::Key_Delete);
+    ASSERT_TRUE(dialogs.Done());
+    EXPECT_TRUE(dialogs.shown.back().text.starts_with("The work was stopped by an unexpected error: "));
+    EXPECT_NE(dialogs.shown.back().text.find((t / "home/loop/Trash").string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
+  }
   Click("    Extra");
   dialogs.Expect(ask("    Extra", ui::Answer::Yes));
   PressKey(Qt::Key_Delete);

@@ -13,6 +13,7 @@
 
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
+#include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 #include "ui/secondary_window.h"
@@ -52,6 +53,10 @@ struct InstallerWindow : ::testing::Test {
   }
   QApplication& app = GuiApp();
   TempTree t;
+  // The sorter's lock and trash are the test's own.
+  ScopedEnv home{"HOME", (t / "home").string()};
+  ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
+  ScopedEnv cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
   ScriptedDialogs dialogs;
   RecordingShell shell;
   QWidget main;
@@ -127,6 +132,25 @@ TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsThe
   EXPECT_EQ(Items(List("lstChooser")), L({"(No mods found.)"}));
   EXPECT_EQ(List("lstFolders")->count(), 0);
   EXPECT_EQ(Buttons(), "---");
+}
+
+// Work of the sort that throws (here the trash's look into a data folder that is a loop of links) is told by its
+// error, and no count of installed files follows; the folders made for the run are gone again.
+TEST_F(InstallerWindow, ASortWhoseWorkThrowsTellsTheErrorInsteadOfACount) {
+  t.Write("mods/Gamma/a2_01.txt", "new");
+  t.Write("mods/Gamma/objectives/a2_01.txt", "old");
+  const ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
+  Open(t / "mods");
+  dialogs.Expect({"", "Install files", ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes});
+  dialogs.Expect({"", "Install files", ui::Buttons::Ok, ui::Icon::Critical});
+  QTest::mouseClick(Child<QPushButton>(window, "cmdInstall"), Qt::LeftButton);
+  ASSERT_TRUE(dialogs.Done());
+  const std::string told = dialogs.shown.back().text;
+  EXPECT_TRUE(told.starts_with("The work was stopped by an unexpected error: ")) << told;
+  EXPECT_NE(told.find((t / "home/loop/Trash").string()), std::string::npos) << told;
+  EXPECT_EQ(TempTree::Snapshot(t / "mods/Gamma"),
+            (std::vector<std::string>{"a2_01.txt=new", "objectives/a2_01.txt=old"}));
+  EXPECT_EQ(Ticks("lstFiles"), " +a2_01.txt");
 }
 
 }  // namespace

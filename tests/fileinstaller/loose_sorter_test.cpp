@@ -10,6 +10,7 @@
 #include "install/install_flow.h"
 #include "platform/file_ops.h"
 #include "support/child_process.h"
+#include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -83,18 +84,22 @@ class Sorter : public ::testing::Test {
   }
   void ExpectQuestion(ui::Answer answer, const std::string& files = "\n    objectives\\a2_01.txt") {
     dialogs.Expect({"These files in the mod's folders hold other contents than the loose files that go there:" + files +
-                        "\n\nReplace them? With No, those loose files stay in the mod's root folder and the files "
-                        "are kept.",
+                        "\n\nReplace them? The files replaced go to the trash. With No, those loose files stay in "
+                        "the mod's root folder and the files are kept.",
                     "Install files", ui::Buttons::YesNoCancel, ui::Icon::Question, answer});
   }
   TempTree t;
+  // Replaced files go to a trash of the test's own, and the locks into its own cache, for the real program too.
+  test::ScopedEnv home{"HOME", (t / "home").string()};
+  test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
+  test::ScopedEnv cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
   std::filesystem::path mod = t / "prog/mods/Mod";
   ScriptedDialogs dialogs;
   Host host;
 };
 
-// Cancel changes nothing; No keeps the objective and the file it would replace; Yes replaces it, no copy kept,
-// and a file of the same name in other case goes with it. Names a Windows game cannot hold and the second of two
+// Cancel changes nothing; No keeps the objective and the file it would replace; Yes replaces it, and the file it
+// replaces under another letter case goes to the trash. Names a Windows game cannot hold and the second of two
 // loose case twins stay, with reasons.
 TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreReplacedOnlyWhenTheUserSaysSo) {
   DRYDOCK_SKIP_ON_WINDOWS(
@@ -113,7 +118,7 @@ TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreRepl
             "    " +
                 kBadName +
                 "\n"
-                "    map2.BZN (another loose file of this name in other letter case goes to the same folder)\n\n"
+                "    map2.BZN (MAP2.bzn, its name in other letter case, goes to the same folder)\n\n"
                 "These loose files stayed in the mod's root folder, so that the files they would have replaced are "
                 "kept:\n    a2_01.txt");
   EXPECT_EQ(TempTree::Snapshot(mod), With(kSorted, {"a2_01.txt=new objective", "objectives/A2_01.TXT=old objective",
@@ -127,6 +132,7 @@ TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreRepl
             "    " +
                 kBadName);
   EXPECT_EQ(TempTree::Snapshot(mod), With(kSorted, {"objectives/a2_01.txt=new objective", "bzn/map2.BZN=lower"}));
+  EXPECT_EQ(TempTree::Snapshot(t / "home/data/Trash/files"), (Rows{"A2_01.TXT=old objective", "MAP2.bzn=upper"}));
   EXPECT_TRUE(dialogs.Done());
 }
 
@@ -227,20 +233,64 @@ TEST_F(Sorter, KilledAtAnyOperationNoFileIsLostAndTheNextRunFinishes) {
   EXPECT_EQ(run({"sort", "Mod", "Odf"}, 0).code, 2);
 }
 
-// The objective moves over "objectives/A2_01.TXT", whose name then cannot go: the file did move, and the
-// message says what is left and why it matters.
-TEST_F(Sorter, AnOtherCaseNameThatCannotGoAfterTheMoveIsToldUnderItsOwnHeading) {
+// What a move replaces under another letter case: other bytes that the trash cannot take keep the loose file in
+// the root, with the reason; a name of the same bytes that cannot go after the move is told under its own heading.
+TEST_F(Sorter, AnOtherCaseNameInTheWayGoesToTheTrashOrAfterTheMoveAndWhatCannotGoIsTold) {
   DRYDOCK_SKIP_ON_WINDOWS(
       "lays out names that differ only in letter case side by side, which a Windows file system cannot hold");
-  platform::fault::Configure(0, 0, "objectives/A2_01.TXT");
-  ExpectQuestion(ui::Answer::Yes);
-  const auto report = Sort();
-  platform::fault::Configure(0, 0);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->message.substr(report->message.find("\n\nThese files could")),
-            "\n\nThese files could not be removed after a loose file of the same name in other letter case took "
-            "their place, so the game may see either:\n    objectives\\A2_01.TXT");
-  EXPECT_EQ(TempTree::Read(mod / "objectives/a2_01.txt"), "new objective");
+  const struct {
+    const char* inTheWay;  // objectives/A2_01.TXT before the sort
+    const char* failing;   // operations on this path fail
+    std::string told;      // the end of the closing message
+    Rows objectives;       // the objectives folder afterwards
+  } cases[] = {
+      {"old objective",
+       "Trash/files/A2_01.TXT",
+       "\n    objectives\\a2_01.txt (objectives\\A2_01.TXT, which it would replace, could not be moved to the trash: "
+       "Input/output "
+       "error)",
+       {"A2_01.TXT=old objective"}},
+      {"new objective",
+       "objectives/A2_01.TXT",
+       "\n\nThese files could not be removed after a loose file of the same name in other letter case took their "
+       "place, so the game may see either:\n    objectives\\A2_01.TXT",
+       {"A2_01.TXT=new objective", "a2_01.txt=new objective"}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(mod);
+    WriteMod(t);
+    t.Write("prog/mods/Mod/objectives/A2_01.TXT", c.inTheWay);
+    if (std::string(c.inTheWay) != "new objective") ExpectQuestion(ui::Answer::Yes);
+    platform::fault::Configure(0, 0, c.failing);
+    const auto report = Sort();
+    platform::fault::Configure(0, 0);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->message.ends_with(c.told)) << report->message;
+    EXPECT_EQ(TempTree::Snapshot(mod / "objectives"), c.objectives) << c.failing;
+  }
+  EXPECT_TRUE(dialogs.Done());
+}
+
+// Two pictures of one ship whose names differ only in letter case take one place: the second is named, with the
+// one that took it, and the command exits 1. Nothing moves through a link below the mod folder.
+TEST_F(Sorter, CaseTwinsThatCannotBothMoveAreNamedAndNothingMovesThroughALink) {
+  if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
+  t.Write("prog/mods/Twins/fed.odf", kShip);
+  t.Write("prog/mods/Twins/fed.bmp", "lower");
+  t.Write("prog/mods/Twins/FED.BMP", "upper");
+  t.Write("prog/mods/Twins/map.bzn", "map");
+  t.Link("prog/mods/Twins/bzn", t.MakeDir("elsewhere"));
+  const test::RunResult r = test::RunChild({DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "sort", "Twins"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.output,
+            "2 files installed.\n\nThese files stayed in the mod's root folder:\n"
+            "    fed.bmp (FED.BMP, its name in other letter case, goes to the same folder)\n"
+            "    bzn\\map.bzn (bzn is a link to " +
+                (t / "elsewhere").string() + ", which may lead out of the mod folder)\n");
+  EXPECT_EQ(TempTree::Snapshot(t / "prog/mods/Twins"),
+            (Rows{"bitmaps/AdmiralsLog/ShipImages/FED.BMP=upper", "bzn->" + (t / "elsewhere").string(), "fed.bmp=lower",
+                  "map.bzn=map", "odf/ships/fed.odf=#include \"cruise1.odf\"\r\n"}));
+  EXPECT_EQ(TempTree::Snapshot(t / "elsewhere"), Rows{});
 }
 
 }  // namespace

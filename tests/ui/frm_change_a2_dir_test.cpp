@@ -11,6 +11,7 @@
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 
@@ -176,6 +177,12 @@ TEST_F(ChangeA2Dir, ApplyAndOKTakeOnlyAnExistingFolderInItsExactCaseAndBeepWitho
 TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsTheProgramAndOKTakesOne) {
   Open();
   ASSERT_TRUE(QTest::qWaitFor([&] { return TxtDir() == kNotFound; })) << TxtDir();
+  // A search that throws tells its error, and proposes nothing.
+  Open([](const std::atomic<bool>&) -> fs::path { throw std::runtime_error("the disk went away"); });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return TxtDir() != kSearching; }));
+  EXPECT_EQ(TxtDir(),
+            "Unable to find directory, the search stopped on an error: the disk went away. Please locate "
+            "manually/install Armada II.");
   frmChangeA2Dir& d = Open([&](const std::atomic<bool>&) { return t / "Games/Armada II/ARMADA2.exe"; });
   EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
   EXPECT_EQ(TxtDir(), kSearching);
