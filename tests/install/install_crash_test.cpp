@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <iostream>
 #include <set>
 
@@ -76,25 +77,31 @@ const FixtureFile kFiles[] = {
 // Runs the real binary on the folders below `root`, killed at its `killAt`-th
 // counted file operation or, with a system call named, on entry to its
 // `killAt`-th call of that kind (a copy half written, a temporary file not yet
-// renamed).
+// renamed). The game is `game` below `root`; its home (and trash) lies there too.
 RunResult Drydock(const fs::path& root, const std::string& command, const std::string& syscall = {},
-                  std::uint64_t killAt = 0, const std::string& mod = "Fleet") {
-  std::vector<std::string> args, env;
+                  std::uint64_t killAt = 0, const std::string& mod = "Fleet", const std::string& game = "game",
+                  bool force = false) {
+  std::vector<std::string> args;
+  const std::string home = (root / "home").string();
+  std::vector<std::string> env = {"HOME=" + home, "XDG_DATA_HOME=" + home + "/data",
+                                  "XDG_CACHE_HOME=" + home + "/cache"};
   const std::string n = std::to_string(killAt);
   if (!syscall.empty()) {
     args = {kStrace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=" + syscall, "-e"};
     args.push_back("inject=" + syscall + ":signal=KILL:when=" + n);
   } else if (killAt > 0) {
-    env = {"DRYDOCK_KILL_OP=" + n};
+    env.push_back("DRYDOCK_KILL_OP=" + n);
   }
-  args.insert(args.end(), {DRYDOCK_EXE, "--program-dir", (root / "prog").string(), "--game-dir",
-                           (root / "game").string(), "--yes", command, mod});
+  args.insert(args.end(), {DRYDOCK_EXE, "--program-dir", (root / "prog").string(), "--game-dir", (root / game).string(),
+                           "--yes", command});
+  if (force) args.push_back("--force");
+  args.push_back(mod);
   return drydock::test::RunChild(args, env);
 }
 
-::testing::AssertionResult RunToEnd(const fs::path& root, const std::string& command,
-                                    const std::string& mod = "Fleet") {
-  const RunResult r = Drydock(root, command, {}, 0, mod);
+::testing::AssertionResult RunToEnd(const fs::path& root, const std::string& command, const std::string& mod = "Fleet",
+                                    const std::string& game = "game", bool force = false) {
+  const RunResult r = Drydock(root, command, {}, 0, mod, game, force);
   if (!r.killed && r.code == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << command << " failed with " << r.code << ":\n" << r.output;
 }
@@ -159,18 +166,27 @@ class InstallCrash : public ::testing::Test {
 
   // Every original game file's bytes are still in the game at its path or in
   // a committed Backup of a mod (one still being built does not count: the
-  // game must not have changed yet).
-  ::testing::AssertionResult NothingLost(const fs::path& root) const {
+  // game must not have changed yet), or under its name in the trash. Those of
+  // `deletedByHand` are not looked for.
+  ::testing::AssertionResult NothingLost(const fs::path& root, const std::string& game = "game",
+                                         const std::set<std::string>& deletedByHand = {}) const {
     std::set<std::string> found;
-    std::vector<fs::path> dirs{root / "game"};
+    std::vector<fs::path> dirs{root / game};
     for (const auto& mod : fs::directory_iterator(root / "prog/mods")) dirs.push_back(mod.path() / "Backup");
     for (const fs::path& dir : dirs) {
       if (!fs::exists(dir)) continue;
       for (const std::string& row : TempTree::Snapshot(dir)) found.insert(row);
     }
+    std::set<std::string> trashed;  // name=bytes, a file's folders left behind
+    for (const std::string& row : TempTree::Snapshot(root / "home/data/Trash/files")) {
+      trashed.insert(row.substr(row.rfind('/', row.find('=')) + 1));
+    }
     std::string lost;
     for (const std::string& row : gameBefore_) {
-      if (row.back() != '/' && !found.count(row)) lost += "\n  " + row;
+      const std::string named = row.substr(row.rfind('/', row.find('=')) + 1);
+      if (row.back() != '/' && !found.count(row) && !trashed.count(named) && !deletedByHand.count(row)) {
+        lost += "\n  " + row;
+      }
     }
     if (lost.empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "originals in neither the game nor the backup:" << lost;
@@ -315,6 +331,77 @@ TEST_F(InstallCrash, KilledOutOfOrderUninstallHandsEveryOriginalUpAndTheNextRunF
               << states.size() << " points: " << states << std::endl;
     // Renames: the last one retires the backup, and a kill on entry to it leaves the backup in place.
     EXPECT_EQ(Runs(states), syscall.empty() ? "I-" : "I");
+  }
+}
+
+// The ways out that ask more of the uninstall, killed at every counted
+// operation: Fleet and Later installed, then the game folder renamed, and
+// Fleet uninstalled from the new place (the game adopted, Fleet's originals
+// handed to Later); or Fleet's kept fed.odf deleted by hand and Fleet
+// uninstalled with --force (every other original put back, the mod's fed.odf
+// left in the game, the rest of the Backup to the trash). After each kill
+// nothing is lost, and running the same command again, then uninstalling
+// Later, gives the game back.
+TEST_F(InstallCrash, KilledUninstallOfAMovedGameOrAForcedOneLosesNothingAndTheNextRunFinishes) {
+  t_.Write("original/prog/mods/Later/ODF/Ships/fed.odf", "fed: from Later\r\n");
+  const std::string fedOriginal = "odf/ships/fed.odf=fed: original\r\n";
+  Rows forcedGame = gameBefore_;
+  std::replace(forcedGame.begin(), forcedGame.end(), fedOriginal,
+               std::string("odf/ships/fed.odf=fed: from the mod\r\n"));
+  const struct {
+    const char* what;
+    bool force;
+    Rows gameAfter;
+    const char* runs = "I-";         // the states of the kill points, as in Runs
+    const char* stranger = nullptr;  // a file put into the Backup by hand, which the forced run moves to the trash
+  } cases[] = {{"moved game", false, gameBefore_},
+               {"forced", true, forcedGame},
+               // The Backup goes to the trash in one rename, its last operation.
+               {"forced with a stranger's file", true, forcedGame, "I", "Backup/notes.txt"}};
+  for (const auto& c : cases) {
+    std::string states;
+    for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
+      SCOPED_TRACE(std::string(c.what) + " uninstall killed at operation " + std::to_string(n));
+      const fs::path run = Fresh(original_);
+      ASSERT_TRUE(RunToEnd(run, "install", "Fleet"));
+      std::string game = "game";
+      std::set<std::string> deleted;
+      if (c.force) {
+        fs::remove(run / kMod / "Backup/odf/ships/fed.odf");
+        deleted.insert(fedOriginal);
+        if (c.stranger) std::ofstream(run / kMod / c.stranger) << "a player's notes";
+      } else {
+        ASSERT_TRUE(RunToEnd(run, "install", "Later"));
+        fs::rename(run / "game", run / "moved game");
+        game = "moved game";
+      }
+      const RunResult r = Drydock(run, "uninstall", {}, n, "Fleet", game, c.force);
+      if (r.killed) {
+        states += fs::exists(run / kMod / "Backup") ? 'I' : '-';
+        EXPECT_TRUE(NothingLost(run, game, deleted));
+      } else {
+        EXPECT_EQ(r.code, 0) << r.output;
+      }
+      if (fs::exists(run / kMod / "Backup")) {
+        EXPECT_TRUE(RunToEnd(run, "uninstall", "Fleet", game, c.force));
+      }
+      if (!c.force) {
+        EXPECT_TRUE(RunToEnd(run, "uninstall", "Later", game));
+      }
+      fs::rename(run / game, run / "game");
+      EXPECT_EQ(GameNow(run), c.gameAfter);
+      EXPECT_EQ(ModNow(run, /*leftovers=*/true), modBefore_);
+      if (c.stranger) {  // in the trash, under the Backup's name or a numbered one where a kill took the first
+        const Rows trash = TempTree::Snapshot(run / "home/data/Trash/files");
+        EXPECT_TRUE(std::any_of(trash.begin(), trash.end(),
+                                [](const std::string& row) { return row.ends_with("/notes.txt=a player's notes"); }));
+      }
+      if (HasFailure()) return;
+      if (!r.killed) break;
+    }
+    std::cout << "[ sweep    ] " << c.what << " uninstall killed at " << states.size() << " points: " << states
+              << std::endl;
+    EXPECT_EQ(Runs(states), c.runs);
   }
 }
 
