@@ -10,6 +10,7 @@
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/volume.h"
 
 namespace drydock::archive {
 
@@ -167,10 +168,18 @@ std::string LimitProblem(const Survey& survey, std::optional<std::uint64_t> free
   return {};
 }
 
-fs::path UnpackParent(const fs::path& modsDir) {
+namespace {
+fs::path RealModsDir(const fs::path& modsDir) {
   std::error_code ec;
   const fs::path real = fs::weakly_canonical(modsDir, ec);
-  return (ec ? modsDir : real).parent_path();
+  return ec ? modsDir : real;
+}
+}  // namespace
+
+fs::path UnpackParent(const fs::path& modsDir) {
+  const fs::path mods = RealModsDir(modsDir);
+  // A mods folder that is a mount of its own (another disk, a tmpfs) takes no rename from beside it.
+  return platform::OnOneMount(mods.parent_path(), mods).value_or(true) ? mods.parent_path() : mods;
 }
 
 bool IsUnpackFolderName(const std::string& name) {
@@ -183,12 +192,15 @@ bool IsUnpackFolderName(const std::string& name) {
 }
 
 int RemoveAddLeftovers(const fs::path& modsDir, const platform::WriterLock& /*lock*/) {
-  const fs::path parent = UnpackParent(modsDir);
+  // Both places an add may have unpacked in: the mods folder was not always a mount of its own.
+  const fs::path mods = RealModsDir(modsDir);
   int removed = 0;
-  for (const std::string& name : platform::ListAllNames(parent)) {
-    const fs::path leftover = parent / platform::PathFromUtf8(name);
-    if (!IsUnpackFolderName(name) || platform::IsLink(leftover) || !platform::IsFolder(leftover)) continue;
-    if (platform::DeleteTree(leftover)) ++removed;
+  for (const fs::path& folder : {mods.parent_path(), mods}) {
+    for (const std::string& name : platform::ListAllNames(folder)) {
+      const fs::path leftover = folder / platform::PathFromUtf8(name);
+      if (!IsUnpackFolderName(name) || platform::IsLink(leftover) || !platform::IsFolder(leftover)) continue;
+      if (platform::DeleteTree(leftover)) ++removed;
+    }
   }
   return removed;
 }

@@ -230,12 +230,14 @@ TEST_F(ArchiveAdd, ACancelOrATakenNameLeavesNothingAndLeftoversOfKilledRunsGo) {
   EXPECT_EQ(Add(file, "TAKEN").status, UnpackResult::Status::NameTaken);
 
   t.Write("prog/.drydock-add-abc12345/odf/x.odf");
+  t.Write("prog/mods/.drydock-add-def67890/odf/x.odf");   // where an add unpacks when mods is a mount of its own
   t.Write("prog/.drydock-add-ABC12345/kept");             // not a name Drydock makes
   t.Write("prog/.drydock-add-abc1234/kept");              // nor this
   t.Link("prog/.drydock-add-zzzzzzzz", t / "prog/mods");  // a link is never followed
   const auto lock = platform::WriterLock::Acquire({Mods()});
-  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 1);
+  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 2);
   EXPECT_FALSE(fs::exists(t / "prog/.drydock-add-abc12345"));
+  EXPECT_FALSE(fs::exists(t / "prog/mods/.drydock-add-def67890"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-ABC12345/kept"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-abc1234/kept"));
   EXPECT_TRUE(fs::is_symlink(t / "prog/.drydock-add-zzzzzzzz"));
