@@ -68,7 +68,13 @@ inline constexpr const char* kLooseFiles =
     "No game folder was found in the archive, so its content is the mod's root as it was packed. "
     "The file installer can sort loose files into the game's folders.";
 inline constexpr const char* kSkippedHeading =
-    "These entries were skipped: they could lead outside the mod folder, or a Windows game cannot hold them:";
+    "These entries were skipped: they could lead outside the mod folder, a Windows game cannot hold them, or they "
+    "come from an install on the computer the mod was packed on:";
+// Why an entry of those is skipped, after its name.
+inline constexpr const char* kForeignBackup =
+    "the Backup folder of an install on the computer the mod was packed on: it holds that computer's game files, not "
+    "your game's";
+inline constexpr const char* kDrydockOwn = "Drydock's own record of an install on the computer the mod was packed on";
 inline constexpr const char* kMergedHeading =
     "These names differ only in letter case, which the game ignores, so each pair was unpacked as one (the later "
     "file kept):";

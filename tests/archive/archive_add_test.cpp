@@ -63,12 +63,15 @@ class ArchiveAdd : public ::testing::Test {
 using Files = std::vector<std::string>;
 
 TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
+  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
+  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
   const struct {
     const char* name;
     std::vector<Item> items;
     std::string proposed;
     bool rootFound;
     Files files;
+    Files skipped = {};
   } cases[] = {
       {"single",
        {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}},
@@ -94,6 +97,32 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        "dot",
        true,
        {"odf/a.odf=a", "readme.txt=r"}},
+      // An author's installed mod folder zipped for release: the Backup folders (of the mod and of an addon, any letter
+      // case) hold the author's game files, and Drydock's own names its record, notes and temporaries.
+      {"packed",
+       {{"Fleet/ModInfo.txt", "i"},
+        {"Fleet/odf/a.odf", "a"},
+        {"Fleet/Backup/", "", Kind::Folder},
+        {"Fleet/Backup/odf/a.odf", "the author's a"},
+        {"Fleet/Backup/.drydock-record", "record"},
+        {"Fleet/.drydock-uninstalled=1", "note"},
+        {"Fleet/Addon/Borg/odf/b.odf", "b"},
+        {"Fleet/Addon/Borg/backup/odf/b.odf", "the author's b"},
+        {"Fleet/odf/Backup/c.odf", "c"},
+        {"Fleet/.drydock-backup-new/odf/a.odf", "the author's a"},
+        {"Fleet/odf/.a.odf.drydock-abcd1234", "half a copy"}},
+       "Fleet",
+       true,
+       {"Addon/Borg/odf/b.odf=b", "ModInfo.txt=i", "odf/Backup/c.odf=c", "odf/a.odf=a"},
+       {"Fleet/Backup/ (" + kBackup, "Fleet/Addon/Borg/backup/ (" + kBackup, "Fleet/.drydock-uninstalled=1 (" + kOwn,
+        "Fleet/.drydock-backup-new/ (" + kOwn, "Fleet/odf/.a.odf.drydock-abcd1234 (" + kOwn}},
+      // Its contents zipped without the folder.
+      {"contents",
+       {{"odf/a.odf", "a"}, {"BACKUP/odf/a.odf", "the author's a"}, {"Backup.txt", "notes"}},
+       "contents",
+       true,
+       {"Backup.txt=notes", "odf/a.odf=a"},
+       {"BACKUP/ (" + kBackup}},
   };
   for (ArchiveFormat format : kFormats) {
     for (const auto& c : cases) {
@@ -103,7 +132,7 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
       EXPECT_EQ(survey->plan.proposedName, c.proposed);
       EXPECT_EQ(survey->plan.rootFound, c.rootFound);
       EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
-      EXPECT_TRUE(survey->plan.skipped.empty());
+      EXPECT_EQ(survey->plan.skipped, c.skipped);
       ASSERT_FALSE(progress.empty());
       EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
       fs::remove_all(Mods() / c.proposed);
