@@ -35,7 +35,8 @@ struct Survey {
 
 // Reads the archive's entries (and the bytes of those whose size it does not
 // declare). Nothing, with the reason in `error`, for a file that is no
-// archive of a known kind, is encrypted, damaged or cut short.
+// archive of a known kind, is encrypted, damaged or cut short. Never throws:
+// an exception of the work (out of memory, say) is a failure with its reason.
 std::optional<Survey> SurveyArchive(const std::filesystem::path& archive, std::string* error);
 
 // Why the archive must not be unpacked into a volume with `freeBytes` free
@@ -62,7 +63,8 @@ struct UnpackResult {
 // Unpacks the planned entries into a hidden folder in UnpackParent(modsDir)
 // and renames it to `name` in `modsDir`. `progress` (may be empty) hears the bytes
 // written so far; `cancel` stops the work between two blocks. Whatever ends
-// it early, nothing of the add is left behind.
+// it early, nothing of the add is left behind; an exception (out of memory,
+// or one `progress` throws) is a failure with its reason, never thrown on.
 UnpackResult UnpackNewMod(const Survey& survey, const std::filesystem::path& modsDir, const std::string& name,
                           const platform::WriterLock& lock, const std::function<void(std::uint64_t)>& progress,
                           const std::atomic<bool>* cancel);

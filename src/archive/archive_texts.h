@@ -22,6 +22,8 @@ inline constexpr const char* kTooManyEntries = "it holds more entries than any m
 inline constexpr const char* kChangedMeanwhile = "the archive changed while it was being unpacked";
 inline constexpr const char* kOutgrown = "it unpacks to more bytes than it declares, as an archive bomb does";
 inline constexpr const char* kNothingToUnpack = "nothing in it can be unpacked into a mod folder";
+// An exception that ended the work (out of memory, say), with what it said.
+inline std::string WorkFailed(const std::string& what) { return "an error stopped the work (" + what + ")"; }
 inline std::string Unreadable(const std::string& why) { return "it is not an archive Drydock can read (" + why + ")"; }
 inline std::string Damaged(const std::string& why) { return "it is damaged or cut short (" + why + ")"; }
 

@@ -4,12 +4,15 @@
 
 #include <fstream>
 
+#include "archive/add_flow.h"
 #include "archive/archive_add.h"
 #include "archive/archive_texts.h"
 #include "archive_builder.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/writer_lock.h"
+#include "support/scoped_env.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -270,6 +273,60 @@ TEST_F(ArchiveAdd, ACancelOrATakenNameLeavesNothingAndLeftoversOfKilledRunsGo) {
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-ABC12345/kept"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-abc1234/kept"));
   EXPECT_TRUE(fs::is_symlink(t / "prog/.drydock-add-zzzzzzzz"));
+}
+
+// An exception in the long work (thrown by whoever hears the progress, or handed on by the host from its worker, at
+// the survey, the wait for the lock or the unpacking) is a failure the user is told of, and nothing of the add stays.
+TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothing) {
+  struct Host final : install::InstallHost {
+    bool RefreshQuietly() override { return true; }
+    void RunLong(const std::function<void()>& work) override {
+      if (++runs == throwAtRun) throw std::runtime_error("disk on fire");
+      work();
+    }
+    int runs = 0, throwAtRun = 0;
+  };
+  struct Progress final : archive::UnpackProgress {
+    void Begin(const std::string&, std::uint64_t) override { ++open; }
+    void Advance(std::uint64_t) override {
+      if (throwing) throw std::runtime_error("disk on fire");
+    }
+    void End() override { --open; }
+    bool throwing = false;
+    int open = 0;
+  };
+  const test::ScopedEnv cache("XDG_CACHE_HOME", (t / "cache").string());
+  const fs::path file = Build("Fleet", ArchiveFormat::Zip, {{"odf/a.odf", "a"}, {"odf/b.odf", "b"}});
+  const std::vector<std::string> before = AllButArchives();
+  // The host's run that throws (1 the survey, 2 the wait for the lock, 3 the unpacking), or 0 with the progress
+  // throwing instead.
+  for (const int throwAtRun : {0, 1, 2, 3}) {
+    SCOPED_TRACE(throwAtRun);
+    test::ScriptedDialogs dialogs;
+    dialogs.Expect({archive::texts::CannotAdd("Fleet.zip", archive::texts::WorkFailed("disk on fire")),
+                    archive::texts::kTitle, ui::Buttons::Ok, ui::Icon::Exclamation});
+    Host host;
+    host.throwAtRun = throwAtRun;
+    Progress shown;
+    shown.throwing = throwAtRun == 0;
+    const archive::AddOutcome added = archive::AddModFromArchive(dialogs, host, shown, Mods(), {file, "Fleet"});
+    EXPECT_EQ(added.outcome, install::Outcome::Refused);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(shown.open, 0);
+    std::vector<std::string> after = AllButArchives();
+    std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
+    EXPECT_EQ(after, before);
+  }
+  // The engine itself throws nothing on: whoever runs it without a flow around it gets the failure too.
+  ASSERT_TRUE((survey = archive::SurveyArchive(file, nullptr)));
+  const auto lock = platform::WriterLock::Acquire({Mods()});
+  const UnpackResult unpacked = archive::UnpackNewMod(
+      *survey, Mods(), "Fleet", *lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
+  EXPECT_EQ(unpacked.status, UnpackResult::Status::Failed);
+  EXPECT_EQ(unpacked.error, archive::texts::WorkFailed("disk on fire"));
+  std::vector<std::string> after = AllButArchives();
+  std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace
