@@ -138,8 +138,8 @@ void SkipFor(ArchivePlan& plan, std::unordered_set<std::string>& noted, const Pa
   }
 }
 
-// The shallowest folder holding a game folder or a game root file; the first
-// in archive order among equals.
+// The shallowest folder holding a game folder or a game root file, outside
+// any Backup folder; the first in archive order among equals.
 std::optional<Parts> FindMarkedRoot(const std::vector<Kept>& kept) {
   std::optional<Parts> best;
   for (const Kept& k : kept) {
@@ -147,6 +147,8 @@ std::optional<Parts> FindMarkedRoot(const std::vector<Kept>& kept) {
       if (best && depth >= best->size()) break;
       const bool childIsFolder = depth + 1 < k.parts.size() || k.folder;
       const std::string& child = k.parts[depth];
+      // Another install's game files lie in a Backup folder: they mark nothing.
+      if (childIsFolder && platform::EqualsIgnoreCase(child, install::kBackupFolderName)) break;
       if (childIsFolder ? IsTopGameFolder(child) : IsRootFile(child)) {
         best = Parts(k.parts.begin(), k.parts.begin() + static_cast<std::ptrdiff_t>(depth));
         break;

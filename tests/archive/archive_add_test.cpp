@@ -119,6 +119,13 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        {"Addon/Borg/odf/b.odf=b", "ModInfo.txt=i", "odf/Backup/c.odf=c", "odf/a.odf=a"},
        {"Fleet/Backup/ (" + kBackup, "Fleet/Addon/Borg/backup/ (" + kBackup, "Fleet/.drydock-uninstalled=1 (" + kOwn,
         "Fleet/.drydock-backup-new/ (" + kOwn, "Fleet/odf/.a.odf.drydock-abcd1234 (" + kOwn}},
+      // Nothing in a Backup folder marks the root, however deep the mod's own files lie.
+      {"stock",
+       {{"Stock/docs/readme.txt", "r"}, {"Stock/Backup/odf/a.odf", "the author's a"}},
+       "Stock",
+       false,
+       {"docs/readme.txt=r"},
+       {"Stock/Backup/ (" + kBackup}},
       // Its contents zipped without the folder.
       {"contents",
        {{"odf/a.odf", "a"}, {"BACKUP/odf/a.odf", "the author's a"}, {"Backup.txt", "notes"}},
