@@ -1,6 +1,8 @@
 #include "archive/add_flow.h"
 
 #include <algorithm>
+#include <exception>
+#include <functional>
 
 #include "archive/archive_add.h"
 #include "archive/archive_texts.h"
@@ -20,6 +22,17 @@ using ui::Icon;
 
 namespace {
 constexpr std::size_t kListedEntries = 10;
+
+// Runs a step of long work; what an exception that ended it says (a worker's,
+// handed on by the host), or nothing when it ran to its end.
+std::optional<std::string> Caught(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const std::exception& e) {
+    return texts::WorkFailed(e.what());
+  }
+  return std::nullopt;
+}
 
 // Why `name` cannot be the new mod's folder name, as the user is told; null when it can.
 const char* NameRefusal(const fs::path& modsDir, const std::string& name) {
@@ -49,8 +62,10 @@ AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, U
   std::optional<Survey> survey;
   std::string why;
   host.SetBusy(true);
-  host.RunLong([&] { survey = SurveyArchive(request.archive, &why); });
+  const std::optional<std::string> surveyStopped =
+      Caught([&] { host.RunLong([&] { survey = SurveyArchive(request.archive, &why); }); });
   host.SetBusy(false);
+  if (surveyStopped) return refuse(*surveyStopped);
   if (!survey) return refuse(why);
   const std::vector<PlannedEntry>& entries = survey->plan.entries;
   if (std::none_of(entries.begin(), entries.end(), [](const PlannedEntry& e) { return !e.target.empty(); })) {
@@ -73,17 +88,26 @@ AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, U
       if (fixedName) return {};
       continue;
     }
-    std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, host, {modsDir}, texts::kTitle);
+    std::optional<platform::WriterLock> lock;
+    if (const auto stopped = Caught([&] { lock = install::LockForChanges(dialogs, host, {modsDir}, texts::kTitle); })) {
+      host.SetBusy(false);
+      return refuse(*stopped);
+    }
     if (!lock) return {};
     if (const platform::FsResult made = platform::MakeFolder(modsDir); !made) return refuse(made.Message());
     UnpackResult unpacked;
     progress.Begin(file, survey->plan.unpackedBytes);
-    host.RunLong([&] {
-      unpacked = UnpackNewMod(
-          *survey, modsDir, name, *lock, [&](std::uint64_t done) { progress.Advance(done); }, progress.CancelFlag());
+    const std::optional<std::string> unpackStopped = Caught([&] {
+      host.RunLong([&] {
+        unpacked = UnpackNewMod(
+            *survey, modsDir, name, *lock, [&](std::uint64_t done) { progress.Advance(done); }, progress.CancelFlag());
+      });
     });
     progress.End();
+    // Whatever a stopped work left is a leftover of this add, and goes while the lock is still held.
+    if (unpackStopped) (void)RemoveAddLeftovers(modsDir, *lock);
     lock.reset();
+    if (unpackStopped) return refuse(*unpackStopped);
     switch (unpacked.status) {
       case UnpackResult::Status::Done:
         break;

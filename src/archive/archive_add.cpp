@@ -1,6 +1,7 @@
 #include "archive/archive_add.h"
 
 #include <cstdio>
+#include <exception>
 #include <random>
 #include <unordered_set>
 
@@ -10,6 +11,7 @@
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/volume.h"
 
 namespace drydock::archive {
 
@@ -121,9 +123,8 @@ class Unpacker {
   std::uint64_t done_ = 0;
 };
 
-}  // namespace
-
-std::optional<Survey> SurveyArchive(const fs::path& archive, std::string* error) {
+// SurveyArchive but for what the standard library throws (out of memory, say).
+std::optional<Survey> SurveyOrThrow(const fs::path& archive, std::string* error) {
   auto fail = [&](std::string why) -> std::optional<Survey> {
     if (error) *error = std::move(why);
     return std::nullopt;
@@ -158,6 +159,23 @@ std::optional<Survey> SurveyArchive(const fs::path& archive, std::string* error)
   return survey;
 }
 
+fs::path RealModsDir(const fs::path& modsDir) {
+  std::error_code ec;
+  const fs::path real = fs::weakly_canonical(modsDir, ec);
+  return ec ? modsDir : real;
+}
+
+}  // namespace
+
+std::optional<Survey> SurveyArchive(const fs::path& archive, std::string* error) {
+  try {
+    return SurveyOrThrow(archive, error);
+  } catch (const std::exception& e) {
+    if (error) *error = texts::WorkFailed(e.what());
+    return std::nullopt;
+  }
+}
+
 std::string LimitProblem(const Survey& survey, std::optional<std::uint64_t> freeBytes) {
   const std::uint64_t unpacked = survey.plan.unpackedBytes;
   const std::uint64_t packed = std::max<std::uint64_t>(survey.packedBytes, 1);
@@ -168,9 +186,9 @@ std::string LimitProblem(const Survey& survey, std::optional<std::uint64_t> free
 }
 
 fs::path UnpackParent(const fs::path& modsDir) {
-  std::error_code ec;
-  const fs::path real = fs::weakly_canonical(modsDir, ec);
-  return (ec ? modsDir : real).parent_path();
+  const fs::path mods = RealModsDir(modsDir);
+  // A mods folder that is a mount of its own (another disk, a tmpfs) takes no rename from beside it.
+  return platform::OnOneMount(mods.parent_path(), mods).value_or(true) ? mods.parent_path() : mods;
 }
 
 bool IsUnpackFolderName(const std::string& name) {
@@ -183,12 +201,15 @@ bool IsUnpackFolderName(const std::string& name) {
 }
 
 int RemoveAddLeftovers(const fs::path& modsDir, const platform::WriterLock& /*lock*/) {
-  const fs::path parent = UnpackParent(modsDir);
+  // Both places an add may have unpacked in: the mods folder was not always a mount of its own.
+  const fs::path mods = RealModsDir(modsDir);
   int removed = 0;
-  for (const std::string& name : platform::ListAllNames(parent)) {
-    const fs::path leftover = parent / platform::PathFromUtf8(name);
-    if (!IsUnpackFolderName(name) || platform::IsLink(leftover) || !platform::IsFolder(leftover)) continue;
-    if (platform::DeleteTree(leftover)) ++removed;
+  for (const fs::path& folder : {mods.parent_path(), mods}) {
+    for (const std::string& name : platform::ListAllNames(folder)) {
+      const fs::path leftover = folder / platform::PathFromUtf8(name);
+      if (!IsUnpackFolderName(name) || platform::IsLink(leftover) || !platform::IsFolder(leftover)) continue;
+      if (platform::DeleteTree(leftover)) ++removed;
+    }
   }
   return removed;
 }
@@ -206,7 +227,12 @@ UnpackResult UnpackNewMod(const Survey& survey, const fs::path& modsDir, const s
   if (const platform::FsResult made = platform::MakeFolder(folder); !made) {
     return {UnpackResult::Status::Failed, made.Message()};
   }
-  UnpackResult result = Unpacker(folder, progress, cancel).Run(survey);
+  UnpackResult result;
+  try {
+    result = Unpacker(folder, progress, cancel).Run(survey);
+  } catch (const std::exception& e) {  // out of memory, say, or thrown by whoever hears the progress
+    result = {UnpackResult::Status::Failed, texts::WorkFailed(e.what())};
+  }
   if (result.status == UnpackResult::Status::Done) {
     const platform::FsResult moved = platform::MoveWithinVolume(folder, modsDir / platform::PathFromUtf8(name));
     if (!moved) {

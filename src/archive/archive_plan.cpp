@@ -7,8 +7,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "archive/archive_texts.h"
+#include "install/installed_mods.h"
 #include "install/mod_folder.h"
 #include "library/game_folders.h"
+#include "library/mod_library.h"
+#include "platform/file_ops.h"
 #include "platform/names.h"
 
 namespace drydock::archive {
@@ -23,6 +27,10 @@ constexpr std::array<std::string_view, 4> kRootFiles = {"ModInfo.txt", "ModPic.b
 constexpr std::array<std::string_view, 17> kArchiveExtensions = {".zip",  ".7z",   ".rar",  ".tar", ".gz",  ".tgz",
                                                                  ".bz2",  ".tbz",  ".tbz2", ".xz",  ".txz", ".zst",
                                                                  ".tzst", ".lzma", ".tlz",  ".lz",  ".z"};
+
+// What Drydock keeps in a mod folder for itself: the install record, the
+// note of the last uninstall, a backup being built or retired, temporaries.
+constexpr std::string_view kOwnPrefix = ".drydock-";
 
 bool IsTopGameFolder(std::string_view name) {
   for (int i = 1; i < library::kGameFolderCount; ++i) {
@@ -93,8 +101,45 @@ struct Kept {
   bool folder;
 };
 
-// The shallowest folder holding a game folder or a game root file; the first
-// in archive order among equals.
+bool IsOwnName(std::string_view name) { return name.starts_with(kOwnPrefix) || platform::IsOwnTemporaryName(name); }
+
+// The first of `parts` that is one of Drydock's own names, if any.
+std::optional<std::size_t> OwnNameAt(const Parts& parts) {
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (IsOwnName(parts[i])) return i;
+  }
+  return std::nullopt;
+}
+
+// Where `parts`, placed below the mod folder from `from` on, passes through
+// the mod's Backup folder or an addon's (`Addon/NAME/Backup`), any letter case.
+// A Backup folder in an archive is what another install kept of its game.
+std::optional<std::size_t> BackupAt(const Parts& parts, std::size_t from, bool folder) {
+  const auto backupAt = [&](std::size_t i) {
+    return i < parts.size() && platform::EqualsIgnoreCase(parts[i], install::kBackupFolderName) &&
+           (i + 1 < parts.size() || folder);
+  };
+  if (backupAt(from)) return from;
+  if (from + 2 < parts.size() && platform::EqualsIgnoreCase(parts[from], library::kAddonFolderName) &&
+      backupAt(from + 2)) {
+    return from + 2;
+  }
+  return std::nullopt;
+}
+
+// Lists an entry skipped for what its component `at` is: a folder once, by
+// its own name, however many entries lie in it.
+void SkipFor(ArchivePlan& plan, std::unordered_set<std::string>& noted, const Parts& parts, std::size_t at, bool folder,
+             const char* why) {
+  const bool below = at + 1 < parts.size() || folder;
+  const std::string name = Join(parts, 0, at + 1) + (below ? "/" : "");
+  if (!below || noted.insert(platform::ToUpperAscii(name)).second) {
+    plan.skipped.push_back(platform::PrintableName(name) + " (" + why + ")");
+  }
+}
+
+// The shallowest folder holding a game folder or a game root file, outside
+// any Backup folder; the first in archive order among equals.
 std::optional<Parts> FindMarkedRoot(const std::vector<Kept>& kept) {
   std::optional<Parts> best;
   for (const Kept& k : kept) {
@@ -102,6 +147,8 @@ std::optional<Parts> FindMarkedRoot(const std::vector<Kept>& kept) {
       if (best && depth >= best->size()) break;
       const bool childIsFolder = depth + 1 < k.parts.size() || k.folder;
       const std::string& child = k.parts[depth];
+      // Another install's game files lie in a Backup folder: they mark nothing.
+      if (childIsFolder && platform::EqualsIgnoreCase(child, install::kBackupFolderName)) break;
       if (childIsFolder ? IsTopGameFolder(child) : IsRootFile(child)) {
         best = Parts(k.parts.begin(), k.parts.begin() + static_cast<std::ptrdiff_t>(depth));
         break;
@@ -134,7 +181,8 @@ std::size_t SharedWithRoot(const Parts& parts, const Parts& root) {
 // Gives every kept entry its place below the mod folder. Names that differ
 // only in letter case become one (the first spelling of a folder, the later
 // file); a file and a folder of one name cannot, and the later is skipped.
-void PlaceEntries(const std::vector<Kept>& kept, const Parts& root, ArchivePlan& plan) {
+void PlaceEntries(const std::vector<Kept>& kept, const Parts& root, std::unordered_set<std::string>& notedBackups,
+                  ArchivePlan& plan) {
   struct Placed {
     bool folder;
     std::string spelled;
@@ -146,6 +194,10 @@ void PlaceEntries(const std::vector<Kept>& kept, const Parts& root, ArchivePlan&
     PlannedEntry& entry = plan.entries[k.index];
     const std::size_t shared = SharedWithRoot(k.parts, root);
     if (shared == k.parts.size()) continue;  // the root or a folder above it
+    if (const std::optional<std::size_t> backup = BackupAt(k.parts, shared, k.folder)) {
+      SkipFor(plan, notedBackups, k.parts, *backup, k.folder, texts::kForeignBackup);
+      continue;
+    }
     std::string key;
     std::string spelled;
     const char* conflict = nullptr;
@@ -205,7 +257,7 @@ bool HasArchiveExtension(const fs::path& file) {
 
 ArchivePlan PlanArchive(const fs::path& archive, const std::vector<RawEntry>& entries) {
   ArchivePlan plan;
-  std::vector<Kept> kept;
+  std::vector<Kept> kept, own;
   for (const RawEntry& raw : entries) {
     plan.entries.push_back({raw.path, {}, raw.kind == EntryKind::Folder, raw.size});
     Parts parts;
@@ -219,7 +271,9 @@ ArchivePlan PlanArchive(const fs::path& archive, const std::vector<RawEntry>& en
       plan.skipped.push_back(platform::PrintableName(raw.path) + " (" + problem + ")");
       continue;
     }
-    kept.push_back({plan.entries.size() - 1, std::move(parts), raw.kind == EntryKind::Folder});
+    // Drydock's own names are never unpacked, nor take part in finding the root.
+    (OwnNameAt(parts) ? own : kept)
+        .push_back({plan.entries.size() - 1, std::move(parts), raw.kind == EntryKind::Folder});
   }
 
   const std::optional<Parts> marked = FindMarkedRoot(kept);
@@ -232,7 +286,15 @@ ArchivePlan PlanArchive(const fs::path& archive, const std::vector<RawEntry>& en
     root = {*top};  // the folder that only wraps the mod's files
   }
   plan.root = Join(root);
-  PlaceEntries(kept, root, plan);
+  std::unordered_set<std::string> notedBackups, notedOwn;
+  PlaceEntries(kept, root, notedBackups, plan);
+  for (const Kept& k : own) {
+    if (const auto backup = BackupAt(k.parts, SharedWithRoot(k.parts, root), k.folder)) {
+      SkipFor(plan, notedBackups, k.parts, *backup, k.folder, texts::kForeignBackup);  // the record in a Backup
+    } else {
+      SkipFor(plan, notedOwn, k.parts, *OwnNameAt(k.parts), k.folder, texts::kDrydockOwn);
+    }
+  }
   for (const PlannedEntry& e : plan.entries) {
     if (!e.target.empty() && !e.folder) plan.unpackedBytes += e.size;
   }

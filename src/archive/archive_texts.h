@@ -22,6 +22,8 @@ inline constexpr const char* kTooManyEntries = "it holds more entries than any m
 inline constexpr const char* kChangedMeanwhile = "the archive changed while it was being unpacked";
 inline constexpr const char* kOutgrown = "it unpacks to more bytes than it declares, as an archive bomb does";
 inline constexpr const char* kNothingToUnpack = "nothing in it can be unpacked into a mod folder";
+// An exception that ended the work (out of memory, say), with what it said.
+inline std::string WorkFailed(const std::string& what) { return "an error stopped the work (" + what + ")"; }
 inline std::string Unreadable(const std::string& why) { return "it is not an archive Drydock can read (" + why + ")"; }
 inline std::string Damaged(const std::string& why) { return "it is damaged or cut short (" + why + ")"; }
 
@@ -68,7 +70,13 @@ inline constexpr const char* kLooseFiles =
     "No game folder was found in the archive, so its content is the mod's root as it was packed. "
     "The file installer can sort loose files into the game's folders.";
 inline constexpr const char* kSkippedHeading =
-    "These entries were skipped: they could lead outside the mod folder, or a Windows game cannot hold them:";
+    "These entries were skipped: they could lead outside the mod folder, a Windows game cannot hold them, or they "
+    "come from an install on the computer the mod was packed on:";
+// Why an entry of those is skipped, after its name.
+inline constexpr const char* kForeignBackup =
+    "the Backup folder of an install on the computer the mod was packed on: it holds that computer's game files, not "
+    "your game's";
+inline constexpr const char* kDrydockOwn = "Drydock's own record of an install on the computer the mod was packed on";
 inline constexpr const char* kMergedHeading =
     "These names differ only in letter case, which the game ignores, so each pair was unpacked as one (the later "
     "file kept):";

@@ -7,6 +7,7 @@
 #include "launch/launch_texts.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
+#include "platform/links.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
@@ -36,6 +37,15 @@ constexpr std::string_view kBatchSpecial = " \t&|<>^(),;=";
 
 void Tell(ui::Dialogs& dialogs, const std::string& text, const std::string& title) {
   dialogs.Ask(text, title, ui::Buttons::Ok, ui::Icon::Exclamation);
+}
+
+// The link (with where it points) that a write of `file` into the game would
+// pass through, as the user is told of it; nothing when there is none. The
+// game folder itself may be a link: only what lies below it counts.
+std::optional<std::string> LinkOnTheWay(const fs::path& gameDir, const fs::path& file) {
+  const std::optional<platform::LinkOnPath> link = platform::FirstLinkBelow(gameDir, file);
+  if (!link) return std::nullopt;
+  return platform::DescribeLink(gameDir, *link);
 }
 
 // The game's folder when it is set and exists; otherwise the user is told.
@@ -117,6 +127,10 @@ bool LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui:
     return false;
   }
   const fs::path batchFile = gameDir / PathFromUtf8(kLaunchBatchName);
+  if (const std::optional<std::string> link = LinkOnTheWay(gameDir, batchFile)) {
+    Tell(dialogs, texts::BatchThroughLink(*link), texts::kLaunchTitle);
+    return false;
+  }
   const bool present = platform::EntryExists(batchFile);
   const auto isOurs = [&] {
     if (platform::IsLink(batchFile) || !platform::IsFile(batchFile)) return false;
@@ -187,13 +201,22 @@ bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialo
       Tell(dialogs, install::LockFailureText(lockFailure), texts::kMapEditorTitle);
       return false;
     }
+    // Every marker is looked at before the first is made, so a refusal changes nothing.
+    std::vector<fs::path> missing;
     for (const std::string_view marker : kMapEditorMarkers) {
       const fs::path file = *dir / PathFromUtf8(marker);
+      if (const std::optional<std::string> link = LinkOnTheWay(*dir, file)) {
+        Tell(dialogs, texts::MarkerThroughLink(*link), texts::kMapEditorTitle);
+        return false;
+      }
       if (platform::IsFile(file)) continue;  // ours from before, or the player's: either way it stays as it is
       if (platform::EntryExists(file)) {
         Tell(dialogs, texts::MarkerIsNotAFile(PathToUtf8(file)), texts::kMapEditorTitle);
         return false;
       }
+      missing.push_back(file);
+    }
+    for (const fs::path& file : missing) {
       if (const platform::FsResult made = platform::WriteFileAtomic(file, {}, /*replace=*/false); !made) {
         Tell(dialogs, texts::MarkerNotWritten(made.Message()), texts::kMapEditorTitle);
         return false;

@@ -29,6 +29,13 @@ inline std::string BatchNotOurs(const std::string& batchFile) {
          "away, then launch again.";
 }
 
+// `link` as platform::DescribeLink tells it: "Drydock Launch A2.bat is a link to /elsewhere/x.bat".
+inline std::string BatchThroughLink(const std::string& link) {
+  return "In the Armada II directory, " + link +
+         ". Drydock writes nothing through a link, so the launch file was not written and the game was not started. "
+         "Remove the link or move it away, then launch again.";
+}
+
 inline std::string BatchNotWritten(const std::string& reason) {
   return "Drydock could not write the launch file into the Armada II directory (" + reason +
          "), so the game was not started.";
@@ -47,6 +54,12 @@ inline std::string WineNotStarted(const std::string& wine) {
 inline std::string MarkerIsNotAFile(const std::string& marker) {
   return "\"" + marker +
          "\" is a folder or a link to nothing, so the map editor was not installed. Drydock leaves it alone: move it "
+         "away, then install the map editor again.";
+}
+
+inline std::string MarkerThroughLink(const std::string& link) {
+  return "In the Armada II directory, " + link +
+         ". Drydock writes nothing through a link, so the map editor was not installed. Remove the link or move it "
          "away, then install the map editor again.";
 }
 

@@ -25,6 +25,19 @@ std::string FsResult::Message() const {
   return path_.empty() ? ec_.message() : path_ + ": " + ec_.message();
 }
 
+namespace {
+class CopyErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "drydock copy"; }
+  std::string message(int) const override { return "the copy came out shorter than the file it copies"; }
+};
+}  // namespace
+
+std::error_code ShortCopyError() {
+  static const CopyErrorCategory category;
+  return {1, category};
+}
+
 bool IsOwnTemporaryName(std::string_view name) {
   if (name.size() > 1 + kWindowsTemporaryEnd.size() && name.front() == '~' && name.ends_with(kWindowsTemporaryEnd)) {
     return true;

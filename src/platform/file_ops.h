@@ -3,11 +3,13 @@
 // caller's loop can count a failed file and carry on.
 //
 // Every operation that changes the disk goes through one counter. Builds with
-// DRYDOCK_FAULT_INJECTION read two environment variables once:
+// DRYDOCK_FAULT_INJECTION read these environment variables once:
 //   DRYDOCK_FAIL_OP=N   the N-th counted operation fails (as an I/O error)
 //   DRYDOCK_KILL_OP=N   the process is killed at the N-th counted operation,
 //                       before it happens
 //   DRYDOCK_FAIL_PATH=S every counted operation on a path containing S fails
+//   DRYDOCK_SHORT_COPY=S a copy onto a path containing S writes only half of
+//                       its source, as a file system whose copies stop early
 // so that tests can sweep N over a whole install and check what survives.
 #include <cstddef>
 #include <cstdint>
@@ -174,8 +176,8 @@ std::uint64_t FolderTreeSize(const std::filesystem::path& dir);
 namespace fault {
 // Number of counted operations so far in this process.
 std::uint64_t OperationCount();
-// Overrides the environment (tests in the same process). 0 switches a trigger off.
-void Configure(std::uint64_t failAt, std::uint64_t killAt, std::string failPath = {});
+// Overrides the environment (tests in the same process). 0 or "" switches a trigger off.
+void Configure(std::uint64_t failAt, std::uint64_t killAt, std::string failPath = {}, std::string shortCopyPath = {});
 void ResetCount();
 }  // namespace fault
 

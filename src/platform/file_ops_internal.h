@@ -16,7 +16,12 @@ namespace drydock::platform {
 namespace fault {
 // Counts one operation on `path`; returns an error when a fault is due.
 std::error_code Step(const std::filesystem::path& path);
+// True when a copy onto `to` is to write only half its source (DRYDOCK_SHORT_COPY, test builds only).
+bool CopyCutShort(const std::filesystem::path& to);
 }  // namespace fault
+
+// The failure of a copy whose file came out shorter than its source.
+std::error_code ShortCopyError();
 
 // Ends this process at once, as a crash would (fault injection only).
 void KillThisProcess();

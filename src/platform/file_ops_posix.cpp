@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file_ops_internal.h"
 
@@ -21,6 +23,9 @@ namespace drydock::platform {
 namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// The piece a copy reads and writes at a time where the kernel cannot copy.
+constexpr off_t kCopyBufferBytes = 1 << 20;
 
 std::string RandomSuffix() {
   static std::mt19937_64 rng{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
@@ -40,28 +45,54 @@ int OpenTemporaryBeside(const fs::path& target, fs::path& tempPath) {
   return -1;
 }
 
-bool CopyContents(int in, int out, off_t size) {
+// Plain reads and writes of up to `size` bytes from where `in` and `out`
+// stand; the bytes copied, or -1 on an error.
+off_t ReadAndWrite(int in, int out, off_t size) {
+  std::vector<char> buffer(static_cast<size_t>(kCopyBufferBytes));
+  off_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(in, buffer.data(), static_cast<size_t>(std::min<off_t>(size - done, kCopyBufferBytes)));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;  // the file shrank while it was copied
+    for (ssize_t written = 0; written < n;) {
+      const ssize_t w = ::write(out, buffer.data() + written, static_cast<size_t>(n - written));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return -1;
+      written += w;
+    }
+    done += n;
+  }
+  return done;
+}
+
+// Copies `size` bytes of `in` to `out`, both at their start: the kernel's
+// copy path first (copy_file_range, then sendfile where the former cannot
+// work between the two files), and plain reads and writes from wherever that
+// stopped. Either kernel call may return 0 long before the end (across some
+// file systems and FUSE mounts), which is no end of the file.
+std::error_code CopyContents(int in, int out, off_t size) {
   off_t done = 0;
   bool useRange = true;
   while (done < size) {
-    ssize_t n = -1;
-    if (useRange) {
-      n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
-      if (n < 0 && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
-        useRange = false;
-        continue;
-      }
-    } else {
-      n = ::sendfile(out, in, nullptr, static_cast<size_t>(size - done));
+    const auto left = static_cast<size_t>(size - done);
+    const ssize_t n =
+        useRange ? ::copy_file_range(in, nullptr, out, nullptr, left, 0) : ::sendfile(out, in, nullptr, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && useRange && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+      useRange = false;
+      continue;
     }
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;  // the file shrank while we copied it
+    if (n < 0 && errno != EINVAL && errno != ENOSYS) return LastError();
+    if (n <= 0) break;  // the kernel stopped short: the rest is read and written
     done += n;
   }
-  return true;
+  if (done < size) {
+    const off_t rest = ReadAndWrite(in, out, size - done);
+    if (rest < 0) return LastError();
+    done += rest;
+  }
+  return done == size ? std::error_code{} : ShortCopyError();
 }
 
 // rename(2), or renameat2 with RENAME_NOREPLACE when nothing may be replaced.
@@ -151,8 +182,13 @@ FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions o
     ::close(in);
     return FsResult::Fail(ec, to);
   }
-  const std::error_code ec = CopyContents(in, out, st.st_size) ? std::error_code{} : LastError();
+  // A test build may be told to copy only half, as a file system whose every copy stops early would.
+  std::error_code ec = CopyContents(in, out, fault::CopyCutShort(to) ? st.st_size / 2 : st.st_size);
   ::close(in);
+  // The copy counts only when the file written is as long as the source was when the copy began.
+  struct stat copied {};
+  if (!ec && ::fstat(out, &copied) != 0) ec = LastError();
+  if (!ec && copied.st_size != st.st_size) ec = ShortCopyError();
   if (!ec) {
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};

@@ -18,6 +18,22 @@ namespace {
 
 std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
+std::optional<std::uint64_t> FileSize(const fs::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Cuts the file at `path` to `size` bytes (a test build's short copy).
+void CutFile(const fs::path& path, std::uint64_t size) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(size);
+  if (SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+  CloseHandle(h);
+}
+
 }  // namespace
 
 void KillThisProcess() { TerminateProcess(GetCurrentProcess(), 137); }
@@ -81,10 +97,18 @@ std::optional<FileStamp> StampOf(const fs::path& path) {
 FsResult CopyFileReplace(const fs::path& from, const fs::path& to, CopyOptions options, FileStamp* written) {
   if (auto ec = fault::Step(to)) return FsResult::Fail(ec, to);
   const fs::path temp = TemporaryBeside(to);
+  const std::optional<std::uint64_t> size = FileSize(from);
+  if (!size) return FsResult::Fail(LastError(), from);
   if (!CopyFileExW(from.c_str(), temp.c_str(), nullptr, nullptr, nullptr, COPY_FILE_COPY_SYMLINK)) {
     return FsResult::Fail(LastError(), from);
   }
   SetFileAttributesW(temp.c_str(), GetFileAttributesW(temp.c_str()) & ~FILE_ATTRIBUTE_READONLY);
+  if (fault::CopyCutShort(to)) CutFile(temp, *size / 2);
+  // The copy counts only when the file written is as long as the source was when the copy began.
+  if (FileSize(temp) != size) {
+    DeleteFileW(temp.c_str());
+    return FsResult::Fail(ShortCopyError(), to);
+  }
   DWORD flags = (options.replace ? MOVEFILE_REPLACE_EXISTING : 0) | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
   const DWORD targetAttr = GetFileAttributesW(to.c_str());
   if (targetAttr != INVALID_FILE_ATTRIBUTES && (targetAttr & FILE_ATTRIBUTE_READONLY)) {

@@ -1,6 +1,7 @@
 #include "platform/volume.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #endif
 
@@ -16,6 +17,25 @@ std::optional<std::uint64_t> VolumeId(const fs::path& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(st.st_dev);
+#endif
+}
+
+std::optional<bool> OnOneMount(const fs::path& a, const fs::path& b) {
+#ifdef _WIN32
+  (void)a;
+  (void)b;
+  return std::nullopt;
+#else
+  struct statx sa {
+  }, sb{};
+  if (::statx(AT_FDCWD, a.c_str(), 0, STATX_MNT_ID, &sa) != 0 ||
+      ::statx(AT_FDCWD, b.c_str(), 0, STATX_MNT_ID, &sb) != 0) {
+    return std::nullopt;
+  }
+  if (sa.stx_dev_major != sb.stx_dev_major || sa.stx_dev_minor != sb.stx_dev_minor) return false;
+  // Kernels before 5.8 know no mount ID; the device number is all they tell.
+  if ((sa.stx_mask & STATX_MNT_ID) && (sb.stx_mask & STATX_MNT_ID)) return sa.stx_mnt_id == sb.stx_mnt_id;
+  return true;
 #endif
 }
 

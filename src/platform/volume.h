@@ -15,6 +15,13 @@ namespace drydock::platform {
 // link (a home folder under a linked /home) reports the volume of its folders.
 std::optional<std::uint64_t> VolumeId(const std::filesystem::path& path);
 
+// Whether a rename can move an entry from the folder `a` into the folder `b`:
+// both lie on one mount (on Linux by the mount ID, as rename(2) crosses no
+// mount point, not even between two mounts of one file system, else by the
+// device number). Links are judged by their targets. Nothing when it cannot
+// be told: a folder is missing, or the system is Windows (see VolumeId).
+std::optional<bool> OnOneMount(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The top folder of the volume that holds `path`: "X:\" on Windows, the mount
 // point on Linux. A path that does not exist is judged by its nearest
 // existing parent.

@@ -4,12 +4,15 @@
 
 #include <fstream>
 
+#include "archive/add_flow.h"
 #include "archive/archive_add.h"
 #include "archive/archive_texts.h"
 #include "archive_builder.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/writer_lock.h"
+#include "support/scoped_env.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -63,12 +66,15 @@ class ArchiveAdd : public ::testing::Test {
 using Files = std::vector<std::string>;
 
 TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
+  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
+  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
   const struct {
     const char* name;
     std::vector<Item> items;
     std::string proposed;
     bool rootFound;
     Files files;
+    Files skipped = {};
   } cases[] = {
       {"single",
        {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}},
@@ -94,6 +100,39 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        "dot",
        true,
        {"odf/a.odf=a", "readme.txt=r"}},
+      // An author's installed mod folder zipped for release: the Backup folders (of the mod and of an addon, any letter
+      // case) hold the author's game files, and Drydock's own names its record, notes and temporaries.
+      {"packed",
+       {{"Fleet/ModInfo.txt", "i"},
+        {"Fleet/odf/a.odf", "a"},
+        {"Fleet/Backup/", "", Kind::Folder},
+        {"Fleet/Backup/odf/a.odf", "the author's a"},
+        {"Fleet/Backup/.drydock-record", "record"},
+        {"Fleet/.drydock-uninstalled=1", "note"},
+        {"Fleet/Addon/Borg/odf/b.odf", "b"},
+        {"Fleet/Addon/Borg/backup/odf/b.odf", "the author's b"},
+        {"Fleet/odf/Backup/c.odf", "c"},
+        {"Fleet/.drydock-backup-new/odf/a.odf", "the author's a"},
+        {"Fleet/odf/.a.odf.drydock-abcd1234", "half a copy"}},
+       "Fleet",
+       true,
+       {"Addon/Borg/odf/b.odf=b", "ModInfo.txt=i", "odf/Backup/c.odf=c", "odf/a.odf=a"},
+       {"Fleet/Backup/ (" + kBackup, "Fleet/Addon/Borg/backup/ (" + kBackup, "Fleet/.drydock-uninstalled=1 (" + kOwn,
+        "Fleet/.drydock-backup-new/ (" + kOwn, "Fleet/odf/.a.odf.drydock-abcd1234 (" + kOwn}},
+      // Nothing in a Backup folder marks the root, however deep the mod's own files lie.
+      {"stock",
+       {{"Stock/docs/readme.txt", "r"}, {"Stock/Backup/odf/a.odf", "the author's a"}},
+       "Stock",
+       false,
+       {"docs/readme.txt=r"},
+       {"Stock/Backup/ (" + kBackup}},
+      // Its contents zipped without the folder.
+      {"contents",
+       {{"odf/a.odf", "a"}, {"BACKUP/odf/a.odf", "the author's a"}, {"Backup.txt", "notes"}},
+       "contents",
+       true,
+       {"Backup.txt=notes", "odf/a.odf=a"},
+       {"BACKUP/ (" + kBackup}},
   };
   for (ArchiveFormat format : kFormats) {
     for (const auto& c : cases) {
@@ -103,7 +142,7 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
       EXPECT_EQ(survey->plan.proposedName, c.proposed);
       EXPECT_EQ(survey->plan.rootFound, c.rootFound);
       EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
-      EXPECT_TRUE(survey->plan.skipped.empty());
+      EXPECT_EQ(survey->plan.skipped, c.skipped);
       ASSERT_FALSE(progress.empty());
       EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
       fs::remove_all(Mods() / c.proposed);
@@ -230,15 +269,71 @@ TEST_F(ArchiveAdd, ACancelOrATakenNameLeavesNothingAndLeftoversOfKilledRunsGo) {
   EXPECT_EQ(Add(file, "TAKEN").status, UnpackResult::Status::NameTaken);
 
   t.Write("prog/.drydock-add-abc12345/odf/x.odf");
+  t.Write("prog/mods/.drydock-add-def67890/odf/x.odf");   // where an add unpacks when mods is a mount of its own
   t.Write("prog/.drydock-add-ABC12345/kept");             // not a name Drydock makes
   t.Write("prog/.drydock-add-abc1234/kept");              // nor this
   t.Link("prog/.drydock-add-zzzzzzzz", t / "prog/mods");  // a link is never followed
   const auto lock = platform::WriterLock::Acquire({Mods()});
-  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 1);
+  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 2);
   EXPECT_FALSE(fs::exists(t / "prog/.drydock-add-abc12345"));
+  EXPECT_FALSE(fs::exists(t / "prog/mods/.drydock-add-def67890"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-ABC12345/kept"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-abc1234/kept"));
   EXPECT_TRUE(fs::is_symlink(t / "prog/.drydock-add-zzzzzzzz"));
+}
+
+// An exception in the long work (thrown by whoever hears the progress, or handed on by the host from its worker, at
+// the survey, the wait for the lock or the unpacking) is a failure the user is told of, and nothing of the add stays.
+TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothing) {
+  struct Host final : install::InstallHost {
+    bool RefreshQuietly() override { return true; }
+    void RunLong(const std::function<void()>& work) override {
+      if (++runs == throwAtRun) throw std::runtime_error("disk on fire");
+      work();
+    }
+    int runs = 0, throwAtRun = 0;
+  };
+  struct Progress final : archive::UnpackProgress {
+    void Begin(const std::string&, std::uint64_t) override { ++open; }
+    void Advance(std::uint64_t) override {
+      if (throwing) throw std::runtime_error("disk on fire");
+    }
+    void End() override { --open; }
+    bool throwing = false;
+    int open = 0;
+  };
+  const test::ScopedEnv cache("XDG_CACHE_HOME", (t / "cache").string());
+  const fs::path file = Build("Fleet", ArchiveFormat::Zip, {{"odf/a.odf", "a"}, {"odf/b.odf", "b"}});
+  const std::vector<std::string> before = AllButArchives();
+  // The host's run that throws (1 the survey, 2 the wait for the lock, 3 the unpacking), or 0 with the progress
+  // throwing instead.
+  for (const int throwAtRun : {0, 1, 2, 3}) {
+    SCOPED_TRACE(throwAtRun);
+    test::ScriptedDialogs dialogs;
+    dialogs.Expect({archive::texts::CannotAdd("Fleet.zip", archive::texts::WorkFailed("disk on fire")),
+                    archive::texts::kTitle, ui::Buttons::Ok, ui::Icon::Exclamation});
+    Host host;
+    host.throwAtRun = throwAtRun;
+    Progress shown;
+    shown.throwing = throwAtRun == 0;
+    const archive::AddOutcome added = archive::AddModFromArchive(dialogs, host, shown, Mods(), {file, "Fleet"});
+    EXPECT_EQ(added.outcome, install::Outcome::Refused);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(shown.open, 0);
+    std::vector<std::string> after = AllButArchives();
+    std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
+    EXPECT_EQ(after, before);
+  }
+  // The engine itself throws nothing on: whoever runs it without a flow around it gets the failure too.
+  ASSERT_TRUE((survey = archive::SurveyArchive(file, nullptr)));
+  const auto lock = platform::WriterLock::Acquire({Mods()});
+  const UnpackResult unpacked = archive::UnpackNewMod(
+      *survey, Mods(), "Fleet", *lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
+  EXPECT_EQ(unpacked.status, UnpackResult::Status::Failed);
+  EXPECT_EQ(unpacked.error, archive::texts::WorkFailed("disk on fire"));
+  std::vector<std::string> after = AllButArchives();
+  std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
+  EXPECT_EQ(after, before);
 }
 
 }  // namespace

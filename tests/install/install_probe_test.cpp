@@ -461,3 +461,81 @@ TEST_F(Players, EveryOriginalStaysWhereAPlayerCanGetItBackAndTheExitCodeTellsThe
     if (HasFailure()) return;
   }
 }
+
+// The probes that run the program under strace, which makes chosen system calls fail or return early.
+class ProbeUnderStrace : public Probe {
+ protected:
+  void SetUp() override {
+    Probe::SetUp();
+    if (IsSkipped()) return;
+    const RunResult probe = drydock::test::RunChild({kStrace, "-qq", "-o", "/dev/null", "/bin/true"});
+    if (probe.code != 0) GTEST_SKIP() << "strace cannot trace programs here:\n" << probe.output;
+  }
+  // `drydock COMMAND Fleet --yes`, each of `injected` ("link:error=EXDEV") done to its system call, with the home,
+  // cache and data folders in the test's folder.
+  RunResult Traced(const std::string& command, const std::vector<std::string>& injected,
+                   const std::vector<std::string>& env = {}) const {
+    std::vector<std::string> args = {
+        kStrace, "-f", "-qq", "-o", "/dev/null", "--seccomp-bpf", "-e", "trace=copy_file_range,sendfile,link"};
+    for (const std::string& call : injected) args.insert(args.end(), {"-e", "inject=" + call});
+    for (const std::string& arg : Args(command)) args.push_back(arg);
+    std::vector<std::string> home = {"HOME=" + t.root().string(), "XDG_CACHE_HOME=" + (t / "cache").string(),
+                                     "XDG_DATA_HOME=" + (t / "data").string()};
+    home.insert(home.end(), env.begin(), env.end());
+    return drydock::test::RunChild(args, home);
+  }
+  static constexpr char kStrace[] = "/usr/bin/strace";
+};
+
+// Where the kernel's copy stops short at once (across some file systems and FUSE mounts: copy_file_range, or where
+// that cannot work sendfile, returns 0 before the end), each copy is finished by reading and writing, the kept
+// originals too: a hard link refused as between two volumes makes them copies. A file of several read buffers
+// joins the fixture.
+TEST_F(ProbeUnderStrace, CopiesStoppedShortByTheKernelAreFinishedAndEveryFileIsWhole) {
+  std::string big(3 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7919 % 251);
+  t.Write("original/game/textures/big.tga", big.substr(1000));
+  t.Write("original/prog/mods/Fleet/textures/big.tga", big);
+  gameBefore = TempTree::Snapshot(t / "original/game");
+  modBefore = TempTree::Snapshot(t / "original/prog/mods/Fleet");
+  Rows modsGameFiles = modBefore;
+  std::erase_if(modsGameFiles,
+                [](const std::string& row) { return !row.starts_with("odf/") && !row.starts_with("textures/"); });
+  for (const std::vector<std::string>& injected :
+       {std::vector<std::string>{"link:error=EXDEV", "copy_file_range:retval=0"},
+        {"link:error=EXDEV", "copy_file_range:error=ENOSYS", "sendfile:retval=0"}}) {
+    SCOPED_TRACE(injected.back());
+    Fresh();
+    EXPECT_TRUE(Ended(Traced("install", injected), 0, "installed: Fleet"));
+    EXPECT_TRUE(NothingLost());
+    const Rows game = TempTree::Snapshot(Game());
+    Rows notWhole;
+    std::copy_if(modsGameFiles.begin(), modsGameFiles.end(), std::back_inserter(notWhole),
+                 [&](const std::string& row) { return !std::binary_search(game.begin(), game.end(), row); });
+    // (The message is made only when the check fails.)
+    EXPECT_TRUE(notWhole.empty()) << notWhole.size() << " of the mod's files are not whole in the game, the first "
+                                  << notWhole.front().substr(0, 40);
+    EXPECT_TRUE(Ended(Traced("uninstall", injected), 0, "uninstalled: Fleet"));
+    EXPECT_TRUE(AsBefore());
+    if (HasFailure()) return;
+  }
+}
+
+// A copy that comes out short however it is made (a test build told to write only half) is a failure: the run
+// says so and exits 1, the game's file stays as it was, and nothing short is left, neither in the game nor as a
+// kept original (a hard link refused as between two volumes makes the backup a copy).
+TEST_F(ProbeUnderStrace, ACopyThatComesOutShortIsAFailureAndLeavesNothingShort) {
+  for (const char* cut : {"game/odf/ships/s1.odf", "Fleet/.drydock-backup-new/odf/ships/s1.odf"}) {
+    SCOPED_TRACE(cut);
+    Fresh();
+    const RunResult r = Traced("install", {"link:error=EXDEV"}, {std::string("DRYDOCK_SHORT_COPY=") + cut});
+    EXPECT_TRUE(Ended(r, 1, "odf/ships/s1.odf"));
+    EXPECT_TRUE(Contains(r.output, "the copy came out shorter than the file it copies")) << r.output;
+    EXPECT_EQ(TempTree::Read(Game() / "odf/ships/s1.odf"), "original 1");
+    EXPECT_EQ(TempTree::Read(Game() / "odf/ships/s2.odf"), "mod 2");
+    EXPECT_TRUE(NothingLost());
+    EXPECT_TRUE(Ended(Traced("uninstall", {"link:error=EXDEV"}), 0, "uninstalled: Fleet"));
+    EXPECT_TRUE(AsBefore());  // hidden files included: no temporary copy stayed behind
+    if (HasFailure()) return;
+  }
+}

@@ -156,6 +156,48 @@ TEST_F(LaunchTest, MapEditorMarkersAreMadeEmptyUnderTheWriterLockAndNeverOverwri
   EXPECT_FALSE(InstallMapEditor(std::nullopt, dialogs));
 }
 
+// The launch file and the map editor markers are never written through a link in the game folder, whether it leads
+// to a file or nowhere; the user is told which link and where it points, and nothing changes. The game folder itself
+// may be a link.
+TEST_F(LaunchTest, AWriteIntoTheGameThroughALinkIsRefusedNamingTheLinkAndChangesNothing) {
+  DRYDOCK_SKIP_WITHOUT_LINKS();
+  const fs::path real = Game("real game");
+  const fs::path game = tree.Link("game", real);
+  const fs::path outside = tree.Write("outside/file", LaunchBatchText(std::nullopt, PathToUtf8(game)));
+  // The entry made a link, where it leads, and what the refusal says.
+  const std::tuple<std::string, fs::path, std::string (*)(const std::string&)> cases[] = {
+      {"Drydock Launch A2.bat", outside, texts::BatchThroughLink},
+      {"Drydock Launch A2.bat", tree / "nowhere", texts::BatchThroughLink},
+      {"ATVI", outside, texts::MarkerThroughLink},
+      {"unsupportedextension_mapedit", tree / "nowhere", texts::MarkerThroughLink},
+  };
+  // Everything but the writer locks.
+  const auto everything = [&] {
+    std::vector<std::string> rows = TempTree::Snapshot(tree.root());
+    std::erase_if(rows, [](const std::string& row) { return row.starts_with("cache/"); });
+    return rows;
+  };
+  for (const auto& [name, target, refusal] : cases) {
+    SCOPED_TRACE(name + " -> " + PathToUtf8(target));
+    tree.Link("real game/" + name, target);
+    const auto before = everything();
+    const bool batch = refusal == texts::BatchThroughLink;
+    dialogs.Expect(Message(refusal(name + " is a link to " + PathToUtf8(target)),
+                           batch ? texts::kLaunchTitle : texts::kMapEditorTitle));
+    EXPECT_FALSE(batch ? LaunchGame(game, shell, dialogs, {}, GameHost::Native) : InstallMapEditor(game, dialogs));
+    EXPECT_EQ(everything(), before);
+    EXPECT_TRUE(shell.calls.empty());
+    fs::remove(real / name);
+  }
+  dialogs.Expect({texts::kInstallComplete, texts::kInstallCompleteTitle, Buttons::YesNo, Icon::Question, Answer::No});
+  EXPECT_FALSE(InstallMapEditor(game, dialogs));
+  EXPECT_TRUE(LaunchGame(game, shell, dialogs, {}, GameHost::Native));
+  EXPECT_EQ(TempTree::Snapshot(real),
+            (std::vector<std::string>{"ATVI=", "Armada2.exe=MZ",
+                                      "Drydock Launch A2.bat=" + LaunchBatchText(ShortPathName(game), PathToUtf8(game)),
+                                      "unsupportedextension_mapedit="}));
+}
+
 TEST(LaunchMenu, StatesGoByExactMarkerNamesAndAnyCaseOfTheExecutable) {
   // A folder's entries (a trailing '/' makes a folder), whether the editor is on and whether the game is there.
   const std::tuple<std::vector<std::string>, bool, bool> cases[] = {

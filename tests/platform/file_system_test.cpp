@@ -158,6 +158,9 @@ TEST(FileOps, CopyReplacesByRenameKeepingAHardLinkedTwinRefusesLinksAndLeavesNoT
 TEST(FileOps, TheStampOfACopyIsOfTheFileInPlaceAndAnEditKeepingSizeAndTimeChangesIt) {
   TempTree t;
   t.Write("src.odf", "range = 100");
+  // MinGW's std::filesystem reads and sets times in whole seconds: the time is made whole first (the copy takes it
+  // on), so that setting it back below keeps it exactly.
+  fs::last_write_time(t / "src.odf", fs::last_write_time(t / "src.odf"));
   FileStamp written;
   ASSERT_TRUE(CopyFileReplace(t / "src.odf", t / "game.odf", {}, &written));
   const auto now = StampOf(t / "game.odf");
@@ -263,4 +266,25 @@ TEST(FileOps, InjectedFailureHitsTheNthOperationOnly) {
   EXPECT_FALSE(MakeFolder(t / "poison-dir"));
   EXPECT_TRUE(MakeFolder(t / "fine-dir"));
   fault::Configure(0, 0);
+}
+
+// A copy whose file comes out shorter than its source (here: a test build told to write only half) fails with
+// that reason, and the target is as it was, with no temporary file beside it.
+TEST(FileOps, ACopyThatComesOutShortFailsAndLeavesTheTargetAsItWas) {
+  TempTree t;
+  t.Write("src.odf", "the mod's bytes");
+  t.Write("dst/old.odf", "the game's bytes");
+  fault::Configure(0, 0, "", "dst/");
+  for (const auto& [name, options] : {std::pair{"old.odf", CopyOptions{}},
+                                      {"new.odf", CopyOptions{.sync = true}},
+                                      {"new.odf", CopyOptions{.replace = false}}}) {
+    SCOPED_TRACE(name);
+    const FsResult copied = CopyFileReplace(t / "src.odf", t / "dst" / name, options);
+    EXPECT_EQ(copied.Message(), (t / "dst" / name).string() + ": the copy came out shorter than the file it copies");
+  }
+  EXPECT_EQ(TempTree::Snapshot(t / "dst"), Names{"old.odf=the game's bytes"});
+  EXPECT_EQ(ListAllNames(t / "dst"), Names{"old.odf"});
+  fault::Configure(0, 0);
+  EXPECT_TRUE(CopyFileReplace(t / "src.odf", t / "dst/old.odf"));
+  EXPECT_EQ(TempTree::Read(t / "dst/old.odf"), "the mod's bytes");
 }
