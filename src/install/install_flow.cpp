@@ -142,12 +142,8 @@ std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, Install
   fs::path busy;
   host.SetBusy(true);  // the wait for another run can take a moment
   std::optional<platform::WriterLock> lock;
-  try {
-    host.RunLong(
-        [&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure, &busy); });
-  } catch (const std::exception&) {
-    failure = std::make_error_code(std::errc::io_error);
-  }
+  host.RunLong(
+      [&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure, &busy); });
   host.SetBusy(false);
   if (!lock) {
     const bool game = busy.empty() || (!gameDir.empty() && busy == gameDir);

@@ -113,7 +113,8 @@ class ModInstaller {
 // The writer lock of `folders` (the game's and the mods folder), taken while
 // the host shows the hourglass; nothing, after telling the user why, when
 // another run holds it or it cannot be taken at all. Everything that changes
-// files in a game or a mod folder holds it.
+// files in a game or a mod folder holds it. What the host's long work throws
+// reaches the caller.
 std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
                                                    const std::vector<std::filesystem::path>& folders,
                                                    const std::string& title, const std::filesystem::path& gameDir = {});
