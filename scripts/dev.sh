@@ -51,9 +51,10 @@ run_windows_tests() {
   SCRATCH=$(mktemp -d)
   trap 'wineserver -k 2>/dev/null || true; rm -rf "$SCRATCH"' EXIT
   export WINEPREFIX="$SCRATCH/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  # Wine's recycle bin is the freedesktop trash of $HOME: keep both in the scratch folder too.
+  # Wine's recycle bin is the freedesktop trash of $HOME (it does not follow XDG_DATA_HOME, and it is
+  # there only when its folders are): keep it in the scratch folder too.
   export XDG_DATA_HOME="$SCRATCH/data" HOME="$SCRATCH/home"
-  mkdir -p "$HOME"
+  mkdir -p "$HOME/.local/share/Trash/files" "$HOME/.local/share/Trash/info" "$XDG_DATA_HOME"
   mkdir -p "$WINEPREFIX"
   wineserver -p
   wineboot -i >/dev/null 2>&1 || true  # it reports failures of parts the tests do not need
