@@ -6,6 +6,7 @@
 #include "platform/names.h"
 #include "platform/native_path.h"
 #include "platform/text_file.h"
+#include "platform/trash.h"
 #include "platform/writer_lock.h"
 
 namespace fs = std::filesystem;
@@ -88,7 +89,12 @@ platform::FsResult WriteModInfo(const fs::path& modFolder, const ModInfoTexts& v
   if (!ec && fs::is_regular_file(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
     return platform::FsResult::Fail(std::make_error_code(std::errc::permission_denied), target);
   }
-  return platform::WriteFileAtomic(target, ModInfoFileBytes(values), /*replace=*/true);
+  const std::string bytes = ModInfoFileBytes(values);
+  // The file it replaces is the player's (nothing records what wrote it): it goes to the trash, never away.
+  if (fs::is_regular_file(status) && platform::ReadFileBytes(target, bytes.size() + 1) != bytes) {
+    if (platform::FsResult trashed = platform::MoveToTrash(target); !trashed) return trashed;
+  }
+  return platform::WriteFileAtomic(target, bytes, /*replace=*/true);
 }
 
 }  // namespace drydock::modinfo

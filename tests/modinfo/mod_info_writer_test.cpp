@@ -25,9 +25,11 @@ TEST(ModInfoWriter, ValuesStayOnOneLineAndAreEncodedSoTheyReadBack) {
   EXPECT_EQ(SingleLine("a\rb\nc\r\nd\xC2\x85g\xE2\x80\xA9h\xE2\x80\xA8i"), "a b c d g h i");
 }
 
-TEST(ModInfoWrite, ReplacesTheFileOfAnyCaseWholeOrFailsChangingNothing) {
+// The file replaced goes to the trash; without a trash nothing is written.
+TEST(ModInfoWrite, ReplacesTheFileOfAnyCaseWholeKeepingTheOldInTheTrashOrFailsChangingNothing) {
   TempTree t;
   const drydock::test::ScopedEnv cacheHome{"XDG_CACHE_HOME", (t / "cache").string()};
+  const drydock::test::ScopedEnv dataHome{"XDG_DATA_HOME", (t / "data").string()};
   const auto lock = drydock::platform::WriterLock::Acquire({t / "mods"});
   ASSERT_TRUE(lock);
   t.Write("mods/Fleet/modinfo.TXT", "Author: old\r\n");
@@ -35,6 +37,14 @@ TEST(ModInfoWrite, ReplacesTheFileOfAnyCaseWholeOrFailsChangingNothing) {
   ASSERT_TRUE(WriteModInfo(t / "mods/Fleet", filled, *lock));
   const auto written = TempTree::Snapshot(t / "mods");
   EXPECT_EQ(written, std::vector<std::string>{"Fleet/modinfo.TXT=" + ModInfoFileBytes(filled)});
+#ifndef _WIN32  // the recycle bin on Windows
+  EXPECT_EQ(TempTree::Read(t / "data/Trash/files/modinfo.TXT"), "Author: old\r\n");
+  {
+    const drydock::test::ScopedEnv noTrash{"XDG_DATA_HOME", t.Write("data-is-a-file").string()};
+    EXPECT_FALSE(WriteModInfo(t / "mods/Fleet", {}, *lock));
+    EXPECT_EQ(TempTree::Snapshot(t / "mods"), written);
+  }
+#endif
   EXPECT_EQ(ReadModInfo(t / "mods/Fleet"),
             (ModInfoTexts{" Kirk & Spock", "Ships and  stations", "1.0", "Thanks", "Credits"}));
 
