@@ -2,9 +2,9 @@
 # Installing and uninstalling a large mod, each against the least work that
 # does the same, measured in the same run.
 #
-#   bench/install_bench.sh [BUILD_DIR]        (default: build)
+#   bench/install_bench.sh [BUILD_DIR [FILES [MEGABYTES]]]   (default: build 5000 300)
 #
-# The mod: 5000 files, 300 MB, in the game folder table's folders; half of
+# The mod: FILES files, MEGABYTES in all, in the game folder table's folders; half of
 # them replace game files, half are new. Install baseline: `cp -a` of the mod's
 # files into a fresh copy of the game, then `sync`. Uninstall baseline:
 # uninstall_baseline links every kept file back over its game file, deletes the
@@ -17,6 +17,8 @@
 set -euo pipefail
 
 build=${1:-build}
+files=${2:-5000}
+megabytes=${3:-300}
 exe=$build/drydock
 gen=$build/bench/make_install_fixture
 undo=$build/bench/uninstall_baseline
@@ -27,7 +29,7 @@ done
 rounds=3
 work=$(mktemp -d "${TMPDIR:-/tmp}/drydock-install-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-"$gen" "$work/fixture" 5000 300
+"$gen" "$work/fixture" "$files" "$megabytes"
 prog=$work/fixture/prog
 mod=$prog/mods/Big
 game=$work/run/game
@@ -52,7 +54,7 @@ drydock() { run "$exe" --program-dir "$prog" --game-dir "$game" --yes "$@"; }
 check_installed() {
   local kept
   kept=$(find "$mod/Backup" -type f ! -name '.drydock-*' | wc -l)
-  [[ $kept == 2500 ]] || fail "the backup holds $kept files, not 2500"
+  [[ $kept == $((files / 2)) ]] || fail "the backup holds $kept files, not $((files / 2))"
   cmp -s "$mod/odf/ships/file00056.dat" "$game/odf/ships/file00056.dat" || fail "install did not copy"
 }
 
@@ -93,7 +95,7 @@ for round in $(seq "$rounds"); do
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-echo "install of 5000 files, 300 MB, half of them replacing game files (best of $rounds):"
+echo "install of $files files, $megabytes MB, half of them replacing game files (best of $rounds):"
 printf '  drydock install      %8.3f s\n' "$best_install"
 printf '  cp -a + sync         %8.3f s\n' "$best_copy"
 printf '  ratio                %8s    (goal: at most 1.25)\n' "$(ratio "$best_install" "$best_copy")"

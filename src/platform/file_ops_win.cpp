@@ -171,8 +171,19 @@ FsResult SyncVolume(const fs::path& path) {
 
 FsResult DeleteFile(const fs::path& path) {
   if (auto ec = fault::Step(path)) return FsResult::Fail(ec, path);
-  if (!DeleteFileW(path.c_str())) return FsResult::Fail(LastError(), path);
-  return {};
+  if (DeleteFileW(path.c_str())) return {};
+  const std::error_code ec = LastError();
+  // As on Linux, a file's read-only attribute does not keep Drydock from deleting it (a kept
+  // original keeps its attributes, and goes once it is back in the game).
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY) && !(attr & FILE_ATTRIBUTE_DIRECTORY) &&
+      SetFileAttributesW(path.c_str(), attr & ~FILE_ATTRIBUTE_READONLY)) {
+    if (DeleteFileW(path.c_str())) return {};
+    const std::error_code again = LastError();
+    SetFileAttributesW(path.c_str(), attr);  // left as it was
+    return FsResult::Fail(again, path);
+  }
+  return FsResult::Fail(ec, path);
 }
 
 FsResult RemoveEmptyFolder(const fs::path& path) {
