@@ -341,10 +341,12 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     say(text);
     return stop(Outcome::Refused);
   }
-  // A damaged record: the window offers the way out at once.
-  if (plan.refusal.stuck && force == Force::Offer && !reinstall &&
-      dialogs_.Ask(plan.refusal.refusal + "\n\n" + ForceQuestion(name), title + "?", Buttons::YesNo,
-                   Icon::Exclamation) == Answer::Yes) {
+  // A damaged record: the window offers the way out at once, the refusal in its question.
+  if (plan.refusal.stuck && force == Force::Offer && !reinstall) {
+    if (dialogs_.Ask(plan.refusal.refusal + "\n\n" + ForceQuestion(name), title + "?", Buttons::YesNo,
+                     Icon::Exclamation) != Answer::Yes) {
+      return stop(Outcome::Refused);
+    }
     planned = Plan(name, lock, modFolder, false, {.force = true});
     if (!planned) return stop(Outcome::Cancelled);
     plan = std::move(*planned);

@@ -273,3 +273,59 @@ TEST_F(Flow, UninstallingAModThatIsNotInstalledTrashesOnlyTheModsOwnFilesAfterEa
   EXPECT_EQ(TempTree::Read(t / "data/Trash/files/new.odf"), "mod new");
 #endif
 }
+
+// A backup that a plain uninstall cannot retire: the window names what is missing and offers the way out; No keeps
+// everything as it is, Yes puts back what the backup still has and moves the rest to the trash.
+TEST_F(Flow, AStuckBackupIsForcedOutOnlyAfterAQuestionNamingWhatIsMissing) {
+  const std::string force =
+      "Uninstall the Fleet mod anyway? Drydock puts back every original the backup still has, leaves each game file "
+      "whose original is gone as it is, and moves what is left of the Backup folder to the trash.";
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    std::string stuck;  // what the offer says first
+  };
+  const Case cases[] = {
+      {"a kept original deleted by hand", [&] { fs::remove(t / "prog/mods/Fleet/Backup/odf/ships/fed.odf"); },
+       "The Fleet mod cannot be uninstalled completely:\n    " + kFed +
+           " (its kept original is missing from the backup, so the game's file was left as it was)\n\n"},
+      {"a record cut short",
+       [&] {
+         const fs::path record = t / "prog/mods/Fleet/Backup/.drydock-record";
+         const std::string text = TempTree::Read(record);
+         t.Write("prog/mods/Fleet/Backup/.drydock-record", text.substr(0, text.size() - 5));
+       },
+       "The install record in the mod's Backup folder cannot be read (it is damaged, or comes from a later version "
+       "of Drydock), so nothing was changed.\n\n"},
+  };
+  for (const Case& c : cases) {
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+      SCOPED_TRACE(std::string(c.what) + (answer == Answer::Yes ? ", forced" : ", kept"));
+      Reset();
+      ExpectInstallQuestion(Answer::Yes);
+      ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
+      c.damage();
+      ExpectUninstallQuestion(Answer::Yes);
+      Expect(c.stuck + force, "Uninstall Fleet mod?", answer);
+      const bool lost = c.stuck.find("missing") != std::string::npos;
+      if (answer == Answer::Yes) {
+        Expect(lost ? "The Fleet mod was uninstalled.\nThese game files were left as they are, since their originals "
+                      "were gone:\n    " +
+                          kFed
+                    : "The Fleet mod was uninstalled.",
+               "Uninstall Fleet mod", Answer::Ok, Icon::Information);
+      } else if (lost) {
+        Expect("", "Uninstall Fleet mod", Answer::Ok);  // the report of what could not be handled
+      }
+      const Outcome outcome = Installer().UninstallMod(fleet);
+      EXPECT_TRUE(dialogs.Done());
+      EXPECT_EQ(outcome, answer == Answer::Yes ? Outcome::Done : lost ? Outcome::Incomplete : Outcome::Refused);
+      EXPECT_EQ(IsInstalled(t / "prog/mods/Fleet"), answer == Answer::No);
+      if (answer == Answer::Yes) {
+        EXPECT_EQ(TempTree::Snapshot(t / "game"),
+                  Rows{lost ? "odf/ships/fed.odf=mod fed" : "odf/ships/fed.odf=game fed"});
+      }
+      EXPECT_TRUE(host.Idle());
+    }
+  }
+}
