@@ -6,7 +6,8 @@
 // Every kept file in MOD_DIR/Backup (names starting with ".drydock-" are the
 // engine's own) is linked to a temporary name beside its game file and renamed
 // over it; the game files the install added (the mod's files without a kept
-// copy) are deleted; then Backup goes and the disk is flushed.
+// copy) are deleted; then Backup and the game's ledger of installs go and the
+// disk is flushed.
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
   if (!LinkBack(game, backup, keptFiles) || !DeleteAdded(game, mod, keptFiles)) return 1;
   std::error_code ec;
   fs::remove_all(backup, ec);
+  if (!ec) fs::remove(game / ".drydock-installs", ec);
   if (ec) {
     Fail("cannot delete", backup, ec.value());
     return 1;
