@@ -382,6 +382,8 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
   if (!report.refused && !report.failures.empty() && report.stuck && force == Force::Offer && !reinstall) {
     // What a plain uninstall cannot get past: the user may force it, knowing what is missing.
     host_.SetBusy(false);
+    host_.ShowProgress(false);
+    host_.SetUninstallCaption(kUninstallCaption);
     if (dialogs_.Ask("The " + name + " mod cannot be uninstalled completely:" + DescribeFailures(report.failures) +
                          "\n\n" + ForceQuestion(name),
                      title + "?", Buttons::YesNo, Icon::Exclamation) == Answer::Yes) {
