@@ -105,6 +105,16 @@ int main(int argc, char** argv) {
   corpus.Add("fuzz_picture", app::demo::Jpeg(5, 3, Gradient, 40));
   corpus.Add("fuzz_picture", bmp.substr(0, bmp.size() / 2));
 
+  // Install records of every version and an uninstall note, as Drydock writes them.
+  corpus.Add("fuzz_record", "drydock install record 1\nstate complete\nreplaced 3 1700000000 odf/ships/fed.odf\n");
+  corpus.Add("fuzz_record",
+             "drydock install record 2\nstate pending\ngame /games/Armada%20II\nseq 2\nadded - - textures/rgb/a.tga\n");
+  corpus.Add("fuzz_record",
+             "drydock install record 3\nstate complete\ngame C:\\Games\\Armada%20II\nidentity 2049 131 - -\nseq 7\n"
+             "replaced 12 1700000000123456789 1700000000223456789 4711 odf/ships/fed%C3%A9.odf\n"
+             "added 5 1700000001 - - Readme.txt\nreplaced - - - - odf/ships/kling.odf\n");
+  corpus.Add("fuzz_record", "drydock uninstall note 1\ngame /games/Armada%20II\nrestored 3 17 odf/ships/fed.odf\n");
+
   // Registry texts as Wine writes them (first line: the key asked for; second: the value name).
   const std::string regHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
   corpus.Add("fuzz_reg_vdf",

@@ -106,7 +106,7 @@ run_sanitized_tests() {
   return "$status"
 }
 
-FUZZERS=(fuzz_modinfo fuzz_odf fuzz_reg_vdf fuzz_picture fuzz_archive_plan)
+FUZZERS=(fuzz_modinfo fuzz_odf fuzz_reg_vdf fuzz_picture fuzz_archive_plan fuzz_record)
 
 build_fuzzers() {
   local launcher=()
