@@ -157,9 +157,9 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     ASSERT_TRUE(other);
     Click("Inst");
     dialogs.Expect(ask("Inst", ui::Answer::Yes));
-    dialogs.Expect({"Another Drydock is changing the files in " + (t / "prog/mods").string() +
-                        ". Try again when it has finished.",
-                    "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Exclamation});
+    dialogs.Expect(
+        {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
+         "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Exclamation});
     PressKey(Qt::Key_Delete);
     EXPECT_TRUE(dialogs.Done());
   }
