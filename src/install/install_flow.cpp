@@ -153,20 +153,18 @@ std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, Install
 }
 
 bool ModInstaller::RunLong(const std::string& title, const std::function<void()>& work) {
-  std::string error;
+  std::exception_ptr error;
   try {
     host_.RunLong(work);
     return true;
-  } catch (const std::exception& e) {
-    error = e.what();
   } catch (...) {
-    error = "an unknown error";
+    error = std::current_exception();
   }
   host_.SetBusy(false);
   host_.ShowProgress(false);
-  dialogs_.Ask("Drydock stopped with an error (" + error +
-                   "). The files it had handled so far are in their places; every kept original is still in the "
-                   "mod's Backup folder.",
+  dialogs_.Ask(ui::UnexpectedErrorText(error) +
+                   "\nThe files handled so far are in their places; every kept original is still in the mod's "
+                   "Backup folder.",
                title, Buttons::Ok, Icon::Exclamation);
   return false;
 }

@@ -1,6 +1,8 @@
 // The install and uninstall as the user meets them: every question, message and caption, with scripted answers.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "library/mod_files.h"
@@ -34,6 +36,12 @@ class RecordingHost final : public InstallHost {
   bool RefreshQuietly() override { return ++quietRefreshes, folderStillThere; }
   void RefreshFully() override { ++fullRefreshes; }
   void Beep() override { ++beeps; }
+  // The `throwAt`-th piece of long work throws once it has run.
+  void RunLong(const std::function<void()>& work) override {
+    work();
+    if (++longWork == throwAt) throw std::runtime_error("disk on fire");
+  }
+  int throwAt = 0, longWork = 0;
 
   Rows installCaptions, uninstallCaptions;
   std::vector<int> progress;
@@ -77,6 +85,7 @@ class Flow : public ::testing::Test {
   void Reset() {
     for (const auto& entry : fs::directory_iterator(t.root())) fs::remove_all(entry.path());
     host.folderStillThere = true;
+    host.throwAt = host.longWork = 0;
     SetUp();
   }
 
@@ -217,6 +226,14 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
            kFed + " (could not be restored; its backup copy was kept: Input/output error)",
        "Reinstall stopped",
        {"odf/ships/fed.odf=mod fed"},
+       true,
+       "game fed"},
+      // The lock's wait is the first piece of long work, the copying the second.
+      {[&] { host.throwAt = 2; },
+       "The work was stopped by an unexpected error: disk on fire\nThe files handled so far are in their places; "
+       "every kept original is still in the mod's Backup folder.",
+       "Install Fleet mod",
+       {"odf/ships/fed.odf=mod fed", "odf/ships/new.odf=mod new"},
        true,
        "game fed"},
   };
