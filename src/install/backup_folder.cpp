@@ -277,7 +277,7 @@ GameIdentity IdentityOf(const fs::path& gameDir) {
 
 GameMatch MatchGame(const InstallRecord& record, const fs::path& gameDir) {
   if (record.sequence == 0 && record.game.empty()) return GameMatch::Same;  // an earlier version named no game
-  if (platform::SamePathText(record.game, CanonicalGame(gameDir))) return GameMatch::Same;
+  if (platform::SamePathText(record.game, CanonicalText(gameDir))) return GameMatch::Same;
   const fs::path recorded = PathFromUtf8(record.game);
   const GameIdentity here = IdentityOf(gameDir);
   if (platform::IsFolder(recorded)) {
@@ -322,10 +322,10 @@ std::optional<UninstallNote> ParseUninstallNote(std::string_view text) {
   return note;
 }
 
-std::string CanonicalGame(const fs::path& gameDir) {
+std::string CanonicalText(const fs::path& folder) {
   std::error_code ec;
-  const fs::path canonical = fs::weakly_canonical(gameDir, ec);
-  return platform::PathToUtf8(ec ? gameDir : canonical);
+  const fs::path canonical = fs::weakly_canonical(folder, ec);
+  return platform::PathToUtf8(ec ? folder : canonical);
 }
 
 std::optional<UninstallNote> ReadUninstallNote(const fs::path& modFolder, const fs::path& gameDir) {
@@ -333,12 +333,12 @@ std::optional<UninstallNote> ReadUninstallNote(const fs::path& modFolder, const 
   const auto stamp = platform::StampOf(file);
   if (!stamp || stamp->size > kMaxRecordBytes) return std::nullopt;
   auto note = ParseUninstallNote(platform::ReadFileBytes(file, kMaxRecordBytes));
-  if (!note || !platform::SamePathText(note->game, CanonicalGame(gameDir))) return std::nullopt;
+  if (!note || !platform::SamePathText(note->game, CanonicalText(gameDir))) return std::nullopt;
   return note;
 }
 
 platform::FsResult WriteUninstallNote(const fs::path& modFolder, const fs::path& gameDir, UninstallNote note) {
-  note.game = CanonicalGame(gameDir);
+  note.game = CanonicalText(gameDir);
   return platform::WriteFileAtomic(modFolder / PathFromUtf8(kUninstallNoteName), FormatUninstallNote(note),
                                    /*replace=*/true, {.sync = true});
 }

@@ -124,8 +124,9 @@ std::optional<UninstallNote> ReadUninstallNote(const std::filesystem::path& modF
                                                const std::filesystem::path& gameDir);
 platform::FsResult WriteUninstallNote(const std::filesystem::path& modFolder, const std::filesystem::path& gameDir,
                                       UninstallNote note);
-// The canonical form of a game folder, as notes name it.
-std::string CanonicalGame(const std::filesystem::path& gameDir);
+// The canonical form of a folder (a game's, as records and notes name it, or a
+// mod's), as UTF-8 text.
+std::string CanonicalText(const std::filesystem::path& folder);
 
 // The mod's backup folder: its entry named "Backup" in any letter case, when
 // that is a folder and not a link; empty when there is none.

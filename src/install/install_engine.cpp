@@ -206,7 +206,7 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
   // This install's game and its place in the game's order of installs, which
   // the uninstall of a mod below it follows to hand its kept originals up.
   InstallRecord header;
-  header.game = CanonicalGame(gameDir);
+  header.game = CanonicalText(gameDir);
   header.identity = IdentityOf(gameDir);
   header.sequence = NextSequence(ModsDirOf(modFolder), gameDir);
   platform::FsResult committed;

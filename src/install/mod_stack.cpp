@@ -29,7 +29,7 @@ std::vector<StackedMod> ReadStack(const fs::path& modsDir, const fs::path& gameD
   std::vector<StackedMod> stack;
   std::set<std::string> seen;
   const auto consider = [&](const fs::path& modFolder, std::string name) {
-    if (modFolder.empty() || !seen.insert(CanonicalGame(modFolder)).second) return;
+    if (modFolder.empty() || !seen.insert(CanonicalText(modFolder)).second) return;
     StackedMod mod;
     mod.modFolder = modFolder;
     mod.backup = FindBackupFolder(mod.modFolder);
@@ -63,10 +63,10 @@ platform::FsResult RewriteLedger(const fs::path& gameDir, const fs::path& modFol
                                  std::optional<std::uint64_t> sequence) {
   platform::RemoveOwnTemporaries(gameDir);  // of a ledger whose writing was cut short
   GameLedger ledger = ReadLedger(gameDir);
-  const std::string self = CanonicalGame(modFolder);
+  const std::string self = CanonicalText(modFolder);
   std::vector<fs::path> kept;
   for (const fs::path& folder : ledger.modFolders) {
-    if (CanonicalGame(folder) == self) continue;
+    if (CanonicalText(folder) == self) continue;
     InstallRecord record;
     const fs::path backup = FindBackupFolder(folder);
     if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read || record.sequence == 0 ||

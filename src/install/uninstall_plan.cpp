@@ -111,7 +111,7 @@ void FindHeirs(UninstallPlan& plan) {
   std::vector<StackedMod> above = InstalledStack(ModsDirOf(plan.modFolder), plan.gameDir);
   std::erase_if(above, [&](const StackedMod& m) {
     return m.record.sequence < plan.sequence ||
-           platform::SamePathText(CanonicalGame(m.modFolder), CanonicalGame(plan.modFolder));
+           platform::SamePathText(CanonicalText(m.modFolder), CanonicalText(plan.modFolder));
   });
   std::map<std::size_t, int> heirOf;  // index in `above` -> index in plan.heirs
   for (Target& t : plan.targets) {
@@ -395,7 +395,7 @@ platform::FsResult AdoptMovedGame(const platform::WriterLock& /*held*/, const Un
   if (plan.movedFrom.empty() || ReadRecord(plan.backup, record, /*salvage=*/plan.forced) == RecordStatus::Missing) {
     return platform::FsResult::Fail(std::make_error_code(std::errc::invalid_argument), plan.backup);
   }
-  record.game = CanonicalGame(plan.gameDir);
+  record.game = CanonicalText(plan.gameDir);
   record.identity = IdentityOf(plan.gameDir);
   platform::FsResult r = WriteRecord(plan.backup, record);
   if (r) r = NoteInLedger(plan.gameDir, plan.modFolder, record.sequence);
