@@ -560,11 +560,11 @@ void frmAnalyzer::RemoveFile() {
     if (result.outcome == RemoveOutcome::Failed) failure = result.why;
     // Deleting for good is the user's call, made knowing that it cannot be undone.
     if (result.outcome == RemoveOutcome::NoTrash &&
-        host_.dialogs.Ask(shown + " cannot be moved to the trash (" + result.why +
-                              "), so it can only be deleted for good, with no way to bring it back.\n\nDelete it "
-                              "for good?",
-                          std::string(texts::kRemoveTitle), ui::Buttons::YesNo,
-                          ui::Icon::Exclamation) == ui::Answer::Yes) {
+        host_.dialogs.AskDestructive(
+            shown + " cannot be moved to the trash (" + result.why +
+                "), so it can only be deleted for good, with no way to bring it back.\n\nDelete it "
+                "for good?",
+            std::string(texts::kRemoveTitle), ui::Buttons::YesNo, ui::Icon::Exclamation) == ui::Answer::Yes) {
       const platform::FsResult deleted = DeleteForGood(file, *lock);
       if (!deleted) failure = deleted.Message();
     }

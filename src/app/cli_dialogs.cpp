@@ -58,7 +58,8 @@ void CliDialogs::Refuse() {
   err_ << '\n' << kRefusal << '\n';
 }
 
-ui::Answer CliDialogs::Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon) {
+ui::Answer CliDialogs::Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon,
+                            ui::Default) {
   if (buttons == ui::Buttons::Ok || buttons == ui::Buttons::AbortRetryIgnore) {
     // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';

@@ -29,7 +29,6 @@ class CliDialogs final : public ui::Dialogs {
   CliDialogs(Answering answering, bool interactive, std::istream& in, std::ostream& err)
       : answering_(answering), interactive_(interactive), in_(in), err_(err) {}
 
-  ui::Answer Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon) override;
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
 
@@ -37,6 +36,11 @@ class CliDialogs final : public ui::Dialogs {
   bool Refused() const { return refused_; }
   // The command's exit code: `code`, or kExitFailed once it has refused.
   int ExitCode(int code) const { return refused_ ? kExitFailed : code; }
+
+ protected:
+  // The default a terminal takes on an empty line is always the answer that changes nothing.
+  ui::Answer Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon,
+                  ui::Default preset) override;
 
  private:
   // The refusal of a question nobody can answer, told once per question.

@@ -59,8 +59,8 @@ void frmSelector::RemoveMod() {
 
 void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folder, const std::string& title) {
   ui::Dialogs& dialogs = services_.dialogs;
-  if (dialogs.Ask("Are you sure you want to remove the " + text + " mod from your hard drive?", title, Buttons::YesNo,
-                  Icon::Question) != Answer::Yes) {
+  if (dialogs.AskDestructive("Are you sure you want to remove the " + text + " mod from your hard drive?", title,
+                             Buttons::YesNo, Icon::Question) != Answer::Yes) {
     return;
   }
   // What the mod holds is looked at under the lock, so that no install or uninstall changes it meanwhile.
@@ -72,11 +72,12 @@ void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folde
   }
   // The backup of an installed mod holds the only copies of the game files it replaced.
   if (install::IsInstalled(folder) &&
-      dialogs.Ask("The " + text +
-                      " mod is installed. Its Backup folder holds the only copies of the game files it "
-                      "replaced, and they go with it: the game keeps the mod's files and its own can no longer be put "
-                      "back. Uninstall the mod first to restore them.\n\nRemove it anyway?",
-                  title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+      dialogs.AskDestructive(
+          "The " + text +
+              " mod is installed. Its Backup folder holds the only copies of the game files it "
+              "replaced, and they go with it: the game keeps the mod's files and its own can no longer be put "
+              "back. Uninstall the mod first to restore them.\n\nRemove it anyway?",
+          title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
     return;
   }
   bool trashed = false;
@@ -86,11 +87,11 @@ void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folde
   SetBusy(false);
   if (!trashed) {
     // Deleting for good is the user's call, made knowing that it cannot be undone.
-    if (dialogs.Ask("The " + text + " mod cannot be moved to the trash (" + why +
-                        "), so it can only be deleted for "
-                        "good, with no way to bring it back:\n" +
-                        platform::PrintableName(platform::PathToUtf8(folder)) + "\n\nDelete it for good?",
-                    title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+    if (dialogs.AskDestructive("The " + text + " mod cannot be moved to the trash (" + why +
+                                   "), so it can only be deleted for "
+                                   "good, with no way to bring it back:\n" +
+                                   platform::PrintableName(platform::PathToUtf8(folder)) + "\n\nDelete it for good?",
+                               title, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
       return;
     }
     platform::FsResult deleted;

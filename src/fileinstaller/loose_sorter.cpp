@@ -269,7 +269,7 @@ std::optional<SortReport> SortLooseFiles(ui::Dialogs& dialogs, install::InstallH
   const SortPlan plan = PlanLooseFiles(modFolder, scan, choice);
   bool replaceOthers = true;
   if (const std::vector<std::string> others = Replacements(plan); !others.empty()) {
-    const ui::Answer answer = dialogs.Ask(
+    const ui::Answer answer = dialogs.AskDestructive(
         "These files in the mod's folders hold other contents than the loose files that go there:" +
             install::FirstFew(others, 20) +
             "\n\nReplace them? The files replaced go to the trash. With No, those loose files stay in the mod's root "

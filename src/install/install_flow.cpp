@@ -341,8 +341,8 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
   }
   // A damaged record: the window offers the way out at once, the refusal in its question.
   if (plan.refusal.stuck && force == Force::Offer && !reinstall) {
-    if (dialogs_.Ask(plan.refusal.refusal + "\n\n" + ForceQuestion(name), title + "?", Buttons::YesNo,
-                     Icon::Exclamation) != Answer::Yes) {
+    if (dialogs_.AskDestructive(plan.refusal.refusal + "\n\n" + ForceQuestion(name), title + "?", Buttons::YesNo,
+                                Icon::Exclamation) != Answer::Yes) {
       return stop(Outcome::Refused);
     }
     planned = Plan(name, lock, modFolder, false, {.force = true});
@@ -359,19 +359,20 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
                      "later changes; the files as they are now go to the trash. Continue?"
                    : "\nUninstalling now puts back what the game had before this mod and so undoes those later "
                      "changes; the files as they are now go to the trash. Uninstall anyway?");
-    if (dialogs_.Ask(text, reinstall ? "Continue installation?" : title + "?", Buttons::YesNo, Icon::Exclamation) !=
-        Answer::Yes) {
+    if (dialogs_.AskDestructive(text, reinstall ? "Continue installation?" : title + "?", Buttons::YesNo,
+                                Icon::Exclamation) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
   }
   // Without a backup, a game file that holds the mod's bytes may still be
   // the game's own (a file the mod ships unchanged): it is named first.
   if (const std::vector<std::string> deleted = plan.Deletions(); !deleted.empty() && !plan.refusal.refused) {
-    if (dialogs_.Ask(std::to_string(deleted.size()) + " file(s) in the game hold exactly the files of the " + name +
-                         " mod and will be moved to the trash. With no backup, Drydock cannot tell them from the "
-                         "game's own files:" +
-                         FirstFew(deleted) + "\nMove them to the trash?",
-                     kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
+    if (dialogs_.AskDestructive(
+            std::to_string(deleted.size()) + " file(s) in the game hold exactly the files of the " + name +
+                " mod and will be moved to the trash. With no backup, Drydock cannot tell them from the "
+                "game's own files:" +
+                FirstFew(deleted) + "\nMove them to the trash?",
+            kNotInstalledTitle, Buttons::YesNo, Icon::Exclamation) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
   }
@@ -382,9 +383,9 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     host_.SetBusy(false);
     host_.ShowProgress(false);
     host_.SetUninstallCaption(kUninstallCaption);
-    if (dialogs_.Ask("The " + name + " mod cannot be uninstalled completely:" + DescribeFailures(report.failures) +
-                         "\n\n" + ForceQuestion(name),
-                     title + "?", Buttons::YesNo, Icon::Exclamation) == Answer::Yes) {
+    if (dialogs_.AskDestructive("The " + name + " mod cannot be uninstalled completely:" +
+                                    DescribeFailures(report.failures) + "\n\n" + ForceQuestion(name),
+                                title + "?", Buttons::YesNo, Icon::Exclamation) == Answer::Yes) {
       planned = Plan(name, lock, modFolder, false, {.force = true});
       if (!planned) return stop(Outcome::Cancelled);
       plan = std::move(*planned);

@@ -13,6 +13,9 @@ namespace drydock::ui {
 enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel, AbortRetryIgnore };
 enum class Icon { None, Question, Exclamation, Critical, Information };
 enum class Answer { Ok, Yes, No, Cancel, Abort, Retry, Ignore };
+// The button that Enter presses. A question whose Yes deletes or overwrites a
+// file defaults to the answer that keeps it (No, else Cancel).
+enum class Default { Yes, No };
 
 // The program's default title for boxes that name none of their own.
 inline constexpr const char* kDefaultTitle = "Drydock";
@@ -21,10 +24,22 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // Shows `text` with `title`, the given buttons and icon; returns the answer.
-  virtual Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) = 0;
+  // Enter gives Yes (or Ok).
+  Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
+    return Show(text, title, buttons, icon, Default::Yes);
+  }
+  // The same for a question whose Yes deletes or overwrites something: Enter
+  // gives No (or Cancel), so a hurried key press keeps the file.
+  Answer AskDestructive(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
+    return Show(text, title, buttons, icon, Default::No);
+  }
   // A one-line input box; nothing when cancelled.
   virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                            const std::string& initial) = 0;
+
+ protected:
+  virtual Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon,
+                      Default preset) = 0;
 };
 
 // What the user is told when work ended by throwing (the windows carry a

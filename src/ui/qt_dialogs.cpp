@@ -1,8 +1,11 @@
 #include "ui/qt_dialogs.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
 
 namespace drydock::ui {
 
@@ -38,6 +41,34 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
   }
   return QMessageBox::Ok;
 }
+
+// The button Enter presses: Yes or Ok, or on a question that deletes or
+// overwrites the answer that keeps the file.
+QMessageBox::StandardButton DefaultButton(Buttons buttons, Default preset) {
+  switch (buttons) {
+    case Buttons::YesNo:
+    case Buttons::YesNoCancel:
+      return preset == Default::No ? QMessageBox::No : QMessageBox::Yes;
+    case Buttons::OkCancel:
+      return preset == Default::No ? QMessageBox::Cancel : QMessageBox::Ok;
+    case Buttons::AbortRetryIgnore:
+      return QMessageBox::Retry;
+    case Buttons::Ok:
+      break;
+  }
+  return QMessageBox::Ok;
+}
+
+// A box is at least as wide as its title with room for the window frame's
+// buttons, so that a short message does not clip the title ("D... ck").
+void KeepTitleWhole(QMessageBox& box, const QString& title) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int frameButtons = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  const int width = box.fontMetrics().horizontalAdvance(title) + frameButtons;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
 }  // namespace
 
 // A box opens over the window the user is working in (a secondary window
@@ -47,9 +78,12 @@ QWidget* QtDialogs::Owner() const {
   return active ? active : parent_.data();
 }
 
-Answer QtDialogs::Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
-  QMessageBox box(ToQt(icon), QString::fromStdString(title), QString::fromStdString(text), ToQt(buttons), Owner());
-  if (buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel) box.setDefaultButton(QMessageBox::Yes);
+Answer QtDialogs::Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, Default preset) {
+  const QString caption = QString::fromStdString(title);
+  QMessageBox box(ToQt(icon), caption, QString::fromStdString(text), ToQt(buttons), Owner());
+  box.setObjectName(QStringLiteral("messageBox"));
+  box.setDefaultButton(DefaultButton(buttons, preset));
+  KeepTitleWhole(box, caption);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;

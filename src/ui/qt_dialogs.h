@@ -12,9 +12,11 @@ class QtDialogs final : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
-  Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) override;
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override;
+
+ protected:
+  Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, Default preset) override;
 
  private:
   QWidget* Owner() const;

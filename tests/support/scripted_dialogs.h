@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,25 +21,12 @@ class ScriptedDialogs final : public ui::Dialogs {
     ui::Buttons buttons = ui::Buttons::Ok;
     ui::Icon icon = ui::Icon::None;
     ui::Answer answer = ui::Answer::Ok;
+    // Checked when set: the button Enter presses (No on a question that deletes or overwrites).
+    std::optional<ui::Default> preset = std::nullopt;
   };
 
   void Expect(Box box) { script_.push_back(std::move(box)); }
   void ExpectInput(std::optional<std::string> reply) { inputs_.push_back(std::move(reply)); }
-
-  ui::Answer Ask(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon) override {
-    shown.push_back({text, title, buttons, icon, ui::Answer::Ok});
-    if (script_.empty()) {
-      ADD_FAILURE() << "unexpected box \"" << title << "\": " << text;
-      return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
-    }
-    Box want = script_.front();
-    script_.pop_front();
-    EXPECT_TRUE(want.text.empty() || text == want.text) << text << "\nwanted: " << want.text;  // empty: any text
-    EXPECT_EQ(title, want.title);
-    EXPECT_EQ(buttons, want.buttons) << text;
-    EXPECT_EQ(icon, want.icon) << text;
-    return want.answer;
-  }
 
   std::optional<std::string> Input(const std::string& prompt, const std::string&, const std::string&) override {
     prompts.push_back(prompt);
@@ -56,6 +44,24 @@ class ScriptedDialogs final : public ui::Dialogs {
 
   std::vector<Box> shown;
   std::vector<std::string> prompts;
+
+ protected:
+  ui::Answer Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon,
+                  ui::Default preset) override {
+    shown.push_back({text, title, buttons, icon, ui::Answer::Ok, preset});
+    if (script_.empty()) {
+      ADD_FAILURE() << "unexpected box \"" << title << "\": " << text;
+      return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
+    }
+    Box want = script_.front();
+    script_.pop_front();
+    EXPECT_TRUE(want.text.empty() || text == want.text) << text << "\nwanted: " << want.text;  // empty: any text
+    EXPECT_EQ(title, want.title);
+    EXPECT_EQ(buttons, want.buttons) << text;
+    EXPECT_EQ(icon, want.icon) << text;
+    if (want.preset) EXPECT_EQ(preset, *want.preset) << "the default button of: " << text;
+    return want.answer;
+  }
 
  private:
   std::deque<Box> script_;
