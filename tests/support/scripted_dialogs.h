@@ -59,7 +59,9 @@ class ScriptedDialogs final : public ui::Dialogs {
     EXPECT_EQ(title, want.title);
     EXPECT_EQ(buttons, want.buttons) << text;
     EXPECT_EQ(icon, want.icon) << text;
-    if (want.preset) EXPECT_EQ(preset, *want.preset) << "the default button of: " << text;
+    if (want.preset) {
+      EXPECT_EQ(preset, *want.preset) << "the default button of: " << text;
+    }
     return want.answer;
   }
 
