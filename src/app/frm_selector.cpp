@@ -11,7 +11,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
+#include <QResizeEvent>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <exception>
@@ -24,6 +25,7 @@
 #include "platform/names.h"
 #include "platform/shell.h"
 #include "ui/dialogs.h"
+#include "ui/elided_label.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
@@ -60,6 +62,8 @@ frmSelector::frmSelector(SelectorServices services, QWidget* parent)
   BuildControls();
   BuildMenus();
   ApplyLayout(false);
+  BuildStatusLine();
+  resize(minimumSizeHint());
 
   timRefreshModList_ = new QTimer(this);
   timRefreshModList_->setObjectName(QStringLiteral("timRefreshModList"));
@@ -121,22 +125,18 @@ void frmSelector::BuildControls() {
   connect(lstMods_, &QListWidget::itemDoubleClicked, this, [this] { InstallMod(); });
   lstMods_->installEventFilter(this);
   lstMods_->viewport()->installEventFilter(this);
-  // Enter anywhere in the window clicks Install Mod (a default button has no
-  // effect in a main window), once per press.
-  for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-    auto* enter = new QShortcut(QKeySequence(key), this);
-    enter->setContext(Qt::WindowShortcut);
-    enter->setAutoRepeat(false);
-    connect(enter, &QShortcut::activated, cmdInstallMod_, &QPushButton::click);
-  }
+  // Enter and Space press the focused button, whatever it says; Enter in the
+  // list installs (the list's keys, in eventFilter).
+  for (QPushButton* button : {cmdRefresh_, cmdInstallMod_, cmdUninstallMod_}) button->setAutoDefault(true);
 
   pgbPercent_ = Make<QProgressBar>(central_, "pgbPercent");
   pgbPercent_->setRange(0, 100);
   pgbPercent_->setTextVisible(false);
   pgbPercent_->hide();
 
-  auto label = [this](const char* name, std::string_view caption) {
-    QLabel* l = Make<QLabel>(central_, name);
+  // The mod's own values are cut with an ellipsis where their box ends; their tooltips hold them whole.
+  auto label = [this](const char* name, std::string_view caption, bool value = false) {
+    QLabel* l = value ? Make<ui::ElidedLabel>(central_, name) : Make<QLabel>(central_, name);
     l->setText(Q(caption));
     l->setTextFormat(Qt::PlainText);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -151,15 +151,15 @@ void frmSelector::BuildControls() {
   lblModNumOfFiles_ = label("lblModNumOfFiles", texts::kModNumOfFiles);
   lblModSize_ = label("lblModSize", modinfo::kModSizePrefix);
   lblModMaker_ = label("lblModMaker", texts::kModMaker);
-  lblModsMaker_ = label("lblModsMaker", "");
+  lblModsMaker_ = label("lblModsMaker", "", true);
   lblModDescription_ = label("lblModDescription", texts::kModDescription);
-  lblModsDescription_ = label("lblModsDescription", "");
+  lblModsDescription_ = label("lblModsDescription", "", true);
   lblModsDescription_->setWordWrap(true);
-  lblModsOtherHeading_ = label("lblModsOtherHeading", "Other: ");
-  lblModsOther_ = label("lblModsOther", "");
+  lblModsOtherHeading_ = label("lblModsOtherHeading", "Other: ", true);
+  lblModsOther_ = label("lblModsOther", "", true);
   lblModsOther_->setWordWrap(true);
   lblModVersion_ = label("lblModVersion", texts::kModVersion);
-  lblModsVersion_ = label("lblModsVersion", "");
+  lblModsVersion_ = label("lblModsVersion", "", true);
   for (QLabel* l : {lblModMaker_, lblModDescription_, lblModVersion_, lblModsOtherHeading_}) l->setFont(bold);
 
   lblInvalidPic_ = label("lblInvalidPic", texts::kInvalidPic);
@@ -181,34 +181,65 @@ void frmSelector::BuildControls() {
 
 void frmSelector::ApplyLayout(bool withPicture) {
   pictureLayout_ = withPicture;
+  // The window always has room for the picture, so that its height never
+  // jumps when a picture comes or goes: without one, the list is taller. What
+  // the user adds by resizing goes to the list (and the buttons below it).
   const int dy = withPicture ? kPictureHeight : 0;
-  auto place = [&](QWidget* w, Place p) { w->setGeometry(Px(p.left), Px(p.top + dy), Px(p.width), Px(p.height)); };
+  const QSize least(Px(kClientWidth), Px(kClientHeight + kPictureHeight));
+  central_->setMinimumSize(least);
+  const int wider = std::max(0, central_->width() - least.width());
+  const int taller = std::max(0, central_->height() - least.height());
+  // A design position in twips, moved right by `right` pixels (and down by the picture's room, or to the bottom).
+  enum class Row { Top, Bottom };
+  auto place = [&](QWidget* w, Place p, Row row = Row::Top, int right = 0, int grow = 0, int longer = 0) {
+    const int top = row == Row::Top ? Px(p.top + dy) : Px(p.top + kPictureHeight) + taller;
+    w->setGeometry(Px(p.left) + right, top, Px(p.width) + grow, Px(p.height) + longer);
+  };
   const bool barShown = pgbPercent_->isVisible();
-  place(lstMods_, {0, 60, 3795, barShown ? 4740 - 285 : 4740});
-  place(cmdRefresh_, {0, 4860, 3795, 495});
-  place(cmdInstallMod_, {3840, 4860, 1515, 495});
-  place(cmdUninstallMod_, {5400, 4860, 1455, 495});
-  place(pgbPercent_, {0, 4500, 3780, 285});
+  place(lstMods_, {0, 60, 3795, (barShown ? 4740 - 285 : 4740) + kPictureHeight - dy}, Row::Top, 0, wider, taller);
+  place(cmdRefresh_, {0, 4860, 3795, 495}, Row::Bottom, 0, wider);
+  place(cmdInstallMod_, {3840, 4860, 1515, 495}, Row::Bottom, wider);
+  place(cmdUninstallMod_, {5400, 4860, 1455, 495}, Row::Bottom, wider);
+  place(pgbPercent_, {0, 4500, 3780, 285}, Row::Bottom, 0, wider);
   // The labels reach to the window's right edge so that no caption is cut
   // where the design's narrower boxes would end mid-word.
   const int right = kClientWidth - 3900 - 45;
-  place(lblStats_, {3900, 60, right, 255});
-  place(lblA2NumOfFile_, {3900, 300, right, 195});
-  place(lblA2NumOfFiles_, {3900, 480, right, 195});
-  place(lblModNumOfFiles_, {3900, 780, right, 195});
-  place(lblModSize_, {3900, 1080, right, 195});
-  place(lblModMaker_, {3900, 1440, right, 195});
-  place(lblModsMaker_, {3900, 1620, right, 195});
-  place(lblModDescription_, {3900, 1980, right, 195});
-  place(lblModsDescription_, {3900, 2160, right, 795});
-  place(lblModsOtherHeading_, {3900, 3060, right, 195});
-  place(lblModsOther_, {3900, 3240, right, 975});
-  place(lblModVersion_, {3900, 4360, right, 195});
-  place(lblModsVersion_, {3900, 4560, right, 195});
+  const auto column = [&](QWidget* w, Place p) { place(w, p, Row::Top, wider); };
+  column(lblStats_, {3900, 60, right, 255});
+  column(lblA2NumOfFile_, {3900, 300, right, 195});
+  column(lblA2NumOfFiles_, {3900, 480, right, 195});
+  column(lblModNumOfFiles_, {3900, 780, right, 195});
+  column(lblModSize_, {3900, 1080, right, 195});
+  column(lblModMaker_, {3900, 1440, right, 195});
+  column(lblModsMaker_, {3900, 1620, right, 195});
+  column(lblModDescription_, {3900, 1980, right, 195});
+  column(lblModsDescription_, {3900, 2160, right, 795});
+  column(lblModsOtherHeading_, {3900, 3060, right, 195});
+  column(lblModsOther_, {3900, 3240, right, 975});
+  column(lblModVersion_, {3900, 4360, right, 195});
+  column(lblModsVersion_, {3900, 4560, right, 195});
   picModsPic_->setGeometry(0, 0, Px(6855), picModsPic_->height() > 1 ? Px(kPictureHeight) : 1);
   lblInvalidPic_->setGeometry(Px(30), Px(115), Px(6855), Px(1100));
-  central_->setFixedSize(Px(kClientWidth), Px(kClientHeight + dy));
-  setFixedSize(central_->width(), central_->height() + (menuBar() ? menuBar()->sizeHint().height() : 0));
+}
+
+void frmSelector::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  ApplyLayout(pictureLayout_);
+}
+
+void frmSelector::BuildStatusLine() {
+  lblStatus_ = new QLabel(this);
+  lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+  lblStatus_->setTextFormat(Qt::PlainText);
+  lblStatus_->setFont(central_->font());
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
+  statusBar()->setSizeGripEnabled(true);
+  statusBar()->addWidget(lblStatus_, 1);
+}
+
+void frmSelector::ShowStatus(const std::string& line) {
+  lblStatus_->setText(QString::fromStdString(line));
+  lblStatus_->setToolTip(lblStatus_->text());
 }
 
 void frmSelector::changeEvent(QEvent* event) {
@@ -239,11 +270,12 @@ void frmSelector::CloseIfAsked() {
 
 bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
   if (ListMouseOrMenuKey(watched, event)) return true;
-  // Backspace in the list uninstalls, once per press (Enter is the window's shortcut).
+  // Enter in the list installs and Backspace uninstalls, once per press.
   if (watched == lstMods_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Backspace) {
-      if (!key->isAutoRepeat()) UninstallMod();
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter || key->key() == Qt::Key_Backspace) {
+      if (!key->isAutoRepeat()) enter ? InstallMod() : UninstallMod();
       return true;
     }
   }

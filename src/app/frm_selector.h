@@ -24,6 +24,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QResizeEvent;
 class QTimer;
 
 namespace drydock::platform {
@@ -128,6 +129,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
  protected:
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -135,6 +137,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
  private:
   void BuildControls();
+  void BuildStatusLine();
   void ApplyLayout(bool withPicture);
   void FillListWidget();
   // Makes the entry of `modPath` current (the first when it is gone); the
@@ -220,6 +223,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   bool RefreshQuietly() override;
   void RefreshFully() override;
   void Beep() override;
+  void ShowStatus(const std::string& line) override;
   void RunLong(const std::function<void()>& work) override;
 
   SelectorServices services_;
@@ -256,6 +260,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QLabel* lblModVersion_ = nullptr;
   QLabel* lblModsVersion_ = nullptr;
   QLabel* lblInvalidPic_ = nullptr;
+  QLabel* lblStatus_ = nullptr;  // what the last action did
   QTimer* timRefreshModList_ = nullptr;
   QTimer* timClickMod_ = nullptr;
 

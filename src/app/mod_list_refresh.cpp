@@ -38,7 +38,9 @@ void frmSelector::RefreshModList(RefreshOptions o) {
       repaint();
     }
     CountGameFiles(/*showSteps=*/false, /*showBar=*/!o.skipProgress);
-    if (!o.skipControls) ShowA2FileCount();
+    // The count is shown whenever it was taken: after an install or uninstall's quiet refresh too, so the panel
+    // never keeps the count from before.
+    ShowA2FileCount();
   }
   pgbPercent_->hide();
   ApplyLayout(pictureLayout_);

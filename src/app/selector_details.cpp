@@ -41,7 +41,6 @@ void frmSelector::ShowModDetails() {
       picModsPic_->clear();
       picModsPic_->hide();
       lblInvalidPic_->hide();
-      move(x(), y() + Px(kPictureHeightTwips));
       ApplyLayout(false);
     }
     return;
@@ -55,26 +54,18 @@ void frmSelector::ShowModDetails() {
   lblModSize_->setText(QString::fromStdString(view.modSize));
   lblModNumOfFiles_->setText(QString::fromStdString(view.modNumOfFiles));
 
-  const bool wasPicture = pictureLayout_;
   const int shift = Px(kPictureHeightTwips);
   lblInvalidPic_->hide();
   if (view.picture != modinfo::PictureState::None) {
     const QImage image = modinfo::DecodeDetailsPicture(view);
     picModsPic_->setPixmap(QPixmap::fromImage(image));
     picModsPic_->resize(picModsPic_->width(), image.isNull() ? 1 : shift);
-    if (!wasPicture) {
-      // The window grows upwards so that its bottom edge stays put, never above the screen's top.
-      const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-      const int top = screen ? screen->availableGeometry().top() : 0;
-      move(x(), std::max(top, y() - shift));
-    }
     ApplyLayout(true);
     picModsPic_->show();
     if (image.isNull()) lblInvalidPic_->show();
   } else {
     picModsPic_->clear();
     picModsPic_->hide();
-    if (wasPicture) move(x(), y() + shift);
     ApplyLayout(false);
   }
   lstMods_->setFocus();

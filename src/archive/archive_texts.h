@@ -6,7 +6,7 @@
 
 namespace drydock::archive::texts {
 
-inline constexpr const char* kMenuAddFromArchive = "Add mod from &archive...";
+inline constexpr const char* kMenuAddFromArchive = "Add mod from a&rchive...";
 inline constexpr const char* kTitle = "Add mod from archive";
 inline constexpr const char* kFileFilter =
     "Archives (*.zip *.7z *.rar *.tar *.tar.gz *.tgz *.tar.bz2 *.tbz *.tbz2 *.tar.xz *.txz *.tar.zst *.tzst);;"

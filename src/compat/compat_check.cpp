@@ -24,9 +24,7 @@ std::vector<library::ModFile> SideFiles(const std::optional<fs::path>& folder, S
   if (!folder) return {};
   std::vector<library::ModFile> files = list(*folder);
   if (side == Side::Second) {
-    std::erase_if(files, [](const library::ModFile& file) {
-      return std::find(kSkippedInSecond.begin(), kSkippedInSecond.end(), file.name) != kSkippedInSecond.end();
-    });
+    std::erase_if(files, [](const library::ModFile& file) { return library::IsModDescriptionFile(file.name); });
   }
   return files;
 }

@@ -19,9 +19,6 @@ namespace drydock::compat {
 // The entry that stands for the game folder, first in both lists.
 inline constexpr std::string_view kGameEntry = "(Armada II Directory)";
 
-// Files of the second side that never count: a mod's own information and picture (exact names).
-inline constexpr std::array<std::string_view, 3> kSkippedInSecond = {"ModInfo.txt", "ModPic.bmp", "ModPic.jpg"};
-
 enum class Side { First, Second };
 
 using ListFiles = std::function<std::vector<library::ModFile>(const std::filesystem::path&)>;
@@ -33,7 +30,7 @@ std::optional<std::filesystem::path> SideFolder(const std::filesystem::path& mod
                                                 std::string_view modPathOrGame);
 
 // One side's files through the library's mod-file listing (`list`, which
-// tests may replace), in its order; the second side without kSkippedInSecond.
+// tests may replace), in its order; the second side without the mod description files (library::IsModDescriptionFile).
 // A missing folder has no files.
 std::vector<library::ModFile> SideFiles(const std::optional<std::filesystem::path>& folder, Side side,
                                         const ListFiles& list = library::ListModFiles);

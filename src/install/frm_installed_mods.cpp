@@ -42,13 +42,23 @@ frmInstalledMods::frmInstalledMods(std::filesystem::path modsDir, std::function<
 }
 
 void frmInstalledMods::SetEntries(const std::vector<std::string>& entries) {
-  lstCurrentMods_->clear();
-  for (const std::string& e : entries) lstCurrentMods_->addItem(QString::fromStdString(e));
+  // The entry the user chose stays chosen while it is still listed; a new fill starts at the first.
+  const QString chosen = lstCurrentMods_->currentItem() ? lstCurrentMods_->currentItem()->text() : QString();
+  {
+    const QSignalBlocker quiet(lstCurrentMods_);
+    lstCurrentMods_->clear();
+    for (const std::string& e : entries) lstCurrentMods_->addItem(QString::fromStdString(e));
+  }
   if (!filledOnce_) {
     filledOnce_ = true;
     if (firstFill_) firstFill_();
   }
-  lstCurrentMods_->setCurrentRow(0);
+  const auto found = lstCurrentMods_->findItems(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (!chosen.isEmpty() && !found.isEmpty()) {
+    lstCurrentMods_->setCurrentItem(found.first());
+  } else {
+    lstCurrentMods_->setCurrentRow(0);
+  }
 }
 
 void frmInstalledMods::Fill() { SetEntries(InstalledModEntries(modsDir_, mainList_())); }

@@ -139,6 +139,7 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
     copy.entry.written = written;
     copy.entry.fullStamp = true;
     ++report.filesHandled;
+    if (copy.Replaces()) ++report.originalsKept;
   }
   Progress(callbacks, index, total);
   // Folders this install made for files that could not be copied go again.

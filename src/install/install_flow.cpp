@@ -72,6 +72,8 @@ int Percent(std::int64_t done, std::int64_t total) {
   return p < 0 || p > 100 ? -1 : static_cast<int>(p);
 }
 
+std::string Files(std::int64_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); }
+
 }  // namespace
 
 std::string FirstFew(const std::vector<std::string>& items, std::size_t shown) {
@@ -250,6 +252,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     return Outcome::Refused;
   }
   if (!report.failures.empty()) {
+    host_.ShowStatus("Installed " + name + " in part: " + std::to_string(report.failures.size()) +
+                     " file(s) could not be copied");
     dialogs_.Ask(std::to_string(report.failures.size()) + " file(s) of the " + name +
                      " mod could not be installed:" + DescribeFailures(report.failures) +
                      (report.filesHandled == 0
@@ -258,6 +262,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
                  "Install incomplete", Buttons::Ok, Icon::Exclamation);
     return Outcome::Incomplete;
   }
+  host_.ShowStatus("Installed " + name + ": " + Files(report.filesHandled) + ", " +
+                   std::to_string(report.originalsKept) + " kept in Backup");
   host_.Beep();
   return Outcome::Done;
 }
@@ -424,6 +430,7 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
             " mod's paths were left in the game, since they do not hold the mod's files:" + FirstFew(report.leftAlone),
         kNotInstalledTitle, Buttons::Ok, Icon::Information);
   }
+  host_.ShowStatus("Uninstalled " + name + ": " + Files(report.filesHandled) + " put back or taken out");
   return Outcome::Done;
 }
 

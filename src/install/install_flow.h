@@ -36,6 +36,8 @@ class InstallHost {
   // Rebuilds the mod list as the refresh button does.
   virtual void RefreshFully() {}
   virtual void Beep() {}
+  // What the last run did, in one line ("Installed Fleet: 12 files, 3 kept in Backup").
+  virtual void ShowStatus(const std::string& /*line*/) {}
   // Runs `work`, the part of a run that waits on the disk, and returns when
   // it has ended. A window runs it on a worker thread and keeps repainting;
   // while it runs, the caption and progress methods above may be called from

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "install/installed_mods.h"
+#include "library/mod_files.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -156,8 +157,12 @@ std::vector<std::string> CoveringMods(const fs::path& modsDir, const fs::path& g
   std::vector<std::string> covering;
   if (self == stack.end()) return covering;
   for (auto above = self + 1; above != stack.end(); ++above) {
-    const bool shares = std::any_of(self->record.entries.begin(), self->record.entries.end(),
-                                    [&](const RecordEntry& e) { return above->Entry(PathKey(e.path)) != nullptr; });
+    // A banner both mods carry is no file of the game that one mod hides from the other.
+    const bool shares =
+        std::any_of(self->record.entries.begin(), self->record.entries.end(), [&](const RecordEntry& e) {
+          const std::string_view name = std::string_view(e.path).substr(e.path.find_last_of("\\/") + 1);
+          return !library::IsModDescriptionFile(name) && above->Entry(PathKey(e.path)) != nullptr;
+        });
     if (shares) covering.push_back(above->name);
   }
   return covering;

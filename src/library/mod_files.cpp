@@ -1,5 +1,7 @@
 #include "library/mod_files.h"
 
+#include <algorithm>
+
 #include <set>
 
 #include "library/game_folders.h"
@@ -66,5 +68,9 @@ std::string PathKey(std::string_view folder, std::string_view name) {
 }
 
 std::string ShownPath(std::string_view relative) { return Joined(platform::SplitRelative(relative)); }
+
+bool IsModDescriptionFile(std::string_view name) {
+  return std::find(kModDescriptionFiles.begin(), kModDescriptionFiles.end(), name) != kModDescriptionFiles.end();
+}
 
 }  // namespace drydock::library

@@ -2,6 +2,7 @@
 // A mod's files as the game sees them: the plain files of the mod folder's
 // copies of the game folder table, and the case-blind keys that match them
 // with game files, kept copies and other mods' files.
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,6 +12,14 @@ namespace drydock::library {
 
 // The mod's information file, which belongs to the mod and never to the game.
 inline constexpr std::string_view kModInfoFileName = "ModInfo.txt";
+
+// The files that describe a mod: its information file and its banner. An
+// install copies the pictures like any file of the mod's root, but two mods
+// that each carry one do not conflict by it, and one never covers the other by
+// it (the compatibility check and the installed mods' stack agree on that).
+inline constexpr std::array<std::string_view, 3> kModDescriptionFiles = {kModInfoFileName, "ModPic.bmp", "ModPic.jpg"};
+// True when the file `name` (its name alone, exactly) is one of them.
+bool IsModDescriptionFile(std::string_view name);
 
 // One file of a mod: the game folder it lies in and its name there.
 struct ModFile {

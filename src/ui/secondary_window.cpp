@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QScreen>
 #include <algorithm>
@@ -25,6 +26,27 @@ class CheckMarkFollower final : public QObject {
   QPointer<QAction> entry_;
 };
 
+// Escape that no control of the window took closes it, as a dialog's does.
+class EscapeCloser final : public QObject {
+ public:
+  explicit EscapeCloser(QWidget* window) : QObject(window), window_(window) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        window_->close();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* window_;
+};
+
 constexpr int kGap = 8;
 constexpr int kOffset = 40;
 }  // namespace
@@ -32,6 +54,8 @@ constexpr int kOffset = 40;
 void FollowWithCheckMark(QWidget* window, QAction* entry) {
   window->installEventFilter(new CheckMarkFollower(window, entry));
 }
+
+void CloseOnEscape(QWidget* window) { window->installEventFilter(new EscapeCloser(window)); }
 
 void PlaceBeside(QWidget* window, const QWidget* main) {
   const QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();

@@ -2,8 +2,8 @@
 // The pattern every window opened from the main window's menu follows: it
 // exists at most once, is made on first use, takes the main window's icon
 // and font, opens beside the main window where the screen allows, carries a
-// check mark on its menu entry while it is open, and closes with the main
-// window.
+// check mark on its menu entry while it is open, closes on Escape, and closes
+// with the main window.
 #include <QAction>
 #include <QPointer>
 #include <QWidget>
@@ -12,6 +12,10 @@ namespace drydock::ui {
 
 // Ticks `entry` while `window` is shown and clears it when it hides.
 void FollowWithCheckMark(QWidget* window, QAction* entry);
+
+// Escape closes `window` when none of its controls takes the key (a key
+// propagates from the focused control up to its window).
+void CloseOnEscape(QWidget* window);
 
 // Moves `window` to the right of `main`, else to its left, else offset from
 // its top-left corner, always inside the screen that shows `main`.
@@ -24,7 +28,7 @@ QFont WindowFont(const QWidget* main);
 void CloseSecondaryWindows(QWidget* main);
 
 // The window in `slot`, made by `make` the first time (its parent must be
-// `main`), set up as above.
+// `main`), set up as above; Escape closes it.
 template <typename W, typename Make>
 W* SecondaryWindow(QPointer<W>& slot, QWidget* main, QAction* entry, Make make) {
   if (!slot) {
@@ -32,6 +36,7 @@ W* SecondaryWindow(QPointer<W>& slot, QWidget* main, QAction* entry, Make make) 
     slot->setWindowIcon(main->windowIcon());
     slot->setFont(WindowFont(main));
     if (entry) FollowWithCheckMark(slot, entry);
+    CloseOnEscape(slot);
   }
   return slot;
 }

@@ -22,6 +22,7 @@
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
+#include "ui/elided_label.h"
 #include "ui/frm_change_a2_dir.h"
 #include "ui/secondary_window.h"
 
@@ -224,7 +225,7 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
   EXPECT_TRUE(fs::is_directory(t / "prog/mods") && Items(Mods()) == L({"(No mods found.)"}));
 }
 
-TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwardsWithinTheScreen) {
+TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureWhoseRoomTheListGivesUpAndLongValuesAreElided) {
   t.Write("prog/mods/A Half/ModInfo.txt", "Author: \nVersion: 2\n");
   t.Write("prog/mods/B Full/ModInfo.txt",
           "Author: Q&&A Team\r\nDescription: Ships\r\nVersion: 1.1\r\nOther Heading: Credits\r\nOther: All\r\n");
@@ -237,17 +238,17 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   t.Write("prog/mods/D Long/ModInfo.txt", "Description: " + description + "\r\n");
   Start(GameDir());
   QLabel *picture = Find<QLabel>("picModsPic"), *invalid = Find<QLabel>("lblInvalidPic");
-  const int plainHeight = window->height();
+  const QRect plain = window->geometry(), plainList = Mods()->geometry();
+  const QRect plainUninstall = Find<QWidget>("cmdUninstallMod")->geometry();
   const QRect screen = window->screen()->availableGeometry();
-  window->move(window->x(), screen.top() + 200);
-  const int bottom = window->y() + window->height();
   Click("B Full");
   EXPECT_EQ(Details(),
             "Q&A Team\nShips\n1.1\nCredits\nAll\nNumber of files in current mod: 4\nSize of current mod: 0.12 MB\n");
   EXPECT_TRUE(picture->isVisible() && !invalid->isVisible());
   EXPECT_EQ(picture->geometry(), QRect(0, 0, 457, 89));
-  EXPECT_EQ(std::pair(Mods()->y(), window->height()), std::pair(4 + 89, plainHeight + 89)) << "the list moves down";
-  EXPECT_EQ(window->y() + window->height(), bottom) << "the bottom edge stays";
+  EXPECT_EQ(window->geometry(), plain) << "the window keeps its place and size";
+  EXPECT_EQ(std::pair(Mods()->y(), Mods()->geometry().bottom()), std::pair(4 + 89, plainList.bottom()))
+      << "the list gives the picture its top";
   PressKey(Qt::Key_W, Qt::ControlModifier);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "prog/mods/B Full/ReadMe_First.txt").string()});
   PressKey(Qt::Key_Down);
@@ -258,7 +259,8 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
             "(File does not contain 'other')\nNumber of files in current mod: 1\nSize of current mod: 0.02 KB\n");
   EXPECT_FALSE(Find<QAction>("menuModCurrentModViewReadme")->isEnabled());
   EXPECT_FALSE(picture->isVisible() || invalid->isVisible());
-  EXPECT_EQ(std::pair(Mods()->y(), window->height()), std::pair(4, plainHeight));
+  EXPECT_EQ(Mods()->geometry(), plainList);
+  EXPECT_EQ(window->geometry(), plain);
   // The full text of a value is a tooltip that fits the screen.
   PressKey(Qt::Key_End);
   const QFontMetrics metrics(QToolTip::font());
@@ -266,27 +268,58 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureAndTheWindowGrowsUpwa
   EXPECT_TRUE(lines.size() > 1 && lines.first().startsWith(QStringLiteral("www")));
   EXPECT_LE(lines.size() * metrics.lineSpacing(), screen.height());
   for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), screen.width());
-  window->move(window->x(), screen.top() + 10);
-  Click("B Full");
-  EXPECT_EQ(window->y(), screen.top()) << "never above the screen";
+  // The box shows what fits, ending in an ellipsis; the label's text stays whole.
+  const auto* descriptionBox = Find<ui::ElidedLabel>("lblModsDescription");
+  const QString shown = descriptionBox->ShownText();
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("\u2026")) && shown.count(QLatin1Char('\n')) >= 2) << Str(shown);
+  EXPECT_GT(descriptionBox->text().size(), 10 * shown.size());
+  // The user makes the window bigger: the list and the buttons below it take the room, and it shrinks back no
+  // further than its design.
+  window->resize(plain.width() + 200, plain.height() + 150);
+  EXPECT_EQ(Mods()->size(), plainList.size() + QSize(200, 150));
+  EXPECT_EQ(Find<QWidget>("cmdUninstallMod")->geometry(), plainUninstall.translated(200, 150));
+  window->resize(10, 10);
+  EXPECT_EQ(Mods()->geometry(), plainList);
 }
 
 TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaitsForTheirWork) {
   t.Write("game/odf/ships/fed.odf", "game");
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+  t.Write("prog/mods/Fleet/odf/ships/new.odf", "mod");
   Start(GameDir());
+  ASSERT_EQ(Label("lblA2NumOfFiles"), "2");
   auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
   ClickItem(Mods(), Mods()->item(0));
-  // Enter clicks Install Mod wherever the focus is, once per press; so does a double click on the mod.
-  for (const char* focus : {"lstMods", "cmdUninstallMod", static_cast<const char*>(nullptr)}) {
-    dialogs.Expect(Question(true, ui::Answer::No));
-    if (focus) Find<QWidget>(focus)->setFocus();
-    focus ? PressKey(Qt::Key_Return) : ClickItem(Mods(), Mods()->item(0), 2);
-    ASSERT_TRUE(dialogs.Done()) << (focus ? focus : "double click");
+  // Enter and Space press the focused button, whatever it says; Enter in the list installs, once per press, and
+  // so does a double click on the mod.
+  struct Press {
+    const char* focus;
+    Qt::Key key;
+    bool install;
+  };
+  for (const Press& press :
+       {Press{"lstMods", Qt::Key_Return, true}, Press{"lstMods", Qt::Key_Enter, true},
+        Press{"cmdUninstallMod", Qt::Key_Return, false}, Press{"cmdUninstallMod", Qt::Key_Space, false},
+        Press{"cmdInstallMod", Qt::Key_Space, true}, Press{nullptr, Qt::Key_unknown, true}}) {
+    dialogs.Expect(Question(press.install, ui::Answer::No));
+    if (press.focus) Find<QWidget>(press.focus)->setFocus();
+    press.focus ? PressKey(press.key) : ClickItem(Mods(), Mods()->item(0), 2);
+    ASSERT_TRUE(dialogs.Done()) << (press.focus ? press.focus : "double click") << " " << press.key;
   }
+  // Enter on Refresh refreshes and asks nothing (the auto refresh is off, so only the key can show the new mod).
+  Find<QAction>("menuManagerAuto")->trigger();
+  t.MakeDir("prog/mods/Later");
+  Find<QWidget>("cmdRefresh")->setFocus();
+  PressKey(Qt::Key_Return);
+  EXPECT_EQ(Items(Mods()), L({"Fleet", "Later"}));
+  Find<QAction>("menuManagerAuto")->trigger();
+  fs::remove(t / "prog/mods/Later");
+  PressKey(Qt::Key_R, Qt::ControlModifier);
+  ClickItem(Mods(), Mods()->item(0));
   dialogs.Expect(Question(true, ui::Answer::Yes));
   PressKey(Qt::Key_I, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "3") << "the count follows the install";
   EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
   EXPECT_TRUE(Str(Find<QPushButton>("cmdInstallMod")->text()) == "Install Mod" &&
               Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
@@ -302,6 +335,10 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   ASSERT_EQ(Items(installed), L({"Fleet", "Zeta"}));
   ClickItem(installed, installed->item(1));
   EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
+  Activate(window.get());
+  Activate(installed->window());  // it lists afresh on every activation, and keeps the entry chosen
+  EXPECT_EQ(Str(installed->currentItem()->text()), "Zeta");
+  EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
   installed->window()->close();
   fs::remove_all(t / "prog/mods/Zeta");
   Activate(window.get());
@@ -314,6 +351,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   dialogs.Expect(Question(false, ui::Answer::Yes));
   PressKey(Qt::Key_Backspace);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "and the uninstall";
   EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
   EXPECT_EQ(Items(installed), L({"(No mods found.)"}));
   // Another writer holds the game, so the next install is still waiting for it when the timer fires.

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
+#include <map>
 
 #include "app/frm_selector.h"
 #include "launch/launch.h"
@@ -116,6 +117,57 @@ TEST_F(SelectorCommands, EveryShortcutReachesItsCommandAndSubfoldersChangeOnlyUn
   // The window of this entry is not there yet: its key does nothing.
   PressKey(Qt::Key_F, Qt::ControlModifier);
   EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, TheListTakesTypeAheadHomeAndEndAndDeleteAsksToRemoveWithNoAsTheDefault) {
+  for (const char* name : {"Alpha", "Borg Pack", "Fleet Yards", "Romulan Wars"})
+    t.MakeDir(std::string("prog/mods/") + name);
+  Start();
+  Click("Alpha");
+  const struct {
+    const char* keys;  // typed, or a named key
+    Qt::Key key;
+    const char* lands;
+  } moves[] = {{"fl", Qt::Key_unknown, "Fleet Yards"},  // two letters typed at once find the mod they begin
+               {nullptr, Qt::Key_End, "Romulan Wars"},
+               {nullptr, Qt::Key_Home, "Alpha"},
+               {nullptr, Qt::Key_Down, "Borg Pack"}};
+  for (const auto& move : moves) {
+    if (move.keys) {
+      QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(move.keys));
+    } else {
+      PressKey(move.key);
+    }
+    EXPECT_EQ(Current(), move.lands);
+    EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModNumOfFiles")->text()),
+              "Number of files in current mod: 0")
+        << "the details follow";
+  }
+  dialogs.Expect({"Are you sure you want to remove the Borg Pack mod from your hard drive?", "Remove Borg Pack mod?",
+                  ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No, ui::Default::No});
+  PressKey(Qt::Key_Delete);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_TRUE(fs::is_directory(Mod("Borg Pack")));
+}
+
+TEST_F(SelectorCommands, EveryMenuGivesEachOfItsEntriesItsOwnMnemonic) {
+  Start();
+  QList<QWidget*> menus{window->menuBar()};
+  for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) menus << menu;
+  for (QWidget* menu : menus) {
+    std::map<QChar, QString> taken;
+    for (const QAction* action : menu->actions()) {
+      const QString text = action->text();
+      for (qsizetype at = text.indexOf(QLatin1Char('&')); at >= 0 && at + 1 < text.size();
+           at = text.indexOf(QLatin1Char('&'), at + 2)) {
+        if (text[at + 1] == QLatin1Char('&')) continue;
+        const QChar key = text[at + 1].toLower();
+        EXPECT_FALSE(taken.contains(key))
+            << test::Str(text) << " and " << test::Str(taken[key]) << " share &" << test::Str(QString(key));
+        taken[key] = text;
+      }
+    }
+  }
 }
 
 TEST_F(SelectorCommands, TheRightButtonSelectsTheModUnderThePointerAndOpensTheCurrentModMenu) {
@@ -330,7 +382,7 @@ TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   EXPECT_FALSE(Entry("menuModEdit")->isChecked());
 }
 
-TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysAndCarryTheirCheckMarksWhileOpen) {
+TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysCarryTheirCheckMarksWhileOpenAndCloseOnEscape) {
   Start();
   const struct {
     QKeyCombination key;
@@ -341,7 +393,10 @@ TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysAndCarryTheirCheckMarksWhileO
               {Qt::CTRL | Qt::Key_L, "menuHelpChanges", "frmChanges"},
               {Qt::CTRL | Qt::Key_C, "menuModCompatablility", "frmCompatability"},
               {Qt::CTRL | Qt::Key_T, "menuModTechTree", "frmTechTree"},
-              {Qt::CTRL | Qt::Key_Z, "menuModAnalyzeMod", "frmAnalyzer"}};
+              {Qt::CTRL | Qt::Key_Z, "menuModAnalyzeMod", "frmAnalyzer"},
+              {Qt::CTRL | Qt::Key_D, "menuManagerCheckInstalledMods", "frmInstalledMods"},
+              {Qt::CTRL | Qt::Key_E, "menuModEdit", "frmEditModInfo"},
+              {Qt::CTRL | Qt::Key_F, "menuManagerFileInstaller", "frmInstaller"}};
   for (const auto& h : help) {
     SCOPED_TRACE(h.name);
     for (int press = 0; press < 2; ++press) {  // a second press shows the same window
@@ -351,8 +406,11 @@ TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysAndCarryTheirCheckMarksWhileO
     const auto opened = window->findChildren<QWidget*>(QString::fromUtf8(h.name), Qt::FindDirectChildrenOnly);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(opened.front()->isVisible() && Entry(h.entry)->isChecked());
-    opened.front()->close();
+    test::Activate(opened.front());
+    PressKey(Qt::Key_Escape);
     EXPECT_FALSE(Entry(h.entry)->isChecked());
+    EXPECT_TRUE(!window->findChild<QWidget*>(QString::fromUtf8(h.name)) ||
+                !window->findChild<QWidget*>(QString::fromUtf8(h.name))->isVisible());
   }
 }
 

@@ -114,6 +114,32 @@ TEST_F(Stack, AGameFileChangedByHandBetweenInstallsIsStillAskedAbout) {
   EXPECT_EQ(TempTree::Read(Game() / "odf/all.odf"), "orig all");
 }
 
+// Banners and information files land in the game's root like any file of the mod's root, and the stack hands them
+// back in order, but one mod's banner never makes another mod "covered": only its game files do.
+TEST_F(Stack, AModsOwnBannerAndInformationCoverNothingYetComeBackInOrder) {
+  for (char m : std::string("DE")) {
+    for (const char* name : {"ModPic.jpg", "ModPic.bmp", "ModInfo.txt"}) {
+      t.Write(std::string("mods/") + m + "/" + name, std::string(1, m) + " banner");
+    }
+    t.Write(std::string("mods/") + m + "/odf/own_" + m + ".odf", "own");
+  }
+  const auto install = [&](char m) { return InstallModFiles(*Lock(), Game(), Mod(m)); };
+  ASSERT_TRUE(install('D').Succeeded());
+  ASSERT_TRUE(install('E').Succeeded());
+  EXPECT_EQ(TempTree::Read(Game() / "ModPic.jpg"), "E banner");
+  EXPECT_TRUE(CoveringMods(t / "mods", Game(), Mod('D')).empty());
+  t.Write("mods/E/odf/own_D.odf", "E's");  // a game file both carry: that one covers
+  const auto lock = Lock();
+  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
+  ASSERT_TRUE(InstallModFiles(*lock, Game(), Mod('E')).Succeeded());
+  EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('D')), Rows{"E"});
+  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('D')), ChangedFiles::Replace).Succeeded());
+  EXPECT_EQ(TempTree::Read(Game() / "ModPic.jpg"), "E banner") << "the top mod's banner stays";
+  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
+  EXPECT_FALSE(fs::exists(Game() / "ModPic.jpg"));
+  EXPECT_FALSE(fs::exists(Game() / "ModPic.bmp"));
+}
+
 // One game however its folder is written: with a "." in it, and on Windows in another letter case.
 TEST_F(Stack, TheGameFolderWrittenAnotherWayHoldsOneStack) {
 #ifdef _WIN32
