@@ -57,6 +57,13 @@ void frmSelector::RemoveMod() {
   Guarded(title, [&] { RemoveModFolder(text, folder, title); });
 }
 
+namespace {
+// An addon's entry without the spaces that set it under its parent in the list.
+std::string Unindented(const std::string& entry) {
+  return entry.substr(std::min(entry.find_first_not_of(' '), entry.size()));
+}
+}  // namespace
+
 void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folder, const std::string& title) {
   ui::Dialogs& dialogs = services_.dialogs;
   if (dialogs.AskDestructive("Are you sure you want to remove the " + text + " mod from your hard drive?", title,
@@ -102,6 +109,9 @@ void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folde
       dialogs.Ask("Some of the " + text + " mod could not be deleted:\n" + deleted.Message(), title, Buttons::Ok,
                   Icon::Exclamation);
     }
+    ShowStatus(deleted ? "Deleted " + Unindented(text) + " for good" : "Deleted " + Unindented(text) + " in part");
+  } else {
+    ShowStatus("Removed " + Unindented(text) + ": moved to the trash");
   }
   RefreshModList(RefreshOptions::Full());
 }

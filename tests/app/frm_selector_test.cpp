@@ -320,6 +320,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   PressKey(Qt::Key_I, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
   EXPECT_EQ(Label("lblA2NumOfFiles"), "3") << "the count follows the install";
+  EXPECT_EQ(Label("lblStatus"), "Installed Fleet: 2 files, 1 kept in Backup");
   EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
   EXPECT_TRUE(Str(Find<QPushButton>("cmdInstallMod")->text()) == "Install Mod" &&
               Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
@@ -352,6 +353,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   PressKey(Qt::Key_Backspace);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "and the uninstall";
+  EXPECT_EQ(Label("lblStatus"), "Uninstalled Fleet: 2 files put back or taken out");
   EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
   EXPECT_EQ(Items(installed), L({"(No mods found.)"}));
   // Another writer holds the game, so the next install is still waiting for it when the timer fires.

@@ -197,12 +197,17 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   t.Write("prog/mods/Inst/Backup/odf/fed.odf", "the game's own");
   Start();
   const auto ask = [](const std::string& name, ui::Answer answer) {
-    return Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
-                    "Remove " + name + " mod?", answer);
+    Box box = Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
+                       "Remove " + name + " mod?", answer);
+    box.preset = ui::Default::No;
+    return box;
   };
   const auto warning = [](const std::string& name, ui::Answer answer) {
-    return Answered("", "Remove " + name + " mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
+    Box box = Answered("", "Remove " + name + " mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
+    box.preset = ui::Default::No;
+    return box;
   };
+  const auto status = [this] { return test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()); };
   // The mod is looked at under the lock: while another run holds it, nothing is asked about its backup.
   {
     const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
@@ -232,6 +237,7 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   PressKey(Qt::Key_Delete);
   EXPECT_FALSE(fs::exists(Mod("Fleet/Addon/Extra")));
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Extra/odf/x.odf"), "extra");
+  EXPECT_EQ(status(), "Removed Extra: moved to the trash");
   EXPECT_EQ(test::TempTree::Read(Mod("Fleet/odf/fed.odf")), "fleet");
   EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "Inst"}));
 
@@ -256,6 +262,7 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == ui::Answer::No);
   }
   EXPECT_NE(dialogs.shown.back().text.find(Mod("Fleet").string() + "\n\nDelete it for good?"), std::string::npos);
+  EXPECT_EQ(status(), "Deleted Fleet for good");
   EXPECT_EQ(test::Items(Mods()), test::L({"(No mods found.)"}));
   PressKey(Qt::Key_Delete);  // the placeholder is no mod
 
