@@ -18,6 +18,26 @@
 
 namespace drydock::app {
 
+namespace {
+
+// Told when the first run ends without a game folder, before the program closes.
+#ifdef _WIN32
+const char* const kNoGameFolderChosen =
+    "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
+    "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
+    "with --game-dir FOLDER. By itself, Drydock finds the game where its installer registered it, or searches the "
+    "drive that holds Drydock for Armada2.exe.";
+#else
+const char* const kNoGameFolderChosen =
+    "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
+    "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
+    "with --game-dir FOLDER. By itself, Drydock reads where the game's installer registered it in the Wine "
+    "prefixes ($WINEPREFIX, ~/.wine, and those of Steam, Lutris, Heroic and Bottles), and else searches those "
+    "prefixes, your home folder and the disk that holds Drydock for Armada2.exe.";
+#endif
+
+}  // namespace
+
 bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs) {
   if (lock.TryLock()) return true;
   dialogs.Ask(texts::kSecondInstance, texts::kSecondInstanceTitle, ui::Buttons::Ok, ui::Icon::Critical);
@@ -63,6 +83,9 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
     lblA2NumOfFiles_->setText(QString::fromUtf8(texts::kA2FolderNotFound));
     lblA2NumOfFiles_->repaint();
     OpenGameDirDialog(/*modal=*/true);
+    // Cancel ends the program; the player learns why and what to do next time.
+    if (quitRequested_)
+      services_.dialogs.Ask(kNoGameFolderChosen, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::Information);
   }
 }
 

@@ -41,6 +41,15 @@ constexpr std::string_view kInstalling =
     "Manager menu). Installing a mod that is already installed asks you first whether to install it again.\n\n"
     "If a mod comes with an installer of its own, point that installer at the mod's folder inside the mods folder "
     "instead of the Armada II directory, then install the mod with Drydock.";
+constexpr std::string_view kInstallingWine =
+    "To install a mod, select it in the list and click Install Mod, or right-click it and choose Install Mod from "
+    "the menu that opens.\n\n"
+    "Before Drydock replaces a file of the game, it saves the game's file in the mod's Backup folder, so nothing is "
+    "lost. An installed mod is listed in the installed mods window (\"Check currently installed mods\" in the "
+    "Manager menu). Installing a mod that is already installed asks you first whether to install it again.\n\n"
+    "If a mod comes with an installer of its own, run that installer with Wine and point it at the mod's folder "
+    "inside the mods folder instead of the Armada II directory (Wine shows your own folders under drive Z:), then "
+    "install the mod with Drydock.";
 
 constexpr std::string_view kUninstalling =
     "To uninstall a mod, select it and click Uninstall Mod, or right-click it and choose Uninstall Mod.\n\n"
@@ -50,9 +59,9 @@ constexpr std::string_view kUninstalling =
     "comes out first. Otherwise an earlier mod could put back files that a later mod had replaced.";
 
 constexpr std::string_view kRemoving =
-    "To delete a mod from your hard drive, select it and press the Del key, or choose Remove mod from the Current "
-    "Mod menu or from the menu that opens when you right-click the mod. Drydock asks you before it deletes "
-    "anything.\n\n"
+    "To remove a mod from your hard drive, select it and press the Del key, or choose Remove mod from the Current "
+    "Mod menu or from the menu that opens when you right-click the mod. Drydock asks you first, then moves the "
+    "mod's folder to the trash, from where you can still restore it.\n\n"
     "Uninstall a mod before you remove it: its Backup folder holds the game files that it replaced.";
 
 constexpr std::string_view kAddonsStart =
@@ -66,10 +75,18 @@ constexpr std::string_view kAddonsEnd =
     "before the mod.";
 
 constexpr std::string_view kFolderSelection =
-    "Drydock finds the Armada II directory by itself: it reads where the game was installed, and when that is not "
-    "known it searches your drives for Armada2.exe.\n\n"
+    "Drydock finds the Armada II directory by itself: it reads where the game's installer registered it, and when "
+    "that is not known it searches the drive that holds Drydock for Armada2.exe.\n\n"
     "Choose another directory with \"Change A2 Directory\" in the Manager menu only when the one found is wrong, or "
-    "when you want mods installed into another copy of Armada II.";
+    "when you want mods installed into another copy of Armada II. A folder that does not hold Armada2.exe is taken "
+    "only once you have confirmed it.";
+constexpr std::string_view kFolderSelectionWine =
+    "Drydock finds the Armada II directory by itself: it reads where the game's installer registered it in your "
+    "Wine prefixes ($WINEPREFIX, ~/.wine, and those of Steam, Lutris, Heroic and Bottles), and when that is not "
+    "known it searches those prefixes, your home folder and the disk that holds Drydock for Armada2.exe.\n\n"
+    "Choose another directory with \"Change A2 Directory\" in the Manager menu only when the one found is wrong, or "
+    "when you want mods installed into another copy of Armada II. A folder that does not hold Armada2.exe is taken "
+    "only once you have confirmed it.";
 
 constexpr std::string_view kInstalledMods =
     "\"Check currently installed mods\" in the Manager menu opens a window that lists every mod and addon that is "
@@ -97,6 +114,11 @@ constexpr std::string_view kLaunchMenu =
     "The Launch menu, inside the Manager menu, has six entries: Armada II starts the game (through a small batch "
     "file in the game's directory); Armada II Directory and Drydock Directory open those folders; Armada Universe, "
     "Armada Fleet Command and ModCentral open those community web pages.";
+constexpr std::string_view kLaunchMenuWine =
+    "The Launch menu, inside the Manager menu, has six entries: Armada II starts the game (Drydock runs Armada2.exe "
+    "in the game's directory with Wine, in the Wine prefix that holds the game, so Wine must be installed); Armada "
+    "II Directory and Drydock Directory open those folders; Armada Universe, Armada Fleet Command and ModCentral "
+    "open those community web pages.";
 
 constexpr std::string_view kCompatibility =
     "\"Check Compatability\" in the Mod menu compares two mods, or a mod and the Armada II directory. Choose the two "
@@ -131,7 +153,7 @@ constexpr std::string_view kAnalyzerMenu =
     "Right-click a file in the analyzer for its menu:\n\n"
     "Copy: copies the file's path.\n"
     "Paste: puts a copy of the copied file into the folder selected now.\n"
-    "Remove: deletes the file from your hard drive.\n"
+    "Remove: moves the file to the trash, from where you can still restore it.\n"
     "Open: opens the file with the program your system uses for it.";
 
 constexpr std::string_view kTechTrees =
@@ -159,17 +181,17 @@ constexpr std::string_view kReport =
 constexpr std::array<ReadmeTopic, 25> kTopics{{
     {kFirstTopic, kIntroduction},
     {"    Putting a mod into Drydock", kPuttingAModIn},
-    {"    Installing", kInstalling},
+    {"    Installing", kInstalling, kInstallingWine},
     {"    Uninstalling", kUninstalling},
     {"    Removing", kRemoving},
     {"    Addons", {}},
     {"Manager menu", kHeading},
-    {"    A2 Folder selection", kFolderSelection},
+    {"    A2 Folder selection", kFolderSelection, kFolderSelectionWine},
     {"    'Check currently installed mods' command", kInstalledMods},
     {"    File installer", kFileInstaller},
     {"    Install Map Editor", kMapEditor},
     {"    Auto refresh", kAutoRefresh},
-    {"    Launch menu", kLaunchMenu},
+    {"    Launch menu", kLaunchMenu, kLaunchMenuWine},
     {"Mod menu", kHeading},
     {"    'Compatability checker'", kCompatibility},
     {"    'Edit ModInfo.txt file' command", kEditModInfo},
@@ -198,10 +220,12 @@ std::string AddonsText(const std::filesystem::path& programDir) {
 
 std::span<const ReadmeTopic> ReadmeTopics() { return kTopics; }
 
-std::optional<std::string> TopicText(std::string_view title, const std::filesystem::path& programDir) {
+std::optional<std::string> TopicText(std::string_view title, const std::filesystem::path& programDir,
+                                     platform::GameHost host) {
   for (const ReadmeTopic& topic : kTopics) {
     if (Title(topic.entry) != title) continue;
     if (title == kAddonsTitle) return AddonsText(programDir);
+    if (host == platform::GameHost::Wine && !topic.wineText.empty()) return std::string(topic.wineText);
     return std::string(topic.text);
   }
   return std::nullopt;

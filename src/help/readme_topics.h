@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/game_host.h"
+
 namespace drydock::help {
 
 struct ReadmeTopic {
@@ -14,6 +16,9 @@ struct ReadmeTopic {
   std::string_view entry;
   // The text shown; empty for the one topic whose text is built (Addons, see TopicText).
   std::string_view text;
+  // Where the game runs under Wine and Drydock does something else than on
+  // Windows, the text shown there; empty: `text` on both.
+  std::string_view wineText = {};
 };
 
 // The topic the readme window opens on, and the one that shows the contact address.
@@ -25,7 +30,9 @@ std::span<const ReadmeTopic> ReadmeTopics();
 
 // The text of the topic whose title (its entry without the leading spaces)
 // equals `title` exactly, letter case included; nothing for any other title.
-// The Addons text names the mods folder below `programDir`.
-std::optional<std::string> TopicText(std::string_view title, const std::filesystem::path& programDir);
+// The Addons text names the mods folder below `programDir`; a topic about what
+// Drydock does tells what it does where the game runs the way `host` says.
+std::optional<std::string> TopicText(std::string_view title, const std::filesystem::path& programDir,
+                                     platform::GameHost host = platform::ThisSystemsGameHost());
 
 }  // namespace drydock::help

@@ -112,21 +112,78 @@ std::vector<fs::path> GameSearchRootsForThisSystem(const fs::path& programDir) {
   return GameSearchRoots(wine, wine.home, programDir);
 }
 
-GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view gameDir) {
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/';
+#else
+  return c == '/';
+#endif
+}
+
+}  // namespace
+
+std::string CleanTypedPath(std::string_view text, const fs::path& home) {
+  text = Trimmed(text);
+  // A path copied from a shell or a file's properties often comes quoted.
+  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
+    text = Trimmed(text.substr(1, text.size() - 2));
+  }
+  std::string cleaned(text);
+#ifndef _WIN32
+  if (!home.empty() && (cleaned == "~" || cleaned.starts_with("~/"))) {
+    cleaned = platform::PathToUtf8(home) + cleaned.substr(1);
+  }
+#else
+  (void)home;
+#endif
+  const fs::path path = platform::PathFromUtf8(cleaned);
+  if (path.is_absolute()) cleaned = platform::PathToUtf8(path.lexically_normal());
+  while (!cleaned.empty() && IsSeparator(cleaned.back())) cleaned.pop_back();
+  return cleaned;
+}
+
+GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view gameDir, const fs::path& home) {
   GameDirCandidate c;
-  c.text = std::string(text);
-  if (!c.text.empty() && c.text.back() == kPathSeparator) c.text.pop_back();
+  c.text = CleanTypedPath(text, home);
   const size_t cut = c.text.rfind(kPathSeparator);
   if (cut == std::string::npos) return c;
-  c.hasSeparator = true;
   c.isNew = c.text != gameDir;
-  const std::string last = c.text.substr(cut + 1);
-  // The parent keeps its separator, so "/opt" lists "/" and "C:\Games" lists "C:\".
-  const fs::path parent = platform::PathFromUtf8(std::string_view(c.text).substr(0, cut + 1));
-  const std::vector<std::string> names = platform::ListAllNames(parent);
   const fs::path full = platform::PathFromUtf8(c.text);
-  c.valid = !last.empty() && std::find(names.begin(), names.end(), last) != names.end() &&
-            (platform::IsFolder(full) || platform::IsFile(full));
+  if (!full.is_absolute()) {
+    c.kind = GameDirKind::NotFullPath;
+    return c;
+  }
+  // The letter case of the last component counts, also where the file system ignores it.
+  // The parent keeps its separator, so "/opt" lists "/" and "C:\Games" lists "C:\".
+  const std::string last = c.text.substr(cut + 1);
+  const std::vector<std::string> names =
+      platform::ListAllNames(platform::PathFromUtf8(std::string_view(c.text).substr(0, cut + 1)));
+  if (last.empty() || std::find(names.begin(), names.end(), last) == names.end() || !platform::EntryExists(full)) {
+    c.kind = GameDirKind::Missing;
+    const fs::path twin = platform::NativePath(full.root_path(), platform::PathToUtf8(full.relative_path()));
+    if (twin != full && platform::IsFolder(twin)) c.caseTwin = platform::PathToUtf8(twin);
+    return c;
+  }
+  if (!platform::IsFolder(full)) {
+    c.kind = GameDirKind::NotAFolder;
+    return c;
+  }
+  // Found as the launch finds it: a plain file of that name in any letter case.
+  const std::vector<std::string> files = platform::ListPlainFiles(full);
+  const bool hasExe = std::any_of(files.begin(), files.end(), [](const std::string& name) {
+    return platform::EqualsIgnoreCase(name, kGameExeName);
+  });
+  c.kind = hasExe ? GameDirKind::GameFolder : GameDirKind::NoGameExe;
   return c;
 }
 

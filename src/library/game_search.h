@@ -60,16 +60,31 @@ std::vector<std::filesystem::path> GameSearchRoots(const platform::WineEnvironme
 std::vector<std::filesystem::path> GameSearchRootsForThisSystem(const std::filesystem::path& programDir);
 
 // A folder typed or picked by the user, checked before it becomes GameDir.
-struct GameDirCandidate {
-  std::string text;           // the text with one trailing separator removed
-  bool hasSeparator = false;  // false: no kPathSeparator left (a bare drive, "/" alone): refuse with a beep
-  bool valid = false;         // the parent's listing holds the last component in exactly this letter case
-  bool isNew = false;         // the text differs from the current GameDir
+enum class GameDirKind {
+  NoSeparator,  // no separator left (a bare drive, "/" alone, a bare name): refused with a beep
+  NotFullPath,  // a path relative to nothing the user can see
+  Missing,      // nothing by that name, in exactly this letter case of its last component
+  NotAFolder,   // a file (the game's executable, say) or something else that is no folder
+  NoGameExe,    // a folder without Armada2.exe in any letter case
+  GameFolder,   // a folder that holds the game's executable
 };
 
-// Checks `text` (UTF-8, as typed) against the folder tree and `gameDir`.
-// Files pass like folders: the check asks only that the last component exists
-// in its parent with exactly the letter case written.
-GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view gameDir);
+struct GameDirCandidate {
+  std::string text;  // the text as the user meant it (see CleanTypedPath)
+  GameDirKind kind = GameDirKind::NoSeparator;
+  bool isNew = false;    // the text differs from the current GameDir
+  std::string caseTwin;  // Missing: the folder the text names when letter case is ignored, if any
+};
+
+// What a user means by a typed path: spaces around it and one pair of quotes
+// around those dropped, "~" at its start the home folder, "." and ".." and
+// doubled separators resolved, and trailing separators removed (so "/" and
+// "C:\" lose their only one).
+std::string CleanTypedPath(std::string_view text, const std::filesystem::path& home);
+
+// Checks `text` (UTF-8, as typed, cleaned first) against the folder tree and
+// `gameDir`, the current GameDir's text (empty when none is known).
+GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view gameDir,
+                                       const std::filesystem::path& home);
 
 }  // namespace drydock::library

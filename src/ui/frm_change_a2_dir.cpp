@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -16,9 +17,12 @@
 
 #include "library/game_search.h"
 #include "library/mod_library.h"
+#include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "ui/dialogs.h"
+#include "ui/qt_dialogs.h"
 
 namespace drydock::ui {
 
@@ -46,6 +50,26 @@ const char* const kInfoEnd =
     " is the default one. Drydock automatically detects where Armada II is installed, so only change this if you "
     "know the directory is wrong or if you have another copy of A2 that you want the mod(s) to be installed in. PS: "
     "It is case sensative.";
+
+// Why a chosen path is refused; each names the path in quotes.
+#ifdef _WIN32
+const char* const kNotFullPathEnd =
+    "\" is not a full path. Type the whole path of the folder, starting with its drive, "
+    "such as \"C:\\\".";
+#else
+const char* const kNotFullPathEnd =
+    "\" is not a full path. Type the whole path of the folder, starting with \"/\" "
+    "(or \"~/\" for your home folder).";
+#endif
+const char* const kMissingStart = "There is no folder \"";
+const char* const kMissingEnd = "\". Choose the folder that holds Armada2.exe.";
+const char* const kCaseTwinMiddle = "\". Letter case counts here: did you mean \"";
+const char* const kIsGameExeMiddle = "\" is the game's program file, not a folder. Choose the folder that holds it: \"";
+const char* const kNotAFolderEnd = "\" is not a folder. Choose the folder that holds Armada2.exe.";
+const char* const kNoGameExeStart = "The folder \"";
+const char* const kNoGameExeEnd =
+    "\" does not hold Armada2.exe, so it does not look like an Armada II game folder: mods installed into it will not "
+    "reach the game.\n\nUse this folder anyway?";
 
 // -----------------------------------------------------------------------------
 
@@ -75,8 +99,23 @@ GameSearchFn SearchThisSystem(const std::filesystem::path& programDir) {
   };
 }
 
+frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search,
+                               QWidget* parent)
+    : frmChangeA2Dir(host, shell, nullptr, &dialogs, std::move(search), parent) {}
+
 frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSearchFn search, QWidget* parent)
-    : QDialog(parent), host_(host), shell_(shell), search_(std::move(search)) {
+    : frmChangeA2Dir(host, shell, std::make_unique<QtDialogs>(), nullptr, std::move(search), parent) {
+  static_cast<QtDialogs&>(*ownDialogs_).SetParent(this);
+}
+
+frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, std::unique_ptr<Dialogs> ownDialogs,
+                               Dialogs* dialogs, GameSearchFn search, QWidget* parent)
+    : QDialog(parent),
+      ownDialogs_(std::move(ownDialogs)),
+      host_(host),
+      shell_(shell),
+      dialogs_(dialogs ? *dialogs : *ownDialogs_),
+      search_(std::move(search)) {
   setObjectName(QStringLiteral("frmChangeA2Dir"));
   setWindowTitle(Q(kCaption));
 
@@ -112,8 +151,8 @@ frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSe
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdCancel_ = new QPushButton(Q(kCancelText), this);
   cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-  cmdApply_->setAutoDefault(false);
-  cmdCancel_->setAutoDefault(false);
+  // Enter presses the button that has the focus, else OK; Space the focused one.
+  for (QPushButton* button : {cmdApply_, cmdOK_, cmdCancel_}) button->setAutoDefault(true);
   cmdOK_->setDefault(true);
 
   auto* buttons = new QHBoxLayout;
@@ -176,6 +215,15 @@ bool frmChangeA2Dir::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void frmChangeA2Dir::keyPressEvent(QKeyEvent* event) {
+  // QDialog's own Escape would only try to close, which is refused without a game directory.
+  if (event->matches(QKeySequence::Cancel)) {
+    cmdCancel_Click();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 int frmChangeA2Dir::ExecModal() { return exec(); }
@@ -300,20 +348,57 @@ void frmChangeA2Dir::BrowserChanged() {
 }
 
 bool frmChangeA2Dir::TakeCandidate() {
-  const std::string text = txtDir_->text().toStdString();
-  const library::GameDirCandidate candidate =
-      library::CheckGameDirCandidate(text, GameDirKnown() ? GameDirText() : std::string());
-  if (candidate.text != text) txtDir_->setText(Q(candidate.text));
-  if (!candidate.hasSeparator) {
+  const std::string typed = txtDir_->text().toStdString();
+  // A status text names no folder (though "manually/install" holds a separator on Linux).
+  if (typed == kSearching || typed == kNotFound || typed.starts_with(kSearchFailed)) {
     shell_.Beep();
     return false;
   }
-  if (candidate.valid && candidate.isNew) {
-    host_.SetGameDir(platform::PathFromUtf8(candidate.text));
-    lblCurrent_->setText(Q(candidate.text));
+  const library::GameDirCandidate candidate =
+      library::CheckGameDirCandidate(typed, GameDirKnown() ? GameDirText() : std::string(), platform::HomeDir());
+  const std::string& path = candidate.text;
+  if (path != typed) txtDir_->setText(Q(path));
+  switch (candidate.kind) {
+    case library::GameDirKind::NoSeparator:
+      shell_.Beep();
+      return false;
+    case library::GameDirKind::NotFullPath:
+      Refuse("\"" + path + kNotFullPathEnd);
+      return false;
+    case library::GameDirKind::Missing:
+      Refuse(kMissingStart + path +
+             (candidate.caseTwin.empty() ? std::string(kMissingEnd) : kCaseTwinMiddle + candidate.caseTwin + "\"?"));
+      return false;
+    case library::GameDirKind::NotAFolder: {
+      const std::filesystem::path file = platform::PathFromUtf8(path);
+      const bool isGameExe = platform::EqualsIgnoreCase(platform::PathToUtf8(file.filename()), library::kGameExeName);
+      Refuse("\"" + path +
+             (isGameExe ? kIsGameExeMiddle + platform::PathToUtf8(file.parent_path()) + "\"." : kNotAFolderEnd));
+      return false;
+    }
+    case library::GameDirKind::NoGameExe:
+      // Asked only of a change: the current folder was accepted before.
+      if (candidate.isNew && dialogs_.Ask(kNoGameExeStart + path + kNoGameExeEnd, kCaption, Buttons::YesNo,
+                                          Icon::Question) != Answer::Yes) {
+        txtDir_->setFocus();
+        return false;
+      }
+      break;
+    case library::GameDirKind::GameFolder:
+      break;
+  }
+  if (candidate.isNew) {
+    host_.SetGameDir(platform::PathFromUtf8(path));
+    lblCurrent_->setText(Q(path));
     cmdApply_->setEnabled(false);
   }
   return true;
+}
+
+void frmChangeA2Dir::Refuse(const std::string& message) {
+  dialogs_.Ask(message, kCaption, Buttons::Ok, Icon::Exclamation);
+  txtDir_->setFocus();
+  txtDir_->selectAll();
 }
 
 void frmChangeA2Dir::cmdApply_Click() {
@@ -322,8 +407,7 @@ void frmChangeA2Dir::cmdApply_Click() {
 }
 
 void frmChangeA2Dir::cmdOK_Click() {
-  if (!TakeCandidate()) return;
-  accept();  // refused in done() while there is still no game directory
+  if (TakeCandidate()) accept();  // refused in done() while there is still no game directory
 }
 
 void frmChangeA2Dir::cmdCancel_Click() {

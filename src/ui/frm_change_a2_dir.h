@@ -1,15 +1,18 @@
 #pragma once
 // The game directory dialog: shows GameDir, lets the user pick another folder
 // in a folder browser or by typing, and takes the choice only when it names an
-// existing folder with the exact letter case of its last component. While no
-// game directory is known it searches for the game's executable on a worker
-// thread, proposes the folder it finds, and refuses to close until a folder
-// was taken; Cancel then ends the program.
+// existing folder with the exact letter case of its last component: anything
+// else is refused with a message naming it, and a folder without the game's
+// executable is taken only when the user says so. While no game directory is
+// known it searches for the game's executable on a worker thread, proposes the
+// folder it finds, and refuses to close until a folder was taken; Cancel (or
+// Escape) then ends the program.
 #include <QDialog>
 #include <QPersistentModelIndex>
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -25,6 +28,8 @@ class Shell;
 }
 
 namespace drydock::ui {
+
+class Dialogs;
 
 // What the dialog needs from the main window, which owns GameDir.
 class GameDirHost {
@@ -51,7 +56,12 @@ GameSearchFn SearchThisSystem(const std::filesystem::path& programDir);
 class frmChangeA2Dir : public QDialog {
   Q_OBJECT
  public:
-  // `search` defaults to SearchThisSystem(host.ProgramDir()).
+  // `search` defaults to SearchThisSystem(host.ProgramDir()). Its questions
+  // and messages go through `dialogs`.
+  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search = {},
+                 QWidget* parent = nullptr);
+  // The same with message boxes of its own over the dialog, for a host that
+  // hands over no Dialogs.
   frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSearchFn search = {}, QWidget* parent = nullptr);
   ~frmChangeA2Dir() override;
 
@@ -69,9 +79,13 @@ class frmChangeA2Dir : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Escape is Cancel, also while the dialog may not close.
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, std::unique_ptr<Dialogs> ownDialogs, Dialogs* dialogs,
+                 GameSearchFn search, QWidget* parent);
   void Refill();
   void StartSearch();
   void StopSearch();
@@ -84,9 +98,12 @@ class frmChangeA2Dir : public QDialog {
   void BrowserChanged();
   // Expands the tree down to `index` and scrolls it into the middle.
   void Reveal(const QModelIndex& index);
-  // Takes the text of txtDir as GameDir when it names an existing folder.
-  // Returns false when it was refused with a beep (no separator).
+  // Takes the text of txtDir as GameDir when it names a game folder, or a
+  // folder the user confirms. Returns false when the choice was refused (a
+  // beep, a message, or No to the question): the dialog stays for another.
   bool TakeCandidate();
+  // Tells why the candidate was refused and hands the text box back.
+  void Refuse(const std::string& message);
   void cmdApply_Click();
   void cmdOK_Click();
   void cmdCancel_Click();
@@ -94,8 +111,10 @@ class frmChangeA2Dir : public QDialog {
   // GameDir as the label shows it.
   std::string GameDirText() const;
 
+  std::unique_ptr<Dialogs> ownDialogs_;  // only when the host handed over none
   GameDirHost& host_;
   platform::Shell& shell_;
+  Dialogs& dialogs_;
   GameSearchFn search_;
 
   QFileSystemModel* model_ = nullptr;

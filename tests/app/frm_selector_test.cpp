@@ -149,12 +149,23 @@ TEST_F(Selector, StartupListsAndCountsInStepsOf22AFullRefreshKeepsTheSelectedAdd
   EXPECT_FALSE(window->isVisible() || installed->isVisible() || directory->isVisible());
 }
 
-TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnce) {
+TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnceOrEndsSayingWhy) {
   t.MakeDir("prog/mods/Only");
-  using Case = std::pair<std::optional<fs::path>, std::string>;  // the folder known, the button pressed
+  using Case = std::pair<std::optional<fs::path>, std::string>;  // the folder known, the button (or key) pressed
   for (const auto& [gameDir, button] :
-       {Case{std::nullopt, "cmdOK"}, Case{t / "gone", "cmdOK"}, Case{{}, "cmdCancel"}}) {
+       {Case{std::nullopt, "cmdOK"}, Case{t / "gone", "cmdOK"}, Case{{}, "cmdCancel"}, Case{{}, "Escape"}}) {
     SCOPED_TRACE(button + (gameDir ? " after a vanished folder" : ""));
+    const bool ok = button == "cmdOK";
+    if (!ok) {
+      dialogs.Expect(
+          {"Drydock cannot install mods without the Armada II game folder, and none was chosen, so it "
+           "closes now.\n\nNext time, choose the folder that holds Armada2.exe in the \"Change A2 "
+           "Directory\" window, or start Drydock with --game-dir FOLDER. By itself, Drydock reads where the "
+           "game's installer registered it in the Wine prefixes ($WINEPREFIX, ~/.wine, and those of Steam, "
+           "Lutris, Heroic and Bottles), and else searches those prefixes, your home folder and the disk "
+           "that holds Drydock for Armada2.exe.",
+           "Drydock", ui::Buttons::Ok, ui::Icon::Information});
+    }
     bool asked = false;
     QTimer::singleShot(0, [&] {
       auto* dialog = window->findChild<ui::frmChangeA2Dir*>();
@@ -163,11 +174,16 @@ TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnce) {
       EXPECT_EQ(Label("lblA2NumOfFiles"), "(A2 folder not found)");
       EXPECT_FALSE(window->GameDir().has_value());
       TypeInto(Child<QLineEdit>(dialog, "txtDir"), platform::PathToUtf8(GameDir()));
-      QTest::mouseClick(Child<QPushButton>(dialog, button.c_str()), Qt::LeftButton);
+      if (button == "Escape") {
+        Activate(dialog);
+        PressKey(Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(Child<QPushButton>(dialog, button.c_str()), Qt::LeftButton);
+      }
     });
     Start(gameDir);
     EXPECT_TRUE(asked);
-    const bool ok = button == "cmdOK";
+    EXPECT_TRUE(dialogs.Done()) << "cancelled, the player is told why the program ends";
     EXPECT_TRUE(window->QuitRequested() != ok && window->isVisible() == ok) << "cancelled, the program ends";
     EXPECT_EQ(window->GameDir(), ok ? std::optional<fs::path>(GameDir()) : std::nullopt);
     EXPECT_EQ(Label("lblA2NumOfFiles"), ok ? "1" : "(A2 folder not found)") << "the count of the folder chosen";

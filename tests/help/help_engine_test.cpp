@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "help/readme_topics.h"
 #include "help/versions.h"
@@ -43,6 +44,34 @@ TEST(ReadmeTopics, AddonsTextShowsTheModsFolderOfTheProgramDir) {
     EXPECT_NE(text.rfind(sep + "Addon" + sep, tail), std::string::npos) << "the example addon is in the Addon folder";
     EXPECT_GT(text.size(), tail + 20) << "a closing note follows";
   }
+}
+
+// Where a topic tells what Drydock does, it tells what it does on the system at hand: a batch file on Windows,
+// Wine elsewhere.
+TEST(ReadmeTopics, TopicsAboutWhatDrydockDoesTellWhatItDoesWhereTheGameRuns) {
+  using platform::GameHost;
+  std::string differs;
+  for (const help::ReadmeTopic& topic : help::ReadmeTopics()) {
+    const std::string entry(topic.entry), title = entry.substr(entry.find_first_not_of(' '));
+    const std::string native = help::TopicText(title, "/prog", GameHost::Native).value_or("");
+    const std::string wine = help::TopicText(title, "/prog", GameHost::Wine).value_or("");
+    EXPECT_EQ(wine.find("batch file in"), std::string::npos) << title;
+    EXPECT_EQ(native.find("Wine"), std::string::npos) << title;
+    if (native != wine) differs += title + "|";
+    EXPECT_EQ(help::TopicText(title, "/prog"), help::TopicText(title, "/prog", platform::ThisSystemsGameHost()));
+  }
+  EXPECT_EQ(differs, "Installing|A2 Folder selection|Launch menu|");
+  const std::tuple<const char*, GameHost, const char*> says[] = {
+      {"Launch menu", GameHost::Native,
+       "Armada II starts the game (through a small batch file in the game's directory)"},
+      {"Launch menu", GameHost::Wine, "Drydock runs Armada2.exe in the game's directory with Wine, in the Wine prefix"},
+      {"A2 Folder selection", GameHost::Native, "searches the drive that holds Drydock for Armada2.exe"},
+      {"A2 Folder selection", GameHost::Wine, "($WINEPREFIX, ~/.wine, and those of Steam, Lutris, Heroic and Bottles)"},
+      {"Installing", GameHost::Wine, "run that installer with Wine and point it at the mod's folder"},
+  };
+  for (const auto& [title, host, words] : says)
+    EXPECT_NE(help::TopicText(title, "/prog", host).value_or("").find(words), std::string::npos)
+        << title << ": " << words;
 }
 
 TEST(GameVersionLine, PatchedOnlyWhenTheGameHoldsThePatchReadmeInAnyLetterCase) {

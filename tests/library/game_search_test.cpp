@@ -155,21 +155,79 @@ TEST(GameSearchRoots, WinePrefixesFirstWithTheirUsualInstallFoldersThenHomeThenT
 }
 #endif
 
-// Wrong letter case, missing folders, the current folder and text without a separator are checked through the game
-// directory dialog's tests.
-TEST(GameSearchCandidate, DropsOnlyOneSeparatorAndTakesFilesAndFoldersBelowTheTop) {
+// How the dialog reads what the user typed: spaces, quotes, "~", "." and "..", doubled and trailing separators.
+TEST(GameSearchCandidate, CleansTheTypedPathAsTheUserMeantIt) {
+  const fs::path home = "/home/player";
+  const std::pair<const char*, const char*> cases[] = {
+#ifndef _WIN32
+      {"  /games/Armada II/  ", "/games/Armada II"},
+      {"\"/games/Armada II\"", "/games/Armada II"},
+      {"' /games/Armada II/ '", "/games/Armada II"},
+      {"/games//Armada II//", "/games/Armada II"},
+      {"/games/x/../Armada II/.", "/games/Armada II"},
+      {"~", "/home/player"},
+      {"~/Games/", "/home/player/Games"},
+      {"~other/Games", "~other/Games"},  // another user's home is not guessed
+      {"Games/x/", "Games/x"},           // relative: left for the check to refuse
+      {"/", ""},
+      {"\"/games", "\"/games"},  // a lone quote is part of the text
+#else
+      {"  C:\\Games\\Armada II\\  ", "C:\\Games\\Armada II"},
+      {"\"C:/Games/Armada II/\"", "C:\\Games\\Armada II"},
+      {"C:\\", "C:"},
+#endif
+  };
+  for (const auto& [typed, meant] : cases) EXPECT_EQ(CleanTypedPath(typed, home), meant) << typed;
+}
+
+TEST(GameSearchCandidate, TellsAGameFolderFromAFolderWithoutTheGameAFileAMissingPathAndTextThatNamesNoPath) {
   TempTree t;
-  t.Write("Games/Armada II/Armada2.exe");
-  const std::string sep(1, kPathSeparator);
-  const std::string dir = Text(t / "Games/Armada II");
-  const GameDirCandidate twice = CheckGameDirCandidate(dir + sep + sep, "");
-  EXPECT_EQ(twice.text, dir + sep);
-  EXPECT_FALSE(twice.valid);
-  EXPECT_TRUE(CheckGameDirCandidate(dir + sep + "Armada2.exe", "").valid) << "a file passes like a folder";
+  t.Write("Games/Armada II/ARMADA2.EXE");
+  t.Write("Games/Hidden/.Armada2.exe");  // a hidden file is not the one the launch would start
+  t.Write("Games/Odd/Armada2.exe/x");    // nor is a folder of that name
+  t.MakeDir("Games/Empty");
+  t.Write("Games/notes.txt");
+  const std::string sep(1, kPathSeparator), games = Text(t / "Games"), game = Text(t / "Games/Armada II");
+  const fs::path home = t / "Games";
+  struct Case {
+    std::string typed;
+    GameDirKind kind;
+    std::string caseTwin = {};
+  };
+  const Case cases[] = {
+      {game, GameDirKind::GameFolder},
+      {"  " + game + sep + sep, GameDirKind::GameFolder},
+      {game + sep + "ARMADA2.EXE", GameDirKind::NotAFolder},
+      {games + sep + "notes.txt", GameDirKind::NotAFolder},
+      {games + sep + "Empty", GameDirKind::NoGameExe},
+      {games + sep + "Hidden", GameDirKind::NoGameExe},
+      {games + sep + "Odd", GameDirKind::NoGameExe},
+      {games + sep + "Gone", GameDirKind::Missing},
+      {games + sep + "armada ii", GameDirKind::Missing, game},  // the last component's letter case counts
+      {games + sep + "Gone" + sep + "Armada II", GameDirKind::Missing},
+      {"Armada II", GameDirKind::NoSeparator},
+      {sep, GameDirKind::NoSeparator},
+      {"", GameDirKind::NoSeparator},
+#ifndef _WIN32
+      {"~/Armada II", GameDirKind::GameFolder},
+      {"Games/Armada II", GameDirKind::NotFullPath},
+#else
+      {"C:\\", GameDirKind::NoSeparator},  // a drive root cannot be the game folder
+      {"Games\\Armada II", GameDirKind::NotFullPath},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const GameDirCandidate candidate = CheckGameDirCandidate(c.typed, game, home);
+    EXPECT_EQ(candidate.kind, c.kind);
+    EXPECT_EQ(candidate.caseTwin, c.caseTwin);
+    if (c.kind == GameDirKind::GameFolder) {
+      EXPECT_EQ(candidate.text, game);
+    }
+    EXPECT_EQ(candidate.isNew, c.kind != GameDirKind::GameFolder && c.kind != GameDirKind::NoSeparator);
+  }
 #ifndef _WIN32
   // The parent of a folder directly below "/" is "/" itself.
-  EXPECT_TRUE(CheckGameDirCandidate(Text(fs::path("/") / *(++t.root().begin())), "").valid);
-#else
-  EXPECT_FALSE(CheckGameDirCandidate("C:\\", "").hasSeparator) << "a drive root is refused";
+  EXPECT_EQ(CheckGameDirCandidate(Text(fs::path("/") / *(++t.root().begin())), "", home).kind, GameDirKind::NoGameExe);
 #endif
 }

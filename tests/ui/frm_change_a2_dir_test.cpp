@@ -16,9 +16,11 @@
 #include <tuple>
 
 #include "library/mod_library.h"
+#include "platform/environment.h"
 #include "platform/names.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +34,22 @@ namespace {
 
 const char* const kSearching = "Attempting to find directory. Please wait...";
 const char* const kNotFound = "Unable to find directory. Please locate manually/install Armada II.";
+const char* const kTitle = "Change A2 Directory";
+
+// The message that refuses a path, and the question before a folder without the game is taken.
+test::ScriptedDialogs::Box Refusal(const std::string& text) {
+  return {text, kTitle, ui::Buttons::Ok, ui::Icon::Exclamation, ui::Answer::Ok};
+}
+test::ScriptedDialogs::Box NoGameQuestion(const std::string& folder, ui::Answer answer) {
+  return {"The folder \"" + folder +
+              "\" does not hold Armada2.exe, so it does not look like an Armada II game folder: mods installed into it "
+              "will not reach the game.\n\nUse this folder anyway?",
+          kTitle,
+          ui::Buttons::YesNo,
+          ui::Icon::Question,
+          answer,
+          ui::Default::Yes};
+}
 
 std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
 
@@ -68,12 +86,14 @@ class ChangeA2Dir : public ::testing::Test {
   void SetUp() override {
     host.programDir = t.MakeDir("prog");
     t.Write("Games/Armada II/Armada2.exe");
-    t.MakeDir("Games/A2 Copy");
+    t.Write("Games/A2 Copy/armada2.EXE");  // found in any letter case
+    t.MakeDir("Games/Empty");
   }
 
   // Opens the dialog without blocking; `search` (by default findsNothing) runs when no GameDir is known.
   frmChangeA2Dir& Open(ui::GameSearchFn search = {}) {
-    dialog = std::make_unique<frmChangeA2Dir>(host, shell, search ? std::move(search) : std::ref(findsNothing));
+    dialog =
+        std::make_unique<frmChangeA2Dir>(host, shell, dialogs, search ? std::move(search) : std::ref(findsNothing));
     read.clear();
     QObject::connect(Model(), &QFileSystemModel::directoryLoaded, [this](const QString& folder) { read << folder; });
     dialog->ShowFromMenu();
@@ -105,10 +125,12 @@ class ChangeA2Dir : public ::testing::Test {
   test::TempTree t;
   FakeHost host;
   test::RecordingShell shell;
+  test::ScriptedDialogs dialogs;
   BlockingSearch findsNothing{.release = true, .result = {}};
   std::unique_ptr<frmChangeA2Dir> dialog;
   QStringList read;  // the folders the tree has read since it opened
-  const std::string gameDir = Text(t / "Games/Armada II"), copyDir = Text(t / "Games/A2 Copy");
+  const std::string gameDir = Text(t / "Games/Armada II"), copyDir = Text(t / "Games/A2 Copy"),
+                    emptyDir = Text(t / "Games/Empty");
 };
 
 }  // namespace
@@ -141,37 +163,124 @@ TEST_F(ChangeA2Dir, OpensOnAKnownGameDirInViewWithoutSearchingRefillsWhenReopene
   EXPECT_EQ(host.calls, (Calls{"closed", "closed"})) << "browsing takes nothing";
 }
 
-TEST_F(ChangeA2Dir, ApplyAndOKTakeOnlyAnExistingFolderInItsExactCaseAndBeepWithoutASeparator) {
-  const std::string gone = Text(t / "Games/Gone");
-  // Typed, then clicked; GameDir and the text box afterwards, whether the dialog is still open, the beeps.
-  const std::vector<std::tuple<std::string, const char*, std::string, std::string, bool, int>> cases = {
-      {copyDir + "/", "cmdApply", copyDir, copyDir, true, 0},  // one trailing separator is dropped
-      {Text(t / "Games/a2 copy"), "cmdApply", gameDir, Text(t / "Games/a2 copy"), true, 0},
-      {gone, "cmdApply", gameDir, gone, true, 0},
-      {gameDir + "/", "cmdApply", gameDir, gameDir, true, 0},  // the same folder again is not taken
-      {"/", "cmdApply", gameDir, "", true, 1},
-      {"Armada II", "cmdOK", gameDir, "Armada II", true, 1},
-      {gone, "cmdOK", gameDir, gone, false, 0},  // OK closes also when there was nothing to take
-      {copyDir, "cmdOK", copyDir, copyDir, false, 0},
+TEST_F(ChangeA2Dir, ApplyAndOKTakeAGameFolderOrAConfirmedOneAndRefuseAnythingElseWithAMessageStayingOpen) {
+  const std::string gone = Text(t / "Games/Gone"), exe = gameDir + "/Armada2.exe", home = Text(platform::HomeDir());
+  const std::string miss = "\". Choose the folder that holds Armada2.exe.";
+  struct Case {
+    std::string typed;
+    const char* button;
+    std::string taken;     // GameDir afterwards
+    std::string textLeft;  // in the text box afterwards
+    bool open;
+    std::vector<test::ScriptedDialogs::Box> boxes = {};
+    int beeps = 0;
   };
-  for (const auto& [typed, button, taken, textLeft, open, beeps] : cases) {
-    SCOPED_TRACE(typed + " then " + button);
+  const Case cases[] = {
+      {copyDir + "/", "cmdApply", copyDir, copyDir, true},  // a trailing separator is dropped
+      {"  " + copyDir + "//  ", "cmdOK", copyDir, copyDir, false},
+      {"\"" + copyDir + "\"", "cmdOK", copyDir, copyDir, false},
+      {copyDir, "cmdOK", copyDir, copyDir, false},
+      {gameDir + "/", "cmdApply", gameDir, gameDir, true},  // the same folder again is not taken
+      {gameDir, "cmdOK", gameDir, gameDir, false},
+      {Text(t / "Games/a2 copy"),
+       "cmdApply",
+       gameDir,
+       Text(t / "Games/a2 copy"),
+       true,
+       {Refusal("There is no folder \"" + Text(t / "Games/a2 copy") + "\". Letter case counts here: did you mean \"" +
+                copyDir + "\"?")}},
+      {gone, "cmdApply", gameDir, gone, true, {Refusal("There is no folder \"" + gone + miss)}},
+      {gone, "cmdOK", gameDir, gone, true, {Refusal("There is no folder \"" + gone + miss)}},
+      {exe,
+       "cmdOK",
+       gameDir,
+       exe,
+       true,
+       {Refusal("\"" + exe + "\" is the game's program file, not a folder. Choose the folder that holds it: \"" +
+                gameDir + "\".")}},
+      {Text(t / "Games/A2 Copy/armada2.EXE"),
+       "cmdApply",
+       gameDir,
+       Text(t / "Games/A2 Copy/armada2.EXE"),
+       true,
+       {Refusal("\"" + Text(t / "Games/A2 Copy/armada2.EXE") +
+                "\" is the game's program file, not a folder. Choose the folder that holds it: \"" + copyDir + "\".")}},
+      {"Games/Empty",
+       "cmdOK",
+       gameDir,
+       "Games/Empty",
+       true,
+       {Refusal("\"Games/Empty\" is not a full path. Type the whole path of the folder, starting with \"/\" (or \"~/\" "
+                "for your home folder).")}},
+      {emptyDir, "cmdOK", gameDir, emptyDir, true, {NoGameQuestion(emptyDir, ui::Answer::No)}},
+      {emptyDir + "/", "cmdOK", emptyDir, emptyDir, false, {NoGameQuestion(emptyDir, ui::Answer::Yes)}},
+      {"~", "cmdApply", home, home, true, {NoGameQuestion(home, ui::Answer::Yes)}},
+      {"/", "cmdApply", gameDir, "", true, {}, 1},
+      {"Armada II", "cmdOK", gameDir, "Armada II", true, {}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed + " then " + c.button);
     host.gameDir = gameDir;
     host.calls = shell.calls = {};
+    for (const auto& box : c.boxes) dialogs.Expect(box);
     Open();
-    Type(typed, button);
-    // The same folder again is not taken; closing clears the menu's check mark.
-    Calls want = taken != gameDir ? Calls{"set " + taken} : Calls{};
-    if (!open) want.push_back("closed");
+    Type(c.typed, c.button);
+    EXPECT_TRUE(dialogs.Done()) << "every message and question was shown";
+    Calls want = c.taken != gameDir ? Calls{"set " + c.taken} : Calls{};
+    if (!c.open) want.push_back("closed");  // closing clears the menu's check mark
     EXPECT_EQ(host.calls, want);
-    EXPECT_EQ(TxtDir(), textLeft);
-    EXPECT_EQ(dialog->isVisible(), open);
-    EXPECT_EQ(shell.calls, Calls(beeps, "beep"));
-    EXPECT_EQ(Str(test::Child<QLabel>(dialog.get(), "lblCurrent")->text()), taken);
-    if (!open) continue;
-    EXPECT_EQ(cmdApply()->isEnabled(), taken == gameDir);
-    EXPECT_EQ(Str(Model()->filePath(Browser()->currentIndex())), taken) << "Apply moves the browser";
+    EXPECT_EQ(TxtDir(), c.textLeft);
+    EXPECT_EQ(dialog->isVisible(), c.open);
+    EXPECT_EQ(shell.calls, Calls(c.beeps, "beep"));
+    EXPECT_EQ(Str(test::Child<QLabel>(dialog.get(), "lblCurrent")->text()), c.taken);
+    if (!c.open) continue;
+    EXPECT_EQ(cmdApply()->isEnabled(), c.taken == gameDir);
+    if (!c.boxes.empty() && c.taken == gameDir) {
+      EXPECT_EQ(dialog->focusWidget(), test::Child<QLineEdit>(dialog.get(), "txtDir")) << "to choose again";
+    }
+    if (c.beeps == 0) {
+      EXPECT_EQ(Str(Model()->filePath(Browser()->currentIndex())), c.taken) << "Apply moves the browser";
+    }
   }
+}
+
+// Enter presses the focused button (OK from the text box or the browser), Space too; Escape is Cancel.
+TEST_F(ChangeA2Dir, KeysActOnTheFocusedButtonAndEscapeCancels) {
+  struct Case {
+    int tabs;  // from the text box: 1 Apply, 2 OK, 3 Cancel
+    Qt::Key key;
+    bool taken, open;
+  };
+  const Case cases[] = {
+      {0, Qt::Key_Return, true, false}, {0, Qt::Key_Enter, true, false},   {1, Qt::Key_Return, true, true},
+      {1, Qt::Key_Space, true, true},   {2, Qt::Key_Space, true, false},   {3, Qt::Key_Return, false, false},
+      {3, Qt::Key_Space, false, false}, {0, Qt::Key_Escape, false, false}, {1, Qt::Key_Escape, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.tabs) + " tabs, key " + std::to_string(c.key));
+    host.gameDir = gameDir;
+    host.calls = {};
+    Open();
+    test::Activate(dialog.get());
+    ASSERT_EQ(QApplication::focusWidget(), test::Child<QLineEdit>(dialog.get(), "txtDir"));
+    Type(copyDir);
+    for (int i = 0; i < c.tabs; ++i) test::PressKey(Qt::Key_Tab);
+    test::PressKey(c.key);
+    Calls want = c.taken ? Calls{"set " + copyDir} : Calls{};
+    if (!c.open) want.push_back("closed");
+    EXPECT_EQ(host.calls, want);
+    EXPECT_EQ(dialog->isVisible(), c.open);
+  }
+  // Enter in the browser takes the folder browsed to.
+  host.gameDir = gameDir;
+  host.calls = {};
+  Open();
+  test::Activate(dialog.get());
+  const QModelIndex copy = Model()->index(QString::fromStdString(copyDir));
+  Browser()->scrollTo(copy);
+  QTest::mouseClick(Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, Browser()->visualRect(copy).center());
+  test::PressKey(Qt::Key_Return);
+  EXPECT_EQ(host.calls, (Calls{"set " + copyDir, "closed"}));
 }
 
 TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsTheProgramAndOKTakesOne) {
@@ -202,16 +311,23 @@ TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsT
     QTest::qWait(50);  // the tree sorts the folder it has found
     EXPECT_EQ(TxtDir(), gameDir);
   }
-  // Without a GameDir neither the close box, nor Escape, nor OK taking nothing closes it (nor could it reopen).
+  // Without a GameDir neither the close box nor OK refused closes it (nor could it reopen); Cancel and Escape end
+  // the program (the host tells the player why).
   d.close();
-  QTest::keyClick(&d, Qt::Key_Escape);
+  dialogs.Expect(
+      Refusal("There is no folder \"" + Text(t / "Games/Gone") + "\". Choose the folder that holds Armada2.exe."));
   Type(Text(t / "Games/Gone"), "cmdOK");
+  dialogs.Expect(NoGameQuestion(emptyDir, ui::Answer::No));
+  Type(emptyDir, "cmdOK");
   EXPECT_TRUE(d.isVisible());
   Click("cmdCancel");
   EXPECT_EQ(host.calls, Calls{"quit"});
+  test::Activate(&d);
+  test::PressKey(Qt::Key_Escape);
+  EXPECT_EQ(host.calls, (Calls{"quit", "quit"}));
   Type(gameDir, "cmdOK");
   EXPECT_FALSE(d.isVisible());
-  EXPECT_EQ(host.calls, (Calls{"quit", "set " + gameDir, "closed"}));
+  EXPECT_EQ(host.calls, (Calls{"quit", "quit", "set " + gameDir, "closed"}));
 }
 
 TEST_F(ChangeA2Dir, ASearchYieldsToTheUserAndStopsWhenTheDialogClosesOrGoes) {
