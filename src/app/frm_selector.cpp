@@ -491,8 +491,9 @@ void frmSelector::ToggleAutoRefresh() {
 
 void frmSelector::OpenGameDirDialog(bool modal) {
   modChangeA2Directory_->setChecked(true);
-  ui::SecondaryWindow(frmChangeA2Dir_, this, nullptr,
-                      [this] { return new ui::frmChangeA2Dir(*this, services_.shell, services_.gameSearch, this); });
+  ui::SecondaryWindow(frmChangeA2Dir_, this, nullptr, [this] {
+    return new ui::frmChangeA2Dir(*this, services_.shell, services_.dialogs, services_.gameSearch, this);
+  });
   ui::PlaceBesideOnce(frmChangeA2Dir_, this);
   if (modal) {
     frmChangeA2Dir_->ExecModal();

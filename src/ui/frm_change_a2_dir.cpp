@@ -101,21 +101,7 @@ GameSearchFn SearchThisSystem(const std::filesystem::path& programDir) {
 
 frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search,
                                QWidget* parent)
-    : frmChangeA2Dir(host, shell, nullptr, &dialogs, std::move(search), parent) {}
-
-frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSearchFn search, QWidget* parent)
-    : frmChangeA2Dir(host, shell, std::make_unique<QtDialogs>(), nullptr, std::move(search), parent) {
-  static_cast<QtDialogs&>(*ownDialogs_).SetParent(this);
-}
-
-frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, std::unique_ptr<Dialogs> ownDialogs,
-                               Dialogs* dialogs, GameSearchFn search, QWidget* parent)
-    : QDialog(parent),
-      ownDialogs_(std::move(ownDialogs)),
-      host_(host),
-      shell_(shell),
-      dialogs_(dialogs ? *dialogs : *ownDialogs_),
-      search_(std::move(search)) {
+    : QDialog(parent), host_(host), shell_(shell), dialogs_(dialogs), search_(std::move(search)) {
   setObjectName(QStringLiteral("frmChangeA2Dir"));
   setWindowTitle(Q(kCaption));
 

@@ -60,9 +60,6 @@ class frmChangeA2Dir : public QDialog {
   // and messages go through `dialogs`.
   frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search = {},
                  QWidget* parent = nullptr);
-  // The same with message boxes of its own over the dialog, for a host that
-  // hands over no Dialogs.
-  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, GameSearchFn search = {}, QWidget* parent = nullptr);
   ~frmChangeA2Dir() override;
 
   // Start-up: shows the dialog modally and returns when it has closed.
@@ -84,8 +81,6 @@ class frmChangeA2Dir : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, std::unique_ptr<Dialogs> ownDialogs, Dialogs* dialogs,
-                 GameSearchFn search, QWidget* parent);
   void Refill();
   void StartSearch();
   void StopSearch();
@@ -111,7 +106,6 @@ class frmChangeA2Dir : public QDialog {
   // GameDir as the label shows it.
   std::string GameDirText() const;
 
-  std::unique_ptr<Dialogs> ownDialogs_;  // only when the host handed over none
   GameDirHost& host_;
   platform::Shell& shell_;
   Dialogs& dialogs_;

@@ -1,5 +1,6 @@
 #include "ui/secondary_window.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -55,7 +56,10 @@ void FollowWithCheckMark(QWidget* window, QAction* entry) {
   window->installEventFilter(new CheckMarkFollower(window, entry));
 }
 
-void CloseOnEscape(QWidget* window) { window->installEventFilter(new EscapeCloser(window)); }
+void CloseOnEscape(QWidget* window) {
+  // A dialog has its own Escape (Cancel, with what its Cancel does).
+  if (!qobject_cast<QDialog*>(window)) window->installEventFilter(new EscapeCloser(window));
+}
 
 void PlaceBeside(QWidget* window, const QWidget* main) {
   const QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();

@@ -14,7 +14,8 @@ namespace drydock::ui {
 void FollowWithCheckMark(QWidget* window, QAction* entry);
 
 // Escape closes `window` when none of its controls takes the key (a key
-// propagates from the focused control up to its window).
+// propagates from the focused control up to its window). A dialog keeps its
+// own Escape, which is its Cancel.
 void CloseOnEscape(QWidget* window);
 
 // Moves `window` to the right of `main`, else to its left, else offset from
