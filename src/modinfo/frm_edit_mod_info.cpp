@@ -236,7 +236,10 @@ void frmEditModInfo::Load(const std::string& modPath, const ModInfoTexts& captio
   for (size_t i = 0; i < fields_.size(); ++i) {
     const QString value = ui::Q(values.*fields_[i].shown);
     // An unchanged text is not set again, which would move the caret of a field being looked at.
-    if (!edited[i] && fields_[i].box->text() != value) fields_[i].box->setText(value);
+    if (!edited[i] && fields_[i].box->text() != value) {
+      fields_[i].box->setText(value);
+      fields_[i].box->setCursorPosition(0);  // a long value shows its start
+    }
   }
   ShowChoice(modPath_);
   for (const Field& field : fields_) Preview(field);
