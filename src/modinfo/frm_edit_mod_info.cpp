@@ -153,8 +153,7 @@ frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
   });
   connect(cmdMakeFile_, &QPushButton::clicked, this, &frmEditModInfo::MakeFile);
   // The editor opens on the mod the main window shows, named in the box.
-  entries_ = host_.modList();
-  for (const std::string& entry : entries_) cboMod_->addItem(ui::Q(entry));
+  FillModBox();
   Load(host_.selectedModPath(), host_.shownTexts());
   resize(sizeHint().width(), sizeHint().height() + fontMetrics().lineSpacing() * (kOpenLines - kPreviewLines));
 }
@@ -197,8 +196,10 @@ void frmEditModInfo::closeEvent(QCloseEvent* e) {
 }
 
 void frmEditModInfo::FillModBox() {
-  entries_ = host_.modList();
-  {
+  library::ModList list = host_.modList();
+  // An unchanged list is left alone, so a refresh does not close the box's open list.
+  if (list != entries_ || cboMod_->count() != static_cast<int>(list.size())) {
+    entries_ = std::move(list);
     const QSignalBlocker blocker(cboMod_);
     cboMod_->clear();
     for (const std::string& entry : entries_) cboMod_->addItem(ui::Q(entry));

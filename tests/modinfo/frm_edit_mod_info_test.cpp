@@ -268,8 +268,10 @@ TEST_F(EditModInfo, ARefreshKeepsTypedTextAndMakeWritesItIntoTheEditorsMod) {
     t.Write("mods/Fleet/ModInfo.txt", kFleetFile);
     Open("Fleet");
     Type("txtAuthor", "Typed");
+    const std::string newMod = "New " + std::to_string(&c - cases);
     const auto refresh = [&] {
       if (!c.duringQuestion) t.Write("mods/Fleet/ModInfo.txt", "Author: Old\r\nVersion: 3\r\n");
+      t.MakeDir("mods/" + newMod);  // the list changed
       Select(c.selects);
       slot->ModListChanged();
     };
@@ -286,6 +288,7 @@ TEST_F(EditModInfo, ARefreshKeepsTypedTextAndMakeWritesItIntoTheEditorsMod) {
     // The file made, the editor shows what the main window shows.
     EXPECT_EQ(Str(Child<QComboBox>(editor, "cboMod")->currentText()), c.selects);
     EXPECT_EQ(Shown("txtAuthor"), c.selects == "Solo" ? "Solo" : "Typed");
+    EXPECT_GE(Child<QComboBox>(editor, "cboMod")->findText(QString::fromStdString(newMod)), 0);
   }
 }
 
