@@ -193,6 +193,8 @@ void frmCompatability::Check() {
   }
   checking_ = false;
   if (error) {
+    // Neither the progress note nor an earlier pair's result belongs to the pair the labels now name.
+    lstIncompatable_->clear();
     (void)inputs_.dialogs.Ask(*error, std::string(texts::kErrorTitle), ui::Buttons::Ok, ui::Icon::Critical);
     cmdCheck_->setEnabled(true);
     EndLongCheck();

@@ -114,7 +114,18 @@ frmInstaller::frmInstaller(fs::path modsDir, ui::Dialogs& dialogs, platform::She
 
   for (const FileTypeRule& rule : FileTypeRules()) cboBox_->addItem(ui::Q(rule.name));
 
-  connect(lstChooser_, &QListWidget::currentRowChanged, this, [this] { ChooseMod(); });
+  connect(lstChooser_, &QListWidget::currentRowChanged, this, [this] { ScanChosenMod(); });
+  // A click on the mod already chosen scans it again: its files may have changed since.
+  lstChooser_->viewport()->installEventFilter(this);
+  connect(lstChooser_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (lstChooser_->row(item) == rowBeforePress_) ScanChosenMod();
+  });
+  // What the lists show is always what they highlight: a click beside the entries does not take the highlight.
+  for (QListWidget* list : {lstChooser_, lstFolders_}) {
+    connect(list, &QListWidget::itemSelectionChanged, this, [list] {
+      if (list->selectedItems().isEmpty() && list->currentItem()) list->currentItem()->setSelected(true);
+    });
+  }
   connect(lstChooser_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     if (item->data(kNameRole).isValid())
       shell_.ShellOpen(platform::PathToUtf8(modsDir_ / platform::PathFromUtf8(NameOf(item))));
@@ -126,9 +137,6 @@ frmInstaller::frmInstaller(fs::path modsDir, ui::Dialogs& dialogs, platform::She
   connect(cmdSelectAll_, &QPushButton::clicked, this, [this] { CheckAllTypes(true); });
   connect(cmdSelectNone_, &QPushButton::clicked, this, [this] { CheckAllTypes(false); });
   connect(cmdInstall_, &QPushButton::clicked, this, &frmInstaller::Install);
-
-  cboBox_->setEditText(QString::fromLatin1(kFirstHelp));
-  ShowHelp(cboBox_->currentText());
 }
 
 void frmInstaller::changeEvent(QEvent* event) {
@@ -155,6 +163,28 @@ void frmInstaller::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
+bool frmInstaller::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lstChooser_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    rowBeforePress_ = lstChooser_->currentRow();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void frmInstaller::ChooseMod(const std::string& modPath) {
+  if (modPath.empty()) return;
+  for (int row = 0; row < lstChooser_->count(); ++row) {
+    const QListWidgetItem* item = lstChooser_->item(row);
+    if (!item->data(kNameRole).isValid() || NameOf(item) != modPath) continue;
+    if (row == lstChooser_->currentRow()) {
+      ScanChosenMod();
+    } else {
+      lstChooser_->setCurrentRow(row);
+    }
+    lstChooser_->scrollToItem(item);
+    return;
+  }
+}
+
 void frmInstaller::Load() {
   {
     const QSignalBlocker blocker(lstChooser_);
@@ -165,9 +195,14 @@ void frmInstaller::Load() {
       item->setData(kNameRole, QByteArray::fromStdString(name));
     }
     if (lstChooser_->count() == 0) lstChooser_->addItem(ui::Q(library::kNoModsFound));
+    // The first mod is chosen (scanned below); the placeholder is not.
+    if (lstChooser_->item(0)->data(kNameRole).isValid()) lstChooser_->setCurrentRow(0);
   }
-  if (lstChooser_->item(0)->data(kNameRole).isValid()) {
-    lstChooser_->setCurrentRow(0);
+  // A reopened window starts as a new one: the first type's help.
+  cboBox_->setEditText(QString::fromLatin1(kFirstHelp));
+  ShowHelp(cboBox_->currentText());
+  if (lstChooser_->currentItem()) {
+    ScanChosenMod();
   } else {
     // Nothing to choose: the type and file lists stay empty.
     scan_ = {};
@@ -192,7 +227,7 @@ bool frmInstaller::NoneFound() const {
          lstFolders_->item(0)->text() == QString::fromLatin1(kNone);
 }
 
-void frmInstaller::ChooseMod() {
+void frmInstaller::ScanChosenMod() {
   const fs::path folder = ChosenFolder();
   if (folder.empty()) return;
   ready_ = false;
@@ -331,7 +366,7 @@ void frmInstaller::Install() {
   for (QWidget* w : {lstChooser_, lstFolders_, lstFiles_}) w->setEnabled(true);
   ApplyButtonRule();
   // The moved files have left the root folder: the lists shrink or vanish. Work that threw may have moved some.
-  if (error || (report && report->moved > 0)) ChooseMod();
+  if (error || (report && report->moved > 0)) ScanChosenMod();
   activateWindow();
   lstChooser_->setFocus();
 }

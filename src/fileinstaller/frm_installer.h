@@ -36,13 +36,20 @@ class frmInstaller : public QWidget {
   // What the sorter would get now: every type's tick and each file's.
   SortChoice Choice() const;
 
+  // Chooses the entry of the top-level mod `modPath` as a click on it would,
+  // so its root folder is scanned afresh; nothing when it is empty or not in
+  // the list (an addon, a vanished mod).
+  void ChooseMod(const std::string& modPath);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Load();
-  void ChooseMod();
+  // Scans the chosen mod's root folder and lists what it finds.
+  void ScanChosenMod();
   void ShowType(int row);
   void FileCheckChanged(QListWidgetItem* item);
   void TypeCheckChanged(QListWidgetItem* item);
@@ -65,6 +72,7 @@ class frmInstaller : public QWidget {
   bool ready_ = true;
   bool fileRuleActive_ = false;  // the file-check rule is changing a type's tick
   bool typeRuleActive_ = false;  // the type-check rule is changing file ticks
+  int rowBeforePress_ = -1;      // lstChooser's current entry when the mouse went down on it
 
   QListWidget* lstChooser_;
   QListWidget* lstFolders_;

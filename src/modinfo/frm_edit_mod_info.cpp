@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -151,31 +152,43 @@ frmEditModInfo::frmEditModInfo(EditModInfoHost host, QWidget* parent)
     for (const Field& field : fields_) field.box->clear();
   });
   connect(cmdMakeFile_, &QPushButton::clicked, this, &frmEditModInfo::MakeFile);
+  // The editor opens on the mod the main window shows, named in the box.
+  FillModBox();
+  Load(host_.selectedModPath(), host_.shownTexts());
   resize(sizeHint().width(), sizeHint().height() + fontMetrics().lineSpacing() * (kOpenLines - kPreviewLines));
 }
 
 void frmEditModInfo::ShowModValues(const ModInfoTexts& captions) {
-  for (const Field& field : fields_) field.box->setText(ui::Q(captions.*field.shown));
-  for (const Field& field : fields_) Preview(field);
-  // The file goes to the main window's selected mod, so the mod box names it.
-  if (cboMod_->currentIndex() >= 0) ShowChoice(host_.selectedModPath());
+  if (busy_) {
+    reloadDue_ = true;
+    return;
+  }
+  const std::string selected = host_.selectedModPath();
+  if (selected != modPath_ && !modPath_.empty() && HasEdits()) {
+    // The edits belong to the editor's mod: it stays on it until they are made
+    // into its file, while its untouched fields still follow that file.
+    Load(modPath_, ReadModInfo(library::ModFolder(host_.modsDir, modPath_)));
+    return;
+  }
+  Load(selected, captions);
 }
 
 void frmEditModInfo::ModListChanged() {
-  const int chosen = cboMod_->currentIndex();
-  const std::string modPath = chosen >= 0 ? library::ResolveModPath(entries_, chosen) : std::string();
+  if (busy_) {
+    reloadDue_ = true;
+    return;
+  }
   FillModBox();
-  if (!modPath.empty()) ShowChoice(modPath);
 }
 
 bool frmEditModInfo::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate && cboMod_->currentIndex() < 0) FillModBox();
+  if (e->type() == QEvent::WindowActivate && cboMod_->currentIndex() < 0 && !busy_) FillModBox();
   return QWidget::event(e);
 }
 
 void frmEditModInfo::closeEvent(QCloseEvent* e) {
-  // The window stays until its file is written or given up.
-  if (writing_) {
+  // The window stays until its question is answered and its file written or given up.
+  if (busy_) {
     e->ignore();
     return;
   }
@@ -183,10 +196,15 @@ void frmEditModInfo::closeEvent(QCloseEvent* e) {
 }
 
 void frmEditModInfo::FillModBox() {
-  entries_ = host_.modList();
-  cboMod_->clear();
-  for (const std::string& entry : entries_) cboMod_->addItem(ui::Q(entry));
-  cboMod_->setCurrentIndex(-1);  // a filled box starts without a choice
+  library::ModList list = host_.modList();
+  // An unchanged list is left alone, so a refresh does not close the box's open list.
+  if (list != entries_ || cboMod_->count() != static_cast<int>(list.size())) {
+    entries_ = std::move(list);
+    const QSignalBlocker blocker(cboMod_);
+    cboMod_->clear();
+    for (const std::string& entry : entries_) cboMod_->addItem(ui::Q(entry));
+  }
+  ShowChoice(modPath_);
   for (const Field& field : fields_) Preview(field);
 }
 
@@ -201,34 +219,75 @@ void frmEditModInfo::ShowChoice(const std::string& modPath) {
 void frmEditModInfo::ChooseMod(int index) {
   const std::string modPath = library::ResolveModPath(entries_, index);
   if (modPath.empty()) return;
-  // What the user typed survives the change; empty fields preview the new mod's values.
-  std::array<QString, 5> typed;
-  for (size_t i = 0; i < fields_.size(); ++i) typed[i] = fields_[i].box->text();
+  // The chosen mod's own values and captions; what the user typed stays in its fields.
+  Load(modPath, ReadModInfo(library::ModFolder(host_.modsDir, modPath)));
+  // The main window shows the same mod; its ShowModValues for it keeps the fields as they are.
   host_.selectMod(modPath);
-  for (size_t i = 0; i < fields_.size(); ++i) fields_[i].box->setText(typed[i]);
-  for (const Field& field : fields_) Preview(field);
   TakeFocus();
 }
 
+void frmEditModInfo::Load(const std::string& modPath, const ModInfoTexts& captions) {
+  const ModInfoTexts values =
+      modPath.empty() ? ModInfoTexts{} : ReadModInfoValues(library::ModFolder(host_.modsDir, modPath));
+  std::array<bool, 5> edited{};
+  for (size_t i = 0; i < fields_.size(); ++i) edited[i] = Edited(fields_[i]);
+  modPath_ = modPath;
+  loaded_ = values;
+  captions_ = captions;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const QString value = ui::Q(values.*fields_[i].shown);
+    // An unchanged text is not set again, which would move the caret of a field being looked at.
+    if (!edited[i] && fields_[i].box->text() != value) {
+      fields_[i].box->setText(value);
+      fields_[i].box->setCursorPosition(0);  // a long value shows its start
+    }
+  }
+  ShowChoice(modPath_);
+  for (const Field& field : fields_) Preview(field);
+}
+
+bool frmEditModInfo::Edited(const Field& field) const { return ui::Utf8(field.box->text()) != loaded_.*field.shown; }
+
+bool frmEditModInfo::HasEdits() const {
+  return std::any_of(fields_.begin(), fields_.end(), [this](const Field& field) { return Edited(field); });
+}
+
 void frmEditModInfo::Preview(const Field& field) {
-  const std::string text = PreviewText(ui::Utf8(field.box->text()), host_.shownTexts().*field.shown);
+  const std::string text = PreviewText(ui::Utf8(field.box->text()), captions_.*field.shown);
   field.preview->setText(ui::Q(text));
   field.preview->setToolTip(field.preview->text());
 }
 
 void frmEditModInfo::MakeFile() {
-  ui::Dialogs& dialogs = host_.dialogs;
-  const std::string modPath = host_.selectedModPath();
-  if (cboMod_->currentIndex() < 0 || modPath.empty()) {
-    dialogs.Ask(kSelectMod, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
-    return;
-  }
-  if (dialogs.Ask(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question) != ui::Answer::Yes) return;
+  if (busy_) return;
+  busy_ = true;
+  QPointer<frmEditModInfo> alive(this);
+  const bool made = AskToMake(host_.dialogs) && WriteFile(host_.dialogs);
+  if (!alive) return;
+  busy_ = false;
+  CatchUp();
+  // The main window shows the file made; the editor then follows its selection, as after any reload.
+  if (made && host_.fileMade) host_.fileMade();
+  if (alive) TakeFocus();
+}
 
+bool frmEditModInfo::AskToMake(ui::Dialogs& dialogs) {
+  if (cboMod_->currentIndex() < 0 || modPath_.empty()) {
+    dialogs.Ask(kSelectMod, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
+    return false;
+  }
+  // Yes replaces the file the mod has, so Enter keeps it.
+  const bool replaces = HasModInfo(library::ModFolder(host_.modsDir, modPath_));
+  const ui::Answer answer =
+      replaces ? dialogs.AskDestructive(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question)
+               : dialogs.Ask(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question);
+  return answer == ui::Answer::Yes;
+}
+
+bool frmEditModInfo::WriteFile(ui::Dialogs& dialogs) {
   ModInfoTexts values;
   for (const Field& field : fields_) values.*field.shown = ui::Utf8(field.box->text());
   // Another Drydock may be changing this mod: wait for it with the window alive but this button off.
-  writing_ = true;
   cmdMakeFile_->setEnabled(false);
   std::optional<platform::WriterLock> lock;
   std::error_code failure;
@@ -237,24 +296,29 @@ void frmEditModInfo::MakeFile() {
         [&] { lock = platform::WriterLock::Acquire({host_.modsDir}, platform::WriterLock::kDefaultWait, &failure); });
   });
   cmdMakeFile_->setEnabled(true);
-  writing_ = false;
   if (error) {
     dialogs.Ask(*error, kMakeTitle, ui::Buttons::Ok, ui::Icon::Critical);
-    return;
+    return false;
   }
   if (!lock) {
     dialogs.Ask(install::LockFailureText(failure, host_.modsDir), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
-    return;
+    return false;
   }
-  const platform::FsResult written = WriteModInfo(library::ModFolder(host_.modsDir, modPath), values, *lock);
+  const platform::FsResult written = WriteModInfo(library::ModFolder(host_.modsDir, modPath_), values, *lock);
   lock.reset();
   if (!written) {
     dialogs.Ask(kNotMade + written.Message(), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
-    return;
+    return false;
   }
-  QPointer<frmEditModInfo> alive(this);
-  if (host_.fileMade) host_.fileMade();
-  if (alive) TakeFocus();
+  loaded_ = values;  // the file now holds what the fields hold
+  return true;
+}
+
+void frmEditModInfo::CatchUp() {
+  if (!reloadDue_) return;
+  reloadDue_ = false;
+  FillModBox();
+  ShowModValues(host_.shownTexts());
 }
 
 void frmEditModInfo::TakeFocus() {

@@ -1,8 +1,17 @@
 #pragma once
 // The ModInfo editor: five fields, a live preview of how the details panel
 // will show them, and the button that writes ModInfo.txt into the mod that the
-// main window has selected. The editor never reads the file itself: the main
-// window hands it the selected mod's values whenever it shows a mod.
+// editor shows. The mod box and the fields always belong to the same mod: the
+// one the main window shows, or the one chosen in the box (which the main
+// window then shows too). The fields start from the values in that mod's own
+// ModInfo.txt, never from the panel's fallback texts.
+//
+// What the user typed is never thrown away by a reload: while a field differs
+// from the file it was loaded from, a reload of the same mod only refreshes
+// the untouched fields, and the main window showing another mod leaves the
+// editor on its own mod (the box still names it) until the edits are made
+// into a file. While a question of the editor's is open, reloads wait until
+// it is answered.
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -46,12 +55,12 @@ class frmEditModInfo : public QWidget {
   // `parent` is the main window; the window deletes itself when closed.
   frmEditModInfo(EditModInfoHost host, QWidget* parent);
 
-  // The selected mod's five texts as the details panel has them (its captions,
-  // fallback texts included): each goes into its text box as it stands, and
-  // the preview follows. The mod box follows the main window's selection.
+  // The main window shows its selected mod with these captions (fallback
+  // texts included; empty fields preview them). Unless edits hold the editor
+  // on another mod, the editor shows that mod, its fields loaded from its file.
   void ShowModValues(const ModInfoTexts& captions);
   // The main window's mod list changed: the mod box is filled anew, keeping
-  // its choice when that mod is still there.
+  // the editor's mod when it is still there.
   void ModListChanged();
 
  protected:
@@ -68,13 +77,26 @@ class frmEditModInfo : public QWidget {
   // Selects `modPath` in the mod box without choosing it; no choice when absent.
   void ShowChoice(const std::string& modPath);
   void ChooseMod(int index);
+  // Makes `modPath` the editor's mod: the fields the user has not edited take
+  // its values from its file; `captions` are what empty fields preview.
+  void Load(const std::string& modPath, const ModInfoTexts& captions);
+  bool Edited(const Field& field) const;
+  bool HasEdits() const;
   void Preview(const Field& field);
   void MakeFile();
+  bool AskToMake(ui::Dialogs& dialogs);
+  bool WriteFile(ui::Dialogs& dialogs);
+  // Runs the reloads that came while a question was open.
+  void CatchUp();
   void TakeFocus();
 
   EditModInfoHost host_;
   library::ModList entries_;  // what cboMod shows
-  bool writing_ = false;
+  std::string modPath_;       // the editor's mod; empty for none
+  ModInfoTexts loaded_;       // the values of modPath_'s file when it was loaded or written
+  ModInfoTexts captions_;     // how the details panel shows modPath_
+  bool busy_ = false;         // a question of the editor's is open, or it waits to write
+  bool reloadDue_ = false;    // a reload came meanwhile
 
   QComboBox* cboMod_;
   QLineEdit* txtAuthor_;

@@ -1,6 +1,7 @@
 #include "modinfo/mod_info_writer.h"
 
 #include <array>
+#include <chrono>
 #include <system_error>
 
 #include "platform/names.h"
@@ -15,7 +16,38 @@ namespace drydock::modinfo {
 
 namespace {
 constexpr std::string_view kCrLf = "\r\n";
+// As the details panel reads the file: to its end, unless it would stall the window.
+constexpr platform::TextLimits kReadLimits{.maxBytes = std::size_t{1} << 30, .maxTime = std::chrono::seconds(3)};
+
+fs::path StoredModInfo(const fs::path& modFolder) {
+  const std::string stored = platform::FindEntryIgnoreCase(modFolder, kModInfoFileName);
+  if (stored.empty()) return {};
+  fs::path file = modFolder / platform::PathFromUtf8(stored);
+  return platform::IsFile(file) ? file : fs::path();
+}
 }  // namespace
+
+ModInfoTexts ReadModInfoValues(const fs::path& modFolder) {
+  ModInfoTexts values;
+  const fs::path file = StoredModInfo(modFolder);
+  if (file.empty()) return values;
+  // "Other Heading: x" does not start with "Other: ", so the fields never mix.
+  const std::array<std::pair<std::string_view, std::string ModInfoTexts::*>, 5> keys = {{
+      {kKeyAuthor, &ModInfoTexts::author},
+      {kKeyDescription, &ModInfoTexts::description},
+      {kKeyVersion, &ModInfoTexts::version},
+      {kKeyOtherHeading, &ModInfoTexts::otherHeading},
+      {kKeyOther, &ModInfoTexts::other},
+  }};
+  (void)platform::ForEachTextLine(file, kReadLimits, [&](std::string_view line) {
+    for (const auto& [key, target] : keys) {
+      if (line.starts_with(key)) values.*target = std::string(line.substr(key.size()));
+    }
+  });
+  return values;
+}
+
+bool HasModInfo(const fs::path& modFolder) { return !StoredModInfo(modFolder).empty(); }
 
 std::string SingleLine(std::string_view value) {
   std::string out;

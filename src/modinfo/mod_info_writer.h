@@ -1,6 +1,7 @@
 #pragma once
-// Writing ModInfo.txt: the nine lines the editor makes, and the rule by which
-// its preview shows a value the way the details panel will.
+// Writing ModInfo.txt: the values the editor starts from, the nine lines it
+// makes, and the rule by which its preview shows a value the way the details
+// panel will.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +14,15 @@ class WriterLock;
 }
 
 namespace drydock::modinfo {
+
+// The values that the ModInfo.txt of `modFolder` (its name in any letter case)
+// holds, read as the details panel reads them (the last line of a key wins),
+// but without its fallback texts: a field the file lacks, and every field when
+// there is no file, is empty.
+ModInfoTexts ReadModInfoValues(const std::filesystem::path& modFolder);
+
+// Whether `modFolder` holds a ModInfo.txt (any letter case) that a write would replace.
+bool HasModInfo(const std::filesystem::path& modFolder);
 
 // `value` on one line: every line break (CR, LF, NEL, U+2028, U+2029) becomes
 // a space, so that no value can start a line of its own and forge a field.

@@ -59,6 +59,15 @@ frmTechTree::frmTechTree(std::filesystem::path modsDir, std::function<library::M
   layout->addLayout(treeColumn);
 
   connect(lstMods_, &QListWidget::currentRowChanged, this, &frmTechTree::ShowTrees);
+  // A click on the entry already shown looks again: the mod's files may have changed since.
+  lstMods_->viewport()->installEventFilter(this);
+  connect(lstMods_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (lstMods_->row(item) == rowBeforePress_) ShowTrees(rowBeforePress_);
+  });
+  // The highlighted entry is always the one shown: a click beside the entries does not take the highlight.
+  connect(lstMods_, &QListWidget::itemSelectionChanged, this, [this] {
+    if (lstMods_->selectedItems().isEmpty() && lstMods_->currentItem()) lstMods_->currentItem()->setSelected(true);
+  });
   FitToFont();
 }
 
@@ -84,6 +93,27 @@ void frmTechTree::changeEvent(QEvent* event) {
 void frmTechTree::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) Load();
   QWidget::showEvent(event);
+}
+
+bool frmTechTree::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lstMods_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    rowBeforePress_ = lstMods_->currentRow();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void frmTechTree::ChooseMod(const std::string& modPath) {
+  if (modPath.empty()) return;
+  for (int row = 0; row < static_cast<int>(entries_.size()); ++row) {
+    if (library::ResolveModPath(entries_, row) != modPath) continue;
+    if (row == lstMods_->currentRow()) {
+      ShowTrees(row);
+    } else {
+      lstMods_->setCurrentRow(row);
+    }
+    lstMods_->scrollToItem(lstMods_->item(row));
+    return;
+  }
 }
 
 void frmTechTree::Load() {

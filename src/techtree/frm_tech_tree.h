@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "library/mod_library.h"
 
@@ -19,9 +20,15 @@ class frmTechTree : public QWidget {
   // copies each time it opens; `parent` is the main window.
   frmTechTree(std::filesystem::path modsDir, std::function<library::ModList()> mainList, QWidget* parent);
 
+  // Selects the entry of `modPath` (a mod, or an addon through its parent) as
+  // a click on it would, so its tech trees are looked up afresh; nothing when
+  // it is empty or not in the list.
+  void ChooseMod(const std::string& modPath);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Load();
@@ -31,6 +38,7 @@ class frmTechTree : public QWidget {
   std::filesystem::path modsDir_;
   std::function<library::ModList()> mainList_;
   library::ModList entries_;  // the copy that lstMods shows
+  int rowBeforePress_ = -1;   // lstMods' current entry when the mouse went down on it
   QListWidget* lstMods_;
   QLabel* lblAvailableList_;
   QLabel* lblUnavailableList_;

@@ -14,6 +14,7 @@
 
 #include "compat/frm_compatability.h"
 #include "support/child_process.h"
+#include "support/escape_probe.h"
 #include "support/gui_input.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -131,7 +132,7 @@ TEST_F(CompatWindow, RefusesEachBadChoiceAndChecksFromTheButtonADoubleClickOrEnt
 }
 
 // 150 paths in the first box check at once; from 151 the bar shows, the lists give it room and are disabled.
-// When the second side's listing then fails, the error is shown and the window stays usable.
+// When a side's listing then fails, the error is shown, the results are emptied and the window stays usable.
 TEST_F(CompatWindow, AboveOneHundredFiftyPathsTheCheckShowsItsProgressAndAFailureItsError) {
   std::vector<std::tuple<std::string, bool, bool, bool>> seen;  // text, bar shown, lists enabled, lists shrunk
   const int height = List(1)->height();
@@ -154,7 +155,13 @@ TEST_F(CompatWindow, AboveOneHundredFiftyPathsTheCheckShowsItsProgressAndAFailur
   EXPECT_TRUE(dialogs.Done());
   EXPECT_TRUE(Child<QPushButton>(window, "cmdCheck")->isEnabled() && ListsEnabled() && !Bar()->isVisible() &&
               !Result()->isReadOnly() && !Child<QTimer>(window, "timAfter")->isActive());
-  EXPECT_EQ(Str(Result()->toPlainText()), "(Checking compatability.)");
-  Check("M151", "Other");  // the listing works again
+  EXPECT_EQ(Str(Result()->toPlainText()), "");  // neither "(Checking compatability.)" nor the last pair's result
+  Check("M151", "Other");                       // the listing works again
   EXPECT_EQ(Str(Result()->toPlainText()), "odf\\f7");
+  failingSide = sides + 1;  // a short check's first side fails: the result of the pair before goes too
+  dialogs.Expect({"", "Error!", ui::Buttons::Ok, ui::Icon::Critical});
+  Check("Borg", "Fleet");
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(Str(Result()->toPlainText()), "");
+  EXPECT_EQ(test::EscapeKeepers(window), QStringList());  // Escape reaches the window, which the main window closes
 }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/escape_probe.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
@@ -151,6 +152,51 @@ TEST_F(InstallerWindow, ASortWhoseWorkThrowsTellsTheErrorInsteadOfACount) {
   EXPECT_EQ(TempTree::Snapshot(t / "mods/Gamma"),
             (std::vector<std::string>{"a2_01.txt=new", "objectives/a2_01.txt=old"}));
   EXPECT_EQ(Ticks("lstFiles"), " +a2_01.txt");
+}
+
+// What the lists highlight is what the window shows: a click on the chosen mod scans it again, a click beside the
+// entries keeps the highlight, ChooseMod picks a mod as a click would, and a reopened window starts afresh.
+TEST_F(InstallerWindow, AClickOnTheChosenModScansItAgainAndTheHighlightAlwaysNamesWhatIsShown) {
+  t.Write("mods/Alpha/ModInfo.txt");
+  t.Write("mods/Beta/a.bzn");
+  Open(t / "mods");
+  EXPECT_EQ(Items(List("lstFolders")), L({"(None)"}));
+  t.Write("mods/Alpha/x.bzn");
+  t.Write("mods/Alpha/y.sod");
+  ClickText(List("lstChooser"), "Alpha");
+  EXPECT_EQ(Ticks("lstFolders"), " +Bzn +Sod");
+  EXPECT_EQ(Ticks("lstFiles"), " +x.bzn");
+  ClickText(List("lstFolders"), "Sod");
+  for (const char* name : {"lstChooser", "lstFolders"}) {
+    SCOPED_TRACE(name);
+    QWidget* blank = List(name)->viewport();
+    QTest::mouseClick(blank, Qt::LeftButton, Qt::NoModifier, QPoint(blank->width() / 2, blank->height() - 2));
+    ASSERT_EQ(List(name)->selectedItems().size(), 1);
+    EXPECT_EQ(List(name)->selectedItems().first(), List(name)->currentItem());
+  }
+  EXPECT_EQ(Str(List("lstChooser")->selectedItems().first()->text()), "Alpha");
+  EXPECT_EQ(Str(List("lstFolders")->selectedItems().first()->text()), "Sod");
+  EXPECT_EQ(Ticks("lstFiles"), " +y.sod");
+
+  // As the main window opens the window on its selected mod; what the list does not hold changes nothing.
+  window->ChooseMod("Beta");
+  EXPECT_EQ(Str(List("lstChooser")->selectedItems().first()->text()), "Beta");
+  EXPECT_EQ(Ticks("lstFiles"), " +a.bzn");
+  for (const char* elsewhere : {"", "Gone", "Beta\\Addon\\Refit"}) {
+    window->ChooseMod(elsewhere);
+    EXPECT_EQ(Str(List("lstChooser")->currentItem()->text()) + Ticks("lstFolders"), "Beta +Bzn") << elsewhere;
+  }
+  t.Write("mods/Beta/b.bzn");
+  window->ChooseMod("Beta");  // the mod chosen already is scanned again
+  EXPECT_EQ(Ticks("lstFiles"), " +a.bzn +b.bzn");
+  EXPECT_EQ(EscapeKeepers(window), QStringList());
+
+  TypeInto(Child<QComboBox>(window, "cboBox")->lineEdit(), "sod");
+  window->close();
+  Open(t / "mods");
+  EXPECT_EQ(Str(Child<QComboBox>(window, "cboBox")->currentText()), "bzn");
+  EXPECT_EQ(Str(Child<QLabel>(window, "lblHelp")->text()), "Files included: *.bzn\nCopied to: bzn");
+  EXPECT_EQ(Str(List("lstChooser")->currentItem()->text()) + Ticks("lstFolders"), "Alpha +Bzn +Sod");
 }
 
 }  // namespace

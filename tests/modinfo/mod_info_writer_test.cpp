@@ -56,4 +56,22 @@ TEST(ModInfoWrite, ReplacesTheFileOfAnyCaseWholeKeepingTheOldInTheTrashOrFailsCh
   EXPECT_EQ(TempTree::Snapshot(t / "mods"), written);  // no temporary left, no folder made
 }
 
+// The editor starts from the values a file holds, read as the panel reads them, with nothing for what it lacks.
+TEST(ModInfoValues, AreTheFilesOwnWithoutFallbacks) {
+  TempTree t;
+  const std::pair<std::string, ModInfoTexts> files[] = {
+      {"Version: 1.0\r\nOther Heading: Credits\nOther: Thanks\rVersion: 2.0\r\n", {"", "", "2.0", "Thanks", "Credits"}},
+      {"author: low\r\nAuthor:   \r\nDescription: \r\n", {"  ", "", "", "", ""}},
+      {"", {}},
+  };
+  for (const auto& [file, values] : files) {
+    t.Write("mods/Fleet/MODINFO.txt", file);
+    EXPECT_EQ(ReadModInfoValues(t / "mods/Fleet"), values) << file;
+    EXPECT_TRUE(HasModInfo(t / "mods/Fleet"));
+  }
+  t.MakeDir("mods/Bare/ModInfo.txt/x");  // a folder of that name is no file
+  EXPECT_EQ(ReadModInfoValues(t / "mods/Bare"), ModInfoTexts{});
+  EXPECT_FALSE(HasModInfo(t / "mods/Bare") || HasModInfo(t / "mods/Gone"));
+}
+
 }  // namespace

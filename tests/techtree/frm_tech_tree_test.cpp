@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "support/child_process.h"
+#include "support/escape_probe.h"
 #include "support/gui_input.h"
 #include "support/temp_tree.h"
 #include "techtree/frm_tech_tree.h"
@@ -91,4 +92,32 @@ TEST_F(TechTreeWindow, ClicksAndKeysShowTheChoicesOfTheModOrAddonUnclippedAndThe
   window->close();
   Open({});
   EXPECT_EQ(Shown(), "(No mods found.)" + none);
+}
+
+// A click on the entry shown looks again, a click beside the entries keeps the highlight on it, and ChooseMod picks
+// a mod or an addon as a click would.
+TEST_F(TechTreeWindow, AClickOnTheShownModLooksAgainAndChooseModPicksTheMainWindowsMod) {
+  Open(library::FillModList(t / "prog/mods"));
+  QListWidget* list = Child<QListWidget>(window, "lstMods");
+  t.Write("prog/mods/Alpha/techtree/NoSci.tt");
+  ClickText(list, "Alpha");
+  EXPECT_EQ(Shown(),
+            "Alpha|Standard Tech,No Super Weapons,No Science Ships,|No Special Weapons,Early Upgrades,Free Tech,");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(list->viewport()->width() / 2, list->viewport()->height() - 2));
+  ASSERT_EQ(list->selectedItems().size(), 1);
+  EXPECT_EQ(list->selectedItems().first(), list->currentItem());
+  EXPECT_TRUE(Shown().starts_with("Alpha|"));
+
+  window->ChooseMod("Fleet\\Addon\\Refit");
+  const std::string refit = Shown();
+  EXPECT_TRUE(refit.starts_with("    Refit|Early Upgrades,|")) << refit;
+  for (const char* elsewhere : {"", "Gone", "Refit"}) {
+    window->ChooseMod(elsewhere);
+    EXPECT_EQ(Shown(), refit) << elsewhere;
+  }
+  t.Write("prog/mods/Fleet/Addon/Refit/techtree/tech1.tt");
+  window->ChooseMod("Fleet\\Addon\\Refit");  // the entry shown already is looked at again
+  EXPECT_TRUE(Shown().starts_with("    Refit|Standard Tech,Early Upgrades,|")) << Shown();
+  EXPECT_EQ(EscapeKeepers(window), QStringList());
 }
