@@ -103,7 +103,6 @@ frmAnalyzer::frmAnalyzer(AnalyzerHost host, QWidget* parent) : QWidget(parent, Q
   setWindowTitle(ui::Q(texts::kCaption));
   BuildControls();
   BuildMenus();
-  resize(PxOf(kClientWidth), PxOf(kClientHeight));
   ApplyLayout();
 }
 
@@ -202,8 +201,11 @@ void frmAnalyzer::ApplyLayout() {
     if (needed.height() <= invalid.height() && needed.width() <= invalid.width()) break;
   }
   lblInvalidPic_->setFont(big);
-  if (width() < design.width() || height() < design.height()) {
-    resize(design.expandedTo(size()));  // places the controls through resizeEvent once shown
+  // Until shown the window takes the design size; once shown it keeps what the user made it, at least that.
+  if (!isVisible()) {
+    resize(design);
+  } else if (width() < design.width() || height() < design.height()) {
+    resize(design.expandedTo(size()));
   }
   PlaceControls();
 }
@@ -285,6 +287,7 @@ void frmAnalyzer::ResetControls() {
   }
   picImages_->hide();
   lblInvalidPic_->hide();
+  ShowStatus({});
   SetListTall(true);
 }
 

@@ -194,14 +194,11 @@ TEST(WaveCheck, OnlyWholePcmWavesPlayAndEachOtherFileSaysWhy) {
     const char* problem;  // null: it plays
   } cases[] = {
       {"16 bits", good, nullptr},
-      {"8 bits", test::WaveBytes(test::WaveShape().Bits(8)), nullptr},
       {"24 bits stereo", test::WaveBytes(test::WaveShape().Channels(2).Bits(24)), nullptr},
       {"a padded chunk first", test::WaveBytes(test::WaveShape().Before(list)), nullptr},
       {"extensible PCM", extensible, nullptr},
-      {"a chunk after the data", good + "JUNK" + test::Le(2, 4) + "xx", nullptr},
       {"no sound at all", test::WaveBytes(test::WaveShape().Frames(0)), nullptr},
       {"text", "not a wave at all", "it is not a wave file"},
-      {"empty", "", "it is not a wave file"},
       {"an AVI", "RIFF\x10\0\0\0AVI LIST", "it is not a wave file"},
       {"header cut", good.substr(0, 30), cut},
       {"cut before the data", good.substr(0, 36), cut},
@@ -209,7 +206,6 @@ TEST(WaveCheck, OnlyWholePcmWavesPlayAndEachOtherFileSaysWhy) {
       {"half a frame", test::WaveBytes({}, 1599), cut},
       {"ADPCM", test::WaveBytes(test::WaveShape().Format(2).Bits(4)), format},
       {"float", test::WaveBytes(test::WaveShape().Format(3).Bits(32)), format},
-      {"12 bits", test::WaveBytes(test::WaveShape().Bits(12)), format},
       {"no channel", test::WaveBytes(test::WaveShape().Channels(0)), format},
       {"data before format", "RIFF" + test::Le(12, 4) + "WAVEdata" + test::Le(0, 4), format},
   };
