@@ -541,9 +541,11 @@ bool frmAnalyzer::PictureKey(QEvent* event) {
   return true;
 }
 
-void frmAnalyzer::keyPressEvent(QKeyEvent* event) {
-  if (PictureKey(event)) return;
-  QWidget::keyPressEvent(event);
+// Where the picture lost the keyboard, Escape still ends the full window here, before any shortcut of the window.
+bool frmAnalyzer::event(QEvent* event) {
+  if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) && PictureKey(event))
+    return true;
+  return QWidget::event(event);
 }
 
 void frmAnalyzer::PictureMouseUp() {
