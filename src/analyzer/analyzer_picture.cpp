@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QImageReader>
 
+#include "analyzer/gif_check.h"
 #include "modinfo/picture_check.h"
 #include "platform/text_file.h"
 
@@ -13,8 +14,7 @@ QImage LoadAnalyzerPicture(const std::filesystem::path& file) {
   // Read from memory, so that a name that is not UTF-8 loads as well.
   const std::string bytes = platform::ReadFileBytes(file, modinfo::kMaxPictureBytes + 1);
   if (bytes.size() > modinfo::kMaxPictureBytes) return {};
-  const bool gif = bytes.starts_with("GIF87a") || bytes.starts_with("GIF89a");
-  if (!gif && !modinfo::CheckPicture(bytes)) return {};
+  if (!IsWholeGif(bytes) && !modinfo::CheckPicture(bytes)) return {};
   QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);

@@ -1,7 +1,7 @@
 #pragma once
 // The analyzer's picture loading: bitmaps, JPEGs and GIFs, judged by their
-// contents. A bitmap or JPEG cut short is never handed to Qt's readers,
-// which would draw memory they never filled.
+// contents. A bitmap, JPEG or GIF cut short is never handed to Qt's readers,
+// which would draw memory they never filled, or half a picture.
 #include <QImage>
 #include <filesystem>
 

@@ -26,4 +26,16 @@ inline constexpr std::string_view kPasteFailedTitle = "Paste failed";
 inline constexpr std::string_view kRemoveTitle = "Remove file";
 inline constexpr std::string_view kRemoveFailedTitle = "Remove failed";
 
+// The status line: "Could not play NAME: reason", "Could not open NAME: reason".
+inline constexpr std::string_view kCouldNotPlay = "Could not play ";
+inline constexpr std::string_view kWaveUnreadable = "the file cannot be read";
+inline constexpr std::string_view kWaveNotWave = "it is not a wave file";
+inline constexpr std::string_view kWaveCutShort = "the file is cut short";
+inline constexpr std::string_view kWaveFormat = "it is not a PCM wave, the kind the program plays";
+inline constexpr std::string_view kCouldNotOpen = "Could not open ";
+inline constexpr std::string_view kNoOpener = "xdg-open, which opens files, was not found";
+
+// The way back from the picture's full-window mode.
+inline constexpr std::string_view kNormalWindowButton = "Back (Esc or double click)";
+
 }  // namespace drydock::analyzer::texts

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,20 +11,26 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "analyzer/analyzer_files.h"
 #include "analyzer/analyzer_folders.h"
 #include "analyzer/analyzer_picture.h"
 #include "analyzer/analyzer_texts.h"
+#include "analyzer/wave_check.h"
 #include "install/install_flow.h"
+#include "platform/environment.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "platform/text_file.h"
 #include "platform/writer_lock.h"
 #include "ui/dialogs.h"
 #include "ui/long_work.h"
@@ -37,7 +44,9 @@ namespace {
 
 // The design's geometry in twips (1/15 pixel at scale 1).
 constexpr int kClientWidth = 8535;
-constexpr int kClientHeight = 5505;
+constexpr int kStatusTop = 5520;  // a status line below the design's 5505, across the window
+constexpr int kStatusHeight = 255;
+constexpr int kClientHeight = kStatusTop + kStatusHeight + 30;
 constexpr int kRightColumnLeft = 4320;
 constexpr int kRightColumnWidth = 4155;
 constexpr int kListTallHeight = 5130;
@@ -47,6 +56,12 @@ constexpr int kStatStep = 240;
 constexpr int kFirstStatHeight = 255;
 constexpr int kStatHeight = 195;
 constexpr int kPictureHeight = 2415;
+constexpr int kTreeWidth = 4245;
+constexpr int kListLeft = 4275;
+constexpr int kListWidth = 4245;
+constexpr int kTopRowTop = 60;
+constexpr int kTopRowHeight = 255;
+constexpr int kListTop = 360;
 constexpr int kDragMargin = 30;    // a dragged picture keeps more than this inside the window's top-left
 constexpr int kDragMaxTop = 5482;  // after a drag the top-left corner is pulled back to these
 constexpr int kDragMaxLeft = 8512;
@@ -104,6 +119,7 @@ void frmAnalyzer::BuildControls() {
   lblInvalidPic_->hide();
   picImages_ = Make<QLabel>(this, "picImages");
   picImages_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picImages_->setFocusPolicy(Qt::NoFocus);  // takes the keyboard only in the full window, from the program
   picImages_->installEventFilter(this);
   picImages_->hide();
 
@@ -113,14 +129,27 @@ void frmAnalyzer::BuildControls() {
   TreeViewer_->setColumnCount(1);
   TreeViewer_->setEditTriggers(QAbstractItemView::NoEditTriggers);  // no node can be renamed
   TreeViewer_->viewport()->installEventFilter(this);
-  connect(TreeViewer_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { NodeClick(node); });
+  // A click and the arrow keys select alike, and the selection is what the list shows. (The focus that
+  // the opened window gives the tree makes the first node current without selecting it: that lists nothing.)
+  connect(TreeViewer_, &QTreeWidget::itemSelectionChanged, this, [this] { NodeClick(SelectedNode()); });
 
   lstFiles_ = Make<QListWidget>(this, "lstFiles");
   lstFiles_->setSortingEnabled(false);
   lstFiles_->installEventFilter(this);
   lstFiles_->viewport()->installEventFilter(this);
-  connect(lstFiles_, &QListWidget::currentRowChanged, this, [this] { ShowSelectedFile(); });
+  connect(lstFiles_, &QListWidget::itemSelectionChanged, this, [this] { ShowSelectedFile(); });
   connect(lstFiles_, &QListWidget::itemDoubleClicked, this, [this] { OpenFile(); });
+
+  lblStatus_ = MakeLabel(this, "lblStatus", "");
+  lblStatus_->setTextInteractionFlags(Qt::NoTextInteraction);
+  cmdNormalWindow_ = Make<QPushButton>(this, "cmdNormalWindow");
+  cmdNormalWindow_->setText(ui::Q(texts::kNormalWindowButton));
+  cmdNormalWindow_->setFocusPolicy(Qt::NoFocus);  // the picture keeps the keyboard, so Escape stays with it
+  cmdNormalWindow_->hide();
+  connect(cmdNormalWindow_, &QPushButton::clicked, this, [this] {
+    skipNextClick_ = false;
+    ToggleFullWindow();
+  });
 }
 
 void frmAnalyzer::BuildMenus() {
@@ -148,8 +177,10 @@ void frmAnalyzer::BuildMenus() {
 
 int frmAnalyzer::PxOf(int twips) const { return static_cast<int>(std::lround(twips * scale_ / 15.0)); }
 
-// The layout is fixed; at a larger font every measure grows by one factor,
-// so that each fixed caption fits its label and no text is cut.
+// The design's layout at one factor: at a larger font every measure grows,
+// so that each fixed caption fits its label and no text is cut. The design
+// size is the smallest; a larger window gives the extra room to the tree and
+// the file list, and the area below the short list keeps its height.
 void frmAnalyzer::ApplyLayout() {
   const QFontMetrics metrics(font());
   int widest = metrics.horizontalAdvance(ui::Q(texts::kSelectFolder));
@@ -157,16 +188,10 @@ void frmAnalyzer::ApplyLayout() {
     widest = std::max(widest, metrics.horizontalAdvance(ui::Q(FallbackCaption(stat))));
   scale_ = std::max({1.0, (widest + 4) * 15.0 / kRightColumnWidth, metrics.height() * 15.0 / kStatHeight});
 
-  setFixedSize(PxOf(kClientWidth), PxOf(kClientHeight));
-  lblSelectFolder_->setGeometry(PxOf(60), PxOf(60), PxOf(kRightColumnWidth), PxOf(255));
-  TreeViewer_->setGeometry(0, PxOf(360), PxOf(4245), PxOf(kListTallHeight));
-  for (int i = 0; i < kOdfStatCount; ++i) {
-    statLabels_.at(i)->setGeometry(PxOf(kRightColumnLeft), PxOf(kStatsTop + kStatStep * i), PxOf(kRightColumnWidth),
-                                   PxOf(i == 0 ? kFirstStatHeight : kStatHeight));
-  }
-  const QRect invalid(PxOf(kRightColumnLeft), PxOf(3400), PxOf(kRightColumnWidth), PxOf(2000));
-  lblInvalidPic_->setGeometry(invalid);
+  const QSize design(PxOf(kClientWidth), PxOf(kClientHeight));
+  setMinimumSize(design);
   // Bold 24 points as designed, smaller when the message would not fit its label.
+  const QSize invalid(PxOf(kRightColumnWidth), PxOf(2000));
   QFont big(QStringLiteral("MS Sans Serif"));
   big.setBold(true);
   for (int points = kInvalidPicPoints; points > 6; --points) {
@@ -176,19 +201,81 @@ void frmAnalyzer::ApplyLayout() {
     if (needed.height() <= invalid.height() && needed.width() <= invalid.width()) break;
   }
   lblInvalidPic_->setFont(big);
-  if (!fullWindow_)
-    picImages_->setGeometry(PxOf(kRightColumnLeft), PxOf(kStatsTop), PxOf(kRightColumnWidth), PxOf(kPictureHeight));
+  // Until shown the window takes the design size; once shown it keeps what the user made it, at least that.
+  if (!isVisible()) {
+    resize(design);
+  } else if (width() < design.width() || height() < design.height()) {
+    resize(design.expandedTo(size()));
+  }
+  PlaceControls();
+}
+
+// A rectangle of the design in pixels at this window's size: the right
+// column moves right by half the extra width (and a control that grows to
+// the right takes the other half), and what lies below the short list moves
+// down by the extra height.
+QRect frmAnalyzer::Placed(int left, int top, int width, int height, bool growsRight, bool growsDown) const {
+  const int extraWidth = std::max(0, this->width() - PxOf(kClientWidth));
+  const int extraHeight = std::max(0, this->height() - PxOf(kClientHeight));
+  const int leftShare = extraWidth / 2;
+  const bool rightColumn = left >= kListLeft;
+  QRect rect(PxOf(left), PxOf(top), PxOf(width), PxOf(height));
+  if (rightColumn) rect.translate(leftShare, 0);
+  if (growsRight) rect.setWidth(rect.width() + (rightColumn ? extraWidth - leftShare : leftShare));
+  if (growsDown) rect.setHeight(rect.height() + extraHeight);
+  return rect;
+}
+
+QRect frmAnalyzer::NormalPictureRect() const {
+  return Placed(kRightColumnLeft, kStatsTop, kRightColumnWidth, kPictureHeight, true).translated(0, BelowListShift());
+}
+
+void frmAnalyzer::PlaceControls() {
+  lblSelectFolder_->setGeometry(Placed(kTopRowTop, kTopRowTop, kRightColumnWidth, kTopRowHeight, true));
+  lblStatus_->setGeometry(PxOf(kTopRowTop), PxOf(kStatusTop) + BelowListShift(), width() - 2 * PxOf(kTopRowTop),
+                          PxOf(kStatusHeight));
+  ShowStatus(ui::Utf8(statusText_));
+  TreeViewer_->setGeometry(Placed(0, kListTop, kTreeWidth, kListTallHeight, true, true));
+  for (int i = 0; i < kOdfStatCount; ++i) {
+    statLabels_.at(i)->setGeometry(Placed(kRightColumnLeft, kStatsTop + kStatStep * i, kRightColumnWidth,
+                                          i == 0 ? kFirstStatHeight : kStatHeight, true)
+                                       .translated(0, BelowListShift()));
+  }
+  lblInvalidPic_->setGeometry(
+      Placed(kRightColumnLeft, 3400, kRightColumnWidth, 2000, true).translated(0, BelowListShift()));
+  if (fullWindow_) {
+    CenterPicture();
+  } else {
+    picImages_->setGeometry(NormalPictureRect());
+  }
+  cmdNormalWindow_->setGeometry(QRect(QPoint(PxOf(kTopRowTop), PxOf(kTopRowTop)), cmdNormalWindow_->sizeHint()));
   SetListTall(listTall_);
 }
+
+int frmAnalyzer::BelowListShift() const { return std::max(0, height() - PxOf(kClientHeight)); }
 
 void frmAnalyzer::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) ApplyLayout();
   QWidget::changeEvent(event);
 }
 
+void frmAnalyzer::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceControls();
+}
+
 void frmAnalyzer::SetListTall(bool tall) {
   listTall_ = tall;
-  lstFiles_->setGeometry(PxOf(4275), PxOf(360), PxOf(4245), PxOf(tall ? kListTallHeight : kListShortHeight));
+  lstFiles_->setGeometry(
+      Placed(kListLeft, kListTop, kListWidth, tall ? kListTallHeight : kListShortHeight, true, true));
+}
+
+// The status line shows the text whole when it fits, else cut with "..." and whole in its tooltip.
+void frmAnalyzer::ShowStatus(const std::string& text) {
+  statusText_ = ui::Q(text);
+  const QString shown = lblStatus_->fontMetrics().elidedText(statusText_, Qt::ElideMiddle, lblStatus_->width());
+  lblStatus_->setText(shown);
+  lblStatus_->setToolTip(shown == statusText_ ? QString() : statusText_);
 }
 
 // Each opening shows the window as designed; the run's state (the folder,
@@ -200,6 +287,7 @@ void frmAnalyzer::ResetControls() {
   }
   picImages_->hide();
   lblInvalidPic_->hide();
+  ShowStatus({});
   SetListTall(true);
 }
 
@@ -226,6 +314,16 @@ bool frmAnalyzer::eventFilter(QObject* watched, QEvent* event) {
                       ? static_cast<QMouseEvent*>(event)
                       : nullptr;
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+      skipNextRelease_ = false;
+      if (type == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton) {
+        // A double click switches once: the click before it has switched already, and its own release does not
+        // switch back. (A double click that comes without that click switches here.)
+        const bool clickSwitched =
+            lastClickSwitch_.isValid() && lastClickSwitch_.elapsed() <= QApplication::doubleClickInterval();
+        if (!clickSwitched) ToggleFullWindow();
+        lastClickSwitch_.invalidate();
+        skipNextRelease_ = true;
+      }
       PictureMouseDown(mouse);
       return true;
     }
@@ -235,16 +333,19 @@ bool frmAnalyzer::eventFilter(QObject* watched, QEvent* event) {
     }
     if (type == QEvent::MouseButtonRelease) {
       PictureMouseUp();
+      const bool secondOfDouble = std::exchange(skipNextRelease_, false);
       // The release that ends a drag is a click wherever the picture stopped.
-      if (mouse->button() == Qt::LeftButton &&
+      if (mouse->button() == Qt::LeftButton && (skipNextClick_ || !secondOfDouble) &&
           (skipNextClick_ || picImages_->rect().contains(mouse->position().toPoint()))) {
+        if (!skipNextClick_) lastClickSwitch_.start();
         ToggleFullWindow();
       }
       return true;
     }
+    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && PictureKey(event)) return true;
   } else if (watched == TreeViewer_->viewport() && type == QEvent::MouseButtonDblClick) {
     // The click before it has made the node under the pointer current; on empty space it is the one clicked last.
-    if (!currentFolder_.empty()) host_.shell.ShellOpen(platform::PathToUtf8(currentFolder_));
+    if (!currentFolder_.empty()) OpenInShell(currentFolder_);
   } else if (watched == lstFiles_->viewport() && type == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     FilesMouseDown(mouse);
@@ -294,7 +395,13 @@ void frmAnalyzer::SetUpFolders() {
 void frmAnalyzer::NodeClick(QTreeWidgetItem* node) {
   if (!node) return;
   currentFolder_ = platform::PathFromUtf8(FromRaw(node->data(0, kRawRole)));
+  ShowStatus({});
   ListFolderFiles();
+}
+
+QTreeWidgetItem* frmAnalyzer::SelectedNode() const {
+  const QList<QTreeWidgetItem*> selected = TreeViewer_->selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
 }
 
 void frmAnalyzer::ListFolderFiles() {
@@ -312,8 +419,8 @@ void frmAnalyzer::ListFolderFiles() {
 }
 
 std::string frmAnalyzer::SelectedEntry() const {
-  const QListWidgetItem* item = lstFiles_->currentItem();
-  return item && item->isSelected() ? FromRaw(item->data(kRawRole)) : std::string();
+  const QList<QListWidgetItem*> selected = lstFiles_->selectedItems();
+  return selected.isEmpty() ? std::string() : FromRaw(selected.first()->data(kRawRole));
 }
 
 fs::path frmAnalyzer::EntryPath(const std::string& entry) const {
@@ -327,7 +434,7 @@ void frmAnalyzer::ShowSelectedFile() {
   lblInvalidPic_->hide();
   for (QLabel* label : statLabels_) label->clear();
   // With no node selected (after a rebuild) the folder is neither ships nor stations.
-  const QTreeWidgetItem* node = TreeViewer_->currentItem();
+  const QTreeWidgetItem* node = SelectedNode();
   const FileView view = ViewFor(entry, node ? ui::Utf8(node->text(0)) : std::string());
   if (view.stats) {
     const OdfCaptions captions = ReadOdfStats(EntryPath(entry));
@@ -368,11 +475,13 @@ void frmAnalyzer::ToggleFullWindow() {
   }
   if (fullWindow_) {
     for (int i = 0; i < kOdfStatCount; ++i) statLabels_.at(i)->setToolTip(savedToolTips_.at(i));
-    picImages_->setGeometry(PxOf(kRightColumnLeft), PxOf(kStatsTop), PxOf(kRightColumnWidth), PxOf(kPictureHeight));
+    fullWindow_ = false;
+    cmdNormalWindow_->hide();
+    picImages_->stackUnder(lblSelectFolder_);  // back below the list, as designed
+    picImages_->setGeometry(NormalPictureRect());
     TreeViewer_->show();
     lstFiles_->show();
     lstFiles_->setFocus();
-    fullWindow_ = false;
     lblSelectFolder_->show();
     menuPicRightFullWindow_->setText(ui::Q(texts::kMenuFullWindow));
     menuPicRightCenter_->setEnabled(false);
@@ -387,6 +496,9 @@ void frmAnalyzer::ToggleFullWindow() {
   if (!picture.isNull()) picImages_->resize(picture.size());
   CenterPicture();
   picImages_->raise();
+  cmdNormalWindow_->raise();
+  cmdNormalWindow_->show();
+  picImages_->setFocus();  // Escape goes to the picture, which leaves this mode with it
   TreeViewer_->hide();
   lstFiles_->hide();
   lblSelectFolder_->hide();
@@ -416,11 +528,32 @@ void frmAnalyzer::PictureMouseMove(QMouseEvent* event) {
   skipNextClick_ = true;
 }
 
+// Escape leaves the full-window mode at the picture, which has the keyboard
+// then, so that the key never reaches the window (which it would close).
+bool frmAnalyzer::PictureKey(QEvent* event) {
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (!fullWindow_ || key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier) return false;
+  event->accept();  // for the shortcut check before the key: no shortcut takes it
+  if (event->type() == QEvent::KeyPress) {
+    skipNextClick_ = false;
+    ToggleFullWindow();
+  }
+  return true;
+}
+
+// Where the picture lost the keyboard, Escape still ends the full window here, before any shortcut of the window.
+bool frmAnalyzer::event(QEvent* event) {
+  if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) && PictureKey(event))
+    return true;
+  return QWidget::event(event);
+}
+
 void frmAnalyzer::PictureMouseUp() {
   if (!dragged_) return;
+  // The limits move with the window's extra size, so a corner of the picture stays inside.
   QPoint at = picImages_->pos();
-  at.setY(std::min(at.y(), PxOf(kDragMaxTop)));
-  at.setX(std::min(at.x(), PxOf(kDragMaxLeft)));
+  at.setY(std::min(at.y(), PxOf(kDragMaxTop) + BelowListShift()));
+  at.setX(std::min(at.x(), PxOf(kDragMaxLeft) + std::max(0, width() - PxOf(kClientWidth))));
   picImages_->move(at);
   dragged_ = false;
 }
@@ -490,11 +623,37 @@ void frmAnalyzer::OpenFile() {
   const std::string entry = SelectedEntry();
   if (entry.empty()) return;
   const fs::path file = EntryPath(entry);
+  ShowStatus({});
   if (IsPlayedWave(file, entry)) {
-    host_.shell.PlayWave(file);
+    PlayWave(file, entry);
   } else {
-    host_.shell.ShellOpen(platform::PathToUtf8(file));
+    OpenInShell(file);
   }
+}
+
+// A damaged wave never reaches the player, where it would hold up every sound after it; the user reads why.
+void frmAnalyzer::PlayWave(const fs::path& file, const std::string& entry) {
+  if (const std::optional<std::string> problem = WaveProblem(file)) {
+    ShowStatus(std::string(texts::kCouldNotPlay) + platform::PrintableName(entry) + ": " + *problem);
+    return;
+  }
+  host_.shell.PlayWave(file);
+}
+
+void frmAnalyzer::OpenInShell(const fs::path& path) {
+  const std::string bytes = platform::PathToUtf8(path);
+#ifndef _WIN32
+  // A name that is not UTF-8 cannot be made into the text that Qt opens; the desktop's opener takes its bytes.
+  if (!platform::IsValidUtf8(bytes)) {
+    if (const std::optional<fs::path> opener = platform::FindProgram("xdg-open")) {
+      if (host_.shell.StartProgram(*opener, {bytes}, path.parent_path(), {})) return;
+    }
+    ShowStatus(std::string(texts::kCouldNotOpen) + platform::PrintableName(platform::PathToUtf8(path.filename())) +
+               ": " + std::string(texts::kNoOpener));
+    return;
+  }
+#endif
+  host_.shell.ShellOpen(bytes);
 }
 
 void frmAnalyzer::CopyFile() {

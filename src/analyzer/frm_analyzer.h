@@ -3,6 +3,7 @@
 // the plain files of the folder clicked, the unit values of a ship's or a
 // station's .odf file, a picture viewer with a full-window mode, and copy,
 // paste, remove and open of files from a pop-up menu and by keys.
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QWidget>
 #include <array>
@@ -18,6 +19,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QMouseEvent;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -52,18 +54,26 @@ class frmAnalyzer : public QWidget {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
   void BuildMenus();
   void ApplyLayout();
+  void PlaceControls();
+  QRect Placed(int left, int top, int width, int height, bool growsRight, bool growsDown = false) const;
+  QRect NormalPictureRect() const;
+  int BelowListShift() const;  // how far the window's extra height moves what lies below the short list
   void SetListTall(bool tall);
+  void ShowStatus(const std::string& text);
   void ResetControls();
 
   // Tree and file list.
   void NodeClick(QTreeWidgetItem* node);
   void ListFolderFiles();
+  QTreeWidgetItem* SelectedNode() const;
   std::string SelectedEntry() const;  // the raw name of the selected entry, empty when none
   std::filesystem::path EntryPath(const std::string& entry) const;
   void ShowSelectedFile();
@@ -75,6 +85,7 @@ class frmAnalyzer : public QWidget {
   void PictureMouseDown(QMouseEvent* event);
   void PictureMouseMove(QMouseEvent* event);
   void PictureMouseUp();
+  bool PictureKey(QEvent* event);
   void CopyPicture();
 
   // File operations.
@@ -82,6 +93,8 @@ class frmAnalyzer : public QWidget {
   bool FilesKeyPress(int key, Qt::KeyboardModifiers modifiers);
   bool CanPaste() const;
   void OpenFile();
+  void OpenInShell(const std::filesystem::path& path);
+  void PlayWave(const std::filesystem::path& file, const std::string& entry);
   void CopyFile();
   void PasteFile();
   void RemoveFile();
@@ -98,9 +111,15 @@ class frmAnalyzer : public QWidget {
   QPoint dragStart_;
   bool dragged_ = false;
   bool skipNextClick_ = false;
+  bool skipNextRelease_ = false;   // the release that ends a double click, which has switched already
+  QElapsedTimer lastClickSwitch_;  // since a click switched the mode, to tell the double click it began
   bool listTall_ = true;
 
+  QString statusText_;  // shown whole, or cut with "..." and whole in the tooltip
+
   QLabel* lblSelectFolder_ = nullptr;
+  QLabel* lblStatus_ = nullptr;
+  QPushButton* cmdNormalWindow_ = nullptr;
   QTreeWidget* TreeViewer_ = nullptr;
   QListWidget* lstFiles_ = nullptr;
   QLabel* picImages_ = nullptr;

@@ -1,12 +1,16 @@
 // The analyzer's engine on real folders: the folder rows of the tree, the
-// unit values of .odf files, and paste and remove on disk.
+// unit values of .odf files, paste and remove on disk, and the checks that
+// keep damaged sounds and pictures away from Qt.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "analyzer/analyzer_files.h"
 #include "analyzer/analyzer_folders.h"
+#include "analyzer/gif_check.h"
 #include "analyzer/odf_stats.h"
+#include "analyzer/wave_check.h"
+#include "analyzer_test_files.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
 
@@ -169,4 +173,58 @@ TEST_F(AnalyzerFiles, RemoveMovesTheFileToTheTrashAndWithoutATrashLeavesItForThe
   EXPECT_EQ(TempTree::Read(second), "second");
   EXPECT_TRUE(DeleteForGood(second, lock));
   EXPECT_FALSE(fs::exists(second));
+}
+
+TEST(WaveCheck, OnlyWholePcmWavesPlayAndEachOtherFileSaysWhy) {
+  TempTree t;
+  const std::string good = test::WaveBytes();
+  const std::string list = std::string("LIST") + test::Le(5, 4) + "INFOx" + '\0';  // odd length, padded
+  const std::string extensible = [] {
+    std::string bytes = test::WaveBytes(test::WaveShape().Bits(16));
+    const std::string format = test::Le(0xFFFE, 2) + test::Le(1, 2) + test::Le(8000, 4) + test::Le(16000, 4) +
+                               test::Le(2, 2) + test::Le(16, 2) + test::Le(22, 2) + test::Le(16, 2) + test::Le(0, 4) +
+                               test::Le(1, 2) + std::string(14, '\x10');
+    return bytes.replace(12, 24, "fmt " + test::Le(40, 4) + format);
+  }();
+  const char* const cut = "the file is cut short";
+  const char* const format = "it is not a PCM wave, the kind the program plays";
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* problem;  // null: it plays
+  } cases[] = {
+      {"16 bits", good, nullptr},
+      {"24 bits stereo", test::WaveBytes(test::WaveShape().Channels(2).Bits(24)), nullptr},
+      {"a padded chunk first", test::WaveBytes(test::WaveShape().Before(list)), nullptr},
+      {"extensible PCM", extensible, nullptr},
+      {"no sound at all", test::WaveBytes(test::WaveShape().Frames(0)), nullptr},
+      {"text", "not a wave at all", "it is not a wave file"},
+      {"an AVI", "RIFF\x10\0\0\0AVI LIST", "it is not a wave file"},
+      {"header cut", good.substr(0, 30), cut},
+      {"cut before the data", good.substr(0, 36), cut},
+      {"data cut", good.substr(0, good.size() - 100), cut},
+      {"half a frame", test::WaveBytes({}, 1599), cut},
+      {"ADPCM", test::WaveBytes(test::WaveShape().Format(2).Bits(4)), format},
+      {"float", test::WaveBytes(test::WaveShape().Format(3).Bits(32)), format},
+      {"no channel", test::WaveBytes(test::WaveShape().Channels(0)), format},
+      {"data before format", "RIFF" + test::Le(12, 4) + "WAVEdata" + test::Le(0, 4), format},
+  };
+  for (const auto& [name, bytes, problem] : cases) {
+    EXPECT_EQ(WaveProblem(t.Write("w.wav", bytes)), problem ? std::optional<std::string>(problem) : std::nullopt)
+        << name;
+  }
+  EXPECT_EQ(WaveProblem(t / "gone.wav"), "the file cannot be read");
+}
+
+TEST(GifCheck, AGifIsWholeOnlyWithEveryBlockUpToTheTrailerInTheFile) {
+  const std::string gif = test::GifBytes();
+  EXPECT_TRUE(IsWholeGif(gif));
+  EXPECT_TRUE(IsWholeGif(test::GifBytes(std::string("\x21\xF9\x04\x01\x00\x00\x00\x00", 8))))
+      << "with a graphic control extension";
+  EXPECT_TRUE(IsWholeGif(gif + "trailing bytes")) << "what follows the trailer is not read";
+  for (std::size_t size = 0; size < gif.size(); ++size) EXPECT_FALSE(IsWholeGif(gif.substr(0, size))) << size;
+  EXPECT_FALSE(IsWholeGif(std::string(gif).replace(0, 6, "GIF88a"))) << "no such version";
+  EXPECT_FALSE(IsWholeGif(gif.substr(0, 19) + "\x3B")) << "no image";
+  EXPECT_FALSE(IsWholeGif(gif.substr(0, 19) + "\x99" + gif.substr(19))) << "a block of no known kind";
+  EXPECT_FALSE(IsWholeGif(std::string(gif).replace(10, 1, "\x87"))) << "a colour table longer than the file";
 }

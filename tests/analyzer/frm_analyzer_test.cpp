@@ -8,11 +8,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <thread>
 
 #include "analyzer/frm_analyzer.h"
 #include "analyzer/odf_stats.h"
+#include "analyzer_test_files.h"
+#include "platform/qt_shell.h"
 #include "platform/writer_lock.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
@@ -26,11 +35,49 @@ using namespace drydock;
 using namespace drydock::test;
 namespace fs = std::filesystem;
 
+namespace {
+
+// True when the window's thread runs a timer within a second: it still answers.
+bool Answers() {
+  bool fired = false;
+  QTimer::singleShot(0, [&] { fired = true; });
+  return QTest::qWaitFor([&] { return fired; }, 1000);
+}
+
+// Ends the test program when the window's thread stops for good, which no check on that thread could report.
+struct Watchdog {
+  std::promise<void> done;
+  std::thread thread{[ended = done.get_future()] {
+    if (ended.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+    std::fputs("The window stopped answering: playing a sound holds it up.\n", stderr);
+    std::_Exit(1);
+  }};
+  ~Watchdog() {
+    done.set_value();
+    thread.join();
+  }
+};
+
+// Records the calls and plays the waves for real, so a wave that stops Qt's player stops this test too.
+struct PlayingShell final : platform::Shell {
+  void ShellOpen(const std::string& target) override { recorded.ShellOpen(target); }
+  void PlayWave(const fs::path& file) override { recorded.PlayWave(file), real.PlayWave(file); }
+  void Beep() override {}
+  bool StartProgram(const fs::path&, const std::vector<std::string>&, const fs::path&,
+                    const platform::EnvironmentVariables&) override {
+    return false;
+  }
+  RecordingShell recorded;
+  platform::QtShell real;
+};
+
+}  // namespace
+
 struct AnalyzerWindow : ::testing::Test {
   analyzer::frmAnalyzer* Open() {
     const auto make = [this] {
       return new analyzer::frmAnalyzer(
-          {t / "prog", [this] { return library::FillModList(t / "prog/mods"); }, shell, dialogs}, &main);
+          {t / "prog", [this] { return library::FillModList(t / "prog/mods"); }, *shellUsed, dialogs}, &main);
     };
     ui::OpenSecondaryWindow(window, &main, nullptr, make)->SetUpFolders();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
@@ -83,6 +130,11 @@ struct AnalyzerWindow : ::testing::Test {
         text ? Files()->visualItemRect(items.first()).center() : QPoint(5, Files()->viewport()->height() - 5);
     QTest::mouseClick(Files()->viewport(), Qt::RightButton, Qt::NoModifier, at);
   }
+  // A double click as the desktop gives it: a click, then the double click.
+  static void DoubleClick(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  }
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
   // The offscreen screen leaves a closed pop-up the active window; a desktop gives the window the keyboard back.
   void GiveBack() {
@@ -116,6 +168,7 @@ struct AnalyzerWindow : ::testing::Test {
   QApplication& app = GuiApp();
   TempTree t;
   RecordingShell shell;
+  platform::Shell* shellUsed = &shell;
   ScriptedDialogs dialogs;
   QWidget main;
   QPointer<analyzer::frmAnalyzer> window;
@@ -271,7 +324,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   t.Write("prog/mods/Alpha/odf/ships/b.odf", "b");
   t.Write("prog/mods/Beta/odf/ships/A.ODF", "beta's own");
   t.Write("prog/mods/Beta/odf/ships/c.odf", "c");
-  t.Write("prog/mods/Beta/sounds/Boom.WAV");
+  t.Write("prog/mods/Beta/sounds/Boom.WAV", WaveBytes());
   t.Write("prog/mods/Beta/sounds/readme.txt");
   Open();
 
@@ -339,7 +392,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
     t.Write("plain");
     const ScopedEnv noTrash("XDG_DATA_HOME", (t / "plain/data").string());
     ClickText(Files(), "b.odf");
-    dialogs.Expect({"", "Remove file", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::No});
+    dialogs.Expect({"", "Remove file", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::No, ui::Default::No});
     PressKey(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(Items(Files()), L({"b.odf"}));
     EXPECT_NE(dialogs.shown.back().text.find("b.odf cannot be moved to the trash"), std::string::npos);
@@ -357,3 +410,153 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
                                                    "open " + sounds + "/readme.txt"}));
   EXPECT_TRUE(dialogs.Done());
 }
+
+// Waves of silence play through Qt's player itself: without the check, the
+// cut wave would hold up the good one after it, and the whole window with it.
+TEST_F(AnalyzerWindow, ADamagedWaveIsNotPlayedTheStatusLineSaysWhyAndTheWindowKeepsAnswering) {
+  const Watchdog watchdog;
+  PlayingShell playing;
+  shellUsed = &playing;
+  const std::string good = WaveBytes();
+  t.Write("prog/mods/Snd/sounds/cut.wav", good.substr(0, 30));
+  t.Write("prog/mods/Snd/sounds/half.wav", good.substr(0, good.size() / 2));
+  t.Write("prog/mods/Snd/sounds/ok.wav", good);
+  t.Write("prog/mods/Snd/sounds/text.wav", "not a wave at all");
+  Open();
+  ClickNode("mods/Snd/sounds");
+  const char* const steps[][2] = {{"cut.wav", "Could not play cut.wav: the file is cut short"},
+                                  {"ok.wav", ""},
+                                  {"text.wav", "Could not play text.wav: it is not a wave file"},
+                                  {"half.wav", "Could not play half.wav: the file is cut short"},
+                                  {"cut.wav", "Could not play cut.wav: the file is cut short"},
+                                  {"ok.wav", ""}};
+  for (const auto& [entry, shown] : steps) {
+    ClickItem(Files(), Files()->findItems(QString::fromUtf8(entry), Qt::MatchExactly).value(0), 2);
+    EXPECT_TRUE(Answers()) << entry;
+    EXPECT_EQ(Str(Label("lblStatus")->text()), shown) << entry;
+  }
+  const std::string ok = "wave " + (t / "prog/mods/Snd/sounds/ok.wav").string();
+  EXPECT_EQ(playing.recorded.calls, (std::vector<std::string>{ok, ok}));
+}
+
+TEST_F(AnalyzerWindow, TheArrowKeysChooseAFolderAndAFileAsAClickDoesAndTheFileCommandsActOnThatOne) {
+  const ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
+  t.Write("prog/mods/Alpha/odf/ships/a.odf", "a");
+  t.Write("prog/mods/Alpha/odf/weapons/w1.odf", "w1");
+  t.Write("prog/mods/Alpha/odf/weapons/w2.odf", "w2");
+  Open();
+  ClickNode("mods/Alpha/odf/ships");
+  ClickText(Files(), "a.odf");
+  PressKey(Qt::Key_C, Qt::ControlModifier);
+  ClickNode("mods/Alpha/odf/ships");
+  PressKey(Qt::Key_Down);
+  EXPECT_EQ(Items(Files()), L({"w1.odf", "w2.odf"})) << "the next folder, weapons";
+  RightClick(nullptr);
+  Choose(FilesMenu(), "menuLstFilesRightPaste");
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Alpha/odf/weapons/a.odf"), "a") << "pasted where the key went";
+
+  ClickText(Files(), "a.odf");
+  PressKey(Qt::Key_Down);
+  PressKey(Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Items(Files()), L({"a.odf", "w2.odf"}));
+  EXPECT_EQ(TempTree::Read(t / "data/Trash/files/w1.odf"), "w1") << "removed the file the key chose";
+}
+
+// A double click switches once; Escape and the button leave the full window
+// too, and Escape goes no further (here a shortcut of the window counts it).
+TEST_F(AnalyzerWindow, APictureLeavesItsFullWindowByDoubleClickEscapeOrItsButtonAndAGifCutShortIsRefused) {
+  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.bmp", 100, 50);
+  t.Write("prog/mods/Art/bitmaps/dot.gif", GifBytes());
+  t.Write("prog/mods/Art/bitmaps/cut.gif", GifBytes().substr(0, 30));
+  Open();
+  int closes = 0;
+  QShortcut closer(QKeySequence(Qt::Key_Escape), window);
+  QObject::connect(&closer, &QShortcut::activated, [&] { ++closes; });
+  auto* picture = Child<QLabel>(window, "picImages");
+  auto* back = Child<QPushButton>(window, "cmdNormalWindow");
+  ClickNode("mods/Art/bitmaps");
+  ClickText(Files(), "dot.gif");
+  EXPECT_EQ(picture->isVisible() ? picture->pixmap().size() : QSize(), QSize(1, 1));
+  ClickText(Files(), "cut.gif");
+  EXPECT_TRUE(picture->isHidden() && Label("lblInvalidPic")->isVisible());
+
+  ClickText(Files(), "Pic.bmp");
+  const std::function<void()> ways[] = {[&] { DoubleClick(picture); }, [&] { PressKey(Qt::Key_Escape); },
+                                        [&] { QTest::mouseClick(back, Qt::LeftButton); }};
+  for (int way = 0; way < 3; ++way) {
+    DoubleClick(picture);
+    EXPECT_TRUE(Tree()->isHidden() && back->isVisible()) << way;
+    EXPECT_LE(back->fontMetrics().horizontalAdvance(back->text()), back->width());
+    ways[way]();
+    EXPECT_TRUE(Tree()->isVisible() && back->isHidden() && Files()->hasFocus()) << way;
+  }
+  EXPECT_EQ(closes, 0) << "Escape in the full window stays with the picture";
+  PressKey(Qt::Key_Escape);
+  EXPECT_EQ(closes, 1) << "elsewhere it reaches the window";
+}
+
+// The picture stays drawn below the list, as a grab of the window shows it.
+TEST_F(AnalyzerWindow, TheWindowGrowsAndShrinksBackWithTheTreeAndTheListTakingTheRoom) {
+  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.bmp", 100, 50);
+  Open();
+  auto* picture = Child<QLabel>(window, "picImages");
+  ClickNode("mods/Art/bitmaps");
+  ClickText(Files(), "Pic.bmp");
+  const QSize design = window->size();
+  const QRect tree = Tree()->geometry(), list = Files()->geometry(), box = picture->geometry();
+  EXPECT_EQ(design, QSize(window->PxOf(8535), window->PxOf(5805))) << "the design and a status line";
+  const auto drawn = [&] {
+    const QImage shot = window->grab().toImage();
+    return shot.pixelColor(picture->geometry().topLeft() + QPoint(20, 20)) == QColor(Qt::darkBlue) &&
+           !picture->geometry().intersects(Files()->geometry());
+  };
+  const auto sized = [&](QSize size) { return QTest::qWaitFor([&] { return window->size() == size; }, 2000); };
+  EXPECT_TRUE(drawn());
+
+  window->resize(design + QSize(200, 100));
+  ASSERT_TRUE(sized(design + QSize(200, 100)));
+  EXPECT_EQ(Tree()->geometry(), tree.adjusted(0, 0, 100, 100));
+  EXPECT_EQ(Files()->geometry(), list.adjusted(100, 0, 200, 100));
+  EXPECT_EQ(picture->geometry(), box.adjusted(100, 100, 200, 100));
+  EXPECT_TRUE(drawn());
+
+  window->showMaximized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->width() > design.width() + 200; }, 2000));
+  EXPECT_TRUE(drawn());
+  DoubleClick(picture);
+  EXPECT_EQ(picture->geometry().center(), window->rect().center()) << "centred in the whole window";
+  DoubleClick(picture);
+  window->showNormal();
+  window->resize(QSize(100, 100));  // no smaller than designed
+  ASSERT_TRUE(sized(design));
+  EXPECT_EQ(std::vector({Tree()->geometry(), Files()->geometry(), picture->geometry()}),
+            std::vector({tree, list, box}));
+  EXPECT_TRUE(drawn());
+}
+
+#ifndef _WIN32
+// A name that is not UTF-8 goes to the desktop's opener as its own bytes.
+TEST_F(AnalyzerWindow, AFileWhoseNameIsNotUtf8OpensByItsOwnBytes) {
+  const fs::path folder = t / "prog/mods/Odd/sounds";
+  const fs::path odd = t.Write("prog/mods/Odd/sounds/caf\xE9.txt");
+  t.Write("prog/mods/Odd/sounds/caf\xE9.wav", "not a wave");
+  t.Write("bin/xdg-open", "#!/bin/sh\n");
+  fs::permissions(t / "bin/xdg-open", fs::perms::owner_all);
+  std::optional<ScopedEnv> path;
+  path.emplace("PATH", (t / "bin").string());
+  Open();
+  ClickNode("mods/Odd/sounds");
+  const auto open = [&](const char* entry) {
+    ClickText(Files(), entry);
+    PressKey(Qt::Key_Return);
+    return Str(Label("lblStatus")->text());
+  };
+  EXPECT_EQ(open("caf\\xE9.txt"), "");
+  EXPECT_EQ(shell.calls, std::vector<std::string>{"start " + (t / "bin/xdg-open").string() + " " + odd.string() +
+                                                  " in " + folder.string()});
+  EXPECT_EQ(open("caf\\xE9.wav"), "Could not play caf\\xE9.wav: it is not a wave file");
+  path.emplace("PATH", (t / "prog").string());
+  EXPECT_EQ(open("caf\\xE9.txt"), "Could not open caf\\xE9.txt: xdg-open, which opens files, was not found");
+  EXPECT_EQ(shell.calls.size(), 1U);
+}
+#endif
