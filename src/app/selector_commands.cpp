@@ -165,9 +165,8 @@ void frmSelector::AskForNewModFolder() {
       case install::NewFolder::Exists:
         dialogs.Ask(texts::kFolderExists, ui::kDefaultTitle, Buttons::Ok, Icon::None);
         return;
+      // A name no folder can have is an error the user can mend: Retry asks for another.
       case install::NewFolder::Invalid:
-        dialogs.Ask(texts::kInvalidName, ui::kDefaultTitle, Buttons::Ok, Icon::None);
-        return;
       case install::NewFolder::Failed:
         lock.reset();
         if (dialogs.Ask(texts::kNewFolderError, texts::kNewFolderErrorTitle, Buttons::AbortRetryIgnore,
@@ -312,17 +311,18 @@ void frmSelector::OpenModInfoEditor() {
   ShowModDetails();
 }
 
+// The tech trees and the file installer open on the mod selected here.
 void frmSelector::OpenTechTrees() {
   ui::OpenSecondaryWindow(frmTechTree_, this, menuModTechTree_, [this] {
     return new techtree::frmTechTree(
         ModsDir(), [this] { return modList_; }, this);
-  });
+  })->ChooseMod(SelectedModPath());
 }
 
 void frmSelector::OpenFileInstaller() {
   ui::OpenSecondaryWindow(frmInstaller_, this, menuManagerFileInstaller_, [this] {
     return new fileinstaller::frmInstaller(ModsDir(), services_.dialogs, services_.shell, this);
-  });
+  })->ChooseMod(SelectedModPath());
 }
 
 void frmSelector::OpenAnalyzer() {

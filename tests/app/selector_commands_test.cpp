@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 #include "app/frm_selector.h"
 #include "launch/launch.h"
@@ -283,23 +284,28 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
 TEST_F(SelectorCommands, ANewModFolderTakesOnlyAFolderNameAndIsSelectedOnceMade) {
   t.MakeDir("prog/mods/Fleet");
   Start();
-  const Box exists{"Folder already exists.", "Drydock"}, invalid{"Invalid name.", "Drydock"};
-  for (const auto& [name, box] : std::vector<std::pair<std::string, Box>>{{"FLEET", exists}, {"../Outside", invalid}}) {
-    dialogs.ExpectInput(name);
-    dialogs.Expect(box);
-    PressKey(Qt::Key_M, Qt::ControlModifier);
-  }
+  const auto error = [](ui::Answer answer) {
+    return Answered(
+        "An error has occurred. It is possible that you have entered invalid characters. Please "
+        "enter a different name.",
+        "Error!", answer, ui::Buttons::AbortRetryIgnore, ui::Icon::Exclamation);
+  };
+  dialogs.ExpectInput("FLEET");
+  dialogs.Expect({"Folder already exists.", "Drydock"});
+  PressKey(Qt::Key_M, Qt::ControlModifier);
   dialogs.ExpectInput("");  // nothing typed: nothing happens
   PressKey(Qt::Key_M, Qt::ControlModifier);
 
-  // A folder the system refuses to make: Retry asks again.
+  // A name no folder can have, then a folder the system refuses to make: Retry asks again, Abort ends.
   platform::fault::Configure(0, 0, "Refused");
+  dialogs.ExpectInput("../Outside");
+  dialogs.Expect(error(ui::Answer::Retry));
   dialogs.ExpectInput("Refused");
-  dialogs.Expect(
-      Answered("An error has occurred. It is possible that you have entered invalid characters. Please "
-               "enter a different name.",
-               "Error!", ui::Answer::Retry, ui::Buttons::AbortRetryIgnore, ui::Icon::Exclamation));
+  dialogs.Expect(error(ui::Answer::Retry));
   dialogs.ExpectInput("New Mod");
+  PressKey(Qt::Key_M, Qt::ControlModifier);
+  dialogs.ExpectInput("a:b|c");
+  dialogs.Expect(error(ui::Answer::Abort));
   PressKey(Qt::Key_M, Qt::ControlModifier);
   platform::fault::Configure(0, 0, "");
   EXPECT_TRUE(dialogs.Done());
@@ -418,6 +424,22 @@ TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysCarryTheirCheckMarksWhileOpen
     EXPECT_FALSE(Entry(h.entry)->isChecked());
     EXPECT_TRUE(!window->findChild<QWidget*>(QString::fromUtf8(h.name)) ||
                 !window->findChild<QWidget*>(QString::fromUtf8(h.name))->isVisible());
+  }
+}
+
+TEST_F(SelectorCommands, TheTechTreesAndTheFileInstallerOpenOnTheModSelectedHere) {
+  for (const char* name : {"Alpha", "Fleet", "Zeta"}) t.MakeDir(std::string("prog/mods/") + name);
+  Start();
+  for (const char* mod : {"Fleet", "Zeta"}) {
+    for (const auto& [key, name, list] :
+         {std::tuple{Qt::Key_T, "frmTechTree", "lstMods"}, std::tuple{Qt::Key_F, "frmInstaller", "lstChooser"}}) {
+      test::Activate(window.get());
+      Click(mod);
+      PressKey(key, Qt::ControlModifier);
+      const auto* opened = test::Child<QWidget>(window.get(), name);
+      const auto* chosen = test::Child<QListWidget>(opened, list)->currentItem();
+      EXPECT_EQ(chosen ? test::Str(chosen->text()) : "", mod) << name;
+    }
   }
 }
 
