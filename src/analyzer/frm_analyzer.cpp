@@ -21,6 +21,7 @@
 #include "analyzer/analyzer_picture.h"
 #include "analyzer/analyzer_texts.h"
 #include "install/install_flow.h"
+#include "launch/launch.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
@@ -244,7 +245,7 @@ bool frmAnalyzer::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (watched == TreeViewer_->viewport() && type == QEvent::MouseButtonDblClick) {
     // The click before it has made the node under the pointer current; on empty space it is the one clicked last.
-    if (!currentFolder_.empty()) host_.shell.ShellOpen(platform::PathToUtf8(currentFolder_));
+    if (!currentFolder_.empty()) launch::OpenOrTell(host_.shell, host_.dialogs, platform::PathToUtf8(currentFolder_));
   } else if (watched == lstFiles_->viewport() && type == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     FilesMouseDown(mouse);
@@ -493,7 +494,7 @@ void frmAnalyzer::OpenFile() {
   if (IsPlayedWave(file, entry)) {
     host_.shell.PlayWave(file);
   } else {
-    host_.shell.ShellOpen(platform::PathToUtf8(file));
+    launch::OpenOrTell(host_.shell, host_.dialogs, platform::PathToUtf8(file));
   }
 }
 
