@@ -17,8 +17,10 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include <thread>
 
 extern char** environ;
 #endif
@@ -233,7 +235,17 @@ int AnonymousFile() {
 class PosixWatchedProgram final : public WatchedProgram {
  public:
   PosixWatchedProgram(pid_t pid, int errors) : pid_(pid), errors_(errors) {}
-  ~PosixWatchedProgram() override { ::close(errors_); }
+  ~PosixWatchedProgram() override {
+    ::close(errors_);
+    // Whoever ends it later is still Drydock's child: a waiter of its own keeps it from lingering as a zombie.
+    if (!end_) {
+      std::thread([pid = pid_] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+      }).detach();
+    }
+  }
 
   std::optional<ProgramEnd> Ended() override {
     if (!end_) {

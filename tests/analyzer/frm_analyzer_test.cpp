@@ -13,6 +13,7 @@
 
 #include "analyzer/frm_analyzer.h"
 #include "analyzer/odf_stats.h"
+#include "launch/launch_texts.h"
 #include "platform/writer_lock.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
@@ -355,5 +356,15 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   const std::string sounds = (t / "prog/mods/Beta/sounds").string();
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"wave " + sounds + "/Boom.WAV", "open " + sounds + "/readme.txt",
                                                    "open " + sounds + "/readme.txt"}));
+  EXPECT_TRUE(dialogs.Done());
+  // What the shell cannot open is told with its path; so is a folder's double click.
+  shell.openFailure = "xdg-open was not found";
+  for (const std::string& target : {sounds + "/readme.txt", sounds}) {
+    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", ui::Buttons::Ok,
+                    ui::Icon::Exclamation});
+  }
+  RightClick("readme.txt");
+  Choose(FilesMenu(), "menuLstFilesRightOpen");
+  ClickNode("mods/Beta/sounds", 2);
   EXPECT_TRUE(dialogs.Done());
 }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "launch/launch_texts.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
@@ -126,6 +127,12 @@ TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsThe
 
   ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "mods/Beta").string()});
+  shell.openFailure = "xdg-open was not found";
+  dialogs.Expect({launch::texts::NotOpened((t / "mods/Beta").string(), "xdg-open was not found"), "Could not open",
+                  ui::Buttons::Ok, ui::Icon::Exclamation});
+  ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
+  EXPECT_TRUE(dialogs.Done());
+  shell.openFailure.reset();
 
   delete window;
   Open(t.MakeDir("empty"));
