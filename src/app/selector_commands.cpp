@@ -289,19 +289,20 @@ void frmSelector::LaunchGame() {
     return;
   }
   setCursor(Qt::BusyCursor);
-  auto launch = std::make_shared<launch::Started>(std::move(started));
-  std::unique_ptr<platform::WatchedProgram> game = std::move(launch->game);
+  auto launched = std::make_shared<launch::Started>(std::move(started));
+  std::unique_ptr<platform::WatchedProgram> game = std::move(launched->game);
   platform::WatchProgram(
       this, std::move(game), services_.launchGrace,
-      [this, launch](platform::WatchedProgram& program, const std::optional<platform::ProgramEnd>& end) {
+      [this, launched](platform::WatchedProgram& program, const std::optional<platform::ProgramEnd>& end) {
         unsetCursor();
-        if (launch::TellGameEnd(*launch, program, end, services_.dialogs)) close();
+        if (launch::TellGameEnd(*launched, program, end, services_.dialogs)) close();
       })
       ->setObjectName(launchWatch);
 }
 
 void frmSelector::InstallMapEditor() {
-  if (launch::InstallMapEditor(gameDir_, services_.dialogs, platform::WriterLock::kDefaultWait, {})) {
+  if (launch::InstallMapEditor(gameDir_, services_.dialogs, platform::WriterLock::kDefaultWait,
+                               [this](const std::function<void()>& wait) { WaitForGameLock(wait); })) {
     LaunchGame();
   }
 }
