@@ -340,6 +340,21 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
   EXPECT_TRUE(dialogs.Done());
 }
 
+TEST_F(SelectorCommands, TheMapEditorSwitchWaitsForTheGamesLockWhileTheWindowAnswers) {
+  Start();
+  const auto other = platform::WriterLock::Acquire({t / "game"});  // another run changes the game
+  ASSERT_TRUE(other);
+  dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.",
+                  "Install map editor", ui::Buttons::Ok, ui::Icon::Exclamation});
+  // A probe the window's events run: while the wait lasts, no box has been shown yet.
+  std::optional<std::size_t> boxesWhenProbed;
+  QTimer::singleShot(100, window.get(), [&] { boxesWhenProbed = dialogs.shown.size(); });
+  Entry("menuManagerInstallMapEditor")->trigger();
+  EXPECT_EQ(boxesWhenProbed, std::size_t{0}) << "the window's events stood still while the lock was waited for";
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_FALSE(fs::exists(t / "game/ATVI"));
+}
+
 TEST_F(SelectorCommands, APlaceTheShellCannotOpenIsToldWithItsPathOrAddressInFull) {
   t.Write("prog/mods/Fleet/Fleet Readme.txt");
   Start();
