@@ -12,12 +12,11 @@
 #include <string_view>
 
 #include "platform/game_host.h"
+#include "platform/process.h"
 #include "platform/writer_lock.h"
 
 namespace drydock::platform {
 class Shell;
-class WatchedProgram;
-struct ProgramEnd;
 }  // namespace drydock::platform
 namespace drydock::ui {
 class Dialogs;
