@@ -220,6 +220,9 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
 
 namespace {
 
+constexpr int kPassOnChunks = 16;
+constexpr std::size_t kPassOnChunkBytes = 64 * 1024;
+
 // Where a watched program's standard error goes: a file already gone from its
 // folder, so that it goes with the last descriptor open on it.
 int AnonymousFile() {
@@ -288,9 +291,10 @@ class PosixWatchedProgram final : public WatchedProgram {
   }
 
   // What the program wrote since the last look goes on to Drydock's own standard error.
+  // A look passes on at most kPassOnChunks chunks, so a program that writes without pause cannot hold it.
   void PassOnErrors() {
-    for (;;) {
-      const std::string fresh = ReadAt(passedOn_, 64 * 1024);
+    for (int chunk = 0; chunk < kPassOnChunks; ++chunk) {
+      const std::string fresh = ReadAt(passedOn_, kPassOnChunkBytes);
       if (fresh.empty()) return;
       passedOn_ += fresh.size();
       for (std::size_t done = 0; done < fresh.size();) {
