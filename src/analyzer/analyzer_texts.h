@@ -32,8 +32,6 @@ inline constexpr std::string_view kWaveUnreadable = "the file cannot be read";
 inline constexpr std::string_view kWaveNotWave = "it is not a wave file";
 inline constexpr std::string_view kWaveCutShort = "the file is cut short";
 inline constexpr std::string_view kWaveFormat = "it is not a PCM wave, the kind the program plays";
-inline constexpr std::string_view kCouldNotOpen = "Could not open ";
-inline constexpr std::string_view kNoOpener = "xdg-open, which opens files, was not found";
 
 // The way back from the picture's full-window mode.
 inline constexpr std::string_view kNormalWindowButton = "Back (Esc or double click)";

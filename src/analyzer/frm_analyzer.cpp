@@ -26,7 +26,7 @@
 #include "analyzer/analyzer_texts.h"
 #include "analyzer/wave_check.h"
 #include "install/install_flow.h"
-#include "platform/environment.h"
+#include "launch/launch.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
@@ -345,7 +345,7 @@ bool frmAnalyzer::eventFilter(QObject* watched, QEvent* event) {
     if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && PictureKey(event)) return true;
   } else if (watched == TreeViewer_->viewport() && type == QEvent::MouseButtonDblClick) {
     // The click before it has made the node under the pointer current; on empty space it is the one clicked last.
-    if (!currentFolder_.empty()) OpenInShell(currentFolder_);
+    if (!currentFolder_.empty()) launch::OpenOrTell(host_.shell, host_.dialogs, platform::PathToUtf8(currentFolder_));
   } else if (watched == lstFiles_->viewport() && type == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     FilesMouseDown(mouse);
@@ -627,7 +627,7 @@ void frmAnalyzer::OpenFile() {
   if (IsPlayedWave(file, entry)) {
     PlayWave(file, entry);
   } else {
-    OpenInShell(file);
+    launch::OpenOrTell(host_.shell, host_.dialogs, platform::PathToUtf8(file));
   }
 }
 
@@ -640,21 +640,6 @@ void frmAnalyzer::PlayWave(const fs::path& file, const std::string& entry) {
   host_.shell.PlayWave(file);
 }
 
-void frmAnalyzer::OpenInShell(const fs::path& path) {
-  const std::string bytes = platform::PathToUtf8(path);
-#ifndef _WIN32
-  // A name that is not UTF-8 cannot be made into the text that Qt opens; the desktop's opener takes its bytes.
-  if (!platform::IsValidUtf8(bytes)) {
-    if (const std::optional<fs::path> opener = platform::FindProgram("xdg-open")) {
-      if (host_.shell.StartProgram(*opener, {bytes}, path.parent_path(), {})) return;
-    }
-    ShowStatus(std::string(texts::kCouldNotOpen) + platform::PrintableName(platform::PathToUtf8(path.filename())) +
-               ": " + std::string(texts::kNoOpener));
-    return;
-  }
-#endif
-  host_.shell.ShellOpen(bytes);
-}
 
 void frmAnalyzer::CopyFile() {
   const std::string entry = SelectedEntry();

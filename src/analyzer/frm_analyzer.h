@@ -93,7 +93,6 @@ class frmAnalyzer : public QWidget {
   bool FilesKeyPress(int key, Qt::KeyboardModifiers modifiers);
   bool CanPaste() const;
   void OpenFile();
-  void OpenInShell(const std::filesystem::path& path);
   void PlayWave(const std::filesystem::path& file, const std::string& entry);
   void CopyFile();
   void PasteFile();

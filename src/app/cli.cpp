@@ -200,25 +200,33 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 // game through Wine or its launch file through the system's opener.
 class CliShell final : public platform::Shell {
  public:
-  void ShellOpen(const std::string& pathOrAddress) override {
+  platform::OpenResult ShellOpen(const std::string& pathOrAddress) override {
 #ifdef _WIN32
-    const auto opener = platform::FindProgram("cmd");
+    const char* openerName = "cmd";
     const std::vector<std::string> arguments{"/c", "start", "", pathOrAddress};
 #else
-    const auto opener = platform::FindProgram("xdg-open");
+    const char* openerName = "xdg-open";
     const std::vector<std::string> arguments{pathOrAddress};
 #endif
-    if (opener) platform::StartDetached(*opener, arguments, {});
+    const auto opener = platform::FindProgram(openerName);
+    if (!opener) return {false, std::string(openerName) + ", which opens it, was not found"};
+    if (!platform::StartDetached(*opener, arguments, {}))
+      return {false, std::string(openerName) + " could not be started"};
+    return {};
   }
   void PlayWave(const fs::path&) override {}
   void Beep() override {}
-  bool StartProgram(const fs::path& program, const std::vector<std::string>& arguments, const fs::path& workingDir,
-                    const platform::EnvironmentVariables& environment) override {
-    return platform::StartDetached(program, arguments, workingDir, environment);
+  std::unique_ptr<platform::WatchedProgram> StartProgram(const fs::path& program,
+                                                         const std::vector<std::string>& arguments,
+                                                         const fs::path& workingDir,
+                                                         const platform::EnvironmentVariables& environment) override {
+    return platform::StartWatched(program, arguments, workingDir, environment);
   }
 };
 
-// Starts the game as the main window's Launch command does.
+// Starts the game as the main window's Launch command does, and stays until
+// it has run for a few seconds (or ended well), so that a game that fails at
+// once is reported.
 int CmdLaunch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (!cl.args.empty()) {
     err << "launch takes no arguments\n";
@@ -227,7 +235,8 @@ int CmdLaunch(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const Folders folders = ResolveFolders(cl);
   CliDialogs dialogs(cl, std::cin, err);
   CliShell shell;
-  if (!launch::LaunchGame(folders.gameDir, shell, dialogs, folders.winePrefix)) return kExitFailed;
+  const launch::Started started = launch::LaunchGame(folders.gameDir, shell, dialogs, folders.winePrefix);
+  if (!started || !launch::WatchGame(started, dialogs)) return kExitFailed;
   out << "started: " << platform::PathToUtf8(*folders.gameDir) << '\n';
   return dialogs.ExitCode(kExitOk);
 }

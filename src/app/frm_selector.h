@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "install/install_flow.h"
+#include "launch/launch.h"
 #include "library/mod_library.h"
 #include "library/mod_list_watch.h"
 #include "ui/frm_change_a2_dir.h"
@@ -66,6 +67,8 @@ struct SelectorServices {
   ui::GameSearchFn gameSearch;
   // The archives the user picks to add as mods; empty: the file dialog.
   std::function<std::vector<std::filesystem::path>(QWidget* parent)> chooseArchives = {};
+  // How long a started game is watched before Drydock ends.
+  std::chrono::milliseconds launchGrace = launch::kLaunchGraceTime;
 };
 
 struct RefreshOptions {
@@ -299,6 +302,10 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QPointer<help::frmAbout> frmAbout_;
   QPointer<help::frmReadme> frmReadme_;
   QPointer<help::frmChanges> frmChanges_;
+
+  // The wait for the game's writer lock of a launch or the map editor switch,
+  // run as other long work is; the control that had the keyboard gets it back.
+  void WaitForGameLock(const std::function<void()>& wait);
 };
 
 }  // namespace drydock::app

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/archive_handover.h"
 #include "app/cli.h"
 #include "app/demo_sandbox.h"
 #include "app/frm_selector.h"
 #include "app/startup.h"
+#include "launch/launch.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "platform/environment.h"
@@ -36,15 +38,24 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
   const app::Folders folders = app::ResolveFolders(cl);
   ui::QtDialogs dialogs;
   platform::InstanceLock lock(folders.programDir);
+  // The archives of a second start go to the running copy, which adds them.
+  if (!lock.TryLock() && !cl.archives.empty() && app::HandArchivesOver(app::HandoverName(lock), cl.archives))
+    return app::kExitOk;
   if (!app::ClaimSingleInstance(lock, dialogs)) return app::kExitFailed;
   if (cl.demo) app::EnsureDemoSandbox(app::DefaultDemoRoot());
 
   platform::QtShell shell;
+  shell.OnOpenFailedLater([&dialogs](const std::string& pathOrAddress, const std::string& reason) {
+    launch::TellNotOpened(dialogs, pathOrAddress, reason);
+  });
   app::frmSelector window(app::SelectorServices{shell, dialogs, {}});
   dialogs.SetParent(&window);
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   if (window.QuitRequested()) return app::kExitOk;
   window.AddArchivesWhenIdle(cl.archives);
+  const app::ArchiveHandover handover(app::HandoverName(lock), [&window](std::vector<std::filesystem::path> archives) {
+    app::GiveArchivesToWindow(window, std::move(archives));
+  });
   return QApplication::exec();
 }
 

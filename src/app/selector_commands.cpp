@@ -1,12 +1,14 @@
 // The main window's commands on mod folders, the places it opens, launching
 // the game and the help windows.
 #include <QAction>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -30,6 +32,8 @@
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/process.h"
+#include "platform/qt_shell.h"
 #include "platform/shell.h"
 #include "techtree/frm_tech_tree.h"
 #include "ui/dialogs.h"
@@ -118,14 +122,17 @@ void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folde
 
 void frmSelector::OpenModFolder() {
   const fs::path folder = SelectedModFolder();
-  services_.shell.ShellOpen(platform::PathToUtf8(folder.empty() ? ModsDir() : folder));
+  launch::OpenOrTell(services_.shell, services_.dialogs, platform::PathToUtf8(folder.empty() ? ModsDir() : folder));
 }
 
 void frmSelector::ViewReadme() {
   const fs::path folder = SelectedModFolder();
   if (folder.empty()) return;
   const std::string readme = modinfo::FindReadme(folder);
-  if (!readme.empty()) services_.shell.ShellOpen(platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
+  if (!readme.empty()) {
+    launch::OpenOrTell(services_.shell, services_.dialogs,
+                       platform::PathToUtf8(folder / platform::PathFromUtf8(readme)));
+  }
 }
 
 void frmSelector::ChangeSubfolders(const char* question, const char* title, int (*change)(const fs::path&)) {
@@ -273,17 +280,40 @@ void frmSelector::OpenPage(Page page) {
       target = launch::kModCentralUrl;
       break;
   }
-  services_.shell.ShellOpen(target);
+  launch::OpenOrTell(services_.shell, services_.dialogs, target);
 }
 
 void frmSelector::LaunchGame() {
-  if (!launch::LaunchGame(gameDir_, services_.shell, services_.dialogs, winePrefix_)) return;
-  // The game has started: Drydock ends, as it would from Quit.
-  close();
+  const QString launchWatch = QStringLiteral("timLaunchWatch");
+  // The game of an earlier launch is still being watched.
+  if (findChild<QObject*>(launchWatch, Qt::FindDirectChildrenOnly)) return;
+  launch::Started started =
+      launch::LaunchGame(gameDir_, services_.shell, services_.dialogs, winePrefix_, platform::ThisSystemsGameHost(),
+                         [this](const std::function<void()>& wait) { WaitForGameLock(wait); });
+  if (!started) return;
+  // The game has started: Drydock ends, as it would from Quit, unless the game
+  // fails within its first seconds. It is watched meanwhile; the window answers.
+  if (!started.game) {
+    close();
+    return;
+  }
+  setCursor(Qt::BusyCursor);
+  auto launched = std::make_shared<launch::Started>(std::move(started));
+  std::unique_ptr<platform::WatchedProgram> game = std::move(launched->game);
+  platform::WatchProgram(
+      this, std::move(game), services_.launchGrace,
+      [this, launched](platform::WatchedProgram& program, const std::optional<platform::ProgramEnd>& end) {
+        unsetCursor();
+        if (launch::TellGameEnd(*launched, program, end, services_.dialogs)) close();
+      })
+      ->setObjectName(launchWatch);
 }
 
 void frmSelector::InstallMapEditor() {
-  if (launch::InstallMapEditor(gameDir_, services_.dialogs)) LaunchGame();
+  if (launch::InstallMapEditor(gameDir_, services_.dialogs, platform::WriterLock::kDefaultWait,
+                               [this](const std::function<void()>& wait) { WaitForGameLock(wait); })) {
+    LaunchGame();
+  }
 }
 
 void frmSelector::OpenModInfoEditor() {
@@ -346,12 +376,21 @@ void frmSelector::OpenAbout() {
 }
 
 void frmSelector::OpenReadme() {
-  ui::OpenSecondaryWindow(frmReadme_, this, menuHelpViewReadme_,
-                          [this] { return new help::frmReadme(programDir_, services_.shell, this); });
+  ui::OpenSecondaryWindow(frmReadme_, this, menuHelpViewReadme_, [this] {
+    return new help::frmReadme(programDir_, services_.shell, services_.dialogs, this);
+  });
 }
 
 void frmSelector::OpenChanges() {
   ui::OpenSecondaryWindow(frmChanges_, this, menuHelpChanges_, [this] { return new help::frmChanges(this); });
+}
+
+void frmSelector::WaitForGameLock(const std::function<void()>& wait) {
+  const QPointer<QWidget> keyboard = QApplication::focusWidget();
+  SetBusy(true);  // another run may hold the lock for a moment
+  RunLong(wait);
+  SetBusy(false);
+  if (keyboard && keyboard->isEnabled() && !QApplication::focusWidget()) keyboard->setFocus();
 }
 
 }  // namespace drydock::app

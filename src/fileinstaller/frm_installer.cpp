@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "install/install_flow.h"
+#include "launch/launch.h"
 #include "library/mod_library.h"
 #include "platform/listing.h"
 #include "platform/names.h"
@@ -128,7 +129,7 @@ frmInstaller::frmInstaller(fs::path modsDir, ui::Dialogs& dialogs, platform::She
   }
   connect(lstChooser_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     if (item->data(kNameRole).isValid())
-      shell_.ShellOpen(platform::PathToUtf8(modsDir_ / platform::PathFromUtf8(NameOf(item))));
+      launch::OpenOrTell(shell_, dialogs_, platform::PathToUtf8(modsDir_ / platform::PathFromUtf8(NameOf(item))));
   });
   connect(lstFolders_, &QListWidget::currentRowChanged, this, &frmInstaller::ShowType);
   connect(lstFolders_, &QListWidget::itemChanged, this, &frmInstaller::TypeCheckChanged);

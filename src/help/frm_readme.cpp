@@ -12,6 +12,7 @@
 
 #include "help/help_texts.h"
 #include "help/readme_topics.h"
+#include "launch/launch.h"
 #include "platform/shell.h"
 #include "ui/qt_text.h"
 
@@ -25,8 +26,8 @@ constexpr int kTextChars = 70;
 constexpr int kSlack = 4;  // pixels that rounding may add to a measured text
 }  // namespace
 
-frmReadme::frmReadme(std::filesystem::path programDir, platform::Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window), programDir_(std::move(programDir)), shell_(shell) {
+frmReadme::frmReadme(std::filesystem::path programDir, platform::Shell& shell, ui::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), programDir_(std::move(programDir)), shell_(shell), dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmReadme"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(ui::Q(texts::kReadmeCaption));
@@ -117,7 +118,7 @@ void frmReadme::ShowTopic(int row) {
 bool frmReadme::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lblEmail_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    shell_.ShellOpen("mailto:" + ui::Utf8(lblEmail_->text()));
+    launch::OpenOrTell(shell_, dialogs_, "mailto:" + ui::Utf8(lblEmail_->text()));
     return true;
   }
   return QWidget::eventFilter(watched, event);

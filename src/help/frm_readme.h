@@ -11,15 +11,19 @@ class QScrollArea;
 namespace drydock::platform {
 class Shell;
 }
+namespace drydock::ui {
+class Dialogs;
+}
 
 namespace drydock::help {
 
 class frmReadme : public QWidget {
   Q_OBJECT
  public:
-  // `programDir` is named in the Addons topic; `shell` opens the e-mail link.
-  // `parent` is the main window; the window deletes itself when closed.
-  frmReadme(std::filesystem::path programDir, platform::Shell& shell, QWidget* parent);
+  // `programDir` is named in the Addons topic; `shell` opens the e-mail link,
+  // and `dialogs` tells when it cannot. `parent` is the main window; the
+  // window deletes itself when closed.
+  frmReadme(std::filesystem::path programDir, platform::Shell& shell, ui::Dialogs& dialogs, QWidget* parent);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,6 +35,7 @@ class frmReadme : public QWidget {
 
   std::filesystem::path programDir_;
   platform::Shell& shell_;
+  ui::Dialogs& dialogs_;
   QListWidget* lstChoices_;
   QLabel* lblDisplay_;
   QLabel* lblEmail_;

@@ -1,6 +1,7 @@
 #include "launch/launch.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "install/install_flow.h"
@@ -10,6 +11,7 @@
 #include "platform/links.h"
 #include "platform/listing.h"
 #include "platform/names.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/text_file.h"
 #include "ui/dialogs.h"
@@ -34,6 +36,10 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kMaxBatchBytes = 64 * 1024;
 // Characters that end or split a command interpreter's argument unless quoted.
 constexpr std::string_view kBatchSpecial = " \t&|<>^(),;=";
+// What is shown of a failed game's standard error: its last lines, within a few hundred bytes.
+constexpr std::size_t kGameErrorBytes = 600;
+constexpr std::size_t kGameErrorLines = 6;
+constexpr auto kWatchTick = std::chrono::milliseconds(100);
 
 void Tell(ui::Dialogs& dialogs, const std::string& text, const std::string& title) {
   dialogs.Ask(text, title, ui::Buttons::Ok, ui::Icon::Exclamation);
@@ -62,6 +68,28 @@ std::string GameExeName(const fs::path& gameDir) {
     if (platform::ToLowerAscii(name) == wanted) return name;
   }
   return {};
+}
+
+// The game's writer lock, waited for through `runLong`; nothing (the user was told) when another run holds it.
+std::optional<platform::WriterLock> LockGame(const fs::path& gameDir, std::chrono::milliseconds wait,
+                                             const RunLongFn& runLong, ui::Dialogs& dialogs, const std::string& title) {
+  std::error_code failure;
+  std::optional<platform::WriterLock> lock;
+  const auto take = [&] { lock = platform::WriterLock::Acquire({gameDir}, wait, &failure); };
+  runLong ? runLong(take) : take();
+  if (!lock) Tell(dialogs, install::LockFailureText(failure), title);
+  return lock;
+}
+
+// The last few lines of `errors`.
+std::string LastLines(std::string errors) {
+  while (!errors.empty() && (errors.back() == '\n' || errors.back() == '\r')) errors.pop_back();
+  std::size_t start = errors.size();
+  for (std::size_t lines = 0; start > 0 && lines < kGameErrorLines; ++lines) {
+    const std::size_t lineEnd = errors.rfind('\n', start - 1);
+    start = lineEnd == std::string::npos ? 0 : lineEnd;
+  }
+  return errors.substr(start == 0 ? 0 : start + 1);
 }
 
 bool IsWinePrefix(const fs::path& folder) { return platform::IsFile(folder / "system.reg"); }
@@ -93,43 +121,41 @@ std::optional<fs::path> GamePrefix(const fs::path& gameDir, const fs::path& regi
   return std::nullopt;
 }
 
-bool LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, platform::Shell& shell,
-                       ui::Dialogs& dialogs, const fs::path& registryPrefix) {
+Started LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, platform::Shell& shell,
+                          ui::Dialogs& dialogs, const fs::path& registryPrefix) {
   const std::optional<fs::path> wine = platform::FindProgram("wine");
   if (!wine) {
     Tell(dialogs, texts::kNoWine, texts::kNoWineTitle);
-    return false;
+    return {};
   }
   platform::EnvironmentVariables environment;
   if (const auto prefix = GamePrefix(gameDir, registryPrefix))
     environment.emplace_back("WINEPREFIX", PathToUtf8(*prefix));
-  if (!shell.StartProgram(*wine, {exeName}, gameDir, environment)) {
+  Started launch{true, shell.StartProgram(*wine, {exeName}, gameDir, environment), "wine " + exeName};
+  if (!launch.game) {
     Tell(dialogs, texts::WineNotStarted(PathToUtf8(*wine)), texts::kLaunchTitle);
-    return false;
+    return {};
   }
-  return true;
+  return launch;
 }
 
 // Writes the launch file (replacing only one that Drydock wrote) and opens it.
-bool LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui::Dialogs& dialogs) {
+Started LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+                               const RunLongFn& runLong) {
   const std::string longDir = PathToUtf8(gameDir);
   const std::optional<std::string> text =
       platform::ToSystemCodePage(LaunchBatchText(platform::ShortPathName(gameDir), longDir));
   if (!text) {
     Tell(dialogs, texts::PathNotInCodePage(longDir), texts::kLaunchTitle);
-    return false;
+    return {};
   }
-  std::error_code lockFailure;
   const std::optional<platform::WriterLock> lock =
-      platform::WriterLock::Acquire({gameDir}, platform::WriterLock::kDefaultWait, &lockFailure);
-  if (!lock) {
-    Tell(dialogs, install::LockFailureText(lockFailure), texts::kLaunchTitle);
-    return false;
-  }
+      LockGame(gameDir, platform::WriterLock::kDefaultWait, runLong, dialogs, texts::kLaunchTitle);
+  if (!lock) return {};
   const fs::path batchFile = gameDir / PathFromUtf8(kLaunchBatchName);
   if (const std::optional<std::string> link = LinkOnTheWay(gameDir, batchFile)) {
     Tell(dialogs, texts::BatchThroughLink(*link), texts::kLaunchTitle);
-    return false;
+    return {};
   }
   const bool present = platform::EntryExists(batchFile);
   const auto isOurs = [&] {
@@ -139,14 +165,14 @@ bool LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui:
   };
   if (present && !isOurs()) {
     Tell(dialogs, texts::BatchNotOurs(PathToUtf8(batchFile)), texts::kLaunchTitle);
-    return false;
+    return {};
   }
   if (const platform::FsResult written = platform::WriteFileAtomic(batchFile, *text, /*replace=*/present); !written) {
     Tell(dialogs, texts::BatchNotWritten(written.Message()), texts::kLaunchTitle);
-    return false;
+    return {};
   }
-  shell.ShellOpen(PathToUtf8(batchFile));
-  return true;
+  if (!OpenOrTell(shell, dialogs, PathToUtf8(batchFile))) return {};
+  return {true, nullptr, std::string(kLaunchBatchName)};
 }
 
 }  // namespace
@@ -177,30 +203,55 @@ bool IsLaunchBatchText(std::string_view text) {
          middle.find_first_of("\r\n") == middle.size() - kLineEnd.size();
 }
 
-bool LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
-                const fs::path& registryPrefix, platform::GameHost host) {
+Started LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+                   const fs::path& registryPrefix, platform::GameHost host, const RunLongFn& runLong) {
   const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
-  if (!dir) return false;
+  if (!dir) return {};
   const std::string exeName = GameExeName(*dir);
   if (exeName.empty()) {
     Tell(dialogs, texts::NoGameExe(PathToUtf8(*dir)), texts::kLaunchTitle);
-    return false;
+    return {};
   }
   return host == platform::GameHost::Wine ? LaunchThroughWine(*dir, exeName, shell, dialogs, registryPrefix)
-                                          : LaunchThroughBatchFile(*dir, shell, dialogs);
+                                          : LaunchThroughBatchFile(*dir, shell, dialogs, runLong);
 }
 
-bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs,
-                      std::chrono::milliseconds lockWait) {
+bool TellGameEnd(const Started& launch, platform::WatchedProgram& game, const std::optional<platform::ProgramEnd>& end,
+                 ui::Dialogs& dialogs) {
+  if (!end || !end->Failed()) return true;
+  Tell(dialogs,
+       texts::GameEndedAtOnce(launch.command, platform::DescribeEnd(*end), LastLines(game.ErrorTail(kGameErrorBytes))),
+       texts::kLaunchTitle);
+  return false;
+}
+
+bool WatchGame(const Started& launch, ui::Dialogs& dialogs, std::chrono::milliseconds grace) {
+  if (!launch.game) return true;
+  const auto deadline = std::chrono::steady_clock::now() + grace;
+  std::optional<platform::ProgramEnd> end;
+  while (!(end = launch.game->Ended()) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(kWatchTick);
+  }
+  return TellGameEnd(launch, *launch.game, end, dialogs);
+}
+
+bool OpenOrTell(platform::Shell& shell, ui::Dialogs& dialogs, const std::string& pathOrAddress) {
+  const platform::OpenResult opened = shell.ShellOpen(pathOrAddress);
+  if (!opened) TellNotOpened(dialogs, pathOrAddress, opened.reason);
+  return opened.opened;
+}
+
+void TellNotOpened(ui::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason) {
+  Tell(dialogs, texts::NotOpened(pathOrAddress, reason), texts::kNotOpenedTitle);
+}
+
+bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs, std::chrono::milliseconds lockWait,
+                      const RunLongFn& runLong) {
   const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
   if (!dir) return false;
   {
-    std::error_code lockFailure;
-    const std::optional<platform::WriterLock> lock = platform::WriterLock::Acquire({*dir}, lockWait, &lockFailure);
-    if (!lock) {
-      Tell(dialogs, install::LockFailureText(lockFailure), texts::kMapEditorTitle);
-      return false;
-    }
+    const std::optional<platform::WriterLock> lock = LockGame(*dir, lockWait, runLong, dialogs, texts::kMapEditorTitle);
+    if (!lock) return false;
     // Every marker is looked at before the first is made, so a refusal changes nothing.
     std::vector<fs::path> missing;
     for (const std::string_view marker : kMapEditorMarkers) {

@@ -5,16 +5,19 @@
 // LaunchGame says the game was started.
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/game_host.h"
+#include "platform/process.h"
 #include "platform/writer_lock.h"
 
 namespace drydock::platform {
 class Shell;
-}
+}  // namespace drydock::platform
 namespace drydock::ui {
 class Dialogs;
 }
@@ -32,23 +35,59 @@ inline constexpr std::string_view kArmadaUniverseUrl = "https://www.armadauniver
 inline constexpr std::string_view kArmadaFleetCommandUrl = "https://www.armadafleetcommand.com/";
 inline constexpr std::string_view kModCentralUrl = "https://www.modcentral.us/";
 
+// How long a started game is watched: when it ends with an error by then,
+// the user is told and Drydock stays open.
+inline constexpr std::chrono::milliseconds kLaunchGraceTime{5000};
+
+// Runs the part of a command that waits on the disk (the writer lock) and
+// returns when it has ended; a window runs it on a worker. Empty: at once.
+using RunLongFn = std::function<void(const std::function<void()>&)>;
+
+// A launch that started the game; `game` is what to watch through its first
+// seconds, null when the system's shell started it (nothing to watch).
+struct Started {
+  bool started = false;
+  std::unique_ptr<platform::WatchedProgram> game;
+  std::string command;  // what runs, as the user is told of it: "wine Armada2.exe"
+  explicit operator bool() const { return started; }
+};
+
 // Starts Armada II from `gameDir`: on Windows by writing the launch batch file
 // there and opening it, elsewhere by running the game through Wine with the
 // game folder as working directory, in the Wine prefix whose drive_c holds the
 // game folder, else in `registryPrefix`: the prefix whose registry named
 // `gameDir` (platform::Registry::FoundPrefix()), empty when the folder came
-// from elsewhere. True when the game was started and the program should end;
-// false (the user was told why) when Drydock should stay open.
-bool LaunchGame(const std::optional<std::filesystem::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
-                const std::filesystem::path& registryPrefix = {},
-                platform::GameHost host = platform::ThisSystemsGameHost());
+// from elsewhere. Not started (the user was told why): Drydock stays open.
+// Started: the caller watches `game` for kLaunchGraceTime (TellGameEnd
+// decides), then ends the program.
+Started LaunchGame(const std::optional<std::filesystem::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+                   const std::filesystem::path& registryPrefix = {},
+                   platform::GameHost host = platform::ThisSystemsGameHost(), const RunLongFn& runLong = {});
+
+// What a watch of the game found: `end` when it ended within its grace
+// time, nothing when it still runs. A failure is told to the user (the exit
+// status and the last of what it wrote to its standard error); true when
+// Drydock may end.
+bool TellGameEnd(const Started& launch, platform::WatchedProgram& game, const std::optional<platform::ProgramEnd>& end,
+                 ui::Dialogs& dialogs);
+// The command line's watch: waits until the game has ended or run for
+// `grace`, then as TellGameEnd.
+bool WatchGame(const Started& launch, ui::Dialogs& dialogs, std::chrono::milliseconds grace = kLaunchGraceTime);
 
 // Creates the map editor markers in `gameDir` (a marker already there as a
 // file is left as it is), under the game's writer lock, then asks whether to
 // launch the game. True when the markers are in place and the user answered
 // Yes: the caller then runs LaunchGame. Failures are told to the user.
 bool InstallMapEditor(const std::optional<std::filesystem::path>& gameDir, ui::Dialogs& dialogs,
-                      std::chrono::milliseconds lockWait = platform::WriterLock::kDefaultWait);
+                      std::chrono::milliseconds lockWait = platform::WriterLock::kDefaultWait,
+                      const RunLongFn& runLong = {});
+
+// Opens a folder, file or address through the shell; when that fails the
+// user is told what failed, with `pathOrAddress` written out in full so that
+// it can be opened by hand. True when the shell took it.
+bool OpenOrTell(platform::Shell& shell, ui::Dialogs& dialogs, const std::string& pathOrAddress);
+// The message of a path or address the shell could not open, and why.
+void TellNotOpened(ui::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason);
 
 // Both markers lie in `gameDir` as plain files named exactly so.
 bool MapEditorInstalled(const std::optional<std::filesystem::path>& gameDir);

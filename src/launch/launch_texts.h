@@ -67,4 +67,18 @@ inline std::string MarkerNotWritten(const std::string& reason) {
   return "The map editor could not be installed: " + reason + ".";
 }
 
+inline constexpr char kNotOpenedTitle[] = "Could not open";
+
+inline std::string NotOpened(const std::string& pathOrAddress, const std::string& reason) {
+  return "Drydock could not open this:\n\n" + pathOrAddress +
+         "\n\nOpen it by hand: copy it from here into your file manager or web browser.\n\nWhy: " + reason;
+}
+
+// `command` as the user would type it ("wine Armada2.exe"), `end` as platform::DescribeEnd tells it.
+inline std::string GameEndedAtOnce(const std::string& command, const std::string& end, const std::string& errors) {
+  std::string text = "Armada II did not start: " + command + " ended within seconds, with " + end + ".";
+  if (!errors.empty()) text += "\n\nWhat it wrote last:\n" + errors;
+  return text;
+}
+
 }  // namespace drydock::launch::texts

@@ -15,8 +15,12 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include <thread>
 
 extern char** environ;
 #endif
@@ -110,8 +114,11 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 #ifdef _WIN32
 
-bool StartDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                   const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
+namespace {
+
+// The started program's process handle, or null when it could not be started.
+HANDLE StartProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                    const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
   std::wstring commandLine = QuotedArgument(program.native());
   for (const std::string& argument : arguments) commandLine += L" " + QuotedArgument(PathFromUtf8(argument).native());
   std::wstring block = EnvironmentBlock(environment);
@@ -121,11 +128,47 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, /*bInheritHandles=*/FALSE,
                       CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, block.data(),
                       workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &started)) {
-    return false;
+    return nullptr;
   }
   CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  return started.hProcess;
+}
+
+class WindowsWatchedProgram final : public WatchedProgram {
+ public:
+  explicit WindowsWatchedProgram(HANDLE process) : process_(process) {}
+  ~WindowsWatchedProgram() override { CloseHandle(process_); }
+  std::optional<ProgramEnd> Ended() override {
+    DWORD code = 0;
+    if (!end_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(process_, &code)) {
+      end_ = ProgramEnd{static_cast<int>(code), 0};
+    }
+    return end_;
+  }
+  std::string ErrorTail(std::size_t) override { return {}; }
+
+ private:
+  HANDLE process_;
+  std::optional<ProgramEnd> end_;
+};
+
+}  // namespace
+
+bool StartDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
+  const HANDLE process = StartProcess(program, arguments, workingDir, environment);
+  if (!process) return false;
+  CloseHandle(process);
   return true;
+}
+
+std::unique_ptr<WatchedProgram> StartWatched(const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments,
+                                             const std::filesystem::path& workingDir,
+                                             const EnvironmentVariables& environment) {
+  const HANDLE process = StartProcess(program, arguments, workingDir, environment);
+  if (!process) return nullptr;
+  return std::make_unique<WindowsWatchedProgram>(process);
 }
 
 #else
@@ -175,6 +218,163 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
   return started;
 }
 
+namespace {
+
+constexpr int kPassOnChunks = 16;
+constexpr std::size_t kPassOnChunkBytes = 64 * 1024;
+
+// Where a watched program's standard error goes: a file already gone from its
+// folder, so that it goes with the last descriptor open on it.
+int AnonymousFile() {
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+  if (ec) folder = "/tmp";
+  std::string name = (folder / "drydock-errors-XXXXXX").native();
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(name.c_str());
+  return fd;
+}
+
+class PosixWatchedProgram final : public WatchedProgram {
+ public:
+  PosixWatchedProgram(pid_t pid, int errors) : pid_(pid), errors_(errors) {}
+  ~PosixWatchedProgram() override {
+    ::close(errors_);
+    // Whoever ends it later is still Drydock's child: a waiter of its own keeps it from lingering as a zombie.
+    if (!end_) {
+      std::thread([pid = pid_] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+      }).detach();
+    }
+  }
+
+  std::optional<ProgramEnd> Ended() override {
+    if (!end_) {
+      int status = 0;
+      pid_t ended;
+      while ((ended = ::waitpid(pid_, &status, WNOHANG)) < 0 && errno == EINTR) {
+      }
+      if (ended == pid_) {
+        end_ = WIFSIGNALED(status) ? ProgramEnd{0, WTERMSIG(status)} : ProgramEnd{WEXITSTATUS(status), 0};
+      }
+    }
+    PassOnErrors();
+    return end_;
+  }
+
+  std::string ErrorTail(std::size_t maxBytes) override {
+    struct stat info {};
+    if (::fstat(errors_, &info) != 0 || info.st_size <= 0) return {};
+    const auto size = static_cast<std::size_t>(info.st_size);
+    const std::size_t start = size > maxBytes ? size - maxBytes : 0;
+    std::string tail = ReadAt(start, size - start);
+    // A line cut at the front is left out.
+    if (start > 0) tail.erase(0, tail.find('\n') == std::string::npos ? tail.size() : tail.find('\n') + 1);
+    while (!tail.empty() && std::strchr("\r\n\t ", tail.back())) tail.pop_back();
+    return tail;
+  }
+
+ private:
+  std::string ReadAt(std::size_t offset, std::size_t count) const {
+    std::string bytes(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t n = ::pread(errors_, bytes.data() + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+  }
+
+  // What the program wrote since the last look goes on to Drydock's own standard error.
+  // A look passes on at most kPassOnChunks chunks, so a program that writes without pause cannot hold it.
+  void PassOnErrors() {
+    for (int chunk = 0; chunk < kPassOnChunks; ++chunk) {
+      const std::string fresh = ReadAt(passedOn_, kPassOnChunkBytes);
+      if (fresh.empty()) return;
+      passedOn_ += fresh.size();
+      for (std::size_t done = 0; done < fresh.size();) {
+        const ssize_t n = ::write(STDERR_FILENO, fresh.data() + done, fresh.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+      }
+    }
+  }
+
+  pid_t pid_;
+  int errors_;
+  std::size_t passedOn_ = 0;
+  std::optional<ProgramEnd> end_;
+};
+
+}  // namespace
+
+std::unique_ptr<WatchedProgram> StartWatched(const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments,
+                                             const std::filesystem::path& workingDir,
+                                             const EnvironmentVariables& environment) {
+  std::vector<std::string> argv{program.native()};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> env = EnvironmentEntries(environment);
+  std::vector<char*> argvPointers = Pointers(argv);
+  std::vector<char*> envPointers = Pointers(env);
+  const int errors = AnonymousFile();
+  if (errors < 0) return nullptr;
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    ::close(errors);
+    return nullptr;
+  }
+  // A session of its own, so that it is not ended with Drydock's terminal.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setsid();
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    if (const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC); nothing >= 0) ::dup2(nothing, STDIN_FILENO);
+    if (::dup2(errors, STDERR_FILENO) < 0) Fail(report[1]);
+    if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0) Fail(report[1]);
+    ::execve(argvPointers[0], argvPointers.data(), envPointers.data());
+    Fail(report[1]);
+  }
+  ::close(report[1]);
+  // The pipe closes without a word once the program runs (close on exec).
+  int error = 0;
+  ssize_t n = -1;
+  if (child > 0) {
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+  }
+  ::close(report[0]);
+  if (child <= 0 || n != 0) {
+    if (child > 0) {
+      int status = 0;
+      while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+    }
+    ::close(errors);
+    return nullptr;
+  }
+  return std::make_unique<PosixWatchedProgram>(child, errors);
+}
+
 #endif
+
+std::string DescribeEnd(const ProgramEnd& end) {
+  if (end.signal == 0) return "exit status " + std::to_string(end.exitCode);
+#ifdef _WIN32
+  return "signal " + std::to_string(end.signal);
+#else
+  const char* name = ::strsignal(end.signal);
+  return "signal " + std::to_string(end.signal) + (name ? std::string(" (") + name + ")" : std::string());
+#endif
+}
 
 }  // namespace drydock::platform

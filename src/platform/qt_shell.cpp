@@ -2,26 +2,62 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QObject>
 #include <QSoundEffect>
+#include <QTimer>
 #include <QUrl>
 
+#include "platform/environment.h"
 #include "platform/names.h"
-#include "platform/process.h"
 
 namespace drydock::platform {
 
 namespace {
+
+constexpr int kWatchTickMs = 100;
+// The last of an opener's standard error shown with its failure.
+constexpr std::size_t kOpenerErrorBytes = 400;
+
 QString ToQString(const std::filesystem::path& p) { return QString::fromStdString(PathToUtf8(p)); }
+
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+constexpr char kOpener[] = "xdg-open";
+constexpr char kNoOpener[] =
+    "xdg-open, the program that opens it with the desktop's choice, was not found (it comes with the package "
+    "xdg-utils)";
+constexpr char kOpenerNotStarted[] = "xdg-open could not be started";
+#endif
+
 }  // namespace
 
-QtShell::QtShell() = default;
+QtShell::QtShell() : watches_(std::make_unique<QObject>()) {}
 QtShell::~QtShell() = default;
 
-void QtShell::ShellOpen(const std::string& pathOrAddress) {
+OpenResult QtShell::ShellOpen(const std::string& pathOrAddress) {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
   const QString text = QString::fromStdString(pathOrAddress);
   const QUrl url = QUrl(text, QUrl::StrictMode);
   const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
-  QDesktopServices::openUrl(isAddress ? url : QUrl::fromLocalFile(text));
+  if (QDesktopServices::openUrl(isAddress ? url : QUrl::fromLocalFile(text))) return {};
+  return {false, "the system has no program to open it with"};
+#else
+  // xdg-open is run and watched here rather than through QDesktopServices, which
+  // says nothing of an opener that fails once started.
+  const std::optional<std::filesystem::path> opener = FindProgram(kOpener);
+  if (!opener) return {false, kNoOpener};
+  std::unique_ptr<WatchedProgram> started = StartWatched(*opener, {pathOrAddress}, {});
+  if (!started) return {false, kOpenerNotStarted};
+  WatchProgram(watches_.get(), std::move(started), kOpenerGraceTime,
+               [this, pathOrAddress](WatchedProgram& program, const std::optional<ProgramEnd>& end) {
+                 if (!end || !end->Failed() || !openFailedLater_) return;
+                 std::string reason = std::string(kOpener) + " ended with " + DescribeEnd(*end);
+                 if (const std::string errors = program.ErrorTail(kOpenerErrorBytes); !errors.empty())
+                   reason += ":\n" + errors;
+                 openFailedLater_(pathOrAddress, reason);
+               });
+  return {};
+#endif
 }
 
 void QtShell::PlayWave(const std::filesystem::path& file) {
@@ -33,9 +69,29 @@ void QtShell::PlayWave(const std::filesystem::path& file) {
 
 void QtShell::Beep() { QApplication::beep(); }
 
-bool QtShell::StartProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                           const std::filesystem::path& workingDir, const EnvironmentVariables& environment) {
-  return StartDetached(program, arguments, workingDir, environment);
+std::unique_ptr<WatchedProgram> QtShell::StartProgram(const std::filesystem::path& program,
+                                                      const std::vector<std::string>& arguments,
+                                                      const std::filesystem::path& workingDir,
+                                                      const EnvironmentVariables& environment) {
+  return StartWatched(program, arguments, workingDir, environment);
+}
+
+QObject* WatchProgram(QObject* context, std::unique_ptr<WatchedProgram> program, std::chrono::milliseconds grace,
+                      WatchDone done) {
+  auto* timer = new QTimer(context);
+  timer->setInterval(kWatchTickMs);
+  std::shared_ptr<WatchedProgram> watched(std::move(program));
+  QElapsedTimer clock;
+  clock.start();
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, watched, clock, grace, done = std::move(done)] {
+    const std::optional<ProgramEnd> end = watched->Ended();
+    if (!end && !clock.hasExpired(grace.count())) return;
+    timer->stop();
+    timer->deleteLater();
+    done(*watched, end);
+  });
+  timer->start();
+  return timer;
 }
 
 }  // namespace drydock::platform

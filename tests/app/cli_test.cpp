@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 #include "app/cli.h"
 #include "support/child_process.h"
@@ -292,4 +293,28 @@ TEST(CommandLine, DemoMakesTheSandboxOnceAndItsModsShowWithoutQtGui) {
   // The engines link no Qt at all now; the C++ library shows that the map was read.
   EXPECT_NE(mapped.find("libstdc++"), std::string::npos);
   EXPECT_EQ(mapped.find("libQt6"), std::string::npos);
+}
+
+TEST(CommandLine, LaunchTellsOfAGameThatFailsAtOnceAndExitsOne) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the game starts through Wine only on Linux";
+#endif
+  TempTree t;
+  t.Write("game/Armada2.exe", "");  // not a program Wine can run
+  const Args launch = {"--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string(), "launch"};
+  // What the stand-in for Wine does, the exit code and what the output holds.
+  const std::tuple<std::string, int, std::vector<std::string>> cases[] = {
+      {"echo 'wine: Bad EXE format for Z:\\game\\Armada2.exe.' >&2; exit 1",
+       kExitFailed,
+       {"wine Armada2.exe ended within seconds, with exit status 1",
+        "wine: Bad EXE format for Z:\\game\\Armada2.exe."}},
+      {"exit 0", kExitOk, {"started: " + (t / "game").string()}},
+  };
+  for (const auto& [script, code, shown] : cases) {
+    t.Write("bin/wine", "#!/bin/sh\n" + script + "\n");
+    std::filesystem::permissions(t / "bin/wine", std::filesystem::perms::owner_all);
+    const RunResult run = Drydock(launch, {"PATH=" + (t / "bin").string()});
+    EXPECT_EQ(run.code, code) << run.output;
+    for (const std::string& text : shown) EXPECT_NE(run.output.find(text), std::string::npos) << run.output;
+  }
 }

@@ -8,13 +8,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <tuple>
+#include <functional>
 
 #include "app/frm_selector.h"
 #include "launch/launch.h"
+#include "launch/launch_texts.h"
 #include "platform/file_ops.h"
 #include "platform/writer_lock.h"
 #include "support/gui_input.h"
@@ -44,7 +48,7 @@ class SelectorCommands : public ::testing::Test {
   }
   void Start() {
     window = std::make_unique<app::frmSelector>(
-        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }, {}, launchGrace});
     window->Startup(t / "prog", t / "game");
     QApplication::processEvents();
   }
@@ -60,6 +64,7 @@ class SelectorCommands : public ::testing::Test {
   test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
   test::RecordingShell shell;
   test::ScriptedDialogs dialogs;
+  std::chrono::milliseconds launchGrace = launch::kLaunchGraceTime;
   std::unique_ptr<app::frmSelector> window;
 };
 
@@ -332,13 +337,15 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   t.Write("game/ATVI", "a player's note");  // kept as it is
   dialogs.Expect(Answered("Installation complete. Would you like to launch Armada II now?", "Installation complete",
                           ui::Answer::No));
-  PressKey(Qt::Key_P, Qt::ControlModifier);
+  // The entries are chosen as a click on them does: the offscreen platform gives a closed menu the activation it
+  // asked for once events run again, as they do while the game's lock is waited for, and keys then reach nothing.
+  Entry("menuManagerInstallMapEditor")->trigger();
   EXPECT_EQ(test::TempTree::Read(t / "game/unsupportedextension_mapedit"), "");
   EXPECT_EQ(test::TempTree::Read(t / "game/ATVI"), "a player's note");
   EXPECT_EQ(open(), std::make_pair(true, false));
   fs::rename(t / "game/Armada2.exe", t / "game/Armada2.bak");
   EXPECT_EQ(open(), std::make_pair(false, false));
-  PressKey(Qt::Key_A, Qt::ControlModifier);  // greyed: nothing happens
+  Entry("menuManagerLaunchA2")->trigger();  // greyed: nothing happens
   EXPECT_TRUE(shell.calls.empty());
 
   // The Launch menu's places.
@@ -362,11 +369,78 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   const test::ScopedEnv path("PATH", (t / "bin").string());
   EXPECT_EQ(open(), std::make_pair(true, false));
   shell.calls.clear();
-  PressKey(Qt::Key_A, Qt::ControlModifier);
+  Entry("menuManagerLaunchA2")->trigger();
   EXPECT_EQ(shell.calls, std::vector<std::string>{"start " + (t / "bin/wine").string() + " Armada2.exe in " +
                                                   (t / "game").string()});
-  EXPECT_FALSE(window->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
   EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThatRunsOnEndsDrydockAndTheWindowAnswers) {
+  t.Write("bin/wine", "#!/bin/sh\n");
+  fs::permissions(t / "bin/wine", fs::perms::owner_all);
+  const test::ScopedEnv path("PATH", (t / "bin").string());
+  launchGrace = std::chrono::milliseconds(1500);
+  Start();
+  shell.programEnds = platform::ProgramEnd{1, 0};
+  shell.programErrors = "wine: Bad EXE format for Z:\\game\\Armada2.exe.\n";
+  dialogs.Expect({launch::texts::GameEndedAtOnce("wine Armada2.exe", "exit status 1",
+                                                 "wine: Bad EXE format for Z:\\game\\Armada2.exe."),
+                  "Launch Armada II", ui::Buttons::Ok, ui::Icon::Exclamation});
+  PressKey(Qt::Key_A, Qt::ControlModifier);
+  QTRY_VERIFY_WITH_TIMEOUT(dialogs.Done(), 5000);
+  EXPECT_TRUE(window->isVisible());
+
+  // A game that runs on: the key returns at once, the window answers while the game is watched, then closes.
+  shell.programEnds.reset();
+  PressKey(Qt::Key_A, Qt::ControlModifier);
+  bool answered = false;
+  QTimer::singleShot(0, window.get(), [&] { answered = window->isVisible(); });
+  QTRY_VERIFY_WITH_TIMEOUT(answered, 1000);
+  PressKey(Qt::Key_A, Qt::ControlModifier);  // while one launch is watched, another starts nothing
+  EXPECT_EQ(std::count_if(shell.calls.begin(), shell.calls.end(),
+                          [](const std::string& c) { return c.starts_with("start "); }),
+            2);
+  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  EXPECT_TRUE(dialogs.Done());
+}
+
+TEST_F(SelectorCommands, TheMapEditorSwitchWaitsForTheGamesLockWhileTheWindowAnswers) {
+  Start();
+  const auto other = platform::WriterLock::Acquire({t / "game"});  // another run changes the game
+  ASSERT_TRUE(other);
+  dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.",
+                  "Install map editor", ui::Buttons::Ok, ui::Icon::Exclamation});
+  // A probe the window's events run: while the wait lasts, no box has been shown yet.
+  std::optional<std::size_t> boxesWhenProbed;
+  QTimer::singleShot(100, window.get(), [&] { boxesWhenProbed = dialogs.shown.size(); });
+  Entry("menuManagerInstallMapEditor")->trigger();
+  EXPECT_EQ(boxesWhenProbed, std::size_t{0}) << "the window's events stood still while the lock was waited for";
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_FALSE(fs::exists(t / "game/ATVI"));
+}
+
+TEST_F(SelectorCommands, APlaceTheShellCannotOpenIsToldWithItsPathOrAddressInFull) {
+  t.Write("prog/mods/Fleet/Fleet Readme.txt");
+  Start();
+  Click("Fleet");
+  shell.openFailure = "xdg-open was not found";
+  // How each command is given and what it opens.
+  const std::pair<std::function<void()>, std::string> commands[] = {
+      {[] { PressKey(Qt::Key_O, Qt::ControlModifier); }, Mod("Fleet").string()},
+      {[] { PressKey(Qt::Key_W, Qt::ControlModifier); }, (Mod("Fleet") / "Fleet Readme.txt").string()},
+      {[&] { Entry("menuManagarLaunchA2Dir")->trigger(); }, (t / "game").string()},
+      {[&] { Entry("menuManagerLaunchDrydockDir")->trigger(); }, (t / "prog").string()},
+      {[&] { Entry("menuManagerLaunchAU")->trigger(); }, std::string(launch::kArmadaUniverseUrl)},
+      {[&] { Entry("menuManagerLaunchAFC")->trigger(); }, std::string(launch::kArmadaFleetCommandUrl)},
+      {[&] { Entry("menuManagerLaunchModCentral")->trigger(); }, std::string(launch::kModCentralUrl)},
+  };
+  for (const auto& [give, target] : commands) {
+    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", ui::Buttons::Ok,
+                    ui::Icon::Exclamation});
+    give();
+    EXPECT_TRUE(dialogs.Done()) << target;
+  }
 }
 
 TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {

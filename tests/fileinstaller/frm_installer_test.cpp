@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "support/escape_probe.h"
+#include "launch/launch_texts.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
@@ -127,6 +128,12 @@ TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsThe
 
   ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "mods/Beta").string()});
+  shell.openFailure = "xdg-open was not found";
+  dialogs.Expect({launch::texts::NotOpened((t / "mods/Beta").string(), "xdg-open was not found"), "Could not open",
+                  ui::Buttons::Ok, ui::Icon::Exclamation});
+  ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
+  EXPECT_TRUE(dialogs.Done());
+  shell.openFailure.reset();
 
   delete window;
   Open(t.MakeDir("empty"));

@@ -14,8 +14,10 @@
 #include "help/frm_readme.h"
 #include "help/help_texts.h"
 #include "help/readme_topics.h"
+#include "launch/launch_texts.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 #include "ui/secondary_window.h"
 
@@ -80,10 +82,11 @@ class HelpWindows : public ::testing::Test {
   QApplication& app = test::GuiApp();  // made before the main window below
   QWidget main;
   test::RecordingShell shell;
+  test::ScriptedDialogs dialogs;
 };
 
 TEST_F(HelpWindows, ReadmeShowsTheTopicChosenByClickOrArrowKeyAndTheContactOnlyForTheLast) {
-  const auto make = [&] { return new help::frmReadme("/opt/drydock", shell, &main); };
+  const auto make = [&] { return new help::frmReadme("/opt/drydock", shell, dialogs, &main); };
   AtEachFont(make, nullptr, [&](QWidget* readme) {
     // The current topic, marked when the page holds another text, and whether the address shows under it.
     const auto shown = [&] {
@@ -105,6 +108,14 @@ TEST_F(HelpWindows, ReadmeShowsTheTopicChosenByClickOrArrowKeyAndTheContactOnlyF
     }
     QTest::mouseClick(Child<QLabel>(readme, "lblEmail"), Qt::LeftButton);
     EXPECT_EQ(std::exchange(shell.calls, {}), std::vector<std::string>{"open mailto:drydock-feedback@example.org"});
+    // Without a program for e-mail the address is told, to be written to by hand.
+    shell.openFailure = "xdg-open was not found";
+    dialogs.Expect({launch::texts::NotOpened("mailto:drydock-feedback@example.org", "xdg-open was not found"),
+                    "Could not open", ui::Buttons::Ok, ui::Icon::Exclamation});
+    QTest::mouseClick(Child<QLabel>(readme, "lblEmail"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.Done());
+    shell.openFailure.reset();
+    shell.calls.clear();
     test::PressKey(Qt::Key_Up);  // the list keeps the keyboard after the click on the address
     EXPECT_EQ(shown(), Str(list->item(23)->text().trimmed()));
     test::PressKey(Qt::Key_Down);

@@ -6,6 +6,7 @@
 #include "launch/launch_texts.h"
 #include "platform/game_host.h"
 #include "platform/names.h"
+#include "platform/process.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
@@ -184,7 +185,8 @@ TEST_F(LaunchTest, AWriteIntoTheGameThroughALinkIsRefusedNamingTheLinkAndChanges
     const bool batch = refusal == texts::BatchThroughLink;
     dialogs.Expect(Message(refusal(name + " is a link to " + PathToUtf8(target)),
                            batch ? texts::kLaunchTitle : texts::kMapEditorTitle));
-    EXPECT_FALSE(batch ? LaunchGame(game, shell, dialogs, {}, GameHost::Native) : InstallMapEditor(game, dialogs));
+    EXPECT_FALSE(batch ? bool(LaunchGame(game, shell, dialogs, {}, GameHost::Native))
+                       : InstallMapEditor(game, dialogs));
     EXPECT_EQ(everything(), before);
     EXPECT_TRUE(shell.calls.empty());
     fs::remove(real / name);
@@ -196,6 +198,50 @@ TEST_F(LaunchTest, AWriteIntoTheGameThroughALinkIsRefusedNamingTheLinkAndChanges
             (std::vector<std::string>{"ATVI=", "Armada2.exe=MZ",
                                       "Drydock Launch A2.bat=" + LaunchBatchText(ShortPathName(game), PathToUtf8(game)),
                                       "unsupportedextension_mapedit="}));
+}
+
+TEST_F(LaunchTest, AGameThatEndsWithAnErrorWithinItsFirstSecondsIsToldAndOneThatRunsOnOrEndsWellIsNot) {
+  const fs::path game = Game("game");
+  std::string manyLines;
+  for (int i = 1; i <= 9; ++i) manyLines += "fixme:line " + std::to_string(i) + "\n";
+  // How the started game ends (nothing: it runs on), what it wrote, and what the box says ("": no box, Drydock ends).
+  const std::tuple<std::optional<ProgramEnd>, std::string, std::string> cases[] = {
+      {ProgramEnd{1, 0}, "fixme:noise\nwine: Bad EXE format for Z:\\game\\Armada2.exe.\n",
+       texts::GameEndedAtOnce("wine Armada2.exe", "exit status 1",
+                              "fixme:noise\nwine: Bad EXE format for Z:\\game\\Armada2.exe.")},
+      {ProgramEnd{0, 11}, "", texts::GameEndedAtOnce("wine Armada2.exe", DescribeEnd({0, 11}), "")},
+      {ProgramEnd{1, 0}, manyLines,
+       texts::GameEndedAtOnce("wine Armada2.exe", "exit status 1",
+                              "fixme:line 4\nfixme:line 5\nfixme:line 6\nfixme:line 7\nfixme:line 8\nfixme:line 9")},
+      {ProgramEnd{0, 0}, "fixme:noise\n", ""},
+      {std::nullopt, "fixme:noise\n", ""},
+  };
+  for (const auto& [end, errors, box] : cases) {
+    SCOPED_TRACE(box);
+    shell.programEnds = end;
+    shell.programErrors = errors;
+    const Started started = LaunchGame(game, shell, dialogs, {}, GameHost::Wine);
+    ASSERT_TRUE(started.game);
+    if (!box.empty()) dialogs.Expect(Message(box, texts::kLaunchTitle));
+    EXPECT_EQ(WatchGame(started, dialogs, 200ms), box.empty());
+    EXPECT_TRUE(dialogs.Done());
+  }
+}
+
+TEST_F(LaunchTest, WhatTheShellCannotOpenIsToldWithThePathOrAddressInFull) {
+  shell.openFailure = "xdg-open was not found";
+  for (const std::string& target : {std::string(kModCentralUrl), PathToUtf8(tree / "some folder")}) {
+    dialogs.Expect(Message(texts::NotOpened(target, "xdg-open was not found"), texts::kNotOpenedTitle));
+    EXPECT_FALSE(OpenOrTell(shell, dialogs, target));
+    EXPECT_NE(texts::NotOpened(target, "r").find("\n" + target + "\n"), std::string::npos) << "on a line of its own";
+  }
+  // The launch file that cannot be opened starts nothing, and Drydock stays.
+  const fs::path game = Game("game");
+  dialogs.Expect(Message(texts::NotOpened(PathToUtf8(game / "Drydock Launch A2.bat"), "xdg-open was not found"),
+                         texts::kNotOpenedTitle));
+  EXPECT_FALSE(LaunchGame(game, shell, dialogs, {}, GameHost::Native));
+  shell.openFailure.reset();
+  EXPECT_TRUE(OpenOrTell(shell, dialogs, "mailto:someone@example.org"));
 }
 
 TEST(LaunchMenu, StatesGoByExactMarkerNamesAndAnyCaseOfTheExecutable) {

@@ -130,7 +130,7 @@ TEST_F(WineLaunch, TheWindowsLaunchCommandStartsTheGameInItsFolderInThePrefixTha
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   QApplication::processEvents();
   PressKey(Qt::Key_A, Qt::ControlModifier);
-  EXPECT_FALSE(window.isVisible()) << "Drydock stays open after starting the game";
+  QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 10000);  // the stand-in ends well, or runs past the watch
   EXPECT_EQ(WaitForStart(report), kStartedInGameFolder);
   EXPECT_TRUE(dialogs.Done());
 }

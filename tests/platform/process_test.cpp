@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
+#include <tuple>
 
 #include "platform/environment.h"
 #include "platform/names.h"
@@ -72,6 +74,59 @@ TEST_F(Process, WhatCannotStartIsReportedAndALockDrydockHoldsIsNotPassedOn) {
   WaitForReport(report);
   lock.reset();
   EXPECT_TRUE(platform::WriterLock::Acquire({game}, 0ms)) << "the started program holds Drydock's lock";
+}
+
+// How a watched program ends, polled as the window polls it, within a deadline.
+std::optional<platform::ProgramEnd> WaitForEnd(platform::WatchedProgram& program) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  std::optional<platform::ProgramEnd> end;
+  while (!(end = program.Ended()) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+  return end;
+}
+
+TEST_F(Process, AWatchedProgramTellsHowItEndedAndTheLastOfWhatItWroteWithoutBeingWaitedFor) {
+  DRYDOCK_SKIP_ON_WINDOWS("the programs here are shell scripts, and on Windows the standard error is not read");
+  const fs::path shell = "/bin/sh";
+  // The script, how it ends, and the end of its standard error as shown (at most 45 bytes, whole lines).
+  const std::tuple<std::string, platform::ProgramEnd, std::string> cases[] = {
+      {"echo 'fixme: noise' >&2; echo 'wine: Bad EXE format' >&2; exit 3",
+       {3, 0},
+       "fixme: noise\nwine: Bad EXE format"},
+      {"echo out; exit 0", {0, 0}, ""},
+      {"echo dying >&2; kill -9 $$", {0, 9}, "dying"},
+      {"for i in 1 2 3 4 5 6 7 8; do echo \"line number $i\" >&2; done; exit 1",
+       {1, 0},
+       "line number 6\nline number 7\nline number 8"},
+  };
+  for (const auto& [script, end, tail] : cases) {
+    const std::unique_ptr<platform::WatchedProgram> program = platform::StartWatched(shell, {"-c", script}, t.root());
+    ASSERT_TRUE(program) << script;
+    const std::optional<platform::ProgramEnd> ended = WaitForEnd(*program);
+    ASSERT_TRUE(ended) << script;
+    EXPECT_EQ(std::make_pair(ended->exitCode, ended->signal), std::make_pair(end.exitCode, end.signal)) << script;
+    EXPECT_EQ(ended->Failed(), end.exitCode != 0 || end.signal != 0);
+    EXPECT_EQ(program->ErrorTail(45), tail) << script;
+  }
+  EXPECT_EQ(platform::DescribeEnd({3, 0}), "exit status 3");
+  EXPECT_EQ(platform::DescribeEnd({0, 9}).substr(0, 9), "signal 9 ");
+
+  // One that runs on is not waited for: Drydock looks, and goes on.
+  const auto start = std::chrono::steady_clock::now();
+  const std::unique_ptr<platform::WatchedProgram> running =
+      platform::StartWatched(shell, {"-c", "while [ ! -e stop ]; do sleep 0.05; done; echo stopped >&2"}, t.root());
+  ASSERT_TRUE(running);
+  EXPECT_FALSE(running->Ended());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "Drydock waited for the program";
+  t.Write("stop");
+  const std::optional<platform::ProgramEnd> stopped = WaitForEnd(*running);
+  ASSERT_TRUE(stopped);
+  EXPECT_FALSE(stopped->Failed());
+  EXPECT_EQ(running->ErrorTail(100), "stopped");
+
+  // What cannot start gives nothing to watch.
+  EXPECT_FALSE(platform::StartWatched(t / "missing", {}, t.root()));
+  EXPECT_FALSE(platform::StartWatched(t.Write("readme.txt", "text"), {}, t.root()));
+  EXPECT_FALSE(platform::StartWatched(shell, {"-c", "exit 0"}, t / "gone"));
 }
 
 }  // namespace
