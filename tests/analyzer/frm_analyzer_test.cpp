@@ -61,12 +61,13 @@ struct Watchdog {
 
 // Records the calls and plays the waves for real, so a wave that stops Qt's player stops this test too.
 struct PlayingShell final : platform::Shell {
-  void ShellOpen(const std::string& target) override { recorded.ShellOpen(target); }
+  platform::OpenResult ShellOpen(const std::string& target) override { return recorded.ShellOpen(target); }
   void PlayWave(const fs::path& file) override { recorded.PlayWave(file), real.PlayWave(file); }
   void Beep() override {}
-  bool StartProgram(const fs::path&, const std::vector<std::string>&, const fs::path&,
-                    const platform::EnvironmentVariables&) override {
-    return false;
+  std::unique_ptr<platform::WatchedProgram> StartProgram(const fs::path&, const std::vector<std::string>&,
+                                                         const fs::path&,
+                                                         const platform::EnvironmentVariables&) override {
+    return nullptr;
   }
   RecordingShell recorded;
   platform::QtShell real;
