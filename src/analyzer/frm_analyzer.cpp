@@ -640,7 +640,6 @@ void frmAnalyzer::PlayWave(const fs::path& file, const std::string& entry) {
   host_.shell.PlayWave(file);
 }
 
-
 void frmAnalyzer::CopyFile() {
   const std::string entry = SelectedEntry();
   if (entry.empty()) return;

@@ -12,9 +12,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <tuple>
-#include <functional>
 
 #include "app/frm_selector.h"
 #include "launch/launch.h"

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "support/escape_probe.h"
 #include "launch/launch_texts.h"
+#include "support/escape_probe.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"

@@ -38,7 +38,8 @@ TEST(QtShell, AnOpenerThatIsMissingOrEndsWithAnErrorIsToldWithWhatItSaid) {
   EXPECT_TRUE(shell.ShellOpen("https://example.org/"));
   // A name that is not UTF-8 reaches the opener as its own bytes.
   EXPECT_TRUE(shell.ShellOpen("/mods/caf\xE9.txt"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return test::TempTree::Read(t / "bin/xdg-open.given") == "/mods/caf\xE9.txt"; }, 5000));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return test::TempTree::Read(t / "bin/xdg-open.given") == "/mods/caf\xE9.txt"; }, 5000));
   EXPECT_TRUE(shell.ShellOpen("/mods/broken mod"));  // taken; its failure shows a moment later
   EXPECT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, 5000));
   EXPECT_EQ(told, std::vector<std::string>{"/mods/broken mod | xdg-open ended with exit status 3:\n"
