@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_formats.h"
-#include "app/demo_sandbox.h"
+#include "demo/demo_formats.h"
+#include "demo/demo_sandbox.h"
 #include "platform/names.h"
 #include "platform/text_file.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
-using app::demo::Lines;
+using demo::Lines;
 
 namespace {
 
@@ -38,7 +38,7 @@ class Corpus {
   std::map<std::string, int> counts_;
 };
 
-app::demo::Rgb Gradient(int x, int y) {
+demo::Rgb Gradient(int x, int y) {
   return {static_cast<unsigned char>(x * 9), static_cast<unsigned char>(y * 17), static_cast<unsigned char>(x ^ y)};
 }
 
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   Corpus corpus{fs::path(argv[1])};
   const fs::path scratch = fs::temp_directory_path() / "drydock-fuzz-corpus";
   fs::remove_all(scratch);
-  const app::DemoPaths demo = app::EnsureDemoSandbox(scratch);
+  const demo::DemoPaths demo = demo::EnsureDemoSandbox(scratch);
 
   // The sandbox's mods: their ModInfo.txt, and each mod as the entry list of
   // an archive, once wrapped in a folder of its own name and once bare.
@@ -99,10 +99,10 @@ int main(int argc, char** argv) {
   }
 
   // Pictures as the demo sandbox writes them, small, plus a bitmap cut short.
-  const std::string bmp = app::demo::Bmp24(13, 7, Gradient);
+  const std::string bmp = demo::Bmp24(13, 7, Gradient);
   corpus.Add("fuzz_picture", bmp);
-  corpus.Add("fuzz_picture", app::demo::Jpeg(16, 9, Gradient));
-  corpus.Add("fuzz_picture", app::demo::Jpeg(5, 3, Gradient, 40));
+  corpus.Add("fuzz_picture", demo::Jpeg(16, 9, Gradient));
+  corpus.Add("fuzz_picture", demo::Jpeg(5, 3, Gradient, 40));
   corpus.Add("fuzz_picture", bmp.substr(0, bmp.size() / 2));
 
   // Install records of every version and an uninstall note, as Drydock writes them.

@@ -10,9 +10,9 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/frm_selector.h"
 #include "platform/instance_lock.h"
 #include "platform/names.h"
+#include "selector/frm_selector.h"
 
 namespace drydock::app {
 

@@ -16,9 +16,12 @@ namespace drydock::platform {
 class InstanceLock;
 }
 
-namespace drydock::app {
-
+namespace drydock::selector {
 class frmSelector;
+}
+
+namespace drydock::app {
+using selector::frmSelector;
 
 // How long a second start tries to reach the running window (which may still
 // be starting) and waits for its word.

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "app/archive_handover.h"
-#include "app/cli.h"
-#include "app/demo_sandbox.h"
-#include "app/frm_selector.h"
 #include "app/startup.h"
+#include "cli/cli.h"
+#include "demo/demo_sandbox.h"
 #include "launch/launch.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
@@ -19,6 +18,7 @@
 #include "platform/names.h"
 #include "platform/qt_shell.h"
 #include "platform/registry.h"
+#include "selector/frm_selector.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_text.h"
 
@@ -26,7 +26,7 @@ using namespace drydock;
 
 namespace {
 
-int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
+int RunWindow(int argc, char** argv, const cli::CommandLine& cl) {
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Drydock"));
   QApplication::setApplicationVersion(QStringLiteral(DRYDOCK_VERSION));
@@ -35,23 +35,23 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
 
   // The single-instance check comes first: a second copy changes nothing,
   // not even by making the demo sandbox.
-  const app::Folders folders = app::ResolveFolders(cl);
+  const cli::Folders folders = cli::ResolveFolders(cl);
   ui::QtDialogs dialogs;
   platform::InstanceLock lock(folders.programDir);
   // The archives of a second start go to the running copy, which adds them.
   if (!lock.TryLock() && !cl.archives.empty() && app::HandArchivesOver(app::HandoverName(lock), cl.archives))
-    return app::kExitOk;
-  if (!app::ClaimSingleInstance(lock, dialogs)) return app::kExitFailed;
-  if (cl.demo) app::EnsureDemoSandbox(app::DefaultDemoRoot());
+    return cli::kExitOk;
+  if (!app::ClaimSingleInstance(lock, dialogs)) return cli::kExitFailed;
+  if (cl.demo) demo::EnsureDemoSandbox(demo::DefaultDemoRoot());
 
   platform::QtShell shell;
   shell.OnOpenFailedLater([&dialogs](const std::string& pathOrAddress, const std::string& reason) {
     launch::TellNotOpened(dialogs, pathOrAddress, reason);
   });
-  app::frmSelector window(app::SelectorServices{shell, dialogs, {}});
+  selector::frmSelector window(selector::SelectorServices{shell, dialogs, {}});
   dialogs.SetParent(&window);
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
-  if (window.QuitRequested()) return app::kExitOk;
+  if (window.QuitRequested()) return cli::kExitOk;
   window.AddArchivesWhenIdle(cl.archives);
   const app::ArchiveHandover handover(app::HandoverName(lock), [&window](std::vector<std::filesystem::path> archives) {
     app::GiveArchivesToWindow(window, std::move(archives));
@@ -64,24 +64,24 @@ int RunWindow(int argc, char** argv, const app::CommandLine& cl) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
-  const auto cl = app::ParseCommandLine(args, error);
+  const auto cl = cli::ParseCommandLine(args, error);
   if (!cl) {
-    std::cerr << "drydock: " << error << "\n\n" << app::UsageText();
-    return app::kExitUsage;
+    std::cerr << "drydock: " << error << "\n\n" << cli::UsageText();
+    return cli::kExitUsage;
   }
   if (cl->help) {
-    std::cout << app::UsageText();
-    return app::kExitOk;
+    std::cout << cli::UsageText();
+    return cli::kExitOk;
   }
   if (cl->man) {
-    std::cout << app::ManPage();
-    return app::kExitOk;
+    std::cout << cli::ManPage();
+    return cli::kExitOk;
   }
   if (cl->version) {
     std::cout << "drydock " << DRYDOCK_VERSION << '\n';
-    return app::kExitOk;
+    return cli::kExitOk;
   }
   if (cl->command.empty()) return RunWindow(argc, argv, *cl);
   QCoreApplication qapp(argc, argv);
-  return app::RunCommand(*cl, std::cout, std::cerr);
+  return cli::RunCommand(*cl, std::cout, std::cerr);
 }

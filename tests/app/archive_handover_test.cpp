@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "app/archive_handover.h"
-#include "app/frm_selector.h"
 #include "archive/archive_builder.h"
 #include "platform/instance_lock.h"
+#include "selector/frm_selector.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
@@ -35,8 +35,8 @@ class Handover : public ::testing::Test {
   }
   // The window of the first start, listening as main() makes it listen.
   void StartWindow() {
-    window = std::make_unique<app::frmSelector>(
-        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    window = std::make_unique<selector::frmSelector>(
+        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
     window->Startup(t / "prog", t / "game");
     handover = std::make_unique<app::ArchiveHandover>(app::HandoverName(lock), [this](std::vector<fs::path> archives) {
       app::GiveArchivesToWindow(*window, std::move(archives));
@@ -48,7 +48,7 @@ class Handover : public ::testing::Test {
   platform::InstanceLock lock{t / "prog"};
   test::RecordingShell shell;
   test::ScriptedDialogs dialogs;
-  std::unique_ptr<app::frmSelector> window;
+  std::unique_ptr<selector::frmSelector> window;
   std::unique_ptr<app::ArchiveHandover> handover;
 };
 

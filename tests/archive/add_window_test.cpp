@@ -9,8 +9,8 @@
 #include <QProgressDialog>
 #include <QUrl>
 
-#include "app/frm_selector.h"
 #include "archive_builder.h"
+#include "selector/frm_selector.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
@@ -30,12 +30,12 @@ class AddWindow : public ::testing::Test {
     t.Write("prog/.drydock-add-k1lled00/odf/half.odf");  // left by a killed add
     ASSERT_TRUE(test::BuildArchive(t.MakeDir("in") / "Fleet_v2.zip", test::ArchiveFormat::Zip,
                                    {{"odf/a.odf", "a"}, {"ModInfo.txt", "Author: Someone\r\n"}}));
-    window = std::make_unique<app::frmSelector>(
-        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); },
-                              [this](QWidget*) {
-                                ++chosen;
-                                return std::vector<fs::path>{t / "in/Fleet_v2.zip"};
-                              }});
+    window = std::make_unique<selector::frmSelector>(
+        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); },
+                                   [this](QWidget*) {
+                                     ++chosen;
+                                     return std::vector<fs::path>{t / "in/Fleet_v2.zip"};
+                                   }});
     window->Startup(t / "prog", t / "game");
     QApplication::processEvents();
     test::Activate(window.get());
@@ -46,7 +46,7 @@ class AddWindow : public ::testing::Test {
   test::TempTree t;
   test::RecordingShell shell;
   test::ScriptedDialogs dialogs;
-  std::unique_ptr<app::frmSelector> window;
+  std::unique_ptr<selector::frmSelector> window;
   int chosen = 0;
 };
 

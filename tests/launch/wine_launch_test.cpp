@@ -7,12 +7,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/cli.h"
-#include "app/frm_selector.h"
+#include "cli/cli.h"
 #include "launch/launch_texts.h"
 #include "platform/environment.h"
 #include "platform/names.h"
 #include "platform/qt_shell.h"
+#include "selector/frm_selector.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
 #include "support/scoped_env.h"
@@ -117,16 +117,17 @@ TEST_F(WineLaunch, TheWindowsLaunchCommandStartsTheGameInItsFolderInThePrefixTha
   const ScopedEnv home{"HOME", (t / "elsewhere").string()};
   const ScopedEnv winePrefix{"WINEPREFIX", prefix.string()};
   const ScopedEnv quiet{"WINEDEBUG", "-all"};
-  app::CommandLine cl;
+  cli::CommandLine cl;
   cl.programDir = t / "prog";
-  const app::Folders folders = app::ResolveFolders(cl);
+  const cli::Folders folders = cli::ResolveFolders(cl);
   ASSERT_EQ(folders.gameDir, game);
   ASSERT_EQ(folders.winePrefix, prefix);
 
   GuiApp();
   platform::QtShell shell;
   ScriptedDialogs dialogs;
-  app::frmSelector window(app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+  selector::frmSelector window(
+      selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   QApplication::processEvents();
   PressKey(Qt::Key_A, Qt::ControlModifier);

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_formats.h"
+#include "demo/demo_formats.h"
 #include "modinfo/details_panel.h"
 #include "modinfo/details_picture.h"
 #include "modinfo/picture_check.h"
 #include "support/temp_tree.h"
 
 using namespace drydock::modinfo;
-namespace demo = drydock::app::demo;
+namespace demo = drydock::demo;
 using drydock::test::TempTree;
 
 namespace {

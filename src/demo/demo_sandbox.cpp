@@ -6,7 +6,7 @@
 //
 // Every write goes through SandboxWriter, which keeps it below the sandbox
 // root and never follows a link.
-#include "app/demo_sandbox.h"
+#include "demo/demo_sandbox.h"
 
 #include <initializer_list>
 #include <optional>
@@ -16,14 +16,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/demo_formats.h"
+#include "demo/demo_formats.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 
 namespace fs = std::filesystem;
 
-namespace drydock::app {
+namespace drydock::demo {
 
 namespace {
 
@@ -512,4 +512,4 @@ DemoPaths EnsureDemoSandbox(const std::filesystem::path& root, bool* created) {
   return paths;
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::demo

@@ -16,11 +16,11 @@
 #include <map>
 #include <tuple>
 
-#include "app/frm_selector.h"
 #include "launch/launch.h"
 #include "launch/launch_texts.h"
 #include "platform/file_ops.h"
 #include "platform/writer_lock.h"
+#include "selector/frm_selector.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
@@ -47,8 +47,8 @@ class SelectorCommands : public ::testing::Test {
     t.MakeDir("home/data");
   }
   void Start() {
-    window = std::make_unique<app::frmSelector>(
-        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }, {}, launchGrace});
+    window = std::make_unique<selector::frmSelector>(selector::SelectorServices{
+        shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }, {}, launchGrace});
     window->Startup(t / "prog", t / "game");
     QApplication::processEvents();
   }
@@ -65,7 +65,7 @@ class SelectorCommands : public ::testing::Test {
   test::RecordingShell shell;
   test::ScriptedDialogs dialogs;
   std::chrono::milliseconds launchGrace = launch::kLaunchGraceTime;
-  std::unique_ptr<app::frmSelector> window;
+  std::unique_ptr<selector::frmSelector> window;
 };
 
 TEST_F(SelectorCommands, EveryShortcutReachesItsCommandAndSubfoldersChangeOnlyUnderTheLock) {

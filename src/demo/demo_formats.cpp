@@ -1,11 +1,11 @@
-#include "app/demo_formats.h"
+#include "demo/demo_formats.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
 
-namespace drydock::app::demo {
+namespace drydock::demo {
 
 namespace {
 
@@ -118,4 +118,4 @@ std::string Junk(std::string_view magic, unsigned seed, size_t size) {
   return out;
 }
 
-}  // namespace drydock::app::demo
+}  // namespace drydock::demo

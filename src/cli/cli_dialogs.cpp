@@ -1,4 +1,4 @@
-#include "app/cli_dialogs.h"
+#include "cli/cli_dialogs.h"
 
 #include <istream>
 #include <ostream>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-namespace drydock::app {
+namespace drydock::cli {
 
 namespace {
 
@@ -103,4 +103,4 @@ std::optional<std::string> CliDialogs::Input(const std::string& prompt, const st
   return line.empty() ? initial : line;
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -1,4 +1,4 @@
-#include "app/frm_selector.h"
+#include "selector/frm_selector.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,20 +17,20 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
 #include "library/game_folders.h"
 #include "modinfo/details_panel.h"
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "selector/selector_texts.h"
 #include "ui/dialogs.h"
 #include "ui/elided_label.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
 
-namespace drydock::app {
+namespace drydock::selector {
 
 using ui::Q;
 
@@ -538,4 +538,4 @@ void frmSelector::EnableMainControls() {
   EnableList(true);
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

@@ -2,7 +2,7 @@
 // The main window's captions and messages, in one place.
 #include "install/mod_folder.h"
 
-namespace drydock::app::texts {
+namespace drydock::selector::texts {
 
 inline constexpr const char* kCaption = "Drydock";
 inline constexpr const char* kCaptionClosing = "Drydock (closes when the work under way has finished)";
@@ -70,4 +70,4 @@ inline constexpr const char* kNewFolderError =
     "An error has occurred. It is possible that you have entered invalid characters. Please enter a different name.";
 inline constexpr const char* kNewFolderErrorTitle = "Error!";
 
-}  // namespace drydock::app::texts
+}  // namespace drydock::selector::texts

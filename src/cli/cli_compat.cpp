@@ -1,4 +1,4 @@
-#include "app/cli_compat.h"
+#include "cli/cli_compat.h"
 
 #include <ostream>
 
@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-namespace drydock::app {
+namespace drydock::cli {
 
 // Prints what the window's result box shows for the same two entries.
 int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err) {
@@ -50,4 +50,4 @@ int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <tuple>
 
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
 
-using namespace drydock::app;
+using namespace drydock::cli;
 using drydock::test::RunResult;
 using drydock::test::TempTree;
 using Args = std::vector<std::string>;

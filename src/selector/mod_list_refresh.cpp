@@ -6,16 +6,16 @@
 #include <QTimer>
 
 #include "analyzer/frm_analyzer.h"
-#include "app/frm_selector.h"
-#include "app/selector_texts.h"
 #include "install/frm_installed_mods.h"
 #include "install/installed_mods.h"
 #include "modinfo/frm_edit_mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "selector/frm_selector.h"
+#include "selector/selector_texts.h"
 #include "ui/qt_text.h"
 
-namespace drydock::app {
+namespace drydock::selector {
 
 using ui::Q;
 
@@ -93,4 +93,4 @@ void frmSelector::AutoRefreshTick() {
   if (modListWatch_.Changed(programDir_, modList_)) RefreshModList(RefreshOptions::Silent());
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

@@ -9,9 +9,9 @@
 #include <numbers>
 #include <vector>
 
-#include "app/demo_formats.h"
+#include "demo/demo_formats.h"
 
-namespace drydock::app::demo {
+namespace drydock::demo {
 
 namespace {
 
@@ -264,4 +264,4 @@ std::string Jpeg(int width, int height, const Painter& paint, int quality) {
   return out;
 }
 
-}  // namespace drydock::app::demo
+}  // namespace drydock::demo

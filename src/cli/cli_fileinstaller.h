@@ -3,11 +3,11 @@
 // type lists and its sorter on the command line.
 #include <iosfwd>
 
-#include "app/cli.h"
+#include "cli/cli.h"
 
-namespace drydock::app {
+namespace drydock::cli {
 
 int CmdScan(const CommandLine& cl, std::ostream& out, std::ostream& err);
 int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

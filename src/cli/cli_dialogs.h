@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <iosfwd>
 
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "install/install_flow.h"
 #include "platform/file_ops.h"
 #include "ui/dialogs.h"
 
-namespace drydock::app {
+namespace drydock::cli {
 
 // Who answers the questions of a command.
 enum class Answering {
@@ -67,4 +67,4 @@ class CliHost final : public install::InstallHost {
 // True when standard input is a terminal.
 bool StdinIsTerminal();
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

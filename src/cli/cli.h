@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace drydock::app {
+namespace drydock::cli {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
@@ -66,4 +66,4 @@ std::string ManPage();
 // Runs a command that needs no window. Returns the exit code.
 int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -14,8 +14,6 @@
 #include <algorithm>
 
 #include "analyzer/frm_analyzer.h"
-#include "app/frm_selector.h"
-#include "app/selector_texts.h"
 #include "archive/add_flow.h"
 #include "archive/archive_texts.h"
 #include "archive/unpack_progress_dialog.h"
@@ -35,12 +33,14 @@
 #include "platform/process.h"
 #include "platform/qt_shell.h"
 #include "platform/shell.h"
+#include "selector/frm_selector.h"
+#include "selector/selector_texts.h"
 #include "techtree/frm_tech_tree.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
 
-namespace drydock::app {
+namespace drydock::selector {
 
 namespace fs = std::filesystem;
 using ui::Answer;
@@ -393,4 +393,4 @@ void frmSelector::WaitForGameLock(const std::function<void()>& wait) {
   if (keyboard && keyboard->isEnabled() && !QApplication::focusWidget()) keyboard->setFocus();
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

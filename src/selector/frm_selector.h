@@ -58,7 +58,7 @@ class frmChanges;
 class frmReadme;
 }  // namespace drydock::help
 
-namespace drydock::app {
+namespace drydock::selector {
 
 struct SelectorServices {
   platform::Shell& shell;
@@ -308,4 +308,4 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void WaitForGameLock(const std::function<void()>& wait);
 };
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

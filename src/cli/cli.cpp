@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "cli/cli.h"
 
 #include <algorithm>
 #include <iostream>
@@ -6,12 +6,12 @@
 #include <ostream>
 
 #include "analyzer/odf_stats.h"
-#include "app/cli_compat.h"
-#include "app/cli_dialogs.h"
-#include "app/cli_fileinstaller.h"
-#include "app/demo_sandbox.h"
 #include "archive/add_flow.h"
 #include "archive/archive_plan.h"
+#include "cli/cli_compat.h"
+#include "cli/cli_dialogs.h"
+#include "cli/cli_fileinstaller.h"
+#include "demo/demo_sandbox.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
@@ -31,7 +31,7 @@
 
 namespace fs = std::filesystem;
 
-namespace drydock::app {
+namespace drydock::cli {
 
 namespace {
 
@@ -182,9 +182,9 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     err << "demo takes at most one folder\n";
     return kExitUsage;
   }
-  const fs::path root = cl.args.empty() ? DefaultDemoRoot() : platform::PathFromUtf8(cl.args[0]);
+  const fs::path root = cl.args.empty() ? demo::DefaultDemoRoot() : platform::PathFromUtf8(cl.args[0]);
   bool created = false;
-  const DemoPaths paths = EnsureDemoSandbox(root, &created);
+  const demo::DemoPaths paths = demo::EnsureDemoSandbox(root, &created);
   if (!platform::IsFolder(paths.modsDir) || !platform::IsFolder(paths.gameDir)) {
     err << "could not create the demo sandbox in " << platform::PathToUtf8(root) << '\n';
     return kExitFailed;
@@ -389,7 +389,7 @@ std::vector<HelpEntry> CommandHelp() {
 Folders ResolveFolders(const CommandLine& cl) {
   Folders folders;
   if (cl.demo) {
-    const DemoPaths demo = DemoPathsIn(DefaultDemoRoot());
+    const demo::DemoPaths demo = demo::DemoPathsIn(demo::DefaultDemoRoot());
     folders.programDir = demo.programDir;
     folders.gameDir = demo.gameDir;
     return folders;
@@ -525,4 +525,4 @@ int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitUsage;
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -1,4 +1,4 @@
-#include "app/demo_sandbox.h"
+#include "demo/demo_sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_formats.h"
+#include "demo/demo_formats.h"
 #include "library/game_folders.h"
 #include "library/mod_library.h"
 #include "platform/listing.h"
@@ -18,10 +18,10 @@
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
-using drydock::app::DemoPaths;
-using drydock::app::EnsureDemoSandbox;
+using drydock::demo::DemoPaths;
+using drydock::demo::EnsureDemoSandbox;
 using drydock::test::TempTree;
-namespace demo = drydock::app::demo;
+namespace demo = drydock::demo;
 namespace library = drydock::library;
 namespace platform = drydock::platform;
 

@@ -9,15 +9,15 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "app/frm_selector.h"
-#include "app/selector_texts.h"
 #include "modinfo/details_panel.h"
 #include "modinfo/details_picture.h"
 #include "modinfo/frm_edit_mod_info.h"
+#include "selector/frm_selector.h"
+#include "selector/selector_texts.h"
 #include "ui/freeze.h"
 #include "ui/qt_text.h"
 
-namespace drydock::app {
+namespace drydock::selector {
 
 namespace {
 constexpr int kPictureHeightTwips = 1335;
@@ -118,4 +118,4 @@ void frmSelector::SetFullTextTip(QLabel* label) {
   label->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace drydock::app::demo {
+namespace drydock::demo {
 
 struct Rgb {
   int r, g, b;  // 0..255; a writer clamps values outside
@@ -36,4 +36,4 @@ std::string Junk(std::string_view magic, unsigned seed, std::size_t size);
 // for `quality` (1 to 100, as libjpeg scales them) and its Huffman tables.
 std::string Jpeg(int width, int height, const Painter& paint, int quality = 88);
 
-}  // namespace drydock::app::demo
+}  // namespace drydock::demo

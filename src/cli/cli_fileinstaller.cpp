@@ -1,8 +1,8 @@
-#include "app/cli_fileinstaller.h"
+#include "cli/cli_fileinstaller.h"
 
 #include <iostream>
 
-#include "app/cli_dialogs.h"
+#include "cli/cli_dialogs.h"
 #include "fileinstaller/file_types.h"
 #include "fileinstaller/loose_sorter.h"
 #include "install/install_flow.h"
@@ -13,7 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace drydock::app {
+namespace drydock::cli {
 
 namespace {
 
@@ -87,4 +87,4 @@ int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err) {
                                                                                                          : kExitFailed);
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -2,10 +2,10 @@
 // `drydock compat A B`: the compatibility check of two mods, or of a mod and the game.
 #include <iosfwd>
 
-#include "app/cli.h"
+#include "cli/cli.h"
 
-namespace drydock::app {
+namespace drydock::cli {
 
 int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err);
 
-}  // namespace drydock::app
+}  // namespace drydock::cli

@@ -6,12 +6,12 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
-#include "app/frm_selector.h"
-#include "app/selector_texts.h"
 #include "archive/archive_texts.h"
+#include "selector/frm_selector.h"
+#include "selector/selector_texts.h"
 #include "ui/qt_text.h"
 
-namespace drydock::app {
+namespace drydock::selector {
 
 using ui::Q;
 
@@ -161,4 +161,4 @@ bool frmSelector::ListMouseOrMenuKey(QObject* watched, QEvent* event) {
   return false;
 }
 
-}  // namespace drydock::app
+}  // namespace drydock::selector

@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <QToolTip>
 
-#include "app/frm_selector.h"
 #include "app/startup.h"
 #include "install/backup_folder.h"
 #include "platform/instance_lock.h"
 #include "platform/names.h"
 #include "platform/writer_lock.h"
+#include "selector/frm_selector.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
@@ -49,9 +49,10 @@ class Selector : public ::testing::Test {
 
   // Starts the window on the temporary folders; without `gameDir` none is known.
   void Start(std::optional<fs::path> gameDir) {
-    window = std::make_unique<app::frmSelector>(
-        app::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
-    QObject::connect(window.get(), &app::frmSelector::a2FileCountShown, [this](const QString& n) { countSteps << n; });
+    window = std::make_unique<selector::frmSelector>(
+        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    QObject::connect(window.get(), &selector::frmSelector::a2FileCountShown,
+                     [this](const QString& n) { countSteps << n; });
     window->Startup(t / "prog", gameDir);
     QApplication::processEvents();  // the window system activates the new window
   }
@@ -86,7 +87,7 @@ class Selector : public ::testing::Test {
   TempTree t;
   RecordingShell shell;
   ScriptedDialogs dialogs;
-  std::unique_ptr<app::frmSelector> window;
+  std::unique_ptr<selector::frmSelector> window;
   QStringList countSteps;
 };
 
@@ -197,7 +198,7 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
   t.MakeDir("prog/mods/m");
   Start(GameDir());
   int refreshes = 0;
-  QObject::connect(window.get(), &app::frmSelector::modListRefreshed, [&] { ++refreshes; });
+  QObject::connect(window.get(), &selector::frmSelector::modListRefreshed, [&] { ++refreshes; });
   QTimer* timer = Find<QTimer>("timRefreshModList");
   Click("m");
   window->AutoRefreshTick();
