@@ -25,14 +25,14 @@
 #include "analyzer/analyzer_picture.h"
 #include "analyzer/analyzer_texts.h"
 #include "analyzer/wave_check.h"
-#include "install/install_flow.h"
+#include "flow/dialogs.h"
+#include "flow/locking.h"
 #include "launch/launch.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
 #include "platform/text_file.h"
 #include "platform/writer_lock.h"
-#include "ui/dialogs.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
 
@@ -647,42 +647,22 @@ void frmAnalyzer::CopyFile() {
   copiedFileName_ = entry;
 }
 
-namespace {
-// The mods folder's writer lock, waited for on a worker; nothing after telling the user why.
-std::optional<platform::WriterLock> LockModsFolder(const fs::path& modsDir, ui::Dialogs& dialogs,
-                                                   std::string_view title) {
-  std::optional<platform::WriterLock> lock;
-  std::error_code failure;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::optional<std::string> error = ui::ErrorOf([&] {
-    ui::RunAndWait(
-        [&] { lock = platform::WriterLock::Acquire({modsDir}, platform::WriterLock::kDefaultWait, &failure); });
-  });
-  QApplication::restoreOverrideCursor();
-  if (error) {
-    dialogs.Ask(*error, std::string(title), ui::Buttons::Ok, ui::Icon::Critical);
-  } else if (!lock) {
-    dialogs.Ask(install::LockFailureText(failure, modsDir), std::string(title), ui::Buttons::Ok, ui::Icon::Exclamation);
-  }
-  return lock;
-}
-}  // namespace
-
 void frmAnalyzer::PasteFile() {
   if (!CanPaste()) return;
   const std::string remembered = SelectedEntry();
   PasteResult result;
   {
-    const auto lock = LockModsFolder(library::ModsDir(host_.programDir), host_.dialogs, texts::kPasteFailedTitle);
+    const auto lock =
+        ui::LockForWindow(host_.dialogs, {library::ModsDir(host_.programDir)}, std::string(texts::kPasteFailedTitle));
     if (!lock) return;
     result = analyzer::PasteFile(copiedFilePath_, currentFolder_, copiedFileName_, *lock);
   }
   if (result.outcome == PasteOutcome::Exists) {
-    host_.dialogs.Ask(std::string(texts::kFileExists), std::string(texts::kFileExistsTitle), ui::Buttons::Ok,
-                      ui::Icon::Exclamation);
+    host_.dialogs.Ask(std::string(texts::kFileExists), std::string(texts::kFileExistsTitle), flow::Buttons::Ok,
+                      flow::Icon::Exclamation);
   } else if (result.outcome == PasteOutcome::Failed) {
     host_.dialogs.Ask(platform::PrintableName(copiedFileName_) + " could not be pasted:\n" + result.why,
-                      std::string(texts::kPasteFailedTitle), ui::Buttons::Ok, ui::Icon::Exclamation);
+                      std::string(texts::kPasteFailedTitle), flow::Buttons::Ok, flow::Icon::Exclamation);
   }
   ListFolderFiles();
   for (int row = 0; row < lstFiles_->count() && !remembered.empty(); ++row) {
@@ -697,7 +677,8 @@ void frmAnalyzer::RemoveFile() {
   const std::string shown = platform::PrintableName(entry);
   std::string failure;
   {
-    const auto lock = LockModsFolder(library::ModsDir(host_.programDir), host_.dialogs, texts::kRemoveFailedTitle);
+    const auto lock =
+        ui::LockForWindow(host_.dialogs, {library::ModsDir(host_.programDir)}, std::string(texts::kRemoveFailedTitle));
     if (!lock) return;
     const RemoveResult result = analyzer::RemoveFile(file, *lock);
     if (result.outcome == RemoveOutcome::Failed) failure = result.why;
@@ -707,14 +688,14 @@ void frmAnalyzer::RemoveFile() {
             shown + " cannot be moved to the trash (" + result.why +
                 "), so it can only be deleted for good, with no way to bring it back.\n\nDelete it "
                 "for good?",
-            std::string(texts::kRemoveTitle), ui::Buttons::YesNo, ui::Icon::Exclamation) == ui::Answer::Yes) {
+            std::string(texts::kRemoveTitle), flow::Buttons::YesNo, flow::Icon::Exclamation) == flow::Answer::Yes) {
       const platform::FsResult deleted = DeleteForGood(file, *lock);
       if (!deleted) failure = deleted.Message();
     }
   }
   if (!failure.empty()) {
     host_.dialogs.Ask(shown + " could not be removed:\n" + failure, std::string(texts::kRemoveFailedTitle),
-                      ui::Buttons::Ok, ui::Icon::Exclamation);
+                      flow::Buttons::Ok, flow::Icon::Exclamation);
   }
   ListFolderFiles();
 }

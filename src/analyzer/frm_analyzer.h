@@ -26,7 +26,7 @@ class QTreeWidgetItem;
 namespace drydock::platform {
 class Shell;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -36,7 +36,7 @@ struct AnalyzerHost {
   std::filesystem::path programDir;
   std::function<library::ModList()> modList;  // the main window's list as it is now
   platform::Shell& shell;
-  ui::Dialogs& dialogs;
+  flow::Dialogs& dialogs;
 };
 
 class frmAnalyzer : public QWidget {

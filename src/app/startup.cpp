@@ -1,16 +1,16 @@
 // The first step of start-up, before the main window exists.
 #include "app/startup.h"
 
+#include "flow/dialogs.h"
 #include "platform/instance_lock.h"
 #include "selector/selector_texts.h"
-#include "ui/dialogs.h"
 
 namespace drydock::app {
 
-bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs) {
+bool ClaimSingleInstance(platform::InstanceLock& lock, flow::Dialogs& dialogs) {
   if (lock.TryLock()) return true;
-  dialogs.Ask(selector::texts::kSecondInstance, selector::texts::kSecondInstanceTitle, ui::Buttons::Ok,
-              ui::Icon::Critical);
+  dialogs.Ask(selector::texts::kSecondInstance, selector::texts::kSecondInstanceTitle, flow::Buttons::Ok,
+              flow::Icon::Critical);
   return false;
 }
 

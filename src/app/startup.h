@@ -3,7 +3,7 @@
 namespace drydock::platform {
 class InstanceLock;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -11,6 +11,6 @@ namespace drydock::app {
 
 // Takes the single-instance lock. When another copy holds it, shows the
 // warning and returns false: the program must end at once.
-bool ClaimSingleInstance(platform::InstanceLock& lock, ui::Dialogs& dialogs);
+bool ClaimSingleInstance(platform::InstanceLock& lock, flow::Dialogs& dialogs);
 
 }  // namespace drydock::app

@@ -6,19 +6,19 @@
 
 #include "archive/archive_add.h"
 #include "archive/archive_texts.h"
+#include "flow/dialogs.h"
 #include "install/mod_folder.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
 #include "platform/volume.h"
-#include "ui/dialogs.h"
 
 namespace drydock::archive {
 
 namespace fs = std::filesystem;
+using flow::Buttons;
+using flow::Icon;
 using install::Outcome;
-using ui::Buttons;
-using ui::Icon;
 
 namespace {
 constexpr std::size_t kListedEntries = 10;
@@ -51,7 +51,7 @@ std::string ClosingNotes(const ArchivePlan& plan) {
   return notes;
 }
 
-AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, UnpackProgress& progress,
+AddOutcome AddModFromArchive(flow::Dialogs& dialogs, install::InstallHost& host, UnpackProgress& progress,
                              const fs::path& modsDir, const AddRequest& request) {
   const std::string file = platform::PrintableName(platform::PathToUtf8(request.archive.filename()));
   auto refuse = [&](const std::string& why) {
@@ -84,12 +84,12 @@ AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, U
       name = *answer;
     }
     if (const char* refusal = NameRefusal(modsDir, name)) {
-      dialogs.Ask(refusal, ui::kDefaultTitle, Buttons::Ok, Icon::None);
+      dialogs.Ask(refusal, flow::kDefaultTitle, Buttons::Ok, Icon::None);
       if (fixedName) return {};
       continue;
     }
     std::optional<platform::WriterLock> lock;
-    if (const auto stopped = Caught([&] { lock = install::LockForChanges(dialogs, host, {modsDir}, texts::kTitle); })) {
+    if (const auto stopped = Caught([&] { lock = flow::LockForChanges(dialogs, host, {modsDir}, texts::kTitle); })) {
       host.SetBusy(false);
       return refuse(*stopped);
     }
@@ -112,7 +112,7 @@ AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, U
       case UnpackResult::Status::Done:
         break;
       case UnpackResult::Status::NameTaken:  // made by someone else since the check
-        dialogs.Ask(install::kFolderExistsText, ui::kDefaultTitle, Buttons::Ok, Icon::None);
+        dialogs.Ask(install::kFolderExistsText, flow::kDefaultTitle, Buttons::Ok, Icon::None);
         if (fixedName) return {};
         continue;
       case UnpackResult::Status::Cancelled:

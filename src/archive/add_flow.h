@@ -12,7 +12,7 @@
 #include "archive/archive_plan.h"
 #include "install/install_flow.h"
 
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -44,7 +44,7 @@ struct AddOutcome {
   std::string modName;  // Done: the new mod's folder name
 };
 
-AddOutcome AddModFromArchive(ui::Dialogs& dialogs, install::InstallHost& host, UnpackProgress& progress,
+AddOutcome AddModFromArchive(flow::Dialogs& dialogs, install::InstallHost& host, UnpackProgress& progress,
                              const std::filesystem::path& modsDir, const AddRequest& request);
 
 // The message that ends a successful add: what was skipped, what became one,

@@ -12,6 +12,7 @@
 #include "cli/cli_dialogs.h"
 #include "cli/cli_fileinstaller.h"
 #include "demo/demo_sandbox.h"
+#include "flow/dialogs.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
@@ -27,7 +28,6 @@
 #include "platform/registry.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
-#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -517,7 +517,7 @@ int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     try {
       return c.run(cl, out, err);
     } catch (...) {
-      err << ui::UnexpectedErrorText(std::current_exception()) << '\n';
+      err << flow::UnexpectedErrorText(std::current_exception()) << '\n';
       return kExitFailed;
     }
   }

@@ -18,19 +18,19 @@ constexpr char kRefusal[] = "refused: no terminal to answer on; run with --yes o
 // The answers of a question with `buttons`: to yes, to no, and the one that
 // changes nothing, which every flow takes as "stop here".
 struct Replies {
-  ui::Answer yes;
-  ui::Answer no;
-  ui::Answer nothing;
+  flow::Answer yes;
+  flow::Answer no;
+  flow::Answer nothing;
 };
 
-Replies RepliesTo(ui::Buttons buttons) {
+Replies RepliesTo(flow::Buttons buttons) {
   switch (buttons) {
-    case ui::Buttons::YesNoCancel:
-      return {ui::Answer::Yes, ui::Answer::No, ui::Answer::Cancel};
-    case ui::Buttons::OkCancel:
-      return {ui::Answer::Ok, ui::Answer::Cancel, ui::Answer::Cancel};
+    case flow::Buttons::YesNoCancel:
+      return {flow::Answer::Yes, flow::Answer::No, flow::Answer::Cancel};
+    case flow::Buttons::OkCancel:
+      return {flow::Answer::Ok, flow::Answer::Cancel, flow::Answer::Cancel};
     default:
-      return {ui::Answer::Yes, ui::Answer::No, ui::Answer::No};
+      return {flow::Answer::Yes, flow::Answer::No, flow::Answer::No};
   }
 }
 
@@ -58,12 +58,12 @@ void CliDialogs::Refuse() {
   err_ << '\n' << kRefusal << '\n';
 }
 
-ui::Answer CliDialogs::Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon,
-                            ui::Default) {
-  if (buttons == ui::Buttons::Ok || buttons == ui::Buttons::AbortRetryIgnore) {
+flow::Answer CliDialogs::Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon,
+                              flow::Default) {
+  if (buttons == flow::Buttons::Ok || buttons == flow::Buttons::AbortRetryIgnore) {
     // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';
-    return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Abort;
+    return buttons == flow::Buttons::Ok ? flow::Answer::Ok : flow::Answer::Abort;
   }
   const Replies replies = RepliesTo(buttons);
   err_ << title << '\n' << text;

@@ -9,9 +9,9 @@
 #include <iosfwd>
 
 #include "cli/cli.h"
+#include "flow/dialogs.h"
 #include "install/install_flow.h"
 #include "platform/file_ops.h"
-#include "ui/dialogs.h"
 
 namespace drydock::cli {
 
@@ -22,7 +22,7 @@ enum class Answering {
   No,        // --no
 };
 
-class CliDialogs final : public ui::Dialogs {
+class CliDialogs final : public flow::Dialogs {
  public:
   // --yes or --no as `cl` gives them, else the terminal on standard input.
   CliDialogs(const CommandLine& cl, std::istream& in, std::ostream& err);
@@ -39,8 +39,8 @@ class CliDialogs final : public ui::Dialogs {
 
  protected:
   // The default a terminal takes on an empty line is always the answer that changes nothing.
-  ui::Answer Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon,
-                  ui::Default preset) override;
+  flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
+                    flow::Default preset) override;
 
  private:
   // The refusal of a question nobody can answer, told once per question.

@@ -145,7 +145,7 @@ bool frmCompatability::Validate() {
   const QString first = SelectedText(lstBox1_);
   const QString second = SelectedText(lstBox2_);
   auto refuse = [this](std::string_view text, std::string_view title) {
-    (void)inputs_.dialogs.Ask(std::string(text), std::string(title), ui::Buttons::Ok, ui::Icon::Exclamation);
+    (void)inputs_.dialogs.Ask(std::string(text), std::string(title), flow::Buttons::Ok, flow::Icon::Exclamation);
     return false;
   };
   if (first.isEmpty() && second.isEmpty()) return refuse(texts::kSelectTwo, texts::kSelectTwoTitle);
@@ -195,7 +195,7 @@ void frmCompatability::Check() {
   if (error) {
     // Neither the progress note nor an earlier pair's result belongs to the pair the labels now name.
     lstIncompatable_->clear();
-    (void)inputs_.dialogs.Ask(*error, std::string(texts::kErrorTitle), ui::Buttons::Ok, ui::Icon::Critical);
+    (void)inputs_.dialogs.Ask(*error, std::string(texts::kErrorTitle), flow::Buttons::Ok, flow::Icon::Critical);
     cmdCheck_->setEnabled(true);
     EndLongCheck();
     return;

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "compat/compat_check.h"
+#include "flow/dialogs.h"
 #include "library/mod_library.h"
-#include "ui/dialogs.h"
 
 class QGroupBox;
 class QLabel;
@@ -27,7 +27,7 @@ struct CompatInputs {
   std::function<std::optional<std::filesystem::path>()> gameDir;
   std::function<library::ModList()> modList;  // the main window's mod list, without the placeholder
   std::function<std::string()> selectedMod;   // the main list's selected entry text; empty when none
-  ui::Dialogs& dialogs;
+  flow::Dialogs& dialogs;
   ListFiles listFiles = library::ListModFiles;  // the mod-file listing; tests may make it fail
 };
 

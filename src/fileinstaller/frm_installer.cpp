@@ -12,13 +12,13 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "flow/dialogs.h"
 #include "install/install_flow.h"
 #include "launch/launch.h"
 #include "library/mod_library.h"
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/shell.h"
-#include "ui/dialogs.h"
 #include "ui/freeze.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
@@ -70,7 +70,7 @@ std::string NameOf(const QListWidgetItem* item) { return item->data(kNameRole).t
 bool IsChecked(const QListWidgetItem* item) { return item->checkState() == Qt::Checked; }
 }  // namespace
 
-frmInstaller::frmInstaller(fs::path modsDir, ui::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
+frmInstaller::frmInstaller(fs::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window), modsDir_(std::move(modsDir)), dialogs_(dialogs), shell_(shell) {
   setObjectName(QStringLiteral("frmInstaller"));
   setWindowTitle(QString::fromLatin1(kCaption));
@@ -361,9 +361,9 @@ void frmInstaller::Install() {
       ui::ErrorOf([&] { report = SortLooseFiles(dialogs_, host, modsDir_, folder, scan_, Choice()); });
   if (error) {
     host.SetBusy(false);
-    dialogs_.Ask(*error, kCaption, ui::Buttons::Ok, ui::Icon::Critical);
+    dialogs_.Ask(*error, kCaption, flow::Buttons::Ok, flow::Icon::Critical);
   }
-  if (report) dialogs_.Ask(report->message, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
+  if (report) dialogs_.Ask(report->message, flow::kDefaultTitle, flow::Buttons::Ok, flow::Icon::None);
   for (QWidget* w : {lstChooser_, lstFolders_, lstFiles_}) w->setEnabled(true);
   ApplyButtonRule();
   // The moved files have left the root folder: the lists shrink or vanish. Work that threw may have moved some.

@@ -21,7 +21,7 @@ class QPushButton;
 namespace drydock::platform {
 class Shell;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -31,7 +31,7 @@ class frmInstaller : public QWidget {
   Q_OBJECT
  public:
   // `parent` is the main window; the window is a top-level window of its own.
-  frmInstaller(std::filesystem::path modsDir, ui::Dialogs& dialogs, platform::Shell& shell, QWidget* parent);
+  frmInstaller(std::filesystem::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent);
 
   // What the sorter would get now: every type's tick and each file's.
   SortChoice Choice() const;
@@ -62,7 +62,7 @@ class frmInstaller : public QWidget {
   bool NoneFound() const;
 
   std::filesystem::path modsDir_;
-  ui::Dialogs& dialogs_;
+  flow::Dialogs& dialogs_;
   platform::Shell& shell_;
 
   ModScan scan_;

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "flow/dialogs.h"
 #include "install/install_flow.h"
 #include "install/mod_folder.h"
 #include "library/game_folders.h"
@@ -13,7 +14,6 @@
 #include "platform/native_path.h"
 #include "platform/trash.h"
 #include "platform/writer_lock.h"
-#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -262,21 +262,21 @@ std::string SortMessage(const SortReport& report) {
   return text;
 }
 
-std::optional<SortReport> SortLooseFiles(ui::Dialogs& dialogs, install::InstallHost& host, const fs::path& modsDir,
+std::optional<SortReport> SortLooseFiles(flow::Dialogs& dialogs, install::InstallHost& host, const fs::path& modsDir,
                                          const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) {
-  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, host, {modsDir}, kTitle);
+  const std::optional<platform::WriterLock> lock = flow::LockForChanges(dialogs, host, {modsDir}, kTitle);
   if (!lock) return std::nullopt;
   const SortPlan plan = PlanLooseFiles(modFolder, scan, choice);
   bool replaceOthers = true;
   if (const std::vector<std::string> others = Replacements(plan); !others.empty()) {
-    const ui::Answer answer = dialogs.AskDestructive(
+    const flow::Answer answer = dialogs.AskDestructive(
         "These files in the mod's folders hold other contents than the loose files that go there:" +
             install::FirstFew(others, 20) +
             "\n\nReplace them? The files replaced go to the trash. With No, those loose files stay in the mod's root "
             "folder and the files are kept.",
-        kTitle, ui::Buttons::YesNoCancel, ui::Icon::Question);
-    if (answer == ui::Answer::Cancel) return std::nullopt;
-    replaceOthers = answer == ui::Answer::Yes;
+        kTitle, flow::Buttons::YesNoCancel, flow::Icon::Question);
+    if (answer == flow::Answer::Cancel) return std::nullopt;
+    replaceOthers = answer == flow::Answer::Yes;
   }
   SortReport report;
   host.SetBusy(true);

@@ -17,7 +17,7 @@
 namespace drydock::platform {
 class WriterLock;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 namespace drydock::install {
@@ -98,7 +98,7 @@ std::string SortMessage(const SortReport& report);
 // replaces them, No leaves those loose files where they are, Cancel stops),
 // moves with the host's long-work runner and sets the report's closing
 // message, which the caller shows. Nothing when the lock was not taken or the user cancelled.
-std::optional<SortReport> SortLooseFiles(ui::Dialogs& dialogs, install::InstallHost& host,
+std::optional<SortReport> SortLooseFiles(flow::Dialogs& dialogs, install::InstallHost& host,
                                          const std::filesystem::path& modsDir, const std::filesystem::path& modFolder,
                                          const ModScan& scan, const SortChoice& choice);
 

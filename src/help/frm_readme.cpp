@@ -26,7 +26,7 @@ constexpr int kTextChars = 70;
 constexpr int kSlack = 4;  // pixels that rounding may add to a measured text
 }  // namespace
 
-frmReadme::frmReadme(std::filesystem::path programDir, platform::Shell& shell, ui::Dialogs& dialogs, QWidget* parent)
+frmReadme::frmReadme(std::filesystem::path programDir, platform::Shell& shell, flow::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), programDir_(std::move(programDir)), shell_(shell), dialogs_(dialogs) {
   setObjectName(QStringLiteral("frmReadme"));
   setAttribute(Qt::WA_DeleteOnClose);

@@ -11,7 +11,7 @@ class QScrollArea;
 namespace drydock::platform {
 class Shell;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -23,7 +23,7 @@ class frmReadme : public QWidget {
   // `programDir` is named in the Addons topic; `shell` opens the e-mail link,
   // and `dialogs` tells when it cannot. `parent` is the main window; the
   // window deletes itself when closed.
-  frmReadme(std::filesystem::path programDir, platform::Shell& shell, ui::Dialogs& dialogs, QWidget* parent);
+  frmReadme(std::filesystem::path programDir, platform::Shell& shell, flow::Dialogs& dialogs, QWidget* parent);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,7 +35,7 @@ class frmReadme : public QWidget {
 
   std::filesystem::path programDir_;
   platform::Shell& shell_;
-  ui::Dialogs& dialogs_;
+  flow::Dialogs& dialogs_;
   QListWidget* lstChoices_;
   QLabel* lblDisplay_;
   QLabel* lblEmail_;

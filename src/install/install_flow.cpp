@@ -1,15 +1,15 @@
 #include "install/install_flow.h"
 
+#include "flow/dialogs.h"
 #include "install/installed_mods.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
-#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
-using drydock::ui::Answer;
-using drydock::ui::Buttons;
-using drydock::ui::Icon;
+using drydock::flow::Answer;
+using drydock::flow::Buttons;
+using drydock::flow::Icon;
 
 namespace drydock::install {
 
@@ -34,7 +34,6 @@ constexpr char kNoGameDirTitle[] = "Armada II directory not found";
 constexpr char kShippedBackupHint[] =
     "\nThe mod's Backup folder has no install record. If the mod came with a Backup folder of its own, move that "
     "folder out of the mod's folder and install again.";
-constexpr char kAnotherWriter[] = "Another Drydock is changing this game's files. Try again when it has finished.";
 constexpr char kForceHint[] =
     "\nTo put back every original the backup still has, leave the game's files whose originals are gone as they "
     "are and move the rest of the Backup folder to the trash, uninstall with --force.";
@@ -83,16 +82,6 @@ std::string FirstFew(const std::vector<std::string>& items, std::size_t shown) {
   return text;
 }
 
-std::string LockFailureText(const std::error_code& failure, const fs::path& busy) {
-  if (failure) {
-    return "Drydock could not take the lock that keeps two runs from changing these files at once (" +
-           failure.message() + "), so nothing was changed.";
-  }
-  if (busy.empty()) return kAnotherWriter;
-  return "Another Drydock is changing the files in " + platform::PrintableName(platform::PathToUtf8(busy)) +
-         ". Try again when it has finished.";
-}
-
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown) {
   std::vector<std::string> items;
   for (std::size_t i = 0; i < failures.size() && i < shown; ++i) {
@@ -102,7 +91,7 @@ std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size
   return FirstFew(items, shown);
 }
 
-ModInstaller::ModInstaller(ui::Dialogs& dialogs, InstallHost& host, fs::path modsDir,
+ModInstaller::ModInstaller(flow::Dialogs& dialogs, InstallHost& host, fs::path modsDir,
                            std::function<std::optional<fs::path>()> gameDir)
     : dialogs_(dialogs), host_(host), modsDir_(std::move(modsDir)), gameDir_(std::move(gameDir)) {}
 
@@ -137,23 +126,6 @@ std::optional<platform::WriterLock> ModInstaller::LockGame(const std::string& ti
   return LockForChanges(dialogs_, host_, {GameDir(), modsDir_}, title, GameDir());
 }
 
-std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
-                                                   const std::vector<fs::path>& folders, const std::string& title,
-                                                   const fs::path& gameDir) {
-  std::error_code failure;
-  fs::path busy;
-  host.SetBusy(true);  // the wait for another run can take a moment
-  std::optional<platform::WriterLock> lock;
-  host.RunLong(
-      [&] { lock = platform::WriterLock::Acquire(folders, platform::WriterLock::kDefaultWait, &failure, &busy); });
-  host.SetBusy(false);
-  if (!lock) {
-    const bool game = busy.empty() || (!gameDir.empty() && busy == gameDir);
-    dialogs.Ask(LockFailureText(failure, game ? fs::path() : busy), title, Buttons::Ok, Icon::Exclamation);
-  }
-  return lock;
-}
-
 bool ModInstaller::RunLong(const std::string& title, const std::function<void()>& work) {
   std::exception_ptr error;
   try {
@@ -164,7 +136,7 @@ bool ModInstaller::RunLong(const std::string& title, const std::function<void()>
   }
   host_.SetBusy(false);
   host_.ShowProgress(false);
-  dialogs_.Ask(ui::UnexpectedErrorText(error) +
+  dialogs_.Ask(flow::UnexpectedErrorText(error) +
                    "\nThe files handled so far are in their places; every kept original is still in the mod's "
                    "Backup folder.",
                title, Buttons::Ok, Icon::Exclamation);

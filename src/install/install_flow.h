@@ -9,10 +9,12 @@
 #include <system_error>
 #include <vector>
 
+#include "flow/locking.h"
+#include "flow/work_host.h"
 #include "install/install_engine.h"
 #include "platform/writer_lock.h"
 
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -20,14 +22,12 @@ namespace drydock::install {
 
 // What the flows ask of the window that runs them. Every method has a
 // do-nothing default, so the command line overrides only what it needs.
-class InstallHost {
+class InstallHost : public flow::WorkHost {
  public:
-  virtual ~InstallHost() = default;
   virtual void SetInstallCaption(const std::string& /*caption*/) {}
   virtual void SetUninstallCaption(const std::string& /*caption*/) {}
   virtual void EnableInstall(bool /*enabled*/) {}
   virtual void EnableUninstall(bool /*enabled*/) {}
-  virtual void SetBusy(bool /*busy*/) {}  // the hourglass
   virtual void ShowProgress(bool /*shown*/) {}
   virtual void SetProgress(int /*percent*/) {}
   // Rebuilds the mod list without touching the controls; false when the
@@ -38,12 +38,6 @@ class InstallHost {
   virtual void Beep() {}
   // What the last run did, in one line ("Installed Fleet: 12 files, 3 kept in Backup").
   virtual void ShowStatus(const std::string& /*line*/) {}
-  // Runs `work`, the part of a run that waits on the disk, and returns when
-  // it has ended. A window runs it on a worker thread and keeps repainting;
-  // while it runs, the caption and progress methods above may be called from
-  // that thread. Questions are never asked from inside it. What `work`
-  // throws reaches the caller, once the work has ended.
-  virtual void RunLong(const std::function<void()>& work) { work(); }
 };
 
 // The selected entry of the mod list: its text ("" when nothing is
@@ -73,7 +67,7 @@ class ModInstaller {
  public:
   // `gameDir` gives the game's folder at the moment it is asked; nothing
   // while none is known.
-  ModInstaller(ui::Dialogs& dialogs, InstallHost& host, std::filesystem::path modsDir,
+  ModInstaller(flow::Dialogs& dialogs, InstallHost& host, std::filesystem::path modsDir,
                std::function<std::optional<std::filesystem::path>()> gameDir);
 
   Outcome InstallMod(const Selection& selection);
@@ -106,20 +100,11 @@ class ModInstaller {
   // The game's folder, checked by CheckGameDir before it is used.
   std::filesystem::path GameDir() const;
 
-  ui::Dialogs& dialogs_;
+  flow::Dialogs& dialogs_;
   InstallHost& host_;
   std::filesystem::path modsDir_;
   std::function<std::optional<std::filesystem::path>()> gameDir_;
 };
-
-// The writer lock of `folders` (the game's and the mods folder), taken while
-// the host shows the hourglass; nothing, after telling the user why, when
-// another run holds it or it cannot be taken at all. Everything that changes
-// files in a game or a mod folder holds it. What the host's long work throws
-// reaches the caller.
-std::optional<platform::WriterLock> LockForChanges(ui::Dialogs& dialogs, InstallHost& host,
-                                                   const std::vector<std::filesystem::path>& folders,
-                                                   const std::string& title, const std::filesystem::path& gameDir = {});
 
 // The offer to force an uninstall, saying what that does.
 std::string ForceQuestion(const std::string& name);
@@ -129,8 +114,5 @@ std::string ForceQuestion(const std::string& name);
 std::string FirstFew(const std::vector<std::string>& items, std::size_t shown = 5);
 // The same for failures, each with its reason.
 std::string DescribeFailures(const std::vector<FileFailure>& failures, std::size_t shown = 5);
-// Why the writer lock was not taken: another run holds it (`failure` clear),
-// the game's folder or `busy`, or it could not be taken at all.
-std::string LockFailureText(const std::error_code& failure, const std::filesystem::path& busy = {});
 
 }  // namespace drydock::install

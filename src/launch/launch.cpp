@@ -4,7 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "install/install_flow.h"
+#include "flow/dialogs.h"
+#include "flow/locking.h"
 #include "launch/launch_texts.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
@@ -14,7 +15,6 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/text_file.h"
-#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 
@@ -41,8 +41,8 @@ constexpr std::size_t kGameErrorBytes = 600;
 constexpr std::size_t kGameErrorLines = 6;
 constexpr auto kWatchTick = std::chrono::milliseconds(100);
 
-void Tell(ui::Dialogs& dialogs, const std::string& text, const std::string& title) {
-  dialogs.Ask(text, title, ui::Buttons::Ok, ui::Icon::Exclamation);
+void Tell(flow::Dialogs& dialogs, const std::string& text, const std::string& title) {
+  dialogs.Ask(text, title, flow::Buttons::Ok, flow::Icon::Exclamation);
 }
 
 // The link (with where it points) that a write of `file` into the game would
@@ -55,7 +55,7 @@ std::optional<std::string> LinkOnTheWay(const fs::path& gameDir, const fs::path&
 }
 
 // The game's folder when it is set and exists; otherwise the user is told.
-std::optional<fs::path> ExistingGameDir(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs) {
+std::optional<fs::path> ExistingGameDir(const std::optional<fs::path>& gameDir, flow::Dialogs& dialogs) {
   if (gameDir && !gameDir->empty() && platform::IsFolder(*gameDir)) return gameDir;
   Tell(dialogs, texts::kNoGameDir, texts::kNoGameDirTitle);
   return std::nullopt;
@@ -72,12 +72,13 @@ std::string GameExeName(const fs::path& gameDir) {
 
 // The game's writer lock, waited for through `runLong`; nothing (the user was told) when another run holds it.
 std::optional<platform::WriterLock> LockGame(const fs::path& gameDir, std::chrono::milliseconds wait,
-                                             const RunLongFn& runLong, ui::Dialogs& dialogs, const std::string& title) {
+                                             const RunLongFn& runLong, flow::Dialogs& dialogs,
+                                             const std::string& title) {
   std::error_code failure;
   std::optional<platform::WriterLock> lock;
   const auto take = [&] { lock = platform::WriterLock::Acquire({gameDir}, wait, &failure); };
   runLong ? runLong(take) : take();
-  if (!lock) Tell(dialogs, install::LockFailureText(failure), title);
+  if (!lock) Tell(dialogs, flow::LockFailureText(failure), title);
   return lock;
 }
 
@@ -122,7 +123,7 @@ std::optional<fs::path> GamePrefix(const fs::path& gameDir, const fs::path& regi
 }
 
 Started LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, platform::Shell& shell,
-                          ui::Dialogs& dialogs, const fs::path& registryPrefix) {
+                          flow::Dialogs& dialogs, const fs::path& registryPrefix) {
   const std::optional<fs::path> wine = platform::FindProgram("wine");
   if (!wine) {
     Tell(dialogs, texts::kNoWine, texts::kNoWineTitle);
@@ -140,7 +141,7 @@ Started LaunchThroughWine(const fs::path& gameDir, const std::string& exeName, p
 }
 
 // Writes the launch file (replacing only one that Drydock wrote) and opens it.
-Started LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+Started LaunchThroughBatchFile(const fs::path& gameDir, platform::Shell& shell, flow::Dialogs& dialogs,
                                const RunLongFn& runLong) {
   const std::string longDir = PathToUtf8(gameDir);
   const std::optional<std::string> text =
@@ -203,7 +204,7 @@ bool IsLaunchBatchText(std::string_view text) {
          middle.find_first_of("\r\n") == middle.size() - kLineEnd.size();
 }
 
-Started LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+Started LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shell, flow::Dialogs& dialogs,
                    const fs::path& registryPrefix, platform::GameHost host, const RunLongFn& runLong) {
   const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
   if (!dir) return {};
@@ -217,7 +218,7 @@ Started LaunchGame(const std::optional<fs::path>& gameDir, platform::Shell& shel
 }
 
 bool TellGameEnd(const Started& launch, platform::WatchedProgram& game, const std::optional<platform::ProgramEnd>& end,
-                 ui::Dialogs& dialogs) {
+                 flow::Dialogs& dialogs) {
   if (!end || !end->Failed()) return true;
   Tell(dialogs,
        texts::GameEndedAtOnce(launch.command, platform::DescribeEnd(*end), LastLines(game.ErrorTail(kGameErrorBytes))),
@@ -225,7 +226,7 @@ bool TellGameEnd(const Started& launch, platform::WatchedProgram& game, const st
   return false;
 }
 
-bool WatchGame(const Started& launch, ui::Dialogs& dialogs, std::chrono::milliseconds grace) {
+bool WatchGame(const Started& launch, flow::Dialogs& dialogs, std::chrono::milliseconds grace) {
   if (!launch.game) return true;
   const auto deadline = std::chrono::steady_clock::now() + grace;
   std::optional<platform::ProgramEnd> end;
@@ -235,18 +236,18 @@ bool WatchGame(const Started& launch, ui::Dialogs& dialogs, std::chrono::millise
   return TellGameEnd(launch, *launch.game, end, dialogs);
 }
 
-bool OpenOrTell(platform::Shell& shell, ui::Dialogs& dialogs, const std::string& pathOrAddress) {
+bool OpenOrTell(platform::Shell& shell, flow::Dialogs& dialogs, const std::string& pathOrAddress) {
   const platform::OpenResult opened = shell.ShellOpen(pathOrAddress);
   if (!opened) TellNotOpened(dialogs, pathOrAddress, opened.reason);
   return opened.opened;
 }
 
-void TellNotOpened(ui::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason) {
+void TellNotOpened(flow::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason) {
   Tell(dialogs, texts::NotOpened(pathOrAddress, reason), texts::kNotOpenedTitle);
 }
 
-bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialogs, std::chrono::milliseconds lockWait,
-                      const RunLongFn& runLong) {
+bool InstallMapEditor(const std::optional<fs::path>& gameDir, flow::Dialogs& dialogs,
+                      std::chrono::milliseconds lockWait, const RunLongFn& runLong) {
   const std::optional<fs::path> dir = ExistingGameDir(gameDir, dialogs);
   if (!dir) return false;
   {
@@ -275,8 +276,8 @@ bool InstallMapEditor(const std::optional<fs::path>& gameDir, ui::Dialogs& dialo
     }
   }
   // The lock is let go first, so that a launch on Yes can take it.
-  return dialogs.Ask(texts::kInstallComplete, texts::kInstallCompleteTitle, ui::Buttons::YesNo, ui::Icon::Question) ==
-         ui::Answer::Yes;
+  return dialogs.Ask(texts::kInstallComplete, texts::kInstallCompleteTitle, flow::Buttons::YesNo,
+                     flow::Icon::Question) == flow::Answer::Yes;
 }
 
 bool MapEditorInstalled(const std::optional<fs::path>& gameDir) {

@@ -18,7 +18,7 @@
 namespace drydock::platform {
 class Shell;
 }  // namespace drydock::platform
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -60,7 +60,7 @@ struct Started {
 // from elsewhere. Not started (the user was told why): Drydock stays open.
 // Started: the caller watches `game` for kLaunchGraceTime (TellGameEnd
 // decides), then ends the program.
-Started LaunchGame(const std::optional<std::filesystem::path>& gameDir, platform::Shell& shell, ui::Dialogs& dialogs,
+Started LaunchGame(const std::optional<std::filesystem::path>& gameDir, platform::Shell& shell, flow::Dialogs& dialogs,
                    const std::filesystem::path& registryPrefix = {},
                    platform::GameHost host = platform::ThisSystemsGameHost(), const RunLongFn& runLong = {});
 
@@ -69,25 +69,25 @@ Started LaunchGame(const std::optional<std::filesystem::path>& gameDir, platform
 // status and the last of what it wrote to its standard error); true when
 // Drydock may end.
 bool TellGameEnd(const Started& launch, platform::WatchedProgram& game, const std::optional<platform::ProgramEnd>& end,
-                 ui::Dialogs& dialogs);
+                 flow::Dialogs& dialogs);
 // The command line's watch: waits until the game has ended or run for
 // `grace`, then as TellGameEnd.
-bool WatchGame(const Started& launch, ui::Dialogs& dialogs, std::chrono::milliseconds grace = kLaunchGraceTime);
+bool WatchGame(const Started& launch, flow::Dialogs& dialogs, std::chrono::milliseconds grace = kLaunchGraceTime);
 
 // Creates the map editor markers in `gameDir` (a marker already there as a
 // file is left as it is), under the game's writer lock, then asks whether to
 // launch the game. True when the markers are in place and the user answered
 // Yes: the caller then runs LaunchGame. Failures are told to the user.
-bool InstallMapEditor(const std::optional<std::filesystem::path>& gameDir, ui::Dialogs& dialogs,
+bool InstallMapEditor(const std::optional<std::filesystem::path>& gameDir, flow::Dialogs& dialogs,
                       std::chrono::milliseconds lockWait = platform::WriterLock::kDefaultWait,
                       const RunLongFn& runLong = {});
 
 // Opens a folder, file or address through the shell; when that fails the
 // user is told what failed, with `pathOrAddress` written out in full so that
 // it can be opened by hand. True when the shell took it.
-bool OpenOrTell(platform::Shell& shell, ui::Dialogs& dialogs, const std::string& pathOrAddress);
+bool OpenOrTell(platform::Shell& shell, flow::Dialogs& dialogs, const std::string& pathOrAddress);
 // The message of a path or address the shell could not open, and why.
-void TellNotOpened(ui::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason);
+void TellNotOpened(flow::Dialogs& dialogs, const std::string& pathOrAddress, const std::string& reason);
 
 // Both markers lie in `gameDir` as plain files named exactly so.
 bool MapEditorInstalled(const std::optional<std::filesystem::path>& gameDir);

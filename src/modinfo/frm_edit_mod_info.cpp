@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "install/install_flow.h"
+#include "flow/dialogs.h"
+#include "flow/locking.h"
 #include "modinfo/mod_info_writer.h"
 #include "platform/writer_lock.h"
-#include "ui/dialogs.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
 
@@ -271,43 +271,31 @@ void frmEditModInfo::MakeFile() {
   if (alive) TakeFocus();
 }
 
-bool frmEditModInfo::AskToMake(ui::Dialogs& dialogs) {
+bool frmEditModInfo::AskToMake(flow::Dialogs& dialogs) {
   if (cboMod_->currentIndex() < 0 || modPath_.empty()) {
-    dialogs.Ask(kSelectMod, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::None);
+    dialogs.Ask(kSelectMod, flow::kDefaultTitle, flow::Buttons::Ok, flow::Icon::None);
     return false;
   }
   // Yes replaces the file the mod has, so Enter keeps it.
   const bool replaces = HasModInfo(library::ModFolder(host_.modsDir, modPath_));
-  const ui::Answer answer =
-      replaces ? dialogs.AskDestructive(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question)
-               : dialogs.Ask(kMakeQuestion, kMakeTitle, ui::Buttons::YesNo, ui::Icon::Question);
-  return answer == ui::Answer::Yes;
+  const flow::Answer answer =
+      replaces ? dialogs.AskDestructive(kMakeQuestion, kMakeTitle, flow::Buttons::YesNo, flow::Icon::Question)
+               : dialogs.Ask(kMakeQuestion, kMakeTitle, flow::Buttons::YesNo, flow::Icon::Question);
+  return answer == flow::Answer::Yes;
 }
 
-bool frmEditModInfo::WriteFile(ui::Dialogs& dialogs) {
+bool frmEditModInfo::WriteFile(flow::Dialogs& dialogs) {
   ModInfoTexts values;
   for (const Field& field : fields_) values.*field.shown = ui::Utf8(field.box->text());
   // Another Drydock may be changing this mod: wait for it with the window alive but this button off.
   cmdMakeFile_->setEnabled(false);
-  std::optional<platform::WriterLock> lock;
-  std::error_code failure;
-  const std::optional<std::string> error = ui::ErrorOf([&] {
-    ui::RunAndWait(
-        [&] { lock = platform::WriterLock::Acquire({host_.modsDir}, platform::WriterLock::kDefaultWait, &failure); });
-  });
+  std::optional<platform::WriterLock> lock = ui::LockForWindow(dialogs, {host_.modsDir}, kMakeTitle);
   cmdMakeFile_->setEnabled(true);
-  if (error) {
-    dialogs.Ask(*error, kMakeTitle, ui::Buttons::Ok, ui::Icon::Critical);
-    return false;
-  }
-  if (!lock) {
-    dialogs.Ask(install::LockFailureText(failure, host_.modsDir), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
-    return false;
-  }
+  if (!lock) return false;
   const platform::FsResult written = WriteModInfo(library::ModFolder(host_.modsDir, modPath_), values, *lock);
   lock.reset();
   if (!written) {
-    dialogs.Ask(kNotMade + written.Message(), kMakeTitle, ui::Buttons::Ok, ui::Icon::Exclamation);
+    dialogs.Ask(kNotMade + written.Message(), kMakeTitle, flow::Buttons::Ok, flow::Icon::Exclamation);
     return false;
   }
   loaded_ = values;  // the file now holds what the fields hold

@@ -26,7 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 
@@ -35,7 +35,7 @@ namespace drydock::modinfo {
 // What the editor asks of the main window.
 struct EditModInfoHost {
   std::filesystem::path modsDir;
-  ui::Dialogs& dialogs;
+  flow::Dialogs& dialogs;
   // The main window's mod list (addons under their parents, no placeholder).
   std::function<library::ModList()> modList;
   // The ModPath of the entry selected in the main window's list; empty when none.
@@ -84,8 +84,8 @@ class frmEditModInfo : public QWidget {
   bool HasEdits() const;
   void Preview(const Field& field);
   void MakeFile();
-  bool AskToMake(ui::Dialogs& dialogs);
-  bool WriteFile(ui::Dialogs& dialogs);
+  bool AskToMake(flow::Dialogs& dialogs);
+  bool WriteFile(flow::Dialogs& dialogs);
   // Runs the reloads that came while a question was open.
   void CatchUp();
   void TakeFocus();

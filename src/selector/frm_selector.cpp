@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "flow/dialogs.h"
 #include "install/frm_installed_mods.h"
 #include "library/game_folders.h"
 #include "modinfo/details_panel.h"
@@ -24,7 +25,6 @@
 #include "platform/names.h"
 #include "platform/shell.h"
 #include "selector/selector_texts.h"
-#include "ui/dialogs.h"
 #include "ui/elided_label.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
@@ -293,7 +293,7 @@ install::Selection frmSelector::CurrentSelection() const {
 install::Outcome frmSelector::InstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
   install::Outcome outcome = install::Outcome::Incomplete;
-  Guarded(ui::kDefaultTitle, [&] { outcome = installer.InstallMod(CurrentSelection()); });
+  Guarded(flow::kDefaultTitle, [&] { outcome = installer.InstallMod(CurrentSelection()); });
   CloseIfAsked();
   return outcome;
 }
@@ -301,7 +301,7 @@ install::Outcome frmSelector::InstallMod() {
 install::Outcome frmSelector::UninstallMod() {
   install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
   install::Outcome outcome = install::Outcome::Incomplete;
-  Guarded(ui::kDefaultTitle, [&] { outcome = installer.UninstallMod(CurrentSelection()); });
+  Guarded(flow::kDefaultTitle, [&] { outcome = installer.UninstallMod(CurrentSelection()); });
   CloseIfAsked();
   return outcome;
 }
@@ -315,7 +315,7 @@ bool frmSelector::Guarded(const std::string& title, const std::function<void()>&
   ShowProgress(false);
   SetInstallCaption(texts::kInstallMod);
   SetUninstallCaption(texts::kUninstallMod);
-  services_.dialogs.Ask(*error, title, ui::Buttons::Ok, ui::Icon::Critical);
+  services_.dialogs.Ask(*error, title, flow::Buttons::Ok, flow::Icon::Critical);
   RefreshModList(RefreshOptions::Full());
   return false;
 }
@@ -472,7 +472,7 @@ void frmSelector::CountGameFiles(bool showSteps, bool showBar) {
   long counted = 0;
   if (const auto error =
           ui::ErrorOf([&] { RunLong([&] { counted = library::CountFolderListFiles(root, step, folder); }); })) {
-    services_.dialogs.Ask(*error, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::Critical);
+    services_.dialogs.Ask(*error, flow::kDefaultTitle, flow::Buttons::Ok, flow::Icon::Critical);
     counted = 0;
   }
   fileCount_ = counted;

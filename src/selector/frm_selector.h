@@ -31,7 +31,7 @@ class QTimer;
 namespace drydock::platform {
 class Shell;
 }
-namespace drydock::ui {
+namespace drydock::flow {
 class Dialogs;
 }
 namespace drydock::install {
@@ -62,7 +62,7 @@ namespace drydock::selector {
 
 struct SelectorServices {
   platform::Shell& shell;
-  ui::Dialogs& dialogs;
+  flow::Dialogs& dialogs;
   // The game search of the game directory dialog; empty: search this system.
   ui::GameSearchFn gameSearch;
   // The archives the user picks to add as mods; empty: the file dialog.

@@ -19,6 +19,7 @@
 #include "archive/unpack_progress_dialog.h"
 #include "compat/frm_compatability.h"
 #include "fileinstaller/frm_installer.h"
+#include "flow/dialogs.h"
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
 #include "help/frm_readme.h"
@@ -36,16 +37,15 @@
 #include "selector/frm_selector.h"
 #include "selector/selector_texts.h"
 #include "techtree/frm_tech_tree.h"
-#include "ui/dialogs.h"
 #include "ui/qt_text.h"
 #include "ui/secondary_window.h"
 
 namespace drydock::selector {
 
 namespace fs = std::filesystem;
-using ui::Answer;
-using ui::Buttons;
-using ui::Icon;
+using flow::Answer;
+using flow::Buttons;
+using flow::Icon;
 
 fs::path frmSelector::SelectedModFolder() const {
   if (!lstMods_->currentItem()) return {};
@@ -69,13 +69,13 @@ std::string Unindented(const std::string& entry) {
 }  // namespace
 
 void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folder, const std::string& title) {
-  ui::Dialogs& dialogs = services_.dialogs;
+  flow::Dialogs& dialogs = services_.dialogs;
   if (dialogs.AskDestructive("Are you sure you want to remove the " + text + " mod from your hard drive?", title,
                              Buttons::YesNo, Icon::Question) != Answer::Yes) {
     return;
   }
   // What the mod holds is looked at under the lock, so that no install or uninstall changes it meanwhile.
-  const std::optional<platform::WriterLock> lock = install::LockForChanges(dialogs, *this, {ModsDir()}, title);
+  const std::optional<platform::WriterLock> lock = flow::LockForChanges(dialogs, *this, {ModsDir()}, title);
   if (!lock) return;
   if (!platform::IsFolder(folder)) {
     RefreshModList(RefreshOptions::Full());  // gone since it was chosen
@@ -141,7 +141,7 @@ void frmSelector::ChangeSubfolders(const char* question, const char* title, int 
   EnableList(false);
   if (services_.dialogs.Ask(question, title, Buttons::YesNo, Icon::Question) == Answer::Yes) {
     Guarded(title, [&] {
-      if (const auto lock = install::LockForChanges(services_.dialogs, *this, {ModsDir()}, title)) change(folder);
+      if (const auto lock = flow::LockForChanges(services_.dialogs, *this, {ModsDir()}, title)) change(folder);
     });
   }
   EnableList(true);
@@ -160,17 +160,17 @@ void frmSelector::MakeNewModFolder() {
 }
 
 void frmSelector::AskForNewModFolder() {
-  ui::Dialogs& dialogs = services_.dialogs;
+  flow::Dialogs& dialogs = services_.dialogs;
   for (;;) {
     const std::optional<std::string> name = dialogs.Input(texts::kNewFolderPrompt, texts::kNewFolderTitle, "");
     if (!name || name->empty()) return;
     std::optional<platform::WriterLock> lock =
-        install::LockForChanges(dialogs, *this, {ModsDir()}, texts::kNewFolderTitle);
+        flow::LockForChanges(dialogs, *this, {ModsDir()}, texts::kNewFolderTitle);
     if (!lock) return;
     library::EnsureModsDir(programDir_);
     switch (install::MakeNewModFolder(ModsDir(), *name)) {
       case install::NewFolder::Exists:
-        dialogs.Ask(texts::kFolderExists, ui::kDefaultTitle, Buttons::Ok, Icon::None);
+        dialogs.Ask(texts::kFolderExists, flow::kDefaultTitle, Buttons::Ok, Icon::None);
         return;
       // A name no folder can have is an error the user can mend: Retry asks for another.
       case install::NewFolder::Invalid:

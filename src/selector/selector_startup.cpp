@@ -4,13 +4,13 @@
 #include <QTimer>
 
 #include "archive/archive_add.h"
+#include "flow/dialogs.h"
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/writer_lock.h"
 #include "selector/frm_selector.h"
 #include "selector/selector_texts.h"
-#include "ui/dialogs.h"
 #include "ui/qt_text.h"
 
 namespace drydock::selector {
@@ -76,7 +76,7 @@ void frmSelector::Startup(const std::filesystem::path& programDir, std::optional
     OpenGameDirDialog(/*modal=*/true);
     // Cancel ends the program; the player learns why and what to do next time.
     if (quitRequested_)
-      services_.dialogs.Ask(kNoGameFolderChosen, ui::kDefaultTitle, ui::Buttons::Ok, ui::Icon::Information);
+      services_.dialogs.Ask(kNoGameFolderChosen, flow::kDefaultTitle, flow::Buttons::Ok, flow::Icon::Information);
   }
 }
 

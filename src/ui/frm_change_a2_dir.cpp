@@ -15,13 +15,13 @@
 #include <exception>
 #include <utility>
 
+#include "flow/dialogs.h"
 #include "library/game_search.h"
 #include "library/mod_library.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/shell.h"
-#include "ui/dialogs.h"
 #include "ui/qt_dialogs.h"
 
 namespace drydock::ui {
@@ -99,7 +99,7 @@ GameSearchFn SearchThisSystem(const std::filesystem::path& programDir) {
   };
 }
 
-frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search,
+frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, flow::Dialogs& dialogs, GameSearchFn search,
                                QWidget* parent)
     : QDialog(parent), host_(host), shell_(shell), dialogs_(dialogs), search_(std::move(search)) {
   setObjectName(QStringLiteral("frmChangeA2Dir"));
@@ -364,8 +364,8 @@ bool frmChangeA2Dir::TakeCandidate() {
     }
     case library::GameDirKind::NoGameExe:
       // Asked only of a change: the current folder was accepted before.
-      if (candidate.isNew && dialogs_.Ask(kNoGameExeStart + path + kNoGameExeEnd, kCaption, Buttons::YesNo,
-                                          Icon::Question) != Answer::Yes) {
+      if (candidate.isNew && dialogs_.Ask(kNoGameExeStart + path + kNoGameExeEnd, kCaption, flow::Buttons::YesNo,
+                                          flow::Icon::Question) != flow::Answer::Yes) {
         txtDir_->setFocus();
         return false;
       }
@@ -382,7 +382,7 @@ bool frmChangeA2Dir::TakeCandidate() {
 }
 
 void frmChangeA2Dir::Refuse(const std::string& message) {
-  dialogs_.Ask(message, kCaption, Buttons::Ok, Icon::Exclamation);
+  dialogs_.Ask(message, kCaption, flow::Buttons::Ok, flow::Icon::Exclamation);
   txtDir_->setFocus();
   txtDir_->selectAll();
 }

@@ -27,9 +27,11 @@ namespace drydock::platform {
 class Shell;
 }
 
-namespace drydock::ui {
-
+namespace drydock::flow {
 class Dialogs;
+}
+
+namespace drydock::ui {
 
 // What the dialog needs from the main window, which owns GameDir.
 class GameDirHost {
@@ -58,7 +60,7 @@ class frmChangeA2Dir : public QDialog {
  public:
   // `search` defaults to SearchThisSystem(host.ProgramDir()). Its questions
   // and messages go through `dialogs`.
-  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, Dialogs& dialogs, GameSearchFn search = {},
+  frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, flow::Dialogs& dialogs, GameSearchFn search = {},
                  QWidget* parent = nullptr);
   ~frmChangeA2Dir() override;
 
@@ -108,7 +110,7 @@ class frmChangeA2Dir : public QDialog {
 
   GameDirHost& host_;
   platform::Shell& shell_;
-  Dialogs& dialogs_;
+  flow::Dialogs& dialogs_;
   GameSearchFn search_;
 
   QFileSystemModel* model_ = nullptr;

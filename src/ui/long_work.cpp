@@ -1,12 +1,14 @@
 #include "ui/long_work.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 #include <exception>
 #include <thread>
 
-#include "ui/dialogs.h"
+#include "flow/dialogs.h"
+#include "flow/locking.h"
 
 namespace drydock::ui {
 
@@ -31,7 +33,7 @@ std::optional<std::string> ErrorOf(const std::function<void()>& step) {
     step();
     return std::nullopt;
   } catch (...) {
-    return UnexpectedErrorText(std::current_exception());
+    return flow::UnexpectedErrorText(std::current_exception());
   }
 }
 
@@ -41,6 +43,29 @@ void OnUiThread(QObject* context, std::function<void()> task) {
     return;
   }
   QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+}
+
+void WindowWork::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+std::optional<platform::WriterLock> LockForWindow(flow::Dialogs& dialogs,
+                                                  const std::vector<std::filesystem::path>& folders,
+                                                  const std::string& title) {
+  std::optional<platform::WriterLock> lock;
+  WindowWork work;
+  if (const std::optional<std::string> error =
+          ErrorOf([&] { lock = flow::LockForChanges(dialogs, work, folders, title); })) {
+    work.SetBusy(false);
+    dialogs.Ask(*error, title, flow::Buttons::Ok, flow::Icon::Critical);
+  }
+  return lock;
 }
 
 }  // namespace drydock::ui

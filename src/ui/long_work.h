@@ -3,11 +3,20 @@
 // thread while the window's thread keeps handling events, so the window
 // repaints and stays responsive; the caller waits until the work has ended,
 // and its flow goes on in the order the user expects.
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "flow/work_host.h"
+#include "platform/writer_lock.h"
 
 class QObject;
+
+namespace drydock::flow {
+class Dialogs;
+}
 
 namespace drydock::ui {
 
@@ -20,7 +29,7 @@ void RunAndWait(const std::function<void()>& work);
 
 // Calls `step`, which runs long work (RunAndWait, or a window's runner around
 // it), and returns what the user is to be told when it threw
-// (UnexpectedErrorText); nothing when it did not. A caller that gets a text
+// (flow::UnexpectedErrorText); nothing when it did not. A caller that gets a text
 // shows it and reports no success.
 std::optional<std::string> ErrorOf(const std::function<void()>& step);
 
@@ -28,5 +37,24 @@ std::optional<std::string> ErrorOf(const std::function<void()>& step);
 // else queued), so that a worker can report progress to a window. The task
 // is dropped when `context` is destroyed first.
 void OnUiThread(QObject* context, std::function<void()> task);
+
+// A window's side of a flow's long work: on a worker through RunAndWait, the
+// wait cursor while it is busy (and never left on when the work throws).
+class WindowWork final : public flow::WorkHost {
+ public:
+  ~WindowWork() override { SetBusy(false); }
+  void SetBusy(bool busy) override;
+  void RunLong(const std::function<void()>& work) override { RunAndWait(work); }
+
+ private:
+  bool busy_ = false;
+};
+
+// The writer lock of `folders` for a window's command, waited for on a
+// worker; nothing, after telling the user why under `title` (an error of the
+// wait itself included).
+std::optional<platform::WriterLock> LockForWindow(flow::Dialogs& dialogs,
+                                                  const std::vector<std::filesystem::path>& folders,
+                                                  const std::string& title);
 
 }  // namespace drydock::ui

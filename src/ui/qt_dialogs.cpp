@@ -10,33 +10,33 @@
 namespace drydock::ui {
 
 namespace {
-QMessageBox::Icon ToQt(Icon icon) {
+QMessageBox::Icon ToQt(flow::Icon icon) {
   switch (icon) {
-    case Icon::Question:
+    case flow::Icon::Question:
       return QMessageBox::Question;
-    case Icon::Exclamation:
+    case flow::Icon::Exclamation:
       return QMessageBox::Warning;
-    case Icon::Critical:
+    case flow::Icon::Critical:
       return QMessageBox::Critical;
-    case Icon::Information:
+    case flow::Icon::Information:
       return QMessageBox::Information;
-    case Icon::None:
+    case flow::Icon::None:
       break;
   }
   return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons ToQt(Buttons buttons) {
+QMessageBox::StandardButtons ToQt(flow::Buttons buttons) {
   switch (buttons) {
-    case Buttons::YesNo:
+    case flow::Buttons::YesNo:
       return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel:
+    case flow::Buttons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case Buttons::OkCancel:
+    case flow::Buttons::OkCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::AbortRetryIgnore:
+    case flow::Buttons::AbortRetryIgnore:
       return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case Buttons::Ok:
+    case flow::Buttons::Ok:
       break;
   }
   return QMessageBox::Ok;
@@ -44,16 +44,16 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
 
 // The button Enter presses: Yes or Ok, or on a question that deletes or
 // overwrites the answer that keeps the file.
-QMessageBox::StandardButton DefaultButton(Buttons buttons, Default preset) {
+QMessageBox::StandardButton DefaultButton(flow::Buttons buttons, flow::Default preset) {
   switch (buttons) {
-    case Buttons::YesNo:
-    case Buttons::YesNoCancel:
-      return preset == Default::No ? QMessageBox::No : QMessageBox::Yes;
-    case Buttons::OkCancel:
-      return preset == Default::No ? QMessageBox::Cancel : QMessageBox::Ok;
-    case Buttons::AbortRetryIgnore:
+    case flow::Buttons::YesNo:
+    case flow::Buttons::YesNoCancel:
+      return preset == flow::Default::No ? QMessageBox::No : QMessageBox::Yes;
+    case flow::Buttons::OkCancel:
+      return preset == flow::Default::No ? QMessageBox::Cancel : QMessageBox::Ok;
+    case flow::Buttons::AbortRetryIgnore:
       return QMessageBox::Retry;
-    case Buttons::Ok:
+    case flow::Buttons::Ok:
       break;
   }
   return QMessageBox::Ok;
@@ -78,7 +78,8 @@ QWidget* QtDialogs::Owner() const {
   return active ? active : parent_.data();
 }
 
-Answer QtDialogs::Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, Default preset) {
+flow::Answer QtDialogs::Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
+                             flow::Default preset) {
   const QString caption = QString::fromStdString(title);
   QMessageBox box(ToQt(icon), caption, QString::fromStdString(text), ToQt(buttons), Owner());
   box.setObjectName(QStringLiteral("messageBox"));
@@ -86,20 +87,20 @@ Answer QtDialogs::Show(const std::string& text, const std::string& title, Button
   KeepTitleWhole(box, caption);
   switch (box.exec()) {
     case QMessageBox::Yes:
-      return Answer::Yes;
+      return flow::Answer::Yes;
     case QMessageBox::No:
-      return Answer::No;
+      return flow::Answer::No;
     case QMessageBox::Ok:
-      return Answer::Ok;
+      return flow::Answer::Ok;
     case QMessageBox::Retry:
-      return Answer::Retry;
+      return flow::Answer::Retry;
     case QMessageBox::Ignore:
-      return Answer::Ignore;
+      return flow::Answer::Ignore;
     case QMessageBox::Abort:
-      return Answer::Abort;
+      return flow::Answer::Abort;
     default:
-      if (buttons == Buttons::AbortRetryIgnore) return Answer::Abort;
-      return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+      if (buttons == flow::Buttons::AbortRetryIgnore) return flow::Answer::Abort;
+      return buttons == flow::Buttons::YesNo ? flow::Answer::No : flow::Answer::Cancel;
   }
 }
 

@@ -2,13 +2,13 @@
 // Dialogs shown as Qt message boxes and input boxes over a parent window.
 #include <QPointer>
 
-#include "ui/dialogs.h"
+#include "flow/dialogs.h"
 
 class QWidget;
 
 namespace drydock::ui {
 
-class QtDialogs final : public Dialogs {
+class QtDialogs final : public flow::Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   void SetParent(QWidget* parent) { parent_ = parent; }
@@ -16,7 +16,8 @@ class QtDialogs final : public Dialogs {
                                    const std::string& initial) override;
 
  protected:
-  Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, Default preset) override;
+  flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
+                    flow::Default preset) override;
 
  private:
   QWidget* Owner() const;

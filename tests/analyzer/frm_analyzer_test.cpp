@@ -344,7 +344,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   // Paste into another mod's folder that holds A.ODF: refused whatever the letter case.
   ClickNode("mods/Beta/odf/ships");
   ClickText(Files(), "c.odf");
-  dialogs.Expect({"File already exists.", "File exists", ui::Buttons::Ok, ui::Icon::Exclamation});
+  dialogs.Expect({"File already exists.", "File exists", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/ships/A.ODF"), "beta's own");
   EXPECT_EQ(Str(Files()->currentItem()->text()), "c.odf");
@@ -363,7 +363,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   // Into a folder gone meanwhile: the reason is shown; while another run holds the lock nothing is pasted.
   ClickText(Files(), "a.odf");
   fs::remove_all(t / "prog/mods/Beta/odf/stations");
-  dialogs.Expect({"", "Paste failed", ui::Buttons::Ok, ui::Icon::Exclamation});
+  dialogs.Expect({"", "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_NE(dialogs.shown.back().text.find("a.odf could not be pasted:\n"), std::string::npos);
   t.MakeDir("prog/mods/Beta/odf/stations");
@@ -372,7 +372,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
     ASSERT_TRUE(other);
     dialogs.Expect(
         {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
-         "Paste failed", ui::Buttons::Ok, ui::Icon::Exclamation});
+         "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
     PressKey(Qt::Key_V, Qt::ControlModifier);
     EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/stations/a.odf"));
   }
@@ -394,7 +394,8 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
     t.Write("plain");
     const ScopedEnv noTrash("XDG_DATA_HOME", (t / "plain/data").string());
     ClickText(Files(), "b.odf");
-    dialogs.Expect({"", "Remove file", ui::Buttons::YesNo, ui::Icon::Exclamation, ui::Answer::No, ui::Default::No});
+    dialogs.Expect(
+        {"", "Remove file", flow::Buttons::YesNo, flow::Icon::Exclamation, flow::Answer::No, flow::Default::No});
     PressKey(Qt::Key_D, Qt::ControlModifier);
     EXPECT_EQ(Items(Files()), L({"b.odf"}));
     EXPECT_NE(dialogs.shown.back().text.find("b.odf cannot be moved to the trash"), std::string::npos);
@@ -414,8 +415,8 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   // What the shell cannot open is told with its path; so is a folder's double click.
   shell.openFailure = "xdg-open was not found";
   for (const std::string& target : {sounds + "/readme.txt", sounds}) {
-    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", ui::Buttons::Ok,
-                    ui::Icon::Exclamation});
+    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", flow::Buttons::Ok,
+                    flow::Icon::Exclamation});
   }
   RightClick("readme.txt");
   Choose(FilesMenu(), "menuLstFilesRightOpen");

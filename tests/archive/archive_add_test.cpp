@@ -311,7 +311,7 @@ TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothi
     SCOPED_TRACE(throwAtRun);
     test::ScriptedDialogs dialogs;
     dialogs.Expect({archive::texts::CannotAdd("Fleet.zip", archive::texts::WorkFailed("disk on fire")),
-                    archive::texts::kTitle, ui::Buttons::Ok, ui::Icon::Exclamation});
+                    archive::texts::kTitle, flow::Buttons::Ok, flow::Icon::Exclamation});
     Host host;
     host.throwAtRun = throwAtRun;
     Progress shown;

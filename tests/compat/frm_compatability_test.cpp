@@ -112,7 +112,7 @@ TEST_F(CompatWindow, RefusesEachBadChoiceAndChecksFromTheButtonADoubleClickOrEnt
   auto name = [](const char* entry) { return Str(QString::fromUtf8(entry).trimmed()); };
   for (const auto& [first, second, box, clicks, shown, refused] : cases) {
     SCOPED_TRACE(shown);
-    if (refused) dialogs.Expect({shown, refused, ui::Buttons::Ok, ui::Icon::Exclamation});
+    if (refused) dialogs.Expect({shown, refused, flow::Buttons::Ok, flow::Icon::Exclamation});
     Check(first, second, box, clicks);
     EXPECT_EQ(Str(Result()->toPlainText()), refused ? "" : shown);  // nothing is checked when refused
     EXPECT_EQ(Label("lblMod1"), refused ? std::string("Mods:") : "Mods: " + name(first) + " and");
@@ -150,7 +150,7 @@ TEST_F(CompatWindow, AboveOneHundredFiftyPathsTheCheckShowsItsProgressAndAFailur
       std::tuple(std::string("odf\\f7"), false, 100, true, height));
   failingSide = sides + 2;
   dialogs.Expect({"Error: Out of memory. Please select two smaller mods or put the larger mod in the second box.",
-                  "Error!", ui::Buttons::Ok, ui::Icon::Critical});
+                  "Error!", flow::Buttons::Ok, flow::Icon::Critical});
   Check("M151", "Other");
   EXPECT_TRUE(dialogs.Done());
   EXPECT_TRUE(Child<QPushButton>(window, "cmdCheck")->isEnabled() && ListsEnabled() && !Bar()->isVisible() &&
@@ -159,7 +159,7 @@ TEST_F(CompatWindow, AboveOneHundredFiftyPathsTheCheckShowsItsProgressAndAFailur
   Check("M151", "Other");                       // the listing works again
   EXPECT_EQ(Str(Result()->toPlainText()), "odf\\f7");
   failingSide = sides + 1;  // a short check's first side fails: the result of the pair before goes too
-  dialogs.Expect({"", "Error!", ui::Buttons::Ok, ui::Icon::Critical});
+  dialogs.Expect({"", "Error!", flow::Buttons::Ok, flow::Icon::Critical});
   Check("Borg", "Fleet");
   EXPECT_TRUE(dialogs.Done());
   EXPECT_EQ(Str(Result()->toPlainText()), "");

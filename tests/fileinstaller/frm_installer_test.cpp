@@ -130,7 +130,7 @@ TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsThe
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "mods/Beta").string()});
   shell.openFailure = "xdg-open was not found";
   dialogs.Expect({launch::texts::NotOpened((t / "mods/Beta").string(), "xdg-open was not found"), "Could not open",
-                  ui::Buttons::Ok, ui::Icon::Exclamation});
+                  flow::Buttons::Ok, flow::Icon::Exclamation});
   ClickItem(List("lstChooser"), List("lstChooser")->item(1), 2);
   EXPECT_TRUE(dialogs.Done());
   shell.openFailure.reset();
@@ -149,8 +149,8 @@ TEST_F(InstallerWindow, ASortWhoseWorkThrowsTellsTheErrorInsteadOfACount) {
   t.Write("mods/Gamma/objectives/a2_01.txt", "old");
   const ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
   Open(t / "mods");
-  dialogs.Expect({"", "Install files", ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes});
-  dialogs.Expect({"", "Install files", ui::Buttons::Ok, ui::Icon::Critical});
+  dialogs.Expect({"", "Install files", flow::Buttons::YesNoCancel, flow::Icon::Question, flow::Answer::Yes});
+  dialogs.Expect({"", "Install files", flow::Buttons::Ok, flow::Icon::Critical});
   QTest::mouseClick(Child<QPushButton>(window, "cmdInstall"), Qt::LeftButton);
   ASSERT_TRUE(dialogs.Done());
   const std::string told = dialogs.shown.back().text;

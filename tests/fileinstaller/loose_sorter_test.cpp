@@ -82,11 +82,11 @@ class Sorter : public ::testing::Test {
     const ModScan scan = ScanModRoot(mod);
     return SortLooseFiles(dialogs, host, t / "prog/mods", mod, scan, choice.value_or(TickEverything(scan)));
   }
-  void ExpectQuestion(ui::Answer answer, const std::string& files = "\n    objectives\\a2_01.txt") {
+  void ExpectQuestion(flow::Answer answer, const std::string& files = "\n    objectives\\a2_01.txt") {
     dialogs.Expect({"These files in the mod's folders hold other contents than the loose files that go there:" + files +
                         "\n\nReplace them? The files replaced go to the trash. With No, those loose files stay in "
                         "the mod's root folder and the files are kept.",
-                    "Install files", ui::Buttons::YesNoCancel, ui::Icon::Question, answer});
+                    "Install files", flow::Buttons::YesNoCancel, flow::Icon::Question, answer});
   }
   TempTree t;
   // Replaced files go to a trash of the test's own, and the locks into its own cache, for the real program too.
@@ -106,11 +106,11 @@ TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreRepl
       "lays out names that differ only in letter case side by side, and one holding a backslash, which a Windows file "
       "system cannot hold");
   const Rows before = TempTree::Snapshot(mod);
-  ExpectQuestion(ui::Answer::Cancel);
+  ExpectQuestion(flow::Answer::Cancel);
   EXPECT_FALSE(Sort());
   EXPECT_EQ(TempTree::Snapshot(mod), before);
 
-  ExpectQuestion(ui::Answer::No);
+  ExpectQuestion(flow::Answer::No);
   const auto kept = Sort();
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->message,
@@ -124,7 +124,7 @@ TEST_F(Sorter, EachTickedFileMovesOnceIntoItsFolderOfAnyCaseAndOtherBytesAreRepl
   EXPECT_EQ(TempTree::Snapshot(mod), With(kSorted, {"a2_01.txt=new objective", "objectives/A2_01.TXT=old objective",
                                                     "bzn/MAP2.bzn=upper", "map2.BZN=lower"}));
 
-  ExpectQuestion(ui::Answer::Yes, "\n    objectives\\a2_01.txt\n    bzn\\map2.BZN");
+  ExpectQuestion(flow::Answer::Yes, "\n    objectives\\a2_01.txt\n    bzn\\map2.BZN");
   const auto replaced = Sort();
   ASSERT_TRUE(replaced);
   EXPECT_EQ(replaced->message,
@@ -260,7 +260,7 @@ TEST_F(Sorter, AnOtherCaseNameInTheWayGoesToTheTrashOrAfterTheMoveAndWhatCannotG
     std::filesystem::remove_all(mod);
     WriteMod(t);
     t.Write("prog/mods/Mod/objectives/A2_01.TXT", c.inTheWay);
-    if (std::string(c.inTheWay) != "new objective") ExpectQuestion(ui::Answer::Yes);
+    if (std::string(c.inTheWay) != "new objective") ExpectQuestion(flow::Answer::Yes);
     platform::fault::Configure(0, 0, c.failing);
     const auto report = Sort();
     platform::fault::Configure(0, 0);

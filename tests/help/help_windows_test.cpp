@@ -111,7 +111,7 @@ TEST_F(HelpWindows, ReadmeShowsTheTopicChosenByClickOrArrowKeyAndTheContactOnlyF
     // Without a program for e-mail the address is told, to be written to by hand.
     shell.openFailure = "xdg-open was not found";
     dialogs.Expect({launch::texts::NotOpened("mailto:drydock-feedback@example.org", "xdg-open was not found"),
-                    "Could not open", ui::Buttons::Ok, ui::Icon::Exclamation});
+                    "Could not open", flow::Buttons::Ok, flow::Icon::Exclamation});
     QTest::mouseClick(Child<QLabel>(readme, "lblEmail"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.Done());
     shell.openFailure.reset();

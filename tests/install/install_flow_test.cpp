@@ -16,7 +16,7 @@ using namespace drydock;
 using namespace drydock::install;
 using drydock::test::ScriptedDialogs;
 using drydock::test::TempTree;
-using ui::Answer, ui::Icon;
+using flow::Answer, flow::Icon;
 using Rows = std::vector<std::string>;
 
 namespace {
@@ -68,7 +68,7 @@ class Flow : public ::testing::Test {
   // Scripts the next box: a Yes/No question, or a message for the answer Ok.
   void Expect(std::string text, std::string title, Answer a, Icon icon = Icon::Exclamation) {
     dialogs.Expect(
-        {std::move(text), std::move(title), a == Answer::Ok ? ui::Buttons::Ok : ui::Buttons::YesNo, icon, a});
+        {std::move(text), std::move(title), a == Answer::Ok ? flow::Buttons::Ok : flow::Buttons::YesNo, icon, a});
   }
   void ExpectInstallQuestion(Answer a, const std::string& name = "Fleet") {
     Expect("You have selected the " + name + " mod. Do you want to install it?", "Install " + name + " mod?", a,

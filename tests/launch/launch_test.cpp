@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace drydock::platform;
 using namespace drydock::test;
-using namespace drydock::ui;
+using namespace drydock::flow;
 using namespace drydock::launch;
 
 namespace {
@@ -138,7 +138,7 @@ TEST_F(LaunchTest, MapEditorMarkersAreMadeEmptyUnderTheWriterLockAndNeverOverwri
   const fs::path game = Game("game");
   auto held = WriterLock::Acquire({game});
   ASSERT_TRUE(held);
-  dialogs.Expect(Message(drydock::install::LockFailureText({}), texts::kMapEditorTitle));
+  dialogs.Expect(Message(drydock::flow::LockFailureText({}), texts::kMapEditorTitle));
   EXPECT_FALSE(InstallMapEditor(game, dialogs, 0ms));
   EXPECT_FALSE(fs::exists(game / "ATVI"));
   held.reset();

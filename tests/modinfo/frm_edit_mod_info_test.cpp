@@ -31,8 +31,8 @@ namespace {
 const char* const kBoxes[] = {"txtAuthor", "txtDescription", "txtVersion", "txtOtherHeading", "txtOther"};
 const char* const kPreviews[] = {"lblModsMaker", "lblModsDescription", "lblModsVersion", "lblModsOtherHeading",
                                  "lblModsOther"};
-const test::ScriptedDialogs::Box kAskMake{"Are you sure you want to make the file?", "Make file?", ui::Buttons::YesNo,
-                                          ui::Icon::Question, ui::Answer::Yes};
+const test::ScriptedDialogs::Box kAskMake{"Are you sure you want to make the file?", "Make file?", flow::Buttons::YesNo,
+                                          flow::Icon::Question, flow::Answer::Yes};
 const std::string kNotMade = "ModInfo.txt could not be made; nothing was changed:\n";
 const std::string kFleetFile = "Author: Old\r\nDescription: Big ships\r\nVersion: 2\r\n";
 const std::string kSoloFile = "Author: Solo\r\nVersion:   \r\n";  // no description, no other, a blank version
@@ -44,7 +44,7 @@ std::string Made(const std::string& author, const std::string& description, cons
 }
 
 // The scripted boxes, with a hook that runs while the next one is open (as a timer of the main window would).
-class HookedDialogs final : public ui::Dialogs {
+class HookedDialogs final : public flow::Dialogs {
  public:
   std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                    const std::string& initial) override {
@@ -54,11 +54,11 @@ class HookedDialogs final : public ui::Dialogs {
   std::function<void()> whileOpen;
 
  protected:
-  ui::Answer Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon,
-                  ui::Default preset) override {
+  flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
+                    flow::Default preset) override {
     if (auto hook = std::exchange(whileOpen, nullptr)) hook();
-    return preset == ui::Default::No ? scripted.AskDestructive(text, title, buttons, icon)
-                                     : scripted.Ask(text, title, buttons, icon);
+    return preset == flow::Default::No ? scripted.AskDestructive(text, title, buttons, icon)
+                                       : scripted.Ask(text, title, buttons, icon);
   }
 };
 
@@ -107,10 +107,10 @@ class EditModInfo : public ::testing::Test {
   }
 
   // Asks to make the file, giving `answer`; after Yes, expects a box starting with `report`. Nothing is written.
-  void MakeNothing(ui::Answer answer, const std::string& report = "") {
+  void MakeNothing(flow::Answer answer, const std::string& report = "") {
     const auto before = test::TempTree::Snapshot(t / "mods");
     dialogs.Expect({kAskMake.text, kAskMake.title, kAskMake.buttons, kAskMake.icon, answer});
-    if (answer == ui::Answer::Yes) dialogs.Expect({"", "Make file?", ui::Buttons::Ok, ui::Icon::Exclamation});
+    if (answer == flow::Answer::Yes) dialogs.Expect({"", "Make file?", flow::Buttons::Ok, flow::Icon::Exclamation});
     Click("cmdMakeFile");
     EXPECT_EQ(dialogs.shown.back().text.rfind(report, 0), 0u) << dialogs.shown.back().text;
     EXPECT_EQ(test::TempTree::Snapshot(t / "mods"), before);
@@ -125,8 +125,8 @@ class EditModInfo : public ::testing::Test {
   }
   // Answers the make question Yes, checking that Enter would answer No when it replaces a file.
   void MakeYes(bool replaces) {
-    dialogs.Expect({kAskMake.text, kAskMake.title, kAskMake.buttons, kAskMake.icon, ui::Answer::Yes,
-                    replaces ? ui::Default::No : ui::Default::Yes});
+    dialogs.Expect({kAskMake.text, kAskMake.title, kAskMake.buttons, kAskMake.icon, flow::Answer::Yes,
+                    replaces ? flow::Default::No : flow::Default::Yes});
     Click("cmdMakeFile");
     EXPECT_TRUE(dialogs.Done());
   }
@@ -177,7 +177,7 @@ TEST_F(EditModInfo, MakesTheExactFileInTheSelectedAddonOnlyAfterYesOrReportsWhyN
   Click("cmdMakeFile");  // no choice yet
   Choose("    Patch");   // listed under its parent
   for (int i = 0; i < 5; ++i) Type(kBoxes[i], " " + std::to_string(i) + " ");
-  MakeNothing(ui::Answer::No);
+  MakeNothing(flow::Answer::No);
   for (const std::string file :
        {"Author:  0 \r\n\r\nDescription:  1 \r\n\r\nVersion:  2 \r\n\r\nOther Heading:  3 \r\n\r\nOther:  4 \r\n",
         "Author: \r\n\r\nDescription: \r\n\r\nVersion: \r\n\r\nOther Heading: \r\n\r\nOther: \r\n"}) {
@@ -190,14 +190,14 @@ TEST_F(EditModInfo, MakesTheExactFileInTheSelectedAddonOnlyAfterYesOrReportsWhyN
   }
   auto other = platform::WriterLock::Acquire({t / "mods"});  // another Drydock is changing the mods
   ASSERT_TRUE(other);
-  MakeNothing(ui::Answer::Yes, "Another Drydock is changing the files in " + (t / "mods").string() +
-                                   ". Try again when it has finished.");
+  MakeNothing(flow::Answer::Yes, "Another Drydock is changing the files in " + (t / "mods").string() +
+                                     ". Try again when it has finished.");
   other.reset();
   std::filesystem::remove_all(t / "mods/Fleet/Addon/Patch");
-  MakeNothing(ui::Answer::Yes, kNotMade + (t / "mods/Fleet/Addon/Patch").string());
+  MakeNothing(flow::Answer::Yes, kNotMade + (t / "mods/Fleet/Addon/Patch").string());
   Choose("Fleet");
   t.MakeReadOnly("mods/Fleet/ModInfo.txt");
-  MakeNothing(ui::Answer::Yes, kNotMade + (t / "mods/Fleet/ModInfo.txt").string());
+  MakeNothing(flow::Answer::Yes, kNotMade + (t / "mods/Fleet/ModInfo.txt").string());
   EXPECT_TRUE(dialogs.Done());
 }
 

@@ -33,10 +33,10 @@ using namespace drydock::test;
 namespace {
 
 // The question before an install (or uninstall) of Fleet, answered `answer`.
-ScriptedDialogs::Box Question(bool install, ui::Answer answer) {
+ScriptedDialogs::Box Question(bool install, flow::Answer answer) {
   return {install ? "You have selected the Fleet mod. Do you want to install it?"
                   : "Are you sure you want to uninstall the Fleet mod?",
-          install ? "Install Fleet mod?" : "Uninstall Fleet mod?", ui::Buttons::YesNo, ui::Icon::Question, answer};
+          install ? "Install Fleet mod?" : "Uninstall Fleet mod?", flow::Buttons::YesNo, flow::Icon::Question, answer};
 }
 
 class Selector : public ::testing::Test {
@@ -165,7 +165,7 @@ TEST_F(Selector, StartupWithoutAUsableGameFolderAsksForOneAndCountsItAtOnceOrEnd
            "game's installer registered it in the Wine prefixes ($WINEPREFIX, ~/.wine, and those of Steam, "
            "Lutris, Heroic and Bottles), and else searches those prefixes, your home folder and the disk "
            "that holds Drydock for Armada2.exe.",
-           "Drydock", ui::Buttons::Ok, ui::Icon::Information});
+           "Drydock", flow::Buttons::Ok, flow::Icon::Information});
     }
     bool asked = false;
     QTimer::singleShot(0, [&] {
@@ -318,7 +318,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
        {Press{"lstMods", Qt::Key_Return, true}, Press{"lstMods", Qt::Key_Enter, true},
         Press{"cmdUninstallMod", Qt::Key_Return, false}, Press{"cmdUninstallMod", Qt::Key_Space, false},
         Press{"cmdInstallMod", Qt::Key_Space, true}, Press{nullptr, Qt::Key_unknown, true}}) {
-    dialogs.Expect(Question(press.install, ui::Answer::No));
+    dialogs.Expect(Question(press.install, flow::Answer::No));
     if (press.focus) Find<QWidget>(press.focus)->setFocus();
     press.focus ? PressKey(press.key) : ClickItem(Mods(), Mods()->item(0), 2);
     ASSERT_TRUE(dialogs.Done()) << (press.focus ? press.focus : "double click") << " " << press.key;
@@ -333,7 +333,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   fs::remove(t / "prog/mods/Later");
   PressKey(Qt::Key_R, Qt::ControlModifier);
   ClickItem(Mods(), Mods()->item(0));
-  dialogs.Expect(Question(true, ui::Answer::Yes));
+  dialogs.Expect(Question(true, flow::Answer::Yes));
   PressKey(Qt::Key_I, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
   EXPECT_EQ(Label("lblA2NumOfFiles"), "3") << "the count follows the install";
@@ -363,10 +363,10 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   PressKey(Qt::Key_R, Qt::ControlModifier);
   ClickItem(Mods(), Mods()->item(0));
   ASSERT_EQ(QApplication::focusWidget(), Mods());
-  dialogs.Expect(Question(false, ui::Answer::No));
+  dialogs.Expect(Question(false, flow::Answer::No));
   QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
   Mods()->setFocus();
-  dialogs.Expect(Question(false, ui::Answer::Yes));
+  dialogs.Expect(Question(false, flow::Answer::Yes));
   PressKey(Qt::Key_Backspace);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "and the uninstall";
@@ -386,7 +386,7 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
     EXPECT_EQ(Str(window->windowTitle()), "Drydock (closes when the work under way has finished)");
     held.reset();
   });
-  dialogs.Expect(Question(true, ui::Answer::Yes));
+  dialogs.Expect(Question(true, flow::Answer::Yes));
   PressKey(Qt::Key_Return);
   EXPECT_TRUE(fired && dialogs.Done());
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
@@ -398,8 +398,8 @@ TEST(SingleInstance, SecondCopyIsWarnedAndRefused) {
   platform::InstanceLock first(t / "prog"), second(t / "prog");
   ScriptedDialogs dialogs;
   ASSERT_TRUE(app::ClaimSingleInstance(first, dialogs)) << "the first copy shows no box";
-  dialogs.Expect({"Warning: Previous instance of application detected. Aborting load.", "Warning!", ui::Buttons::Ok,
-                  ui::Icon::Critical, ui::Answer::Ok});
+  dialogs.Expect({"Warning: Previous instance of application detected. Aborting load.", "Warning!", flow::Buttons::Ok,
+                  flow::Icon::Critical, flow::Answer::Ok});
   EXPECT_FALSE(app::ClaimSingleInstance(second, dialogs));
   EXPECT_TRUE(dialogs.Done());
 }

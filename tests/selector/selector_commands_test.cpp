@@ -34,8 +34,8 @@ using Box = test::ScriptedDialogs::Box;
 
 namespace {
 
-Box Answered(const std::string& text, const std::string& title, ui::Answer answer,
-             ui::Buttons buttons = ui::Buttons::YesNo, ui::Icon icon = ui::Icon::Question) {
+Box Answered(const std::string& text, const std::string& title, flow::Answer answer,
+             flow::Buttons buttons = flow::Buttons::YesNo, flow::Icon icon = flow::Icon::Question) {
   return {text, title, buttons, icon, answer};
 }
 
@@ -78,14 +78,14 @@ TEST_F(SelectorCommands, EveryShortcutReachesItsCommandAndSubfoldersChangeOnlyUn
   const struct {
     QKeyCombination key;
     std::string shows;
-    ui::Answer answer = ui::Answer::No;
+    flow::Answer answer = flow::Answer::No;
     bool manualsAfter = false;
   } keys[] = {
       {Qt::CTRL | Qt::Key_I, "Install Fleet mod?"},
       {Qt::CTRL | Qt::Key_U, "Uninstall Fleet mod?"},
       {QKeyCombination(Qt::Key_Delete), "Remove Fleet mod?"},
-      {Qt::CTRL | Qt::Key_B, "Make subfolders?", ui::Answer::Yes, true},
-      {Qt::CTRL | Qt::Key_S, "Delete subfolders?", ui::Answer::Yes, false},
+      {Qt::CTRL | Qt::Key_B, "Make subfolders?", flow::Answer::Yes, true},
+      {Qt::CTRL | Qt::Key_S, "Delete subfolders?", flow::Answer::Yes, false},
       {Qt::CTRL | Qt::Key_M, "input Please enter the name of the folder."},
       {Qt::CTRL | Qt::Key_W, "open " + (Mod("Fleet") / "Fleet Readme.txt").string()},
       {Qt::CTRL | Qt::Key_O, "open " + Mod("Fleet").string()},
@@ -112,10 +112,10 @@ TEST_F(SelectorCommands, EveryShortcutReachesItsCommandAndSubfoldersChangeOnlyUn
   // While another run holds the lock, nothing changes.
   const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
   ASSERT_TRUE(other);
-  dialogs.Expect(Answered("", "Make subfolders?", ui::Answer::Yes));
+  dialogs.Expect(Answered("", "Make subfolders?", flow::Answer::Yes));
   dialogs.Expect(
       {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
-       "Make subfolders?", ui::Buttons::Ok, ui::Icon::Exclamation});
+       "Make subfolders?", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_B, Qt::ControlModifier);
   EXPECT_FALSE(fs::exists(manuals));
   PressKey(Qt::Key_R, Qt::ControlModifier);
@@ -150,7 +150,7 @@ TEST_F(SelectorCommands, TheListTakesTypeAheadHomeAndEndAndDeleteAsksToRemoveWit
         << "the details follow";
   }
   dialogs.Expect({"Are you sure you want to remove the Borg Pack mod from your hard drive?", "Remove Borg Pack mod?",
-                  ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No, ui::Default::No});
+                  flow::Buttons::YesNo, flow::Icon::Question, flow::Answer::No, flow::Default::No});
   PressKey(Qt::Key_Delete);
   EXPECT_TRUE(dialogs.Done());
   EXPECT_TRUE(fs::is_directory(Mod("Borg Pack")));
@@ -202,15 +202,15 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   t.Write("prog/mods/Fleet/Addon/Extra/odf/x.odf", "extra");
   t.Write("prog/mods/Inst/Backup/odf/fed.odf", "the game's own");
   Start();
-  const auto ask = [](const std::string& name, ui::Answer answer) {
+  const auto ask = [](const std::string& name, flow::Answer answer) {
     Box box = Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
                        "Remove " + name + " mod?", answer);
-    box.preset = ui::Default::No;
+    box.preset = flow::Default::No;
     return box;
   };
-  const auto warning = [](const std::string& name, ui::Answer answer) {
-    Box box = Answered("", "Remove " + name + " mod?", answer, ui::Buttons::YesNo, ui::Icon::Exclamation);
-    box.preset = ui::Default::No;
+  const auto warning = [](const std::string& name, flow::Answer answer) {
+    Box box = Answered("", "Remove " + name + " mod?", answer, flow::Buttons::YesNo, flow::Icon::Exclamation);
+    box.preset = flow::Default::No;
     return box;
   };
   const auto status = [this] { return test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()); };
@@ -219,19 +219,19 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
     ASSERT_TRUE(other);
     Click("Inst");
-    dialogs.Expect(ask("Inst", ui::Answer::Yes));
+    dialogs.Expect(ask("Inst", flow::Answer::Yes));
     dialogs.Expect(
         {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
-         "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Exclamation});
+         "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Exclamation});
     PressKey(Qt::Key_Delete);
     EXPECT_TRUE(dialogs.Done());
   }
   // Work that throws (the trash's look into a data folder that is a loop of links) is told, and nothing is deleted.
   {
     const test::ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
-    dialogs.Expect(ask("Inst", ui::Answer::Yes));
-    dialogs.Expect(warning("Inst", ui::Answer::Yes));
-    dialogs.Expect({"", "Remove Inst mod?", ui::Buttons::Ok, ui::Icon::Critical});
+    dialogs.Expect(ask("Inst", flow::Answer::Yes));
+    dialogs.Expect(warning("Inst", flow::Answer::Yes));
+    dialogs.Expect({"", "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Critical});
     PressKey(Qt::Key_Delete);
     ASSERT_TRUE(dialogs.Done());
     EXPECT_TRUE(dialogs.shown.back().text.starts_with("The work was stopped by an unexpected error: "));
@@ -239,7 +239,7 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
   }
   Click("    Extra");
-  dialogs.Expect(ask("    Extra", ui::Answer::Yes));
+  dialogs.Expect(ask("    Extra", flow::Answer::Yes));
   PressKey(Qt::Key_Delete);
   EXPECT_FALSE(fs::exists(Mod("Fleet/Addon/Extra")));
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Extra/odf/x.odf"), "extra");
@@ -248,12 +248,12 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "Inst"}));
 
   Click("Inst");
-  dialogs.Expect(ask("Inst", ui::Answer::Yes));
-  dialogs.Expect(warning("Inst", ui::Answer::No));  // the backup would go with it
+  dialogs.Expect(ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(warning("Inst", flow::Answer::No));  // the backup would go with it
   PressKey(Qt::Key_Delete);
   EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
-  dialogs.Expect(ask("Inst", ui::Answer::Yes));
-  dialogs.Expect(warning("Inst", ui::Answer::Yes));
+  dialogs.Expect(ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(warning("Inst", flow::Answer::Yes));
   Entry("menuModCurrentModRemoveMod")->trigger();
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
 
@@ -261,11 +261,11 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   fs::remove_all(t / "home/data/Trash");
   t.Write("home/data/Trash", "not a folder");
   Click("Fleet");
-  for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
-    dialogs.Expect(ask("Fleet", ui::Answer::Yes));
+  for (const flow::Answer answer : {flow::Answer::No, flow::Answer::Yes}) {
+    dialogs.Expect(ask("Fleet", flow::Answer::Yes));
     dialogs.Expect(warning("Fleet", answer));
     PressKey(Qt::Key_Delete);
-    EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == ui::Answer::No);
+    EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == flow::Answer::No);
   }
   EXPECT_NE(dialogs.shown.back().text.find(Mod("Fleet").string() + "\n\nDelete it for good?"), std::string::npos);
   EXPECT_EQ(status(), "Deleted Fleet for good");
@@ -279,7 +279,7 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
   std::ofstream(Mod("x\\y") / "odd.odf") << "odd";
   PressKey(Qt::Key_R, Qt::ControlModifier);
   Click("x\\y");
-  dialogs.Expect(ask("x\\y", ui::Answer::Yes));
+  dialogs.Expect(ask("x\\y", flow::Answer::Yes));
   PressKey(Qt::Key_Delete);
   EXPECT_EQ(test::TempTree::Read(Mod("x/y/precious.odf")), "x's");
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files" / "x\\y" / "odd.odf"), "odd");
@@ -289,11 +289,11 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
 TEST_F(SelectorCommands, ANewModFolderTakesOnlyAFolderNameAndIsSelectedOnceMade) {
   t.MakeDir("prog/mods/Fleet");
   Start();
-  const auto error = [](ui::Answer answer) {
+  const auto error = [](flow::Answer answer) {
     return Answered(
         "An error has occurred. It is possible that you have entered invalid characters. Please "
         "enter a different name.",
-        "Error!", answer, ui::Buttons::AbortRetryIgnore, ui::Icon::Exclamation);
+        "Error!", answer, flow::Buttons::AbortRetryIgnore, flow::Icon::Exclamation);
   };
   dialogs.ExpectInput("FLEET");
   dialogs.Expect({"Folder already exists.", "Drydock"});
@@ -304,13 +304,13 @@ TEST_F(SelectorCommands, ANewModFolderTakesOnlyAFolderNameAndIsSelectedOnceMade)
   // A name no folder can have, then a folder the system refuses to make: Retry asks again, Abort ends.
   platform::fault::Configure(0, 0, "Refused");
   dialogs.ExpectInput("../Outside");
-  dialogs.Expect(error(ui::Answer::Retry));
+  dialogs.Expect(error(flow::Answer::Retry));
   dialogs.ExpectInput("Refused");
-  dialogs.Expect(error(ui::Answer::Retry));
+  dialogs.Expect(error(flow::Answer::Retry));
   dialogs.ExpectInput("New Mod");
   PressKey(Qt::Key_M, Qt::ControlModifier);
   dialogs.ExpectInput("a:b|c");
-  dialogs.Expect(error(ui::Answer::Abort));
+  dialogs.Expect(error(flow::Answer::Abort));
   PressKey(Qt::Key_M, Qt::ControlModifier);
   platform::fault::Configure(0, 0, "");
   EXPECT_TRUE(dialogs.Done());
@@ -336,7 +336,7 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   EXPECT_EQ(open(), std::make_pair(true, true));
   t.Write("game/ATVI", "a player's note");  // kept as it is
   dialogs.Expect(Answered("Installation complete. Would you like to launch Armada II now?", "Installation complete",
-                          ui::Answer::No));
+                          flow::Answer::No));
   // The entries are chosen as a click on them does: the offscreen platform gives a closed menu the activation it
   // asked for once events run again, as they do while the game's lock is waited for, and keys then reach nothing.
   Entry("menuManagerInstallMapEditor")->trigger();
@@ -386,7 +386,7 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
   shell.programErrors = "wine: Bad EXE format for Z:\\game\\Armada2.exe.\n";
   dialogs.Expect({launch::texts::GameEndedAtOnce("wine Armada2.exe", "exit status 1",
                                                  "wine: Bad EXE format for Z:\\game\\Armada2.exe."),
-                  "Launch Armada II", ui::Buttons::Ok, ui::Icon::Exclamation});
+                  "Launch Armada II", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_A, Qt::ControlModifier);
   QTRY_VERIFY_WITH_TIMEOUT(dialogs.Done(), 5000);
   EXPECT_TRUE(window->isVisible());
@@ -410,7 +410,7 @@ TEST_F(SelectorCommands, TheMapEditorSwitchWaitsForTheGamesLockWhileTheWindowAns
   const auto other = platform::WriterLock::Acquire({t / "game"});  // another run changes the game
   ASSERT_TRUE(other);
   dialogs.Expect({"Another Drydock is changing this game's files. Try again when it has finished.",
-                  "Install map editor", ui::Buttons::Ok, ui::Icon::Exclamation});
+                  "Install map editor", flow::Buttons::Ok, flow::Icon::Exclamation});
   // A probe the window's events run: while the wait lasts, no box has been shown yet.
   std::optional<std::size_t> boxesWhenProbed;
   QTimer::singleShot(100, window.get(), [&] { boxesWhenProbed = dialogs.shown.size(); });
@@ -436,8 +436,8 @@ TEST_F(SelectorCommands, APlaceTheShellCannotOpenIsToldWithItsPathOrAddressInFul
       {[&] { Entry("menuManagerLaunchModCentral")->trigger(); }, std::string(launch::kModCentralUrl)},
   };
   for (const auto& [give, target] : commands) {
-    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", ui::Buttons::Ok,
-                    ui::Icon::Exclamation});
+    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", flow::Buttons::Ok,
+                    flow::Icon::Exclamation});
     give();
     EXPECT_TRUE(dialogs.Done()) << target;
   }
@@ -461,7 +461,7 @@ TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   EXPECT_EQ(Current(), "Other");
   QTest::mouseClick(test::Child<QWidget>(editor, "cmdClear"), Qt::LeftButton);
   test::TypeInto(box("txtVersion"), "2.0");
-  dialogs.Expect(Answered("Are you sure you want to make the file?", "Make file?", ui::Answer::Yes));
+  dialogs.Expect(Answered("Are you sure you want to make the file?", "Make file?", flow::Answer::Yes));
   QTest::mouseClick(test::Child<QWidget>(editor, "cmdMakeFile"), Qt::LeftButton);
   EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
   EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModsVersion")->text()), "2.0") << "the details show it";

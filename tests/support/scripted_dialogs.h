@@ -9,20 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs.h"
+#include "flow/dialogs.h"
 
 namespace drydock::test {
 
-class ScriptedDialogs final : public ui::Dialogs {
+class ScriptedDialogs final : public flow::Dialogs {
  public:
   struct Box {
     std::string text;
     std::string title;
-    ui::Buttons buttons = ui::Buttons::Ok;
-    ui::Icon icon = ui::Icon::None;
-    ui::Answer answer = ui::Answer::Ok;
+    flow::Buttons buttons = flow::Buttons::Ok;
+    flow::Icon icon = flow::Icon::None;
+    flow::Answer answer = flow::Answer::Ok;
     // Checked when set: the button Enter presses (No on a question that deletes or overwrites).
-    std::optional<ui::Default> preset = std::nullopt;
+    std::optional<flow::Default> preset = std::nullopt;
   };
 
   void Expect(Box box) { script_.push_back(std::move(box)); }
@@ -46,12 +46,12 @@ class ScriptedDialogs final : public ui::Dialogs {
   std::vector<std::string> prompts;
 
  protected:
-  ui::Answer Show(const std::string& text, const std::string& title, ui::Buttons buttons, ui::Icon icon,
-                  ui::Default preset) override {
-    shown.push_back({text, title, buttons, icon, ui::Answer::Ok, preset});
+  flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
+                    flow::Default preset) override {
+    shown.push_back({text, title, buttons, icon, flow::Answer::Ok, preset});
     if (script_.empty()) {
       ADD_FAILURE() << "unexpected box \"" << title << "\": " << text;
-      return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
+      return buttons == flow::Buttons::Ok ? flow::Answer::Ok : flow::Answer::No;
     }
     Box want = script_.front();
     script_.pop_front();

@@ -38,17 +38,17 @@ const char* const kTitle = "Change A2 Directory";
 
 // The message that refuses a path, and the question before a folder without the game is taken.
 test::ScriptedDialogs::Box Refusal(const std::string& text) {
-  return {text, kTitle, ui::Buttons::Ok, ui::Icon::Exclamation, ui::Answer::Ok};
+  return {text, kTitle, flow::Buttons::Ok, flow::Icon::Exclamation, flow::Answer::Ok};
 }
-test::ScriptedDialogs::Box NoGameQuestion(const std::string& folder, ui::Answer answer) {
+test::ScriptedDialogs::Box NoGameQuestion(const std::string& folder, flow::Answer answer) {
   return {"The folder \"" + folder +
               "\" does not hold Armada2.exe, so it does not look like an Armada II game folder: mods installed into it "
               "will not reach the game.\n\nUse this folder anyway?",
           kTitle,
-          ui::Buttons::YesNo,
-          ui::Icon::Question,
+          flow::Buttons::YesNo,
+          flow::Icon::Question,
           answer,
-          ui::Default::Yes};
+          flow::Default::Yes};
 }
 
 std::string Text(const fs::path& p) { return platform::PathToUtf8(p); }
@@ -212,9 +212,9 @@ TEST_F(ChangeA2Dir, ApplyAndOKTakeAGameFolderOrAConfirmedOneAndRefuseAnythingEls
        true,
        {Refusal("\"Games/Empty\" is not a full path. Type the whole path of the folder, starting with \"/\" (or \"~/\" "
                 "for your home folder).")}},
-      {emptyDir, "cmdOK", gameDir, emptyDir, true, {NoGameQuestion(emptyDir, ui::Answer::No)}},
-      {emptyDir + "/", "cmdOK", emptyDir, emptyDir, false, {NoGameQuestion(emptyDir, ui::Answer::Yes)}},
-      {"~", "cmdApply", home, home, true, {NoGameQuestion(home, ui::Answer::Yes)}},
+      {emptyDir, "cmdOK", gameDir, emptyDir, true, {NoGameQuestion(emptyDir, flow::Answer::No)}},
+      {emptyDir + "/", "cmdOK", emptyDir, emptyDir, false, {NoGameQuestion(emptyDir, flow::Answer::Yes)}},
+      {"~", "cmdApply", home, home, true, {NoGameQuestion(home, flow::Answer::Yes)}},
       {"/", "cmdApply", gameDir, "", true, {}, 1},
       {"Armada II", "cmdOK", gameDir, "Armada II", true, {}, 1},
   };
@@ -317,7 +317,7 @@ TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsT
   dialogs.Expect(
       Refusal("There is no folder \"" + Text(t / "Games/Gone") + "\". Choose the folder that holds Armada2.exe."));
   Type(Text(t / "Games/Gone"), "cmdOK");
-  dialogs.Expect(NoGameQuestion(emptyDir, ui::Answer::No));
+  dialogs.Expect(NoGameQuestion(emptyDir, flow::Answer::No));
   Type(emptyDir, "cmdOK");
   EXPECT_TRUE(d.isVisible());
   Click("cmdCancel");

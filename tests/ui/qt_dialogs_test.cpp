@@ -11,8 +11,8 @@
 #include "support/gui_input.h"
 
 using namespace drydock;
-using ui::Answer;
-using ui::Buttons;
+using flow::Answer;
+using flow::Buttons;
 
 namespace {
 
@@ -37,8 +37,8 @@ TEST(QtDialogs, EnterTakesTheSafeAnswerOfADestructiveQuestionAndTheUsualOneOfAny
       shown = true;
       QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Return);
     });
-    const Answer got = c.destructive ? dialogs.AskDestructive("Sure?", title, c.buttons, ui::Icon::Question)
-                                     : dialogs.Ask("Sure?", title, c.buttons, ui::Icon::Question);
+    const Answer got = c.destructive ? dialogs.AskDestructive("Sure?", title, c.buttons, flow::Icon::Question)
+                                     : dialogs.Ask("Sure?", title, c.buttons, flow::Icon::Question);
     EXPECT_TRUE(shown);
     EXPECT_EQ(got, c.enter);
   }

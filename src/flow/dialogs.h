@@ -1,6 +1,7 @@
 #pragma once
-// Every question and message of the program goes through Dialogs (the beep
-// is the Shell's), so that
+// The flows' shared ground, under the engines and the windows alike: every
+// question and message of the program goes through Dialogs (the beep is the
+// Shell's), so that
 // flows can be driven by the application (message boxes), by the command line
 // (--yes or a terminal) or by a test (a scripted fake that checks each text).
 // Plain C++: flows in the engine library may take a Dialogs&.
@@ -8,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace drydock::ui {
+namespace drydock::flow {
 
 enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel, AbortRetryIgnore };
 enum class Icon { None, Question, Exclamation, Critical, Information };
@@ -55,4 +56,4 @@ inline std::string UnexpectedErrorText(const std::exception_ptr& error) {
   return "The work was stopped by an unexpected error: " + what;
 }
 
-}  // namespace drydock::ui
+}  // namespace drydock::flow
