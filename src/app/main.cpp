@@ -10,13 +10,13 @@
 #include "app/startup.h"
 #include "cli/cli.h"
 #include "demo/demo_sandbox.h"
+#include "desktop/qt_shell.h"
 #include "launch/launch.h"
 #include "library/game_dir.h"
 #include "library/mod_library.h"
 #include "platform/environment.h"
 #include "platform/instance_lock.h"
 #include "platform/names.h"
-#include "platform/qt_shell.h"
 #include "platform/registry.h"
 #include "selector/frm_selector.h"
 #include "ui/qt_dialogs.h"
@@ -44,7 +44,7 @@ int RunWindow(int argc, char** argv, const cli::CommandLine& cl) {
   if (!app::ClaimSingleInstance(lock, dialogs)) return cli::kExitFailed;
   if (cl.demo) demo::EnsureDemoSandbox(demo::DefaultDemoRoot());
 
-  platform::QtShell shell;
+  desktop::QtShell shell;
   shell.OnOpenFailedLater([&dialogs](const std::string& pathOrAddress, const std::string& reason) {
     launch::TellNotOpened(dialogs, pathOrAddress, reason);
   });

@@ -18,6 +18,7 @@
 #include "archive/archive_texts.h"
 #include "archive/unpack_progress_dialog.h"
 #include "compat/frm_compatability.h"
+#include "desktop/qt_shell.h"
 #include "fileinstaller/frm_installer.h"
 #include "flow/dialogs.h"
 #include "help/frm_about.h"
@@ -32,7 +33,6 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/process.h"
-#include "platform/qt_shell.h"
 #include "platform/shell.h"
 #include "selector/frm_selector.h"
 #include "selector/selector_texts.h"
@@ -300,7 +300,7 @@ void frmSelector::LaunchGame() {
   setCursor(Qt::BusyCursor);
   auto launched = std::make_shared<launch::Started>(std::move(started));
   std::unique_ptr<platform::WatchedProgram> game = std::move(launched->game);
-  platform::WatchProgram(
+  desktop::WatchProgram(
       this, std::move(game), services_.launchGrace,
       [this, launched](platform::WatchedProgram& program, const std::optional<platform::ProgramEnd>& end) {
         unsetCursor();

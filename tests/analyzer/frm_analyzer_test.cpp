@@ -21,8 +21,8 @@
 #include "analyzer/frm_analyzer.h"
 #include "analyzer/odf_stats.h"
 #include "analyzer_test_files.h"
+#include "desktop/qt_shell.h"
 #include "launch/launch_texts.h"
-#include "platform/qt_shell.h"
 #include "platform/writer_lock.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
@@ -70,7 +70,7 @@ struct PlayingShell final : platform::Shell {
     return nullptr;
   }
   RecordingShell recorded;
-  platform::QtShell real;
+  desktop::QtShell real;
 };
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "cli/cli.h"
+#include "desktop/qt_shell.h"
 #include "launch/launch_texts.h"
 #include "platform/environment.h"
 #include "platform/names.h"
-#include "platform/qt_shell.h"
 #include "selector/frm_selector.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
@@ -124,7 +124,7 @@ TEST_F(WineLaunch, TheWindowsLaunchCommandStartsTheGameInItsFolderInThePrefixTha
   ASSERT_EQ(folders.winePrefix, prefix);
 
   GuiApp();
-  platform::QtShell shell;
+  desktop::QtShell shell;
   ScriptedDialogs dialogs;
   selector::frmSelector window(
       selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});

@@ -1,6 +1,6 @@
 // The desktop's opener as QtShell runs it on Linux: missing, failing at once
 // or later, or opening.
-#include "platform/qt_shell.h"
+#include "desktop/qt_shell.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -22,7 +22,7 @@ TEST(QtShell, AnOpenerThatIsMissingOrEndsWithAnErrorIsToldWithWhatItSaid) {
   test::GuiApp();
   test::TempTree t;
   const test::ScopedEnv path("PATH", (t / "bin").string());
-  platform::QtShell shell;
+  desktop::QtShell shell;
   std::vector<std::string> told;
   shell.OnOpenFailedLater(
       [&](const std::string& target, const std::string& reason) { told.push_back(target + " | " + reason); });

@@ -1,4 +1,4 @@
-#include "platform/qt_shell.h"
+#include "desktop/qt_shell.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -11,7 +11,11 @@
 #include "platform/environment.h"
 #include "platform/names.h"
 
-namespace drydock::platform {
+namespace drydock::desktop {
+
+using platform::FindProgram;
+using platform::PathToUtf8;
+using platform::StartWatched;
 
 namespace {
 
@@ -94,4 +98,4 @@ QObject* WatchProgram(QObject* context, std::unique_ptr<WatchedProgram> program,
   return timer;
 }
 
-}  // namespace drydock::platform
+}  // namespace drydock::desktop

@@ -13,9 +13,14 @@
 class QObject;
 class QSoundEffect;
 
-namespace drydock::platform {
+namespace drydock::desktop {
 
-class QtShell final : public Shell {
+using platform::EnvironmentVariables;
+using platform::OpenResult;
+using platform::ProgramEnd;
+using platform::WatchedProgram;
+
+class QtShell final : public platform::Shell {
  public:
   QtShell();
   ~QtShell() override;
@@ -49,4 +54,4 @@ using WatchDone = std::function<void(WatchedProgram& program, const std::optiona
 QObject* WatchProgram(QObject* context, std::unique_ptr<WatchedProgram> program, std::chrono::milliseconds grace,
                       WatchDone done);
 
-}  // namespace drydock::platform
+}  // namespace drydock::desktop
