@@ -35,6 +35,7 @@
 #include "platform/writer_lock.h"
 #include "ui/long_work.h"
 #include "ui/qt_text.h"
+#include "ui/twips.h"
 
 namespace fs = std::filesystem;
 
@@ -175,7 +176,7 @@ void frmAnalyzer::BuildMenus() {
   connect(menuPicRightCenter_, &QAction::triggered, this, &frmAnalyzer::CenterPicture);
 }
 
-int frmAnalyzer::PxOf(int twips) const { return static_cast<int>(std::lround(twips * scale_ / 15.0)); }
+int frmAnalyzer::PxOf(int twips) const { return ui::TwipsToPixels(twips, scale_); }
 
 // The design's layout at one factor: at a larger font every measure grows,
 // so that each fixed caption fits its label and no text is cut. The design

@@ -12,6 +12,7 @@
 
 #include "platform/instance_lock.h"
 #include "platform/names.h"
+#include "platform/system.h"
 #include "selector/frm_selector.h"
 
 namespace drydock::app {
@@ -33,13 +34,13 @@ QByteArray Encoded(const fs::path& file) { return QByteArray::fromStdString(plat
 
 QString HandoverName(const platform::InstanceLock& lock) {
   const QByteArray lockFile = Encoded(lock.LockFilePath());
-#ifndef _WIN32
-  // Beside the lock, in the user's own folder, when the path fits a socket's address.
-  QByteArray besideLock = lockFile;
-  if (besideLock.endsWith(".lock")) besideLock.chop(5);
-  besideLock += ".socket";
-  if (besideLock.size() <= kMaxSocketPath) return QString::fromUtf8(besideLock);
-#endif
+  // Beside the lock, in the user's own folder, when the path fits a socket's address (Windows names a pipe).
+  if (!platform::kWindows) {
+    QByteArray besideLock = lockFile;
+    if (besideLock.endsWith(".lock")) besideLock.chop(5);
+    besideLock += ".socket";
+    if (besideLock.size() <= kMaxSocketPath) return QString::fromUtf8(besideLock);
+  }
   const QByteArray hash = QCryptographicHash::hash(lockFile, QCryptographicHash::Sha256).toHex().left(32);
   return QStringLiteral("drydock-") + QString::fromLatin1(hash);
 }

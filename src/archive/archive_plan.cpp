@@ -11,6 +11,8 @@
 #include "install/installed_mods.h"
 #include "install/mod_folder.h"
 #include "library/game_folders.h"
+#include "library/game_search.h"
+#include "library/mod_files.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -23,7 +25,9 @@ namespace {
 
 // Files that lie in the game's root, or in a mod's, and so mark the folder
 // that holds them as a mod's root.
-constexpr std::array<std::string_view, 4> kRootFiles = {"ModInfo.txt", "ModPic.bmp", "ModPic.jpg", "Armada2.exe"};
+constexpr std::array<std::string_view, 4> kRootFiles = {library::kModDescriptionFiles[0],
+                                                        library::kModDescriptionFiles[1],
+                                                        library::kModDescriptionFiles[2], library::kGameExeName};
 constexpr std::array<std::string_view, 17> kArchiveExtensions = {".zip",  ".7z",   ".rar",  ".tar", ".gz",  ".tgz",
                                                                  ".bz2",  ".tbz",  ".tbz2", ".xz",  ".txz", ".zst",
                                                                  ".tzst", ".lzma", ".tlz",  ".lz",  ".z"};

@@ -2,6 +2,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <type_traits>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,12 +29,20 @@ ArchiveReader::ArchiveReader() : archive_(archive_read_new()) {
 
 ArchiveReader::~ArchiveReader() = default;
 
+namespace {
+// Opens by the path's own characters: wide on Windows, the file system's bytes elsewhere.
+template <typename Char>
+int OpenByName(struct archive* a, const Char* name, std::size_t blockBytes) {
+  if constexpr (std::is_same_v<Char, wchar_t>) {
+    return archive_read_open_filename_w(a, name, blockBytes);
+  } else {
+    return archive_read_open_filename(a, name, blockBytes);
+  }
+}
+}  // namespace
+
 bool ArchiveReader::Open(const std::filesystem::path& file) {
-#ifdef _WIN32
-  return archive_read_open_filename_w(archive_.get(), file.c_str(), kBlockBytes) == ARCHIVE_OK;
-#else
-  return archive_read_open_filename(archive_.get(), file.c_str(), kBlockBytes) == ARCHIVE_OK;
-#endif
+  return OpenByName(archive_.get(), file.c_str(), kBlockBytes) == ARCHIVE_OK;
 }
 
 ArchiveReader::Next ArchiveReader::NextEntry(RawEntry* entry) {

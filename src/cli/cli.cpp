@@ -26,6 +26,7 @@
 #include "platform/native_path.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "techtree/tech_trees.h"
 #include "techtree/techtree_texts.h"
 
@@ -201,17 +202,11 @@ int CmdDemo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
 class CliShell final : public platform::Shell {
  public:
   platform::OpenResult ShellOpen(const std::string& pathOrAddress) override {
-#ifdef _WIN32
-    const char* openerName = "cmd";
-    const std::vector<std::string> arguments{"/c", "start", "", pathOrAddress};
-#else
-    const char* openerName = "xdg-open";
-    const std::vector<std::string> arguments{pathOrAddress};
-#endif
-    const auto opener = platform::FindProgram(openerName);
-    if (!opener) return {false, std::string(openerName) + ", which opens it, was not found"};
-    if (!platform::StartDetached(*opener, arguments, {}))
-      return {false, std::string(openerName) + " could not be started"};
+    const platform::OpenerCommand command = platform::SystemOpener(pathOrAddress);
+    const auto opener = platform::FindProgram(command.program);
+    if (!opener) return {false, command.program + ", which opens it, was not found"};
+    if (!platform::StartDetached(*opener, command.arguments, {}))
+      return {false, command.program + " could not be started"};
     return {};
   }
   void PlayWave(const fs::path&) override {}

@@ -1,13 +1,8 @@
 #include "cli/cli_dialogs.h"
+#include "platform/system.h"
 
 #include <istream>
 #include <ostream>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace drydock::cli {
 
@@ -39,19 +34,11 @@ bool IsNo(const std::string& line) { return line == "n" || line == "N" || line =
 
 }  // namespace
 
-bool StdinIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdin)) != 0;
-#else
-  return ::isatty(STDIN_FILENO) != 0;
-#endif
-}
-
 CliDialogs::CliDialogs(const CommandLine& cl, std::istream& in, std::ostream& err)
     : CliDialogs(cl.yes  ? Answering::Yes
                  : cl.no ? Answering::No
                          : Answering::Terminal,
-                 StdinIsTerminal(), in, err) {}
+                 platform::StdinIsTerminal(), in, err) {}
 
 void CliDialogs::Refuse() {
   refused_ = true;

@@ -64,7 +64,4 @@ class CliHost final : public install::InstallHost {
   std::filesystem::path modFolder_;
 };
 
-// True when standard input is a terminal.
-bool StdinIsTerminal();
-
 }  // namespace drydock::cli

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "demo/demo_formats.h"
+#include "library/game_search.h"
 #include "platform/environment.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -30,7 +31,7 @@ namespace {
 // Relative to the root, written with '/'. They match DemoPathsIn.
 constexpr std::string_view kGameRel = "Armada II";
 constexpr std::string_view kModsRel = "Drydock/mods";
-constexpr std::string_view kGameExe = "Armada2.exe";
+constexpr std::string_view kGameExe = library::kGameExeName;
 
 using demo::Bmp24;
 using demo::Jpeg;

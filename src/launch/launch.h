@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "library/game_search.h"
 #include "platform/game_host.h"
 #include "platform/process.h"
 #include "platform/writer_lock.h"
@@ -24,7 +25,7 @@ class Dialogs;
 
 namespace drydock::launch {
 
-inline constexpr std::string_view kGameExe = "Armada2.exe";
+inline constexpr std::string_view kGameExe = library::kGameExeName;
 // Written into the game folder on Windows and opened, which starts the game there.
 inline constexpr std::string_view kLaunchBatchName = "Drydock Launch A2.bat";
 // Two empty files in the game folder that make the game offer its map editor.

@@ -9,6 +9,7 @@
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/system.h"
 #include "platform/volume.h"
 
 namespace fs = std::filesystem;
@@ -90,19 +91,17 @@ fs::path SearchTreesForFile(const std::vector<fs::path>& roots, std::string_view
 std::vector<fs::path> GameSearchRoots(const platform::WineEnvironment& wine, const fs::path& home,
                                       const fs::path& programDir) {
   std::vector<fs::path> roots;
-#ifdef _WIN32
-  (void)wine;
-  (void)home;
-#else
-  for (const fs::path& prefix : platform::CandidateWinePrefixes(wine)) {
-    const fs::path driveC = platform::NativePath(prefix, "drive_c");
-    for (const char* typical : {"Program Files", "Program Files (x86)", "GOG Games"}) {
-      AddRoot(roots, platform::NativePath(driveC, typical));
+  // Elsewhere the game lives in a Wine prefix, or somewhere in the user's home.
+  if (!platform::kWindows) {
+    for (const fs::path& prefix : platform::CandidateWinePrefixes(wine)) {
+      const fs::path driveC = platform::NativePath(prefix, "drive_c");
+      for (const char* typical : {"Program Files", "Program Files (x86)", "GOG Games"}) {
+        AddRoot(roots, platform::NativePath(driveC, typical));
+      }
+      AddRoot(roots, driveC);
     }
-    AddRoot(roots, driveC);
+    AddRoot(roots, home);
   }
-  AddRoot(roots, home);
-#endif
   if (!programDir.empty()) AddRoot(roots, platform::VolumeRoot(programDir));
   return roots;
 }
@@ -122,13 +121,7 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '\\' || c == '/';
-#else
-  return c == '/';
-#endif
-}
+bool IsSeparator(char c) { return platform::IsPathSeparator(c); }
 
 }  // namespace
 
@@ -139,13 +132,10 @@ std::string CleanTypedPath(std::string_view text, const fs::path& home) {
     text = Trimmed(text.substr(1, text.size() - 2));
   }
   std::string cleaned(text);
-#ifndef _WIN32
-  if (!home.empty() && (cleaned == "~" || cleaned.starts_with("~/"))) {
+  // The home folder as a shell writes it, where the shells write it so.
+  if (!platform::kWindows && !home.empty() && (cleaned == "~" || cleaned.starts_with("~/"))) {
     cleaned = platform::PathToUtf8(home) + cleaned.substr(1);
   }
-#else
-  (void)home;
-#endif
   const fs::path path = platform::PathFromUtf8(cleaned);
   if (path.is_absolute()) cleaned = platform::PathToUtf8(path.lexically_normal());
   while (!cleaned.empty() && IsSeparator(cleaned.back())) cleaned.pop_back();
@@ -155,7 +145,7 @@ std::string CleanTypedPath(std::string_view text, const fs::path& home) {
 GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view gameDir, const fs::path& home) {
   GameDirCandidate c;
   c.text = CleanTypedPath(text, home);
-  const size_t cut = c.text.rfind(kPathSeparator);
+  const size_t cut = c.text.rfind(platform::kPathSeparator);
   if (cut == std::string::npos) return c;
   c.isNew = c.text != gameDir;
   const fs::path full = platform::PathFromUtf8(c.text);

@@ -18,13 +18,6 @@ namespace drydock::library {
 
 inline constexpr std::string_view kGameExeName = "Armada2.exe";
 
-// The separator of the paths users type and see (the dialog's text box).
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // Bounds that end a search in any tree, whatever links or bind mounts make of
 // it. Links are never followed, so the bounds matter only for oddities.
 struct TreeSearchLimits {

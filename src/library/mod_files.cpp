@@ -8,17 +8,14 @@
 #include "platform/listing.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
+#include "platform/system.h"
 
 namespace fs = std::filesystem;
 
 namespace drydock::library {
 
 namespace {
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
+constexpr char kSeparator = platform::kPathSeparator;
 
 std::string Joined(const std::vector<std::string>& parts) {
   std::string joined;

@@ -9,10 +9,11 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include "library/mod_files.h"
 
 namespace drydock::modinfo {
 
-inline constexpr std::string_view kModInfoFileName = "ModInfo.txt";
+using library::kModInfoFileName;  // its one home is the mod's files
 
 inline constexpr std::string_view kKeyAuthor = "Author: ";
 inline constexpr std::string_view kKeyDescription = "Description: ";

@@ -16,6 +16,7 @@
 #include "library/mod_library.h"
 #include "library/mod_list_watch.h"
 #include "ui/frm_change_a2_dir.h"
+#include "ui/twips.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -122,7 +123,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   install::Outcome UninstallMod();
 
   // Twips of the window's design to pixels.
-  static int Px(int twips) { return (twips + 7) / 15; }
+  static int Px(int twips) { return ui::TwipsToPixels(twips); }
 
  Q_SIGNALS:
   // Each value shown in lblA2NumOfFiles while the game's files are counted.

@@ -8,6 +8,7 @@
 #include "modinfo/mod_info.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/system.h"
 #include "platform/writer_lock.h"
 #include "selector/frm_selector.h"
 #include "selector/selector_texts.h"
@@ -18,20 +19,18 @@ namespace drydock::selector {
 namespace {
 
 // Told when the first run ends without a game folder, before the program closes.
-#ifdef _WIN32
 const char* const kNoGameFolderChosen =
-    "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
-    "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
-    "with --game-dir FOLDER. By itself, Drydock finds the game where its installer registered it, or searches the "
-    "drive that holds Drydock for Armada2.exe.";
-#else
-const char* const kNoGameFolderChosen =
-    "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
-    "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
-    "with --game-dir FOLDER. By itself, Drydock reads where the game's installer registered it in the Wine "
-    "prefixes ($WINEPREFIX, ~/.wine, and those of Steam, Lutris, Heroic and Bottles), and else searches those "
-    "prefixes, your home folder and the disk that holds Drydock for Armada2.exe.";
-#endif
+    platform::kWindows
+        ? "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
+          "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
+          "with --game-dir FOLDER. By itself, Drydock finds the game where its installer registered it, or searches "
+          "the "
+          "drive that holds Drydock for Armada2.exe."
+        : "Drydock cannot install mods without the Armada II game folder, and none was chosen, so it closes now.\n\n"
+          "Next time, choose the folder that holds Armada2.exe in the \"Change A2 Directory\" window, or start Drydock "
+          "with --game-dir FOLDER. By itself, Drydock reads where the game's installer registered it in the Wine "
+          "prefixes ($WINEPREFIX, ~/.wine, and those of Steam, Lutris, Heroic and Bottles), and else searches those "
+          "prefixes, your home folder and the disk that holds Drydock for Armada2.exe.";
 
 }  // namespace
 

@@ -22,7 +22,9 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "platform/system.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_text.h"
 
 namespace drydock::ui {
 
@@ -40,27 +42,20 @@ const char* const kNotFound = "Unable to find directory. Please locate manually/
 const char* const kSearchFailed = "Unable to find directory, the search stopped on an error: ";
 const char* const kSearchFailedEnd = ". Please locate manually/install Armada II.";
 const char* const kInfoStart = "Info: This is the directory that the mod(s) will be installed to. ";
-#ifdef _WIN32
-// Preceded by the drive of the program's start directory ("C:\").
-const char* const kInfoDefaultDir = "Program Files\\Activision\\Star Trek Armada II";
-#else
-const char* const kInfoDefaultDir = "~/.wine/drive_c/Program Files/Activision/Star Trek Armada II";
-#endif
+// On Windows preceded by the drive of the program's start directory ("C:\").
+const char* const kInfoDefaultDir = platform::kWindows ? "Program Files\\Activision\\Star Trek Armada II"
+                                                       : "~/.wine/drive_c/Program Files/Activision/Star Trek Armada II";
 const char* const kInfoEnd =
     " is the default one. Drydock automatically detects where Armada II is installed, so only change this if you "
     "know the directory is wrong or if you have another copy of A2 that you want the mod(s) to be installed in. PS: "
     "It is case sensative.";
 
 // Why a chosen path is refused; each names the path in quotes.
-#ifdef _WIN32
-const char* const kNotFullPathEnd =
-    "\" is not a full path. Type the whole path of the folder, starting with its drive, "
-    "such as \"C:\\\".";
-#else
-const char* const kNotFullPathEnd =
-    "\" is not a full path. Type the whole path of the folder, starting with \"/\" "
-    "(or \"~/\" for your home folder).";
-#endif
+const char* const kNotFullPathEnd = platform::kWindows
+                                        ? "\" is not a full path. Type the whole path of the folder, starting with "
+                                          "its drive, such as \"C:\\\"."
+                                        : "\" is not a full path. Type the whole path of the folder, starting with "
+                                          "\"/\" (or \"~/\" for your home folder).";
 const char* const kMissingStart = "There is no folder \"";
 const char* const kMissingEnd = "\". Choose the folder that holds Armada2.exe.";
 const char* const kCaseTwinMiddle = "\". Letter case counts here: did you mean \"";
@@ -73,19 +68,14 @@ const char* const kNoGameExeEnd =
 
 // -----------------------------------------------------------------------------
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-
 QString InfoText(const std::filesystem::path& programDir) {
   std::string text = kInfoStart;
-#ifdef _WIN32
-  // The first three characters of the start directory: its drive, "C:\".
-  std::string start = platform::PathToUtf8(programDir);
-  if (start.size() == 2 && start[1] == ':') start += '\\';  // ProgramDir "C:" was started from "C:\"
-  text += start.substr(0, 3);
-#else
-  (void)programDir;
-#endif
+  if (platform::kWindows) {
+    // The first three characters of the start directory: its drive, "C:\".
+    std::string start = platform::PathToUtf8(programDir);
+    if (start.size() == 2 && start[1] == ':') start += '\\';  // ProgramDir "C:" was started from "C:\"
+    text += start.substr(0, 3);
+  }
   text += kInfoDefaultDir;
   text += kInfoEnd;
   return Q(text);
@@ -107,9 +97,7 @@ frmChangeA2Dir::frmChangeA2Dir(GameDirHost& host, platform::Shell& shell, flow::
 
   model_ = new QFileSystemModel(this);
   QDir::Filters filters = QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot;
-#ifndef _WIN32
-  filters |= QDir::Hidden;  // Wine prefixes live in hidden folders such as ~/.wine
-#endif
+  if (!platform::kWindows) filters |= QDir::Hidden;  // Wine prefixes live in hidden folders such as ~/.wine
   model_->setFilter(filters);
   model_->setRootPath(QString());
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include "platform/system.h"
 
 namespace drydock::ui {
 
@@ -13,11 +14,7 @@ inline std::string Utf8(const QString& text) { return text.toStdString(); }
 // A file name from a dialog or a drop as the system's own path: its bytes on
 // Linux (which need not be UTF-8), its UTF-16 on Windows.
 inline std::filesystem::path NativePathOf(const QString& file) {
-#ifdef _WIN32
-  return std::filesystem::path(file.toStdWString());
-#else
-  return std::filesystem::path(QFile::encodeName(file).toStdString());
-#endif
+  return platform::PathFromToolkitName(file.toStdU16String(), QFile::encodeName(file).toStdString());
 }
 
 }  // namespace drydock::ui

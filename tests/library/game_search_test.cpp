@@ -13,6 +13,7 @@
 
 #include "library/mod_library.h"
 #include "platform/names.h"
+#include "platform/system.h"
 #include "platform/volume.h"
 #include "support/temp_tree.h"
 
@@ -187,7 +188,7 @@ TEST(GameSearchCandidate, TellsAGameFolderFromAFolderWithoutTheGameAFileAMissing
   t.Write("Games/Odd/Armada2.exe/x");    // nor is a folder of that name
   t.MakeDir("Games/Empty");
   t.Write("Games/notes.txt");
-  const std::string sep(1, kPathSeparator), games = Text(t / "Games"), game = Text(t / "Games/Armada II");
+  const std::string sep(1, platform::kPathSeparator), games = Text(t / "Games"), game = Text(t / "Games/Armada II");
   const fs::path home = t / "Games";
   struct Case {
     std::string typed;
