@@ -160,7 +160,12 @@ GameDirCandidate CheckGameDirCandidate(std::string_view text, std::string_view g
       platform::ListAllNames(platform::PathFromUtf8(std::string_view(c.text).substr(0, cut + 1)));
   if (last.empty() || std::find(names.begin(), names.end(), last) == names.end() || !platform::EntryExists(full)) {
     c.kind = GameDirKind::Missing;
-    const fs::path twin = platform::NativePath(full.root_path(), platform::PathToUtf8(full.relative_path()));
+    fs::path twin = platform::NativePath(full.root_path(), platform::PathToUtf8(full.relative_path()));
+    // Where the system resolves no letter case itself (Windows), the parent's listing names the folder meant.
+    const auto other = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+      return !last.empty() && platform::EqualsIgnoreCase(name, last);
+    });
+    if (twin == full && other != names.end()) twin = platform::PathFromUtf8(c.text.substr(0, cut + 1) + *other);
     if (twin != full && platform::IsFolder(twin)) c.caseTwin = platform::PathToUtf8(twin);
     return c;
   }
