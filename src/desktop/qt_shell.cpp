@@ -10,6 +10,7 @@
 
 #include "platform/environment.h"
 #include "platform/names.h"
+#include "platform/system.h"
 
 namespace drydock::desktop {
 
@@ -25,13 +26,9 @@ constexpr std::size_t kOpenerErrorBytes = 400;
 
 QString ToQString(const std::filesystem::path& p) { return QString::fromStdString(PathToUtf8(p)); }
 
-#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
-constexpr char kOpener[] = "xdg-open";
 constexpr char kNoOpener[] =
-    "xdg-open, the program that opens it with the desktop's choice, was not found (it comes with the package "
-    "xdg-utils)";
-constexpr char kOpenerNotStarted[] = "xdg-open could not be started";
-#endif
+    ", the program that opens it with the desktop's choice, was not found (it comes with the package xdg-utils)";
+constexpr char kOpenerNotStarted[] = " could not be started";
 
 }  // namespace
 
@@ -39,29 +36,29 @@ QtShell::QtShell() : watches_(std::make_unique<QObject>()) {}
 QtShell::~QtShell() = default;
 
 OpenResult QtShell::ShellOpen(const std::string& pathOrAddress) {
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-  const QString text = QString::fromStdString(pathOrAddress);
-  const QUrl url = QUrl(text, QUrl::StrictMode);
-  const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
-  if (QDesktopServices::openUrl(isAddress ? url : QUrl::fromLocalFile(text))) return {};
-  return {false, "the system has no program to open it with"};
-#else
+  if (platform::kWindows) {
+    const QString text = QString::fromStdString(pathOrAddress);
+    const QUrl url = QUrl(text, QUrl::StrictMode);
+    const bool isAddress = url.isValid() && url.scheme().size() > 1 && !url.isLocalFile();
+    if (QDesktopServices::openUrl(isAddress ? url : QUrl::fromLocalFile(text))) return {};
+    return {false, "the system has no program to open it with"};
+  }
   // xdg-open is run and watched here rather than through QDesktopServices, which
-  // says nothing of an opener that fails once started.
-  const std::optional<std::filesystem::path> opener = FindProgram(kOpener);
-  if (!opener) return {false, kNoOpener};
-  std::unique_ptr<WatchedProgram> started = StartWatched(*opener, {pathOrAddress}, {});
-  if (!started) return {false, kOpenerNotStarted};
-  WatchProgram(watches_.get(), std::move(started), kOpenerGraceTime,
-               [this, pathOrAddress](WatchedProgram& program, const std::optional<ProgramEnd>& end) {
-                 if (!end || !end->Failed() || !openFailedLater_) return;
-                 std::string reason = std::string(kOpener) + " ended with " + DescribeEnd(*end);
-                 if (const std::string errors = program.ErrorTail(kOpenerErrorBytes); !errors.empty())
-                   reason += ":\n" + errors;
-                 openFailedLater_(pathOrAddress, reason);
-               });
+  // says nothing of an opener that fails once started; it takes the name's own bytes.
+  const platform::OpenerCommand command = platform::SystemOpener(pathOrAddress);
+  const std::optional<std::filesystem::path> opener = FindProgram(command.program);
+  if (!opener) return {false, command.program + kNoOpener};
+  std::unique_ptr<WatchedProgram> started = StartWatched(*opener, command.arguments, {});
+  if (!started) return {false, command.program + kOpenerNotStarted};
+  WatchProgram(
+      watches_.get(), std::move(started), kOpenerGraceTime,
+      [this, pathOrAddress, program = command.program](WatchedProgram& watched, const std::optional<ProgramEnd>& end) {
+        if (!end || !end->Failed() || !openFailedLater_) return;
+        std::string reason = program + " ended with " + DescribeEnd(*end);
+        if (const std::string errors = watched.ErrorTail(kOpenerErrorBytes); !errors.empty()) reason += ":\n" + errors;
+        openFailedLater_(pathOrAddress, reason);
+      });
   return {};
-#endif
 }
 
 void QtShell::PlayWave(const std::filesystem::path& file) {
