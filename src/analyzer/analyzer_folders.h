@@ -1,4 +1,7 @@
 #pragma once
+// src/analyzer: the analyzer, a tree of each mod's game folders with the unit values of its .odf
+// files and a few file operations, and its window. See README.md.
+//
 // The analyzer's tree: every top-level mod of the mod list and, below it,
 // those of the game's 78 folders that the mod holds, each under its parent.
 #include <array>

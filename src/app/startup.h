@@ -1,4 +1,7 @@
 #pragma once
+// src/app: the program itself: main(), the single-instance step and the archive hand-over to a
+// running window. See README.md.
+//
 // The first step of start-up, before the main window exists.
 namespace drydock::platform {
 class InstanceLock;

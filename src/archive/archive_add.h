@@ -1,4 +1,7 @@
 #pragma once
+// src/archive: adding a mod from an archive (libarchive): where each entry goes, the limits, the
+// unpacking, the flow and its progress. See README.md.
+//
 // Adding a mod from an archive: the archive is read once to plan the add
 // (SurveyArchive), checked against the limits that stop an archive bomb
 // (LimitProblem), then unpacked into a hidden folder beside `mods` (inside it

@@ -1,4 +1,7 @@
 #pragma once
+// src/cli: the command line (drydock_cli), every command run without Qt Gui through the same
+// flows as the windows. See README.md.
+//
 // The command line: `drydock [--program-dir DIR] [--game-dir DIR] [--yes | --no] COMMAND [ARGS]`.
 // Without a command the main window opens, and adds a mod from each archive
 // named (what a file manager's "Open with Drydock" passes). Exit codes:

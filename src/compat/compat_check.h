@@ -1,4 +1,7 @@
 #pragma once
+// src/compat: the compatibility check of two mods, or of a mod and the game, and its window.
+// See README.md.
+//
 // The compatibility check: the files that two mods, or a mod and the game
 // folder, both provide at the same relative path. Whichever is installed
 // second overwrites the other's copy of each.

@@ -1,4 +1,7 @@
 #pragma once
+// src/desktop: the desktop's services through Qt; the Shell interface itself stays in the
+// platform layer. See README.md.
+//
 // The desktop implementation of Shell: QDesktopServices for opening (xdg-open
 // on Linux, watched for its first seconds), QSoundEffect for wave files,
 // QApplication::beep; programs start through StartWatched.

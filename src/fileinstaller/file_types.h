@@ -1,4 +1,7 @@
 #pragma once
+// src/fileinstaller: the file installer, which sorts the loose files of a mod's root into the
+// game folders of their types: its rules, the sorter and the window. See README.md.
+//
 // The file installer's rules: the 18 file types that loose files in a mod's
 // root folder can belong to, the .odf classifier that tells ships, stations
 // and commands apart by their include lines, and the scan of one mod root.

@@ -1,4 +1,7 @@
 #pragma once
+// src/flow: the ground every flow stands on (Dialogs, WorkHost, the writer lock taken through
+// LockForChanges), so that a window, the command line and a test drive one flow. See README.md.
+//
 // The flows' shared ground, under the engines and the windows alike: every
 // question and message of the program goes through Dialogs (the beep is the
 // Shell's), so that

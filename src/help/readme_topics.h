@@ -1,4 +1,7 @@
 #pragma once
+// src/help: the help windows (readme, changes) and the about box, with the texts and version
+// lines they show. See README.md.
+//
 // The help topics of the readme window: one row per entry of its topic list,
 // in list order, with the text shown for it.
 #include <filesystem>

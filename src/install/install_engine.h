@@ -1,4 +1,7 @@
 #pragma once
+// src/install: installing mods and uninstalling them in any order, the flow around it, the record
+// and ledger a backup keeps, the Installed Mods window. Rules and order: README.md.
+//
 // Installing a mod into the game and taking it out again, without ever losing
 // a game file.
 //

@@ -1,4 +1,7 @@
 #pragma once
+// src/launch: starting the game (natively or through Wine), the map editor markers, and opening
+// pages and folders for every window. See README.md.
+//
 // Starting the game and switching on its map editor, for the main window's
 // Launch and "Install map editor" commands. Every failure is told to the user
 // through Dialogs; nothing here ends the program, the caller does when

@@ -1,4 +1,7 @@
 #pragma once
+// src/library: the game folder table, a mod's files, the mod list and where mods and the game
+// live; plain C++ every engine and window shares. See README.md.
+//
 // The mod library: where mods and the game live, the mod list with its
 // addons, and the small shared procedures every window uses.
 //

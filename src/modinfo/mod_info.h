@@ -1,4 +1,7 @@
 #pragma once
+// src/modinfo: a mod's description (ModInfo.txt read and written, the details panel, the picture
+// check) and its editor window. See README.md.
+//
 // ModInfo.txt and the numbers of the details panel.
 //
 // ModInfo.txt lies in a mod's root and holds up to five fields, one per line,

@@ -1,4 +1,7 @@
 #pragma once
+// src/platform: the operating system layer, plain C++ on the system's own calls; the only code
+// that knows which system it runs on (system.h holds the facts). Its rules: README.md here.
+//
 // File operations. Each returns an FsResult instead of throwing, so that a
 // caller's loop can count a failed file and carry on.
 //

@@ -1,4 +1,7 @@
 #pragma once
+// src/selector: the main window, split by seam (menus, commands, start-up, refresh, details);
+// a view whose flows live in their own folders. See README.md.
+//
 // The main window: the mod list on the left, the details of the selected mod
 // on the right, three buttons below the list. It owns the run's shared state
 // (ProgramDir, GameDir) and hands it to the flows and windows it opens.

@@ -1,4 +1,7 @@
 #pragma once
+// src/techtree: the tech tree choices a mod provides, and the window that shows them.
+// See README.md.
+//
 // Which of the game's six tech tree choices a mod provides. A choice is one
 // file in the game's "techtree" folder; a mod that ships that file in its own
 // "techtree" folder makes the choice its own.

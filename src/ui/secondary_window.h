@@ -1,4 +1,7 @@
 #pragma once
+// src/ui: the widgets every window shares (QtDialogs, ElidedLabel, long work, twips, the game
+// directory dialog, the secondary-window pattern below); no engine logic. See README.md.
+//
 // The pattern every window opened from the main window's menu follows: it
 // exists at most once, is made on first use, takes the main window's icon
 // and font, opens beside the main window where the screen allows, carries a
