@@ -36,9 +36,9 @@ using ui::Q;
 
 namespace {
 
-// Control positions in twips (left, top, width, height) in the layout
-// without picture; the picture layout moves every control down by the
-// picture area's height.
+// Control positions in twips (left, top, width, height) as designed without
+// a picture; with one, the list and the details move down by the picture
+// area's height, and the list gives up that much of its length (ApplyLayout).
 struct Place {
   int left, top, width, height;
 };
