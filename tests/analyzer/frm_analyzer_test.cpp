@@ -140,7 +140,7 @@ struct AnalyzerWindow : ::testing::Test {
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
   // The offscreen screen leaves a closed pop-up the active window; a desktop gives the window the keyboard back.
   void GiveBack() {
-    QTest::qWait(20);
+    test::HandlePendingEvents();  // the pop-up's closing
     QApplication::setActiveWindow(window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   }
@@ -333,7 +333,7 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   // Below the last entry with nothing copied: no menu.
   ClickNode("mods/Alpha/odf/ships");
   RightClick(nullptr);
-  QTest::qWait(50);
+  test::HandlePendingEvents();
   EXPECT_FALSE(FilesMenu()->isVisible());
   RightClick("b.odf");
   EXPECT_EQ(MenuShown(FilesMenu()), "*&Open &Remove &Copy -&Paste ");

@@ -11,6 +11,7 @@
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/writer_lock.h"
+#include "support/held_lock.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -43,9 +44,9 @@ class ArchiveAdd : public ::testing::Test {
     survey = archive::SurveyArchive(file, &why);
     if (!survey) return {UnpackResult::Status::Failed, why};
     if (name.empty()) name = survey->plan.proposedName;
-    auto lock = platform::WriterLock::Acquire({Mods()});
+    const platform::WriterLock lock = test::HeldLock({Mods()});
     return archive::UnpackNewMod(
-        *survey, Mods(), name, *lock, [&](std::uint64_t done) { progress.push_back(done); }, cancel);
+        *survey, Mods(), name, lock, [&](std::uint64_t done) { progress.push_back(done); }, cancel);
   }
   // Everything beside the archives, hidden entries included.
   std::vector<std::string> AllButArchives() const {
@@ -273,8 +274,8 @@ TEST_F(ArchiveAdd, ACancelOrATakenNameLeavesNothingAndLeftoversOfKilledRunsGo) {
   t.Write("prog/.drydock-add-ABC12345/kept");             // not a name Drydock makes
   t.Write("prog/.drydock-add-abc1234/kept");              // nor this
   t.Link("prog/.drydock-add-zzzzzzzz", t / "prog/mods");  // a link is never followed
-  const auto lock = platform::WriterLock::Acquire({Mods()});
-  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 2);
+  const platform::WriterLock lock = test::HeldLock({Mods()});
+  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), lock), 2);
   EXPECT_FALSE(fs::exists(t / "prog/.drydock-add-abc12345"));
   EXPECT_FALSE(fs::exists(t / "prog/mods/.drydock-add-def67890"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-ABC12345/kept"));
@@ -326,9 +327,9 @@ TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothi
   }
   // The engine itself throws nothing on: whoever runs it without a flow around it gets the failure too.
   ASSERT_TRUE((survey = archive::SurveyArchive(file, nullptr)));
-  const auto lock = platform::WriterLock::Acquire({Mods()});
+  const platform::WriterLock lock = test::HeldLock({Mods()});
   const UnpackResult unpacked = archive::UnpackNewMod(
-      *survey, Mods(), "Fleet", *lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
+      *survey, Mods(), "Fleet", lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
   EXPECT_EQ(unpacked.status, UnpackResult::Status::Failed);
   EXPECT_EQ(unpacked.error, archive::texts::WorkFailed("disk on fire"));
   std::vector<std::string> after = AllButArchives();

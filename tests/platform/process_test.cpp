@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <tuple>
 
 #include "platform/environment.h"
@@ -13,6 +12,7 @@
 #include "platform/writer_lock.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
@@ -29,8 +29,7 @@ constexpr char kReporter[] = "report_start";
 
 // The report, once it is there (a started program runs on its own time).
 std::string WaitForReport(const fs::path& file) {
-  for (int i = 0; i < 200 && !fs::exists(file); ++i) std::this_thread::sleep_for(50ms);
-  return fs::exists(file) ? TempTree::Read(file) : "(no report)";
+  return WaitUntil([&] { return fs::exists(file); }, 10s) ? TempTree::Read(file) : "(no report)";
 }
 
 class Process : public ::testing::Test {
@@ -78,9 +77,8 @@ TEST_F(Process, WhatCannotStartIsReportedAndALockDrydockHoldsIsNotPassedOn) {
 
 // How a watched program ends, polled as the window polls it, within a deadline.
 std::optional<platform::ProgramEnd> WaitForEnd(platform::WatchedProgram& program) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
   std::optional<platform::ProgramEnd> end;
-  while (!(end = program.Ended()) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+  WaitUntil([&] { return (end = program.Ended()).has_value(); }, 10s);
   return end;
 }
 

@@ -372,7 +372,7 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   Entry("menuManagerLaunchA2")->trigger();
   EXPECT_EQ(shell.calls, std::vector<std::string>{"start " + (t / "bin/wine").string() + " Armada2.exe in " +
                                                   (t / "game").string()});
-  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
   EXPECT_TRUE(dialogs.Done());
 }
 
@@ -388,7 +388,7 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
                                                  "wine: Bad EXE format for Z:\\game\\Armada2.exe."),
                   "Launch Armada II", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_A, Qt::ControlModifier);
-  QTRY_VERIFY_WITH_TIMEOUT(dialogs.Done(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.Done(); }, 5000));
   EXPECT_TRUE(window->isVisible());
 
   // A game that runs on: the key returns at once, the window answers while the game is watched, then closes.
@@ -396,12 +396,12 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
   PressKey(Qt::Key_A, Qt::ControlModifier);
   bool answered = false;
   QTimer::singleShot(0, window.get(), [&] { answered = window->isVisible(); });
-  QTRY_VERIFY_WITH_TIMEOUT(answered, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 1000));
   PressKey(Qt::Key_A, Qt::ControlModifier);  // while one launch is watched, another starts nothing
   EXPECT_EQ(std::count_if(shell.calls.begin(), shell.calls.end(),
                           [](const std::string& c) { return c.starts_with("start "); }),
             2);
-  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
   EXPECT_TRUE(dialogs.Done());
 }
 
