@@ -7,9 +7,15 @@
 #include <optional>
 #include <tuple>
 
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include "platform/environment.h"
 #include "platform/names.h"
 #include "platform/writer_lock.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
 #include "support/wait.h"
@@ -128,3 +134,33 @@ TEST_F(Process, AWatchedProgramTellsHowItEndedAndTheLastOfWhatItWroteWithoutBein
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// Every test program runs in a home of its own (support/test_home.cpp), and so does every program it starts: no
+// test reaches the user's trash, cache, settings or Wine prefix.
+TEST(TestHome, HomeAndTheXdgFoldersLieInAFreshTemporaryFolderAndStartedProgramsInheritThem) {
+  const std::optional<std::string> home = platform::GetEnv("HOME");
+  ASSERT_TRUE(home);
+  const fs::path root = platform::PathFromUtf8(*home);
+  EXPECT_EQ(root.parent_path(), fs::temp_directory_path());
+  EXPECT_TRUE(platform::PathToUtf8(root.filename()).starts_with("drydock-test-home-")) << *home;
+  EXPECT_TRUE(fs::is_directory(root));
+  if (const passwd* user = ::getpwuid(::getuid())) {
+    EXPECT_NE(root, fs::path(user->pw_dir));
+  }
+  EXPECT_EQ(platform::HomeDir(), root);
+  std::string seen = *home + '\n';
+  for (const auto& [name, folder] :
+       {std::pair{"XDG_DATA_HOME", "data"}, {"XDG_CACHE_HOME", "cache"}, {"XDG_CONFIG_HOME", "config"}}) {
+    EXPECT_EQ(platform::GetEnv(name), platform::PathToUtf8(root / folder)) << name;
+    seen += platform::PathToUtf8(root / folder) + '\n';
+  }
+  EXPECT_FALSE(platform::GetEnv("WINEPREFIX")) << "the user's Wine prefix is not the test's";
+  const RunResult child =
+      RunChild({"/bin/sh", "-c",
+                "printf '%s\\n' \"$HOME\" \"$XDG_DATA_HOME\" \"$XDG_CACHE_HOME\" \"$XDG_CONFIG_HOME\" "
+                "\"${WINEPREFIX-(unset)}\""});
+  EXPECT_EQ(child.code, 0);
+  EXPECT_EQ(child.output, seen + "(unset)\n");
+}
+#endif
