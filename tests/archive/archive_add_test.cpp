@@ -27,6 +27,19 @@ namespace {
 
 constexpr ArchiveFormat kFormats[] = {ArchiveFormat::Zip, ArchiveFormat::SevenZip, ArchiveFormat::TarGz};
 
+using Files = std::vector<std::string>;
+
+// An archive of `items` in every format, and what adding it gives: the proposed name, whether a root was found, the
+// new mod's files and the entries skipped.
+struct Unpacked {
+  const char* name;
+  std::vector<Item> items;
+  std::string proposed;
+  bool rootFound;
+  Files files;
+  Files skipped = {};
+};
+
 class ArchiveAdd : public ::testing::Test {
  protected:
   void SetUp() override { t.MakeDir("prog/mods"); }
@@ -48,6 +61,23 @@ class ArchiveAdd : public ::testing::Test {
     return archive::UnpackNewMod(
         *survey, Mods(), name, lock, [&](std::uint64_t done) { progress.push_back(done); }, cancel);
   }
+  // Adds the archive of each case, built in every format, and checks what it gave.
+  void ExpectUnpacked(const std::vector<Unpacked>& cases) {
+    for (ArchiveFormat format : kFormats) {
+      for (const Unpacked& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "." + test::FormatName(format));
+        const UnpackResult result = Add(Build(c.name, format, c.items));
+        ASSERT_EQ(result.status, UnpackResult::Status::Done) << result.error;
+        EXPECT_EQ(survey->plan.proposedName, c.proposed);
+        EXPECT_EQ(survey->plan.rootFound, c.rootFound);
+        EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
+        EXPECT_EQ(survey->plan.skipped, c.skipped);
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
+        fs::remove_all(Mods() / c.proposed);
+      }
+    }
+  }
   // Everything beside the archives, hidden entries included.
   std::vector<std::string> AllButArchives() const {
     std::vector<std::string> all;
@@ -64,19 +94,8 @@ class ArchiveAdd : public ::testing::Test {
   std::vector<std::uint64_t> progress;
 };
 
-using Files = std::vector<std::string>;
-
 TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
-  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
-  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
-  const struct {
-    const char* name;
-    std::vector<Item> items;
-    std::string proposed;
-    bool rootFound;
-    Files files;
-    Files skipped = {};
-  } cases[] = {
+  ExpectUnpacked({
       {"single",
        {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}},
        "MyMod",
@@ -101,6 +120,13 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        "dot",
        true,
        {"odf/a.odf=a", "readme.txt=r"}},
+  });
+}
+
+TEST_F(ArchiveAdd, AnAuthorsBackupFoldersAndDrydocksOwnNamesAreLeftOutListedOnceAndMarkNoRoot) {
+  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
+  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
+  ExpectUnpacked({
       // An author's installed mod folder zipped for release: the Backup folders (of the mod and of an addon, any letter
       // case) hold the author's game files, and Drydock's own names its record, notes and temporaries.
       {"packed",
@@ -134,21 +160,10 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        true,
        {"Backup.txt=notes", "odf/a.odf=a"},
        {"BACKUP/ (" + kBackup}},
-  };
-  for (ArchiveFormat format : kFormats) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + "." + test::FormatName(format));
-      const UnpackResult result = Add(Build(c.name, format, c.items));
-      ASSERT_EQ(result.status, UnpackResult::Status::Done) << result.error;
-      EXPECT_EQ(survey->plan.proposedName, c.proposed);
-      EXPECT_EQ(survey->plan.rootFound, c.rootFound);
-      EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
-      EXPECT_EQ(survey->plan.skipped, c.skipped);
-      ASSERT_FALSE(progress.empty());
-      EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
-      fs::remove_all(Mods() / c.proposed);
-    }
-  }
+  });
+}
+
+TEST(ArchiveName, LosesItsArchiveExtensionsInAnyLetterCase) {
   EXPECT_EQ(archive::NameWithoutArchiveExtensions("Fleet 1.2.TAR.gz"), "Fleet 1.2");
 }
 
