@@ -11,6 +11,7 @@
 #include "analyzer/odf_stats.h"
 #include "analyzer/wave_check.h"
 #include "analyzer_test_files.h"
+#include "support/held_lock.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
 
@@ -112,7 +113,7 @@ TEST(OdfStats, AClickShowsStatisticsOnlyForExactOdfNamesInShipsOrStationsAndPict
 }
 
 struct AnalyzerFiles : ::testing::Test {
-  platform::WriterLock Lock() { return *platform::WriterLock::Acquire({t / "mods"}); }
+  platform::WriterLock Lock() { return test::HeldLock({t / "mods"}); }
   TempTree t;
 };
 

@@ -140,7 +140,7 @@ struct AnalyzerWindow : ::testing::Test {
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
   // The offscreen screen leaves a closed pop-up the active window; a desktop gives the window the keyboard back.
   void GiveBack() {
-    QTest::qWait(20);
+    test::HandlePendingEvents();  // the pop-up's closing
     QApplication::setActiveWindow(window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   }
@@ -319,35 +319,38 @@ TEST_F(AnalyzerWindow, APictureShowsBelowTheListAndItsFullWindowModeCentresDrags
   EXPECT_EQ(Str(Label("lblOdfUnitName")->toolTip()), "Name of unit");
 }
 
-// Also a failed paste and another run holding the lock are reported.
-TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
-  const ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
-  t.Write("prog/mods/Alpha/odf/ships/a.odf", "alpha");
-  t.Write("prog/mods/Alpha/odf/ships/b.odf", "b");
-  t.Write("prog/mods/Beta/odf/ships/A.ODF", "beta's own");
-  t.Write("prog/mods/Beta/odf/ships/c.odf", "c");
-  t.Write("prog/mods/Beta/sounds/Boom.WAV", WaveBytes());
-  t.Write("prog/mods/Beta/sounds/readme.txt");
-  Open();
+// The file list's pop-up and keys on two mods: Alpha's ships a.odf and b.odf, Beta's ships A.ODF and c.odf, Beta's
+// sounds a wave and a readme. The trash is the test's own.
+struct AnalyzerFileCommands : AnalyzerWindow {
+  void SetUp() override {
+    t.Write("prog/mods/Alpha/odf/ships/a.odf", "alpha");
+    t.Write("prog/mods/Alpha/odf/ships/b.odf", "b");
+    t.Write("prog/mods/Beta/odf/ships/A.ODF", "beta's own");
+    t.Write("prog/mods/Beta/odf/ships/c.odf", "c");
+    t.Write("prog/mods/Beta/sounds/Boom.WAV", WaveBytes());
+    t.Write("prog/mods/Beta/sounds/readme.txt");
+    Open();
+  }
+  // Alpha's a.odf copied through the pop-up.
+  void CopyAlphasA() {
+    ClickNode("mods/Alpha/odf/ships");
+    RightClick("a.odf");
+    Choose(FilesMenu(), "menuLstFilesRightCopy");
+  }
+  const ScopedEnv data{"XDG_DATA_HOME", (t / "data").string()};
+};
 
+TEST_F(AnalyzerFileCommands, ThePopUpSelectsTheEntryUnderThePointerAndBelowTheLastOffersPasteOnlyOnceAFileIsCopied) {
   // Below the last entry with nothing copied: no menu.
   ClickNode("mods/Alpha/odf/ships");
   RightClick(nullptr);
-  QTest::qWait(50);
+  test::HandlePendingEvents();
   EXPECT_FALSE(FilesMenu()->isVisible());
   RightClick("b.odf");
   EXPECT_EQ(MenuShown(FilesMenu()), "*&Open &Remove &Copy -&Paste ");
   EXPECT_EQ(Str(Files()->currentItem()->text()), "b.odf") << "the entry under the pointer is selected first";
   RightClick("a.odf");
   Choose(FilesMenu(), "menuLstFilesRightCopy");
-
-  // Paste into another mod's folder that holds A.ODF: refused whatever the letter case.
-  ClickNode("mods/Beta/odf/ships");
-  ClickText(Files(), "c.odf");
-  dialogs.Expect({"File already exists.", "File exists", flow::Buttons::Ok, flow::Icon::Exclamation});
-  PressKey(Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/ships/A.ODF"), "beta's own");
-  EXPECT_EQ(Str(Files()->currentItem()->text()), "c.odf");
 
   // Into Beta's stations (no such file): pasted, and below the last entry the menu offers Paste only.
   t.MakeDir("prog/mods/Beta/odf/stations");
@@ -359,26 +362,41 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   EXPECT_EQ(Items(Files()), L({"a.odf"}));
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/stations/a.odf"), "alpha");
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Alpha/odf/ships/a.odf"), "alpha") << "the source stays";
+}
+
+TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnotherRunsLockIsRefusedAndTold) {
+  CopyAlphasA();
+  // Into another mod's folder that holds A.ODF: refused whatever the letter case.
+  ClickNode("mods/Beta/odf/ships");
+  ClickText(Files(), "c.odf");
+  dialogs.Expect({"File already exists.", "File exists", flow::Buttons::Ok, flow::Icon::Exclamation});
+  PressKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/ships/A.ODF"), "beta's own");
+  EXPECT_EQ(Str(Files()->currentItem()->text()), "c.odf");
 
   // Into a folder gone meanwhile: the reason is shown; while another run holds the lock nothing is pasted.
-  ClickText(Files(), "a.odf");
+  t.Write("prog/mods/Beta/odf/stations/d.odf");
+  window->SetUpFolders();
+  ClickNode("mods/Beta/odf/stations");
+  ClickText(Files(), "d.odf");
   fs::remove_all(t / "prog/mods/Beta/odf/stations");
   dialogs.Expect({"", "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_NE(dialogs.shown.back().text.find("a.odf could not be pasted:\n"), std::string::npos);
   t.MakeDir("prog/mods/Beta/odf/stations");
-  {
-    const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
-    ASSERT_TRUE(other);
-    dialogs.Expect(
-        {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
-         "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
-    PressKey(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/stations/a.odf"));
-  }
+  const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
+  ASSERT_TRUE(other);
+  dialogs.Expect(
+      {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
+       "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
+  PressKey(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/stations/a.odf"));
+  EXPECT_TRUE(dialogs.Done());
+}
 
-  // Remove by key goes to the trash; the copied file gone, Paste is disabled.
-  ClickNode("mods/Alpha/odf/ships");
+TEST_F(AnalyzerFileCommands, RemoveByKeyGoesToTheTrashAndWithoutATrashAsksWhereNoKeepsTheFile) {
+  // The copied file gone, Paste is disabled.
+  CopyAlphasA();
   ClickText(Files(), "a.odf");
   PressKey(Qt::Key_D, Qt::ControlModifier);
   EXPECT_EQ(Items(Files()), L({"b.odf"}));
@@ -389,19 +407,18 @@ TEST_F(AnalyzerWindow, CopyPasteRemoveAndOpenWorkFromThePopUpAndTheKeys) {
   PressKey(Qt::Key_V, Qt::ControlModifier);  // nothing to paste: no box
   EXPECT_EQ(Items(Files()), L({"b.odf"}));
 
-  // Without a trash the user is asked; No keeps the file.
-  {
-    t.Write("plain");
-    const ScopedEnv noTrash("XDG_DATA_HOME", (t / "plain/data").string());
-    ClickText(Files(), "b.odf");
-    dialogs.Expect(
-        {"", "Remove file", flow::Buttons::YesNo, flow::Icon::Exclamation, flow::Answer::No, flow::Default::No});
-    PressKey(Qt::Key_D, Qt::ControlModifier);
-    EXPECT_EQ(Items(Files()), L({"b.odf"}));
-    EXPECT_NE(dialogs.shown.back().text.find("b.odf cannot be moved to the trash"), std::string::npos);
-  }
+  t.Write("plain");
+  const ScopedEnv noTrash("XDG_DATA_HOME", (t / "plain/data").string());
+  ClickText(Files(), "b.odf");
+  dialogs.Expect(
+      {"", "Remove file", flow::Buttons::YesNo, flow::Icon::Exclamation, flow::Answer::No, flow::Default::No});
+  PressKey(Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Items(Files()), L({"b.odf"}));
+  EXPECT_NE(dialogs.shown.back().text.find("b.odf cannot be moved to the trash"), std::string::npos);
+  EXPECT_TRUE(dialogs.Done());
+}
 
-  // Open: a wave file of any letter case plays inside, everything else goes to the shell.
+TEST_F(AnalyzerFileCommands, OpenPlaysAWaveOfAnyLetterCaseInsideAndHandsTheRestToTheShellTellingWhatItCannotOpen) {
   ClickNode("mods/Beta/sounds");
   ClickText(Files(), "Boom.WAV");
   PressKey(Qt::Key_Return);

@@ -65,10 +65,10 @@ TEST_F(Handover, ASecondStartHandsItsArchivesToTheRunningWindowWhichAddsThemAndE
                 QStringLiteral("in/Fleet_v2.zip")});
   ASSERT_TRUE(second.waitForStarted(5000));
   // The window keeps running its events while the second start waits for its word.
-  QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 20000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
-  QTRY_VERIFY_WITH_TIMEOUT(dialogs.Done(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.Done(); }, 10000));
   EXPECT_EQ(test::TempTree::Snapshot(t / "prog/mods/Fleet_v2"),
             (std::vector<std::string>{"ModInfo.txt=Author: Someone\r\n", "odf/a.odf=a"}));
   const QListWidgetItem* current = test::Child<QListWidget>(window.get(), "lstMods")->currentItem();
@@ -85,7 +85,7 @@ TEST_F(Handover, ArchivesGoOverAsAbsolutePathsOddNamesWholeAndAreConfirmed) {
   // The sender blocks, so it runs on a thread of its own while the listener's events run here.
   std::atomic<bool> confirmed = false;
   std::thread sender([&] { confirmed = app::HandArchivesOver(name, sent, 5000ms); });
-  QTRY_VERIFY_WITH_TIMEOUT(!taken.empty(), 5000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !taken.empty(); }, 5000));  // not ASSERT: the sender is joined first
   sender.join();
   EXPECT_TRUE(confirmed);
   EXPECT_EQ(taken, (std::vector<fs::path>{fs::absolute(sent[0]), sent[1]}));

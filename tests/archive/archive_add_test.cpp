@@ -11,6 +11,7 @@
 #include "platform/file_ops.h"
 #include "platform/listing.h"
 #include "platform/writer_lock.h"
+#include "support/held_lock.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -25,6 +26,19 @@ using Kind = test::ArchiveItem::Kind;
 namespace {
 
 constexpr ArchiveFormat kFormats[] = {ArchiveFormat::Zip, ArchiveFormat::SevenZip, ArchiveFormat::TarGz};
+
+using Files = std::vector<std::string>;
+
+// An archive of `items` in every format, and what adding it gives: the proposed name, whether a root was found, the
+// new mod's files and the entries skipped.
+struct Unpacked {
+  const char* name;
+  std::vector<Item> items;
+  std::string proposed;
+  bool rootFound;
+  Files files;
+  Files skipped = {};
+};
 
 class ArchiveAdd : public ::testing::Test {
  protected:
@@ -43,9 +57,26 @@ class ArchiveAdd : public ::testing::Test {
     survey = archive::SurveyArchive(file, &why);
     if (!survey) return {UnpackResult::Status::Failed, why};
     if (name.empty()) name = survey->plan.proposedName;
-    auto lock = platform::WriterLock::Acquire({Mods()});
+    const platform::WriterLock lock = test::HeldLock({Mods()});
     return archive::UnpackNewMod(
-        *survey, Mods(), name, *lock, [&](std::uint64_t done) { progress.push_back(done); }, cancel);
+        *survey, Mods(), name, lock, [&](std::uint64_t done) { progress.push_back(done); }, cancel);
+  }
+  // Adds the archive of each case, built in every format, and checks what it gave.
+  void ExpectUnpacked(const std::vector<Unpacked>& cases) {
+    for (ArchiveFormat format : kFormats) {
+      for (const Unpacked& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "." + test::FormatName(format));
+        const UnpackResult result = Add(Build(c.name, format, c.items));
+        ASSERT_EQ(result.status, UnpackResult::Status::Done) << result.error;
+        EXPECT_EQ(survey->plan.proposedName, c.proposed);
+        EXPECT_EQ(survey->plan.rootFound, c.rootFound);
+        EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
+        EXPECT_EQ(survey->plan.skipped, c.skipped);
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
+        fs::remove_all(Mods() / c.proposed);
+      }
+    }
   }
   // Everything beside the archives, hidden entries included.
   std::vector<std::string> AllButArchives() const {
@@ -63,19 +94,8 @@ class ArchiveAdd : public ::testing::Test {
   std::vector<std::uint64_t> progress;
 };
 
-using Files = std::vector<std::string>;
-
 TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
-  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
-  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
-  const struct {
-    const char* name;
-    std::vector<Item> items;
-    std::string proposed;
-    bool rootFound;
-    Files files;
-    Files skipped = {};
-  } cases[] = {
+  ExpectUnpacked({
       {"single",
        {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}},
        "MyMod",
@@ -100,6 +120,13 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        "dot",
        true,
        {"odf/a.odf=a", "readme.txt=r"}},
+  });
+}
+
+TEST_F(ArchiveAdd, AnAuthorsBackupFoldersAndDrydocksOwnNamesAreLeftOutListedOnceAndMarkNoRoot) {
+  const std::string kBackup = std::string(archive::texts::kForeignBackup) + ")";
+  const std::string kOwn = std::string(archive::texts::kDrydockOwn) + ")";
+  ExpectUnpacked({
       // An author's installed mod folder zipped for release: the Backup folders (of the mod and of an addon, any letter
       // case) hold the author's game files, and Drydock's own names its record, notes and temporaries.
       {"packed",
@@ -133,21 +160,10 @@ TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
        true,
        {"Backup.txt=notes", "odf/a.odf=a"},
        {"BACKUP/ (" + kBackup}},
-  };
-  for (ArchiveFormat format : kFormats) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + "." + test::FormatName(format));
-      const UnpackResult result = Add(Build(c.name, format, c.items));
-      ASSERT_EQ(result.status, UnpackResult::Status::Done) << result.error;
-      EXPECT_EQ(survey->plan.proposedName, c.proposed);
-      EXPECT_EQ(survey->plan.rootFound, c.rootFound);
-      EXPECT_EQ(test::TempTree::Snapshot(Mods() / c.proposed), c.files);
-      EXPECT_EQ(survey->plan.skipped, c.skipped);
-      ASSERT_FALSE(progress.empty());
-      EXPECT_EQ(progress.back(), survey->plan.unpackedBytes);
-      fs::remove_all(Mods() / c.proposed);
-    }
-  }
+  });
+}
+
+TEST(ArchiveName, LosesItsArchiveExtensionsInAnyLetterCase) {
   EXPECT_EQ(archive::NameWithoutArchiveExtensions("Fleet 1.2.TAR.gz"), "Fleet 1.2");
 }
 
@@ -273,8 +289,8 @@ TEST_F(ArchiveAdd, ACancelOrATakenNameLeavesNothingAndLeftoversOfKilledRunsGo) {
   t.Write("prog/.drydock-add-ABC12345/kept");             // not a name Drydock makes
   t.Write("prog/.drydock-add-abc1234/kept");              // nor this
   t.Link("prog/.drydock-add-zzzzzzzz", t / "prog/mods");  // a link is never followed
-  const auto lock = platform::WriterLock::Acquire({Mods()});
-  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), *lock), 2);
+  const platform::WriterLock lock = test::HeldLock({Mods()});
+  EXPECT_EQ(archive::RemoveAddLeftovers(Mods(), lock), 2);
   EXPECT_FALSE(fs::exists(t / "prog/.drydock-add-abc12345"));
   EXPECT_FALSE(fs::exists(t / "prog/mods/.drydock-add-def67890"));
   EXPECT_TRUE(fs::exists(t / "prog/.drydock-add-ABC12345/kept"));
@@ -326,9 +342,9 @@ TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothi
   }
   // The engine itself throws nothing on: whoever runs it without a flow around it gets the failure too.
   ASSERT_TRUE((survey = archive::SurveyArchive(file, nullptr)));
-  const auto lock = platform::WriterLock::Acquire({Mods()});
+  const platform::WriterLock lock = test::HeldLock({Mods()});
   const UnpackResult unpacked = archive::UnpackNewMod(
-      *survey, Mods(), "Fleet", *lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
+      *survey, Mods(), "Fleet", lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
   EXPECT_EQ(unpacked.status, UnpackResult::Status::Failed);
   EXPECT_EQ(unpacked.error, archive::texts::WorkFailed("disk on fire"));
   std::vector<std::string> after = AllButArchives();

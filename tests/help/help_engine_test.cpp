@@ -1,6 +1,7 @@
 // The readme's topic table and the version lines of the about box.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 #include <tuple>
 
@@ -72,6 +73,13 @@ TEST(ReadmeTopics, TopicsAboutWhatDrydockDoesTellWhatItDoesWhereTheGameRuns) {
   for (const auto& [title, host, words] : says)
     EXPECT_NE(help::TopicText(title, "/prog", host).value_or("").find(words), std::string::npos)
         << title << ": " << words;
+}
+
+// The one version of the build (CMake's project version), as the about box and the changes window show it.
+TEST(ProgramVersionLine, NamesTheBuildsMajorMinorAndRevision) {
+  const std::string line = help::ProgramVersionLine();
+  EXPECT_EQ(line, std::string("Version ") + DRYDOCK_VERSION);
+  EXPECT_TRUE(std::regex_match(line, std::regex("Version [0-9]+\\.[0-9]+\\.[0-9]+"))) << line;
 }
 
 TEST(GameVersionLine, PatchedOnlyWhenTheGameHoldsThePatchReadmeInAnyLetterCase) {

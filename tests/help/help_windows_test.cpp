@@ -14,6 +14,7 @@
 #include "help/frm_readme.h"
 #include "help/help_texts.h"
 #include "help/readme_topics.h"
+#include "help/versions.h"
 #include "launch/launch_texts.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
@@ -127,7 +128,7 @@ TEST_F(HelpWindows, ChangesListsTheVersionAndTwentyChangesAndOKClosesIt) {
   const auto make = [&] { return new help::frmChanges(&main); };
   AtEachFont(make, "OKButton", [](QWidget* changes) {
     EXPECT_EQ(Str(changes->windowTitle()) + " / " + Text(changes, "lblVersion"),
-              "Changes from last release / Version 0.8.17");
+              "Changes from last release / " + help::ProgramVersionLine());
     for (size_t i = 0; i < help::texts::kChanges.size(); ++i)
       EXPECT_EQ(Text(changes, ("lblChanges" + std::to_string(i + 1)).c_str()), help::texts::kChanges[i]);
   });
@@ -142,7 +143,7 @@ TEST_F(HelpWindows, AboutShowsTheProgramAndThePatchLevelOfTheGameAndOKClosesIt) 
     const auto make = [&] { return new help::frmAbout(gameDir, &main); };
     AtEachFont(make, "cmdOK", [&](QWidget* about) {
       EXPECT_EQ(Str(about->windowTitle()) + " / " + Text(about, "lblTitle") + " / " + Text(about, "lblVersion"),
-                "About Drydock / Name: Drydock / Version 0.8.17");
+                "About Drydock / Name: Drydock / " + help::ProgramVersionLine());
       EXPECT_EQ(Text(about, "lblDescription"), help::texts::kAboutDescription);
       EXPECT_EQ(Text(about, "lblCurVersion"), std::string("Current version of Armada II installed: ") + patchLevel);
       EXPECT_EQ(Child<QLabel>(about, "picIcon")->pixmap().toImage().pixelColor(4, 4), QColor(Qt::darkGreen));

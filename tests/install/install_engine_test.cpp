@@ -8,6 +8,7 @@
 #include "library/mod_files.h"
 #include "platform/file_ops.h"
 #include "platform/writer_lock.h"
+#include "support/held_lock.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -49,17 +50,17 @@ class Install : public ::testing::Test {
 
   fs::path game() const { return t / "game"; }
   fs::path mod() const { return t / "mods/Fleet"; }
-  std::optional<platform::WriterLock> Lock() { return platform::WriterLock::Acquire({game(), t / "mods"}); }
+  platform::WriterLock Lock() { return test::HeldLock({game(), t / "mods"}); }
   // Runs on the game folder, or on `gameDir` when one is given.
   Report RunInstall(const fs::path& modFolder, const Callbacks& cb = {}, const fs::path& gameDir = {}) {
-    return InstallModFiles(*Lock(), gameDir.empty() ? game() : gameDir, modFolder, cb);
+    return InstallModFiles(Lock(), gameDir.empty() ? game() : gameDir, modFolder, cb);
   }
   Report RunUninstall(const fs::path& modFolder, const Callbacks& cb = {}, ChangedFiles changed = ChangedFiles::Replace,
                       const fs::path& gameDir = {}) {
     const auto lock = Lock();
-    return UninstallModFiles(*lock, PlanUninstall(*lock, gameDir.empty() ? game() : gameDir, modFolder), changed, cb);
+    return UninstallModFiles(lock, PlanUninstall(lock, gameDir.empty() ? game() : gameDir, modFolder), changed, cb);
   }
-  Rows Changed(const fs::path& modFolder) { return PlanUninstall(*Lock(), game(), modFolder).Changed(); }
+  Rows Changed(const fs::path& modFolder) { return PlanUninstall(Lock(), game(), modFolder).Changed(); }
   std::string Game(const char* rel) const { return TempTree::Read(t / (std::string("game/") + rel)); }
   // The game now, but for the folder an install made: the uninstall leaves it, empty.
   Rows GameNow() const {
@@ -246,7 +247,7 @@ TEST_F(Install, AnOldBackupUninstallsByContentsFromEveryCaseVariant) {
   t.Write("mods/Fleet/Backup/odf/ships/fed.odf", "game fed");
   t.Write("mods/Fleet/Backup/ODF/Stations/base.odf", "game base");
   t.Write("mods/Fleet/Backup/.drydock-added", "odf\\ships\\new.odf\r\nArmada2.exe\r\n");
-  const UninstallPlan plan = PlanUninstall(*Lock(), game(), mod());
+  const UninstallPlan plan = PlanUninstall(Lock(), game(), mod());
   EXPECT_EQ(plan.source, UninstallPlan::Source::OldBackup);
   EXPECT_TRUE(plan.Changed().empty());
   const Report out = RunUninstall(mod());

@@ -80,6 +80,12 @@ class Flow : public ::testing::Test {
   void ExpectAlreadyInstalled(Answer a) {
     Expect("It appears that the Fleet mod is already installed. Continue?", "Continue installation?", a);
   }
+  // Fleet installed, the question answered Yes.
+  void InstallFleet() {
+    ExpectInstallQuestion(Answer::Yes);
+    ASSERT_EQ(Installer().InstallMod(fleet), Outcome::Done);
+    ASSERT_EQ(Game("odf/ships/fed.odf"), "mod fed");
+  }
   std::string Game(const char* rel) const { return TempTree::Read(t / (std::string("game/") + rel)); }
   // Fresh folders for the next case of a table.
   void Reset() {
@@ -99,7 +105,7 @@ class Flow : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAndRefreshes) {
+TEST_F(Flow, NoModChosenOrThePlaceholderIsToldAndANoToTheQuestionChangesNothing) {
   Expect("Please select a mod.", "Select a mod", Answer::Ok);
   EXPECT_EQ(Installer().InstallMod({"", ""}), Outcome::Cancelled);
   Expect(
@@ -112,18 +118,25 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   ExpectInstallQuestion(Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(host.beeps, 0);
+  EXPECT_EQ(host.installCaptions, Rows{"Install Mod"}) << "the caption is put back";
+  EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
+  EXPECT_TRUE(dialogs.Done());
+}
 
+TEST_F(Flow, AnInstallShowsItsCaptionsAndProgressBeepsOnceAndRefreshes) {
   ExpectInstallQuestion(Answer::Yes);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Done);
   EXPECT_TRUE(dialogs.Done());
-  EXPECT_EQ(host.installCaptions,
-            (Rows{"Install Mod", "Installing", "Creating backup", "Copying files", "Install Mod"}));
+  EXPECT_EQ(host.installCaptions, (Rows{"Installing", "Creating backup", "Copying files", "Install Mod"}));
   EXPECT_EQ(std::tuple(host.beeps, host.quietRefreshes, host.fullRefreshes), std::tuple(1, 1, 1));
   EXPECT_TRUE(host.Idle());
   EXPECT_EQ(std::pair(host.progress.front(), host.progress.back()), std::pair(0, 100));
   EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
+}
 
-  // Installing again undoes the first install, so that the backup holds the game's files.
+// Installing again undoes the first install, so that the backup holds the game's files.
+TEST_F(Flow, InstallingAgainFirstUndoesTheInstallAndOnlyWhenTheUserAgrees) {
+  InstallFleet();
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod fed v2");
   ExpectInstallQuestion(Answer::Yes);
   ExpectAlreadyInstalled(Answer::Yes);
@@ -136,9 +149,14 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   ExpectAlreadyInstalled(Answer::No);
   EXPECT_EQ(Installer().InstallMod(fleet), Outcome::Cancelled);
   EXPECT_EQ(host.installCaptions.back(), "Install Mod");
+  EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed v2");
+  EXPECT_TRUE(dialogs.Done());
+}
 
-  // A hand edit, then a mod installed over it: the edit is no installed mod's, so installing again or uninstalling
-  // first asks to undo it. (Where only mods changed the file, nothing is asked: mod_stack_test.)
+// A hand edit, then a mod installed over it: the edit is no installed mod's, so installing again or uninstalling
+// first asks to undo it. (Where only mods changed the file, nothing is asked: mod_stack_test.)
+TEST_F(Flow, AHandEditUnderALaterModIsUndoneOnlyOnAYesAndGoesToTheTrash) {
+  InstallFleet();
   t.Write("game/odf/ships/fed.odf", "patched by hand");
   t.Write("prog/mods/Later/odf/ships/fed.odf", "later fed");
   ExpectInstallQuestion(Answer::Yes, "Later");
@@ -177,11 +195,12 @@ TEST_F(Flow, InstallReinstallAndUninstallAreAskedAndDoneWithTheirCaptionsBeepAnd
   EXPECT_EQ(host.uninstallCaptions, (Rows{"Uninstall Mod", "Uninstalling", "Deleting files", "Restoring backup",
                                           "Deleting backup", "Uninstall Mod"}));
   EXPECT_TRUE(host.Idle());
+}
 
-  // An addon installs from its own folder with its own backup.
+TEST_F(Flow, AnAddonInstallsFromItsOwnFolderWithItsOwnBackup) {
   ExpectInstallQuestion(Answer::Yes, "Small");
   EXPECT_EQ(Installer().InstallMod({"    Small", "Fleet\\Addon\\Small"}), Outcome::Done);
-  EXPECT_EQ(test::GameSnapshot(t / "game"), (Rows{"odf/ships/fed.odf=later fed", "odf/ships/small.odf=addon"}));
+  EXPECT_EQ(test::GameSnapshot(t / "game"), (Rows{"odf/ships/fed.odf=game fed", "odf/ships/small.odf=addon"}));
   EXPECT_TRUE(IsInstalled(t / "prog/mods/Fleet/Addon/Small"));
   EXPECT_FALSE(IsInstalled(t / "prog/mods/Fleet"));
 }

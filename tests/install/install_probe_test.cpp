@@ -247,13 +247,9 @@ namespace {
 // Backup or the trash), nothing outside the games and mods changed, and the exit code and the message tell the truth.
 class Players : public ::testing::Test {
  public:
+  // Lays out the case's folders: a game X and a program folder P with the mods Fleet and Later.
   void SetUp() override {
     if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
-  }
-  void Lay() {
-    fs::remove_all(t.root() / "c");
-    originals.clear();
-    deletedByHand.clear();
     t.Write("c/games/X/Armada2.exe", "the game's program");
     t.Write("c/games/X/readme.txt", "the game's readme");
     t.Write("c/games/X/odf/ships/fed.odf", "fed original");
@@ -270,7 +266,16 @@ class Players : public ::testing::Test {
     }
     outside = TempTree::Snapshot(t / "c/outside");
   }
+  // After every case every original is where a player can get it back, and a read-only one came back read-only.
+  void TearDown() override {
+    if (IsSkipped()) return;
+    EXPECT_TRUE(Safe());
+    if (fs::exists(C("games/X/odf/ships/kling.odf")) && Read("games/X/odf/ships/kling.odf") == "kling original") {
+      EXPECT_EQ(fs::status(C("games/X/odf/ships/kling.odf")).permissions() & fs::perms::owner_write, fs::perms::none);
+    }
+  }
   fs::path C(const std::string& rel) const { return t / ("c/" + rel); }
+  std::string Canonical(const std::string& rel) const { return fs::weakly_canonical(C(rel)).string(); }
 
   // `drydock --yes ARGS` with the program folder and game folder given, its home in the case's folder; Run gives a
   // command and a mod of P.
@@ -319,147 +324,134 @@ class Players : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Players, EveryOriginalStaysWhereAPlayerCanGetItBackAndTheExitCodeTellsTheTruth) {
-  const auto canonical = [this](const std::string& rel) { return fs::weakly_canonical(C(rel)).string(); };
-  struct Case {
-    const char* what;
-    std::function<void(Players&)> steps;
-  };
-  const Case cases[] = {
-      {"another copy of the game is chosen",
-       [&](Players& p) {
-         fs::copy(p.C("games/X"), p.C("games/Y"), fs::copy_options::recursive);
-         const Rows y = p.GameNow("games/Y");
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         const std::string refusal = "Fleet was installed into " + canonical("games/X") + ". Choose that folder";
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet", "games/Y"), 1, refusal));
-         EXPECT_TRUE(Ended(p.Run("install", "Fleet", "games/Y"), 1, refusal));
-         EXPECT_EQ(p.GameNow("games/Y"), y);
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fleet fed");
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0));
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
-       }},
-      {"a mod is published with its author's Backup",
-       [&](Players& p) {
-         fs::copy(p.C("games/X"), p.C("games/Author"), fs::copy_options::recursive);
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet", "games/Author"), 0));
-         fs::create_directories(p.C("Q/mods"));
-         fs::copy(p.C("P/mods/Fleet"), p.C("Q/mods/Fleet"), fs::copy_options::recursive);
-         const Rows x = p.GameNow();
-         EXPECT_TRUE(
-             Ended(p.In("Q", "games/X", {"installed"}), 0, "Fleet (installed into " + canonical("games/Author") + ")"));
-         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"install", "Fleet"}), 1,
-                           "Fleet was installed into " + canonical("games/Author") + ". Choose that folder"));
-         // On the player's machine the author's game does not exist at all.
-         fs::rename(p.C("games/Author"), p.C("elsewhere"));
-         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"uninstall", "Fleet"}), 1, ", which is no longer there"));
-         EXPECT_EQ(p.GameNow(), x);
-       }},
-      {"the game folder is renamed between install and uninstall",
-       [&](Players& p) {
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         ASSERT_TRUE(Ended(p.Run("install", "Later"), 0));
-         fs::rename(p.C("games/X"), p.C("games/X2"));
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet", "games/X2"), 0,
-                           "Fleet was installed into " + (p.C("games").string()) + "/X, which is no longer there"));
-         EXPECT_EQ(p.Read("games/X2/odf/ships/fed.odf"), "later fed");
-         EXPECT_EQ(p.Read("P/mods/Later/Backup/odf/ships/fed.odf"), "fed original");
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Later", "games/X2"), 0));
-         EXPECT_EQ(p.Read("games/X2/odf/ships/fed.odf"), "fed original");
-       }},
-      {"two program folders install into one game",
-       [&](Players& p) {
-         fs::create_directories(p.C("Q/mods"));
-         fs::rename(p.C("P/mods/Later"), p.C("Q/mods/Later"));
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         ASSERT_TRUE(Ended(p.In("Q", "games/X", {"install", "Later"}), 0));
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0));
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "later fed");
-         EXPECT_TRUE(Ended(p.In("Q", "games/X", {"uninstall", "Later"}), 0));
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
-       }},
-      {"a Backup without a record holds files the game never had",
-       [&](Players& p) {
-         p.t.Write("c/P/mods/Fleet/Backup/readme.txt", "a stranger's readme");
-         p.t.Write("c/P/mods/Fleet/Backup/odf/ships/gone.odf", "a stranger's file");
-         const Rows x = p.GameNow();
-         const RunResult r = p.Run("uninstall", "Fleet");
-         EXPECT_TRUE(Ended(r, 1, "the game has no such file holding the mod's"));
-         EXPECT_TRUE(Contains(r.output, "gone.odf")) << r.output;
-         EXPECT_EQ(p.GameNow(), x);
-         EXPECT_EQ(p.Read("P/mods/Fleet/Backup/readme.txt"), "a stranger's readme");
-         // Spelled in lower case it is the same Backup: listed as installed, and the install changes nothing.
-         fs::rename(p.C("P/mods/Fleet/Backup"), p.C("P/mods/Fleet/backup"));
-         EXPECT_TRUE(Ended(p.In("P", "games/X", {"installed"}), 0, "Fleet\n"));
-         EXPECT_TRUE(Ended(p.Run("install", "Fleet"), 1, "Reinstall stopped"));
-         EXPECT_EQ(p.GameNow(), x);
-       }},
-      {"a game folder is a link to a folder outside the game",
-       [&](Players& p) {
-         fs::rename(p.C("games/X/odf/ships"), p.C("outside/ships"));
-         fs::create_directory_symlink(p.C("outside/ships"), p.C("games/X/odf/ships"));
-         p.outside = TempTree::Snapshot(p.C("outside"));
-         const std::string link = "odf/ships is a link to " + p.C("outside/ships").string();
-         EXPECT_TRUE(Ended(p.Run("install", "Fleet"), 1, link));
-         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
-         // Linked after the install: the uninstall writes nothing through it either.
-         fs::remove(p.C("games/X/odf/ships"));
-         fs::rename(p.C("outside/ships"), p.C("games/X/odf/ships"));
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         fs::rename(p.C("games/X/odf/ships"), p.C("outside/ships"));
-         fs::create_directory_symlink(p.C("outside/ships"), p.C("games/X/odf/ships"));
-         p.outside = TempTree::Snapshot(p.C("outside"));
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, link));
-         EXPECT_TRUE(fs::exists(p.C("P/mods/Fleet/Backup/odf/ships/fed.odf")));
-       }},
-      {"an installed file is edited keeping its size and time",
-       [&](Players& p) {
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         const fs::path fed = p.C("games/X/odf/ships/fed.odf");
-         const auto time = fs::last_write_time(fed);
-         p.t.Write("c/games/X/odf/ships/fed.odf", "FLEET FED");
-         fs::last_write_time(fed, time);
-         p.originals.insert("FLEET FED");  // the player's edit is theirs too
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 0, "were changed in the game after it was installed"));
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
-       }},
-      {"a kept original is deleted by hand",
-       [&](Players& p) {
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         fs::remove(p.C("P/mods/Fleet/Backup/odf/ships/kling.odf"));
-         p.deletedByHand.insert("kling original");
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, "uninstall with --force"));
-         EXPECT_TRUE(Ended(p.In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0,
-                           "were left as they are, since their originals were gone:\n    odf/ships/kling.odf"));
-         EXPECT_EQ(p.Read("games/X/odf/ships/kling.odf"), "fleet kling");
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
-         EXPECT_FALSE(fs::exists(p.C("games/X/odf/ships/new.odf")));
-         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
-       }},
-      {"the install record is cut short",
-       [&](Players& p) {
-         ASSERT_TRUE(Ended(p.Run("install", "Fleet"), 0));
-         const fs::path record = p.C("P/mods/Fleet/Backup/.drydock-record");
-         const std::string text = TempTree::Read(record);
-         p.t.Write("c/P/mods/Fleet/Backup/.drydock-record", text.substr(0, text.size() - 12));
-         EXPECT_TRUE(Ended(p.Run("uninstall", "Fleet"), 1, "cannot be read"));
-         EXPECT_TRUE(Ended(p.In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0, "was uninstalled"));
-         EXPECT_EQ(p.Read("games/X/odf/ships/fed.odf"), "fed original");
-         EXPECT_EQ(p.Read("games/X/odf/ships/kling.odf"), "kling original");
-         EXPECT_FALSE(fs::exists(p.C("P/mods/Fleet/Backup")));
-       }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Lay();
-    c.steps(*this);
-    EXPECT_TRUE(Safe());
-    // A read-only original comes back read-only.
-    if (fs::exists(C("games/X/odf/ships/kling.odf")) && Read("games/X/odf/ships/kling.odf") == "kling original") {
-      EXPECT_EQ(fs::status(C("games/X/odf/ships/kling.odf")).permissions() & fs::perms::owner_write, fs::perms::none);
-    }
-    if (HasFailure()) return;
-  }
+// Another copy of the game is chosen.
+TEST_F(Players, AnotherCopyOfTheGameIsRefusedAndTheRightOneUninstalls) {
+  fs::copy(C("games/X"), C("games/Y"), fs::copy_options::recursive);
+  const Rows y = GameNow("games/Y");
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  const std::string refusal = "Fleet was installed into " + Canonical("games/X") + ". Choose that folder";
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet", "games/Y"), 1, refusal));
+  EXPECT_TRUE(Ended(Run("install", "Fleet", "games/Y"), 1, refusal));
+  EXPECT_EQ(GameNow("games/Y"), y);
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fleet fed");
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 0));
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
+}
+
+// A mod is published with its author's Backup.
+TEST_F(Players, AModPublishedWithItsAuthorsBackupIsRefusedEverywhereElse) {
+  fs::copy(C("games/X"), C("games/Author"), fs::copy_options::recursive);
+  ASSERT_TRUE(Ended(Run("install", "Fleet", "games/Author"), 0));
+  fs::create_directories(C("Q/mods"));
+  fs::copy(C("P/mods/Fleet"), C("Q/mods/Fleet"), fs::copy_options::recursive);
+  const Rows x = GameNow();
+  EXPECT_TRUE(Ended(In("Q", "games/X", {"installed"}), 0, "Fleet (installed into " + Canonical("games/Author") + ")"));
+  EXPECT_TRUE(Ended(In("Q", "games/X", {"install", "Fleet"}), 1,
+                    "Fleet was installed into " + Canonical("games/Author") + ". Choose that folder"));
+  // On the player's machine the author's game does not exist at all.
+  fs::rename(C("games/Author"), C("elsewhere"));
+  EXPECT_TRUE(Ended(In("Q", "games/X", {"uninstall", "Fleet"}), 1, ", which is no longer there"));
+  EXPECT_EQ(GameNow(), x);
+}
+
+// The game folder is renamed between install and uninstall.
+TEST_F(Players, AGameFolderRenamedBetweenInstallAndUninstallIsTakenForTheSame) {
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  ASSERT_TRUE(Ended(Run("install", "Later"), 0));
+  fs::rename(C("games/X"), C("games/X2"));
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet", "games/X2"), 0,
+                    "Fleet was installed into " + (C("games").string()) + "/X, which is no longer there"));
+  EXPECT_EQ(Read("games/X2/odf/ships/fed.odf"), "later fed");
+  EXPECT_EQ(Read("P/mods/Later/Backup/odf/ships/fed.odf"), "fed original");
+  EXPECT_TRUE(Ended(Run("uninstall", "Later", "games/X2"), 0));
+  EXPECT_EQ(Read("games/X2/odf/ships/fed.odf"), "fed original");
+}
+
+// Two program folders install into one game.
+TEST_F(Players, TwoProgramFoldersInstallingIntoOneGameShareItsOrder) {
+  fs::create_directories(C("Q/mods"));
+  fs::rename(C("P/mods/Later"), C("Q/mods/Later"));
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  ASSERT_TRUE(Ended(In("Q", "games/X", {"install", "Later"}), 0));
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 0));
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "later fed");
+  EXPECT_TRUE(Ended(In("Q", "games/X", {"uninstall", "Later"}), 0));
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
+}
+
+// A Backup without a record holds files the game never had.
+TEST_F(Players, ABackupWithoutARecordPutsBackNothingTheGameNeverHad) {
+  t.Write("c/P/mods/Fleet/Backup/readme.txt", "a stranger's readme");
+  t.Write("c/P/mods/Fleet/Backup/odf/ships/gone.odf", "a stranger's file");
+  const Rows x = GameNow();
+  const RunResult r = Run("uninstall", "Fleet");
+  EXPECT_TRUE(Ended(r, 1, "the game has no such file holding the mod's"));
+  EXPECT_TRUE(Contains(r.output, "gone.odf")) << r.output;
+  EXPECT_EQ(GameNow(), x);
+  EXPECT_EQ(Read("P/mods/Fleet/Backup/readme.txt"), "a stranger's readme");
+  // Spelled in lower case it is the same Backup: listed as installed, and the install changes nothing.
+  fs::rename(C("P/mods/Fleet/Backup"), C("P/mods/Fleet/backup"));
+  EXPECT_TRUE(Ended(In("P", "games/X", {"installed"}), 0, "Fleet\n"));
+  EXPECT_TRUE(Ended(Run("install", "Fleet"), 1, "Reinstall stopped"));
+  EXPECT_EQ(GameNow(), x);
+}
+
+// A game folder is a link to a folder outside the game.
+TEST_F(Players, AGameFolderLinkedOutsideTheGameIsNeitherInstalledNorUninstalledThrough) {
+  fs::rename(C("games/X/odf/ships"), C("outside/ships"));
+  fs::create_directory_symlink(C("outside/ships"), C("games/X/odf/ships"));
+  outside = TempTree::Snapshot(C("outside"));
+  const std::string link = "odf/ships is a link to " + C("outside/ships").string();
+  EXPECT_TRUE(Ended(Run("install", "Fleet"), 1, link));
+  EXPECT_FALSE(fs::exists(C("P/mods/Fleet/Backup")));
+  // Linked after the install: the uninstall writes nothing through it either.
+  fs::remove(C("games/X/odf/ships"));
+  fs::rename(C("outside/ships"), C("games/X/odf/ships"));
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  fs::rename(C("games/X/odf/ships"), C("outside/ships"));
+  fs::create_directory_symlink(C("outside/ships"), C("games/X/odf/ships"));
+  outside = TempTree::Snapshot(C("outside"));
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 1, link));
+  EXPECT_TRUE(fs::exists(C("P/mods/Fleet/Backup/odf/ships/fed.odf")));
+}
+
+// An installed file is edited keeping its size and time.
+TEST_F(Players, AnEditKeepingSizeAndTimeIsToldAndUndone) {
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  const fs::path fed = C("games/X/odf/ships/fed.odf");
+  const auto time = fs::last_write_time(fed);
+  t.Write("c/games/X/odf/ships/fed.odf", "FLEET FED");
+  fs::last_write_time(fed, time);
+  originals.insert("FLEET FED");  // the player's edit is theirs too
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 0, "were changed in the game after it was installed"));
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
+}
+
+// A kept original is deleted by hand.
+TEST_F(Players, AKeptOriginalDeletedByHandNeedsForceWhichLeavesThatFile) {
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  fs::remove(C("P/mods/Fleet/Backup/odf/ships/kling.odf"));
+  deletedByHand.insert("kling original");
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 1, "uninstall with --force"));
+  EXPECT_TRUE(Ended(In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0,
+                    "were left as they are, since their originals were gone:\n    odf/ships/kling.odf"));
+  EXPECT_EQ(Read("games/X/odf/ships/kling.odf"), "fleet kling");
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
+  EXPECT_FALSE(fs::exists(C("games/X/odf/ships/new.odf")));
+  EXPECT_FALSE(fs::exists(C("P/mods/Fleet/Backup")));
+}
+
+// The install record is cut short.
+TEST_F(Players, ARecordCutShortNeedsForceWhichPutsEveryOriginalBack) {
+  ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
+  const fs::path record = C("P/mods/Fleet/Backup/.drydock-record");
+  const std::string text = TempTree::Read(record);
+  t.Write("c/P/mods/Fleet/Backup/.drydock-record", text.substr(0, text.size() - 12));
+  EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 1, "cannot be read"));
+  EXPECT_TRUE(Ended(In("P", "games/X", {"uninstall", "--force", "Fleet"}), 0, "was uninstalled"));
+  EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
+  EXPECT_EQ(Read("games/X/odf/ships/kling.odf"), "kling original");
+  EXPECT_FALSE(fs::exists(C("P/mods/Fleet/Backup")));
 }
 
 // The probes that run the program under strace, which makes chosen system calls fail or return early.

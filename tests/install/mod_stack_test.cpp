@@ -11,6 +11,7 @@
 #include "install/mod_stack.h"
 #include "library/mod_files.h"
 #include "platform/writer_lock.h"
+#include "support/held_lock.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -36,18 +37,18 @@ class Stack : public ::testing::Test {
  protected:
   fs::path Game() const { return t / "game"; }
   fs::path Mod(char name) const { return t / (std::string("mods/") + name); }
-  std::optional<platform::WriterLock> Lock() { return platform::WriterLock::Acquire({Game(), t / "mods"}); }
+  platform::WriterLock Lock() { return test::HeldLock({Game(), t / "mods"}); }
   void SetUp() override {
     for (const auto& [path, file] : kFiles) {
       if (!file.first.empty()) t.Write("game/" + path, file.first);
       for (char m : file.second) t.Write(std::string("mods/") + m + "/" + path, std::string(1, m) + " " + path);
     }
   }
-  Report Install(char m) { return InstallModFiles(*Lock(), Game(), Mod(m)); }
-  UninstallPlan Plan(char m) { return PlanUninstall(*Lock(), Game(), Mod(m)); }
+  Report Install(char m) { return InstallModFiles(Lock(), Game(), Mod(m)); }
+  UninstallPlan Plan(char m) { return PlanUninstall(Lock(), Game(), Mod(m)); }
   Report Uninstall(char m, ChangedFiles changed = ChangedFiles::Replace) {
     const auto lock = Lock();
-    return UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod(m)), changed);
+    return UninstallModFiles(lock, PlanUninstall(lock, Game(), Mod(m)), changed);
   }
   // The game when `installed` are: each file the topmost one's, else the game's own.
   static Rows Expected(const std::string& installed) {
@@ -123,19 +124,19 @@ TEST_F(Stack, AModsOwnBannerAndInformationCoverNothingYetComeBackInOrder) {
     }
     t.Write(std::string("mods/") + m + "/odf/own_" + m + ".odf", "own");
   }
-  const auto install = [&](char m) { return InstallModFiles(*Lock(), Game(), Mod(m)); };
+  const auto install = [&](char m) { return InstallModFiles(Lock(), Game(), Mod(m)); };
   ASSERT_TRUE(install('D').Succeeded());
   ASSERT_TRUE(install('E').Succeeded());
   EXPECT_EQ(TempTree::Read(Game() / "ModPic.jpg"), "E banner");
   EXPECT_TRUE(CoveringMods(t / "mods", Game(), Mod('D')).empty());
   t.Write("mods/E/odf/own_D.odf", "E's");  // a game file both carry: that one covers
   const auto lock = Lock();
-  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
-  ASSERT_TRUE(InstallModFiles(*lock, Game(), Mod('E')).Succeeded());
+  ASSERT_TRUE(UninstallModFiles(lock, PlanUninstall(lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
+  ASSERT_TRUE(InstallModFiles(lock, Game(), Mod('E')).Succeeded());
   EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('D')), Rows{"E"});
-  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('D')), ChangedFiles::Replace).Succeeded());
+  ASSERT_TRUE(UninstallModFiles(lock, PlanUninstall(lock, Game(), Mod('D')), ChangedFiles::Replace).Succeeded());
   EXPECT_EQ(TempTree::Read(Game() / "ModPic.jpg"), "E banner") << "the top mod's banner stays";
-  ASSERT_TRUE(UninstallModFiles(*lock, PlanUninstall(*lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
+  ASSERT_TRUE(UninstallModFiles(lock, PlanUninstall(lock, Game(), Mod('E')), ChangedFiles::Replace).Succeeded());
   EXPECT_FALSE(fs::exists(Game() / "ModPic.jpg"));
   EXPECT_FALSE(fs::exists(Game() / "ModPic.bmp"));
 }
@@ -148,9 +149,9 @@ TEST_F(Stack, TheGameFolderWrittenAnotherWayHoldsOneStack) {
   const fs::path spelled = t / "game/.";
 #endif
   ASSERT_TRUE(Install('A').Succeeded());
-  ASSERT_TRUE(InstallModFiles(*Lock(), spelled, Mod('B')).Succeeded());
+  ASSERT_TRUE(InstallModFiles(Lock(), spelled, Mod('B')).Succeeded());
   EXPECT_EQ(CoveringMods(t / "mods", Game(), Mod('A')), Rows{"B"});
-  EXPECT_TRUE(PlanUninstall(*Lock(), spelled, Mod('A')).Changed().empty());
+  EXPECT_TRUE(PlanUninstall(Lock(), spelled, Mod('A')).Changed().empty());
   EXPECT_TRUE(Uninstall('A').Succeeded());
   EXPECT_EQ(test::GameSnapshot(Game()), Expected("B"));
 }

@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <thread>
 
 #include "cli/cli.h"
 #include "desktop/qt_shell.h"
@@ -18,6 +17,7 @@
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
@@ -41,8 +41,7 @@ RunResult Wine(const fs::path& prefix, const std::vector<std::string>& args) {
 }
 
 std::string WaitForStart(const fs::path& report) {
-  for (int i = 0; i < 600 && !fs::exists(report); ++i) std::this_thread::sleep_for(100ms);
-  return fs::exists(report) ? TempTree::Read(report) : "(the game did not start)";
+  return WaitUntil([&] { return fs::exists(report); }, 60s) ? TempTree::Read(report) : "(the game did not start)";
 }
 
 class WineLaunch : public ::testing::Test {
@@ -109,7 +108,8 @@ TEST_F(WineLaunch, TheCommandLineFindsTheGameThroughTheRegistryOfEitherPrefixAnd
   const RunResult noWine = Drydock({"launch"}, home, "");
   EXPECT_EQ(noWine.code, 1);
   EXPECT_NE(noWine.output.find(launch::texts::kNoWine), std::string::npos) << noWine.output;
-  std::this_thread::sleep_for(1s);
+  // Nothing was started that could still write the report: the run said so before it ended.
+  EXPECT_EQ(noWine.output.find("started: "), std::string::npos) << noWine.output;
   EXPECT_FALSE(fs::exists(report));
 }
 
@@ -131,7 +131,8 @@ TEST_F(WineLaunch, TheWindowsLaunchCommandStartsTheGameInItsFolderInThePrefixTha
   window.Startup(folders.programDir, folders.gameDir, folders.winePrefix);
   QApplication::processEvents();
   PressKey(Qt::Key_A, Qt::ControlModifier);
-  QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 10000);  // the stand-in ends well, or runs past the watch
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return !window.isVisible(); }, 10000));  // the stand-in ends well, or runs past the watch
   EXPECT_EQ(WaitForStart(report), kStartedInGameFolder);
   EXPECT_TRUE(dialogs.Done());
 }

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <future>
 #include <string>
-#include <thread>
 
 #include "library/mod_library.h"
 #include "platform/names.h"
@@ -113,7 +112,7 @@ TEST(GameSearch, AStopRequestEndsTheSearchWithoutAResult) {
 
   stop = false;
   auto searching = std::async(std::launch::async, [&] { return SearchTreesForFile({big / "r"}, kGameExeName, stop); });
-  std::this_thread::sleep_for(fullRun / 4);
+  ASSERT_EQ(searching.wait_for(fullRun / 4), std::future_status::timeout) << "the search ended before it was stopped";
   const auto stopAt = Clock::now();
   stop = true;
   const fs::path found = searching.get();

@@ -2,10 +2,11 @@
 // must tell a change exactly when a full listing differs, and hold that list.
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <fstream>
 
 #include "library/mod_list_watch.h"
 #include "support/temp_tree.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace drydock::library;
@@ -23,6 +24,17 @@ ModListWatch::StampReader Shifted(std::chrono::nanoseconds back, std::chrono::na
     }
     return stamp;
   };
+}
+
+// Waits until the file system's clock has moved on: until a file written again gets another modification time
+// than one written first. So the change after it cannot share a time with anything done before.
+bool ClockMovedOn(const fs::path& probe) {
+  const auto stamp = [&] {
+    std::ofstream(probe, std::ios::trunc) << "tick";
+    return fs::last_write_time(probe);
+  };
+  const fs::file_time_type before = stamp();
+  return drydock::test::WaitUntil([&] { return stamp() != before; });
 }
 
 // Each mode leaves the watch one way to see a change: with times an hour old
@@ -81,7 +93,9 @@ TEST(ModListWatch, ReportsAChangeExactlyWhenAFullListingDiffersAndHoldsThatList)
     ModList shown = FillModList(ModsDir(prog));  // as the start-up refresh left it
     for (const auto& [what, change] : steps) {
       SCOPED_TRACE(what);
-      if (outsideTheWindow) std::this_thread::sleep_for(20ms);
+      if (outsideTheWindow) {
+        ASSERT_TRUE(ClockMovedOn(t / "clock"));
+      }
       change();
       const bool changed = watch.Changed(prog, shown);
       EXPECT_TRUE(fs::is_directory(prog / "mods")) << "the mods folder is there under its lower-case name";

@@ -5,14 +5,20 @@
 
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <tuple>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 #include "platform/environment.h"
 #include "platform/names.h"
 #include "platform/writer_lock.h"
+#include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
@@ -29,8 +35,7 @@ constexpr char kReporter[] = "report_start";
 
 // The report, once it is there (a started program runs on its own time).
 std::string WaitForReport(const fs::path& file) {
-  for (int i = 0; i < 200 && !fs::exists(file); ++i) std::this_thread::sleep_for(50ms);
-  return fs::exists(file) ? TempTree::Read(file) : "(no report)";
+  return WaitUntil([&] { return fs::exists(file); }, 10s) ? TempTree::Read(file) : "(no report)";
 }
 
 class Process : public ::testing::Test {
@@ -78,9 +83,8 @@ TEST_F(Process, WhatCannotStartIsReportedAndALockDrydockHoldsIsNotPassedOn) {
 
 // How a watched program ends, polled as the window polls it, within a deadline.
 std::optional<platform::ProgramEnd> WaitForEnd(platform::WatchedProgram& program) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
   std::optional<platform::ProgramEnd> end;
-  while (!(end = program.Ended()) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+  WaitUntil([&] { return (end = program.Ended()).has_value(); }, 10s);
   return end;
 }
 
@@ -130,3 +134,33 @@ TEST_F(Process, AWatchedProgramTellsHowItEndedAndTheLastOfWhatItWroteWithoutBein
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// Every test program runs in a home of its own (support/test_home.cpp), and so does every program it starts: no
+// test reaches the user's trash, cache, settings or Wine prefix.
+TEST(TestHome, HomeAndTheXdgFoldersLieInAFreshTemporaryFolderAndStartedProgramsInheritThem) {
+  const std::optional<std::string> home = platform::GetEnv("HOME");
+  ASSERT_TRUE(home);
+  const fs::path root = platform::PathFromUtf8(*home);
+  EXPECT_EQ(root.parent_path(), fs::temp_directory_path());
+  EXPECT_TRUE(platform::PathToUtf8(root.filename()).starts_with("drydock-test-home-")) << *home;
+  EXPECT_TRUE(fs::is_directory(root));
+  if (const passwd* user = ::getpwuid(::getuid())) {
+    EXPECT_NE(root, fs::path(user->pw_dir));
+  }
+  EXPECT_EQ(platform::HomeDir(), root);
+  std::string seen = *home + '\n';
+  for (const auto& [name, folder] :
+       {std::pair{"XDG_DATA_HOME", "data"}, {"XDG_CACHE_HOME", "cache"}, {"XDG_CONFIG_HOME", "config"}}) {
+    EXPECT_EQ(platform::GetEnv(name), platform::PathToUtf8(root / folder)) << name;
+    seen += platform::PathToUtf8(root / folder) + '\n';
+  }
+  EXPECT_FALSE(platform::GetEnv("WINEPREFIX")) << "the user's Wine prefix is not the test's";
+  const RunResult child =
+      RunChild({"/bin/sh", "-c",
+                "printf '%s\\n' \"$HOME\" \"$XDG_DATA_HOME\" \"$XDG_CACHE_HOME\" \"$XDG_CONFIG_HOME\" "
+                "\"${WINEPREFIX-(unset)}\""});
+  EXPECT_EQ(child.code, 0);
+  EXPECT_EQ(child.output, seen + "(unset)\n");
+}
+#endif

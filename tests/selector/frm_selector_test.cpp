@@ -299,14 +299,27 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureWhoseRoomTheListGives
   EXPECT_EQ(Mods()->geometry(), plainList);
 }
 
-TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaitsForTheirWork) {
-  t.Write("game/odf/ships/fed.odf", "game");
-  t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
-  t.Write("prog/mods/Fleet/odf/ships/new.odf", "mod");
-  Start(GameDir());
-  ASSERT_EQ(Label("lblA2NumOfFiles"), "2");
-  auto* installed = window->findChild<QListWidget*>(QStringLiteral("lstCurrentMods"));
-  ClickItem(Mods(), Mods()->item(0));
+// The game's fed.odf, and the mod Fleet with its own fed.odf and a new.odf, chosen in the list.
+struct SelectorInstall : Selector {
+  void SetUp() override {
+    Selector::SetUp();
+    t.Write("game/odf/ships/fed.odf", "game");
+    t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
+    t.Write("prog/mods/Fleet/odf/ships/new.odf", "mod");
+    Start(GameDir());
+    ASSERT_EQ(Label("lblA2NumOfFiles"), "2");
+    ClickItem(Mods(), Mods()->item(0));
+  }
+  // Installs Fleet with Ctrl+I, answering the question Yes.
+  void InstallFleet() {
+    dialogs.Expect(Question(true, flow::Answer::Yes));
+    PressKey(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  }
+  QListWidget* Installed() { return Find<QListWidget>("lstCurrentMods"); }
+};
+
+TEST_F(SelectorInstall, EnterAndSpacePressTheFocusedButtonAndEnterInTheListOrADoubleClickInstallsOncePerPress) {
   // Enter and Space press the focused button, whatever it says; Enter in the list installs, once per press, and
   // so does a double click on the mod.
   struct Press {
@@ -329,51 +342,58 @@ TEST_F(Selector, InstallAndUninstallRunOncePerKeyClickOrMenuEntryAndClosingWaits
   Find<QWidget>("cmdRefresh")->setFocus();
   PressKey(Qt::Key_Return);
   EXPECT_EQ(Items(Mods()), L({"Fleet", "Later"}));
-  Find<QAction>("menuManagerAuto")->trigger();
-  fs::remove(t / "prog/mods/Later");
-  PressKey(Qt::Key_R, Qt::ControlModifier);
-  ClickItem(Mods(), Mods()->item(0));
-  dialogs.Expect(Question(true, flow::Answer::Yes));
-  PressKey(Qt::Key_I, Qt::ControlModifier);
-  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod");
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game") << "every question was answered No";
+}
+
+TEST_F(SelectorInstall, AnInstallCountsTheGameSaysWhatItDidBeepsAndGivesTheListTheKeyboardBack) {
+  InstallFleet();
   EXPECT_EQ(Label("lblA2NumOfFiles"), "3") << "the count follows the install";
   EXPECT_EQ(Label("lblStatus"), "Installed Fleet: 2 files, 1 kept in Backup");
   EXPECT_EQ(shell.calls, std::vector<std::string>{"beep"});
   EXPECT_TRUE(Str(Find<QPushButton>("cmdInstallMod")->text()) == "Install Mod" &&
               Find<QAction>("menuModInstall")->isEnabled() && !Find<QProgressBar>("pgbPercent")->isVisible());
   ExpectEnabled(true);
-  EXPECT_EQ(Items(installed), L({"Fleet"}));
+  EXPECT_EQ(Items(Installed()), L({"Fleet"}));
   EXPECT_EQ(Current(), "Fleet");
   ASSERT_EQ(QApplication::focusWidget(), Mods()) << "the list has the keyboard again after the install";
-  // A mod that came with a Backup made for another game says so where the installed mods are listed.
+}
+
+// The installed-mods window lists afresh on every activation, and keeps the entry chosen.
+TEST_F(SelectorInstall, AModWhoseBackupWasMadeForAnotherGameSaysSoAmongTheInstalledMods) {
+  InstallFleet();
   install::InstallRecord stranger{install::InstallRecord::State::Complete, "/elsewhere/Armada II", {}, 1, {}};
   ASSERT_TRUE(install::WriteRecord(t.MakeDir("prog/mods/Zeta/Backup"), stranger));
   PressKey(Qt::Key_R, Qt::ControlModifier);
   PressKey(Qt::Key_D, Qt::ControlModifier);
+  QListWidget* installed = Installed();
   ASSERT_EQ(Items(installed), L({"Fleet", "Zeta"}));
   ClickItem(installed, installed->item(1));
   EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
   Activate(window.get());
-  Activate(installed->window());  // it lists afresh on every activation, and keeps the entry chosen
+  Activate(installed->window());
   EXPECT_EQ(Str(installed->currentItem()->text()), "Zeta");
   EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
-  installed->window()->close();
-  fs::remove_all(t / "prog/mods/Zeta");
-  Activate(window.get());
-  PressKey(Qt::Key_R, Qt::ControlModifier);
+}
+
+TEST_F(SelectorInstall, UninstallByTheButtonOrBackspaceAsksPutsTheGameBackAndSaysWhatItDid) {
+  InstallFleet();
   ClickItem(Mods(), Mods()->item(0));
   ASSERT_EQ(QApplication::focusWidget(), Mods());
   dialogs.Expect(Question(false, flow::Answer::No));
   QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod") << "answered No";
   Mods()->setFocus();
   dialogs.Expect(Question(false, flow::Answer::Yes));
   PressKey(Qt::Key_Backspace);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
-  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "and the uninstall";
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "the count follows the uninstall";
   EXPECT_EQ(Label("lblStatus"), "Uninstalled Fleet: 2 files put back or taken out");
   EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
-  EXPECT_EQ(Items(installed), L({"(No mods found.)"}));
-  // Another writer holds the game, so the next install is still waiting for it when the timer fires.
+  EXPECT_EQ(Items(Installed()), L({"(No mods found.)"}));
+}
+
+TEST_F(SelectorInstall, ClosingWhileTheWorkWaitsForTheLockClosesTheWindowOnceTheInstallHasEnded) {
+  // Another writer holds the game, so the install is still waiting for it when the timer fires.
   auto held = platform::WriterLock::Acquire({GameDir(), t / "prog/mods"});
   ASSERT_TRUE(held.has_value());
   bool fired = false;

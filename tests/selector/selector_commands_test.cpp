@@ -197,29 +197,38 @@ TEST_F(SelectorCommands, TheRightButtonSelectsTheModUnderThePointerAndOpensTheCu
   menu->hide();
 }
 
-TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASecondYes) {
-  t.Write("prog/mods/Fleet/odf/fed.odf", "fleet");
-  t.Write("prog/mods/Fleet/Addon/Extra/odf/x.odf", "extra");
-  t.Write("prog/mods/Inst/Backup/odf/fed.odf", "the game's own");
-  Start();
-  const auto ask = [](const std::string& name, flow::Answer answer) {
+// Removing a mod: Fleet with its addon Extra, and Inst, which is installed.
+class RemoveMod : public SelectorCommands {
+ protected:
+  void SetUp() override {
+    SelectorCommands::SetUp();
+    t.Write("prog/mods/Fleet/odf/fed.odf", "fleet");
+    t.Write("prog/mods/Fleet/Addon/Extra/odf/x.odf", "extra");
+    t.Write("prog/mods/Inst/Backup/odf/fed.odf", "the game's own");
+    Start();
+  }
+  // The first question, and the second that warns of what cannot be undone; both default to No.
+  static Box Ask(const std::string& name, flow::Answer answer) {
     Box box = Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
                        "Remove " + name + " mod?", answer);
     box.preset = flow::Default::No;
     return box;
-  };
-  const auto warning = [](const std::string& name, flow::Answer answer) {
+  }
+  static Box Warning(const std::string& name, flow::Answer answer) {
     Box box = Answered("", "Remove " + name + " mod?", answer, flow::Buttons::YesNo, flow::Icon::Exclamation);
     box.preset = flow::Default::No;
     return box;
-  };
-  const auto status = [this] { return test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()); };
-  // The mod is looked at under the lock: while another run holds it, nothing is asked about its backup.
+  }
+  std::string Status() const { return test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()); }
+};
+
+TEST_F(RemoveMod, TheModIsLookedAtUnderTheLockAndWorkThatThrowsIsToldDeletingNothing) {
+  // While another run holds the lock, nothing is asked about the mod's backup.
   {
     const auto other = platform::WriterLock::Acquire({t / "prog/mods"});
     ASSERT_TRUE(other);
     Click("Inst");
-    dialogs.Expect(ask("Inst", flow::Answer::Yes));
+    dialogs.Expect(Ask("Inst", flow::Answer::Yes));
     dialogs.Expect(
         {"Another Drydock is changing the files in " + (t / "prog/mods").string() + ". Try again when it has finished.",
          "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Exclamation});
@@ -227,59 +236,64 @@ TEST_F(SelectorCommands, RemovingAModMovesItToTheTrashAndAnInstalledOneNeedsASec
     EXPECT_TRUE(dialogs.Done());
   }
   // Work that throws (the trash's look into a data folder that is a loop of links) is told, and nothing is deleted.
-  {
-    const test::ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
-    dialogs.Expect(ask("Inst", flow::Answer::Yes));
-    dialogs.Expect(warning("Inst", flow::Answer::Yes));
-    dialogs.Expect({"", "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Critical});
-    PressKey(Qt::Key_Delete);
-    ASSERT_TRUE(dialogs.Done());
-    EXPECT_TRUE(dialogs.shown.back().text.starts_with("The work was stopped by an unexpected error: "));
-    EXPECT_NE(dialogs.shown.back().text.find((t / "home/loop/Trash").string()), std::string::npos);
-    EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
-  }
+  const test::ScopedEnv loop{"XDG_DATA_HOME", t.Link("home/loop", t / "home/loop").string()};
+  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(Warning("Inst", flow::Answer::Yes));
+  dialogs.Expect({"", "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Critical});
+  PressKey(Qt::Key_Delete);
+  ASSERT_TRUE(dialogs.Done());
+  EXPECT_TRUE(dialogs.shown.back().text.starts_with("The work was stopped by an unexpected error: "));
+  EXPECT_NE(dialogs.shown.back().text.find((t / "home/loop/Trash").string()), std::string::npos);
+  EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
+}
+
+TEST_F(RemoveMod, AnAddonGoesToTheTrashAloneAndAnInstalledModNeedsASecondYes) {
   Click("    Extra");
-  dialogs.Expect(ask("    Extra", flow::Answer::Yes));
+  dialogs.Expect(Ask("    Extra", flow::Answer::Yes));
   PressKey(Qt::Key_Delete);
   EXPECT_FALSE(fs::exists(Mod("Fleet/Addon/Extra")));
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Extra/odf/x.odf"), "extra");
-  EXPECT_EQ(status(), "Removed Extra: moved to the trash");
+  EXPECT_EQ(Status(), "Removed Extra: moved to the trash");
   EXPECT_EQ(test::TempTree::Read(Mod("Fleet/odf/fed.odf")), "fleet");
   EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "Inst"}));
 
   Click("Inst");
-  dialogs.Expect(ask("Inst", flow::Answer::Yes));
-  dialogs.Expect(warning("Inst", flow::Answer::No));  // the backup would go with it
+  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(Warning("Inst", flow::Answer::No));  // the backup would go with it
   PressKey(Qt::Key_Delete);
   EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
-  dialogs.Expect(ask("Inst", flow::Answer::Yes));
-  dialogs.Expect(warning("Inst", flow::Answer::Yes));
+  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(Warning("Inst", flow::Answer::Yes));
   Entry("menuModCurrentModRemoveMod")->trigger();
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
+  EXPECT_TRUE(dialogs.Done());
+}
 
-  // Without a trash the mod is deleted only when the user says so, knowing it is for good.
-  fs::remove_all(t / "home/data/Trash");
+TEST_F(RemoveMod, WithoutATrashAModIsDeletedOnlyWhenTheUserSaysSoKnowingItIsForGood) {
+  fs::remove_all(Mod("Inst"));
   t.Write("home/data/Trash", "not a folder");
+  PressKey(Qt::Key_R, Qt::ControlModifier);
   Click("Fleet");
   for (const flow::Answer answer : {flow::Answer::No, flow::Answer::Yes}) {
-    dialogs.Expect(ask("Fleet", flow::Answer::Yes));
-    dialogs.Expect(warning("Fleet", answer));
+    dialogs.Expect(Ask("Fleet", flow::Answer::Yes));
+    dialogs.Expect(Warning("Fleet", answer));
     PressKey(Qt::Key_Delete);
     EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == flow::Answer::No);
   }
   EXPECT_NE(dialogs.shown.back().text.find(Mod("Fleet").string() + "\n\nDelete it for good?"), std::string::npos);
-  EXPECT_EQ(status(), "Deleted Fleet for good");
+  EXPECT_EQ(Status(), "Deleted Fleet for good");
   EXPECT_EQ(test::Items(Mods()), test::L({"(No mods found.)"}));
   PressKey(Qt::Key_Delete);  // the placeholder is no mod
+  EXPECT_TRUE(dialogs.Done());
+}
 
-  // On Linux "x\y" is one mod's name, never the folder "y" of the mod "x".
-  fs::remove_all(t / "home/data/Trash");
+TEST_F(RemoveMod, OnLinuxABackslashIsPartOfTheModsNameNeverAFolderOfAnotherMod) {
   t.Write("prog/mods/x/y/precious.odf", "x's");
   fs::create_directories(Mod("x\\y"));
   std::ofstream(Mod("x\\y") / "odd.odf") << "odd";
   PressKey(Qt::Key_R, Qt::ControlModifier);
   Click("x\\y");
-  dialogs.Expect(ask("x\\y", flow::Answer::Yes));
+  dialogs.Expect(Ask("x\\y", flow::Answer::Yes));
   PressKey(Qt::Key_Delete);
   EXPECT_EQ(test::TempTree::Read(Mod("x/y/precious.odf")), "x's");
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files" / "x\\y" / "odd.odf"), "odd");
@@ -372,7 +386,7 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   Entry("menuManagerLaunchA2")->trigger();
   EXPECT_EQ(shell.calls, std::vector<std::string>{"start " + (t / "bin/wine").string() + " Armada2.exe in " +
                                                   (t / "game").string()});
-  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
   EXPECT_TRUE(dialogs.Done());
 }
 
@@ -388,7 +402,7 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
                                                  "wine: Bad EXE format for Z:\\game\\Armada2.exe."),
                   "Launch Armada II", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_A, Qt::ControlModifier);
-  QTRY_VERIFY_WITH_TIMEOUT(dialogs.Done(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dialogs.Done(); }, 5000));
   EXPECT_TRUE(window->isVisible());
 
   // A game that runs on: the key returns at once, the window answers while the game is watched, then closes.
@@ -396,12 +410,12 @@ TEST_F(SelectorCommands, AGameThatFailsAtOnceKeepsTheWindowOpenAndSaysWhyOneThat
   PressKey(Qt::Key_A, Qt::ControlModifier);
   bool answered = false;
   QTimer::singleShot(0, window.get(), [&] { answered = window->isVisible(); });
-  QTRY_VERIFY_WITH_TIMEOUT(answered, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }, 1000));
   PressKey(Qt::Key_A, Qt::ControlModifier);  // while one launch is watched, another starts nothing
   EXPECT_EQ(std::count_if(shell.calls.begin(), shell.calls.end(),
                           [](const std::string& c) { return c.starts_with("start "); }),
             2);
-  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
   EXPECT_TRUE(dialogs.Done());
 }
 

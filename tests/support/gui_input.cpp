@@ -1,5 +1,7 @@
 #include "support/gui_input.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,6 +47,11 @@ void Activate(QWidget* window) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+void HandlePendingEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 5000);
 }
 
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {

@@ -44,6 +44,9 @@ void ClickItem(QListWidget* list, const QListWidgetItem* item, int clicks = 1);
 void ClickText(QListWidget* list, const char* text);
 // Makes `window` the active window, as a click on it would; the test fails when it does not become so.
 void Activate(QWidget* window);
+// Handles every event already waiting (timers due included) and whatever those post in turn, until none is
+// left or five seconds have passed: for a check that something which could only come from an event did not.
+void HandlePendingEvents();
 // A key pressed and let go, sent to the widget that has the focus.
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Selects the whole text of `box` and types `text` over it.

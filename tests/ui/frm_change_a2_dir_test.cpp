@@ -22,6 +22,7 @@
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
+#include "support/wait.h"
 
 namespace fs = std::filesystem;
 using namespace drydock;
@@ -71,8 +72,7 @@ class FakeHost final : public ui::GameDirHost {
 struct BlockingSearch {
   fs::path operator()(const std::atomic<bool>& stop) {
     started = true;
-    const auto until = std::chrono::steady_clock::now() + 10s;
-    while (!stop && !release && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(1ms);
+    test::WaitUntil([&] { return stop || release; });
     sawStop = stop.load();
     return stop ? fs::path() : result;
   }
@@ -107,7 +107,7 @@ class ChangeA2Dir : public ::testing::Test {
         if (!read.contains(Model()->filePath(parent))) return false;
       return Browser()->currentIndex().isValid();
     }));
-    QTest::qWait(100);
+    test::HandlePendingEvents();  // the sort of what was read, which moves rows
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Browser()->viewport()->rect().contains(Browser()->visualRect(Browser()->currentIndex())); },
         1000));
@@ -308,7 +308,7 @@ TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsT
   for (const auto& names : {std::pair{"Armada II", "B2"}, std::pair{"B2", "Armada II"}}) {
     fs::rename(t / "Games" / names.first, t / "Games" / names.second);
     ASSERT_TRUE(QTest::qWaitFor([&] { return shows(names.second) && !shows(names.first); }));
-    QTest::qWait(50);  // the tree sorts the folder it has found
+    test::HandlePendingEvents();  // the tree sorts the folder it has found
     EXPECT_EQ(TxtDir(), gameDir);
   }
   // Without a GameDir neither the close box nor OK refused closes it (nor could it reopen); Cancel and Escape end
@@ -344,7 +344,7 @@ TEST_F(ChangeA2Dir, ASearchYieldsToTheUserAndStopsWhenTheDialogClosesOrGoes) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return last.started.load(); }));
   dialog.reset();
   EXPECT_TRUE(last.sawStop);
-  QTest::qWait(200);  // a result posted to the destroyed dialog must not arrive
+  test::HandlePendingEvents();  // a result posted to the destroyed dialog must not arrive
   // And so is one running when the dialog closes.
   Open(std::ref(running));
   ASSERT_TRUE(QTest::qWaitFor([&] { return running.started.load(); }));
@@ -353,6 +353,6 @@ TEST_F(ChangeA2Dir, ASearchYieldsToTheUserAndStopsWhenTheDialogClosesOrGoes) {
   dialog->close();
   EXPECT_TRUE(running.sawStop) << "the search was stopped and joined before close returned";
   EXPECT_FALSE(dialog->IsSearching());
-  QTest::qWait(200);
+  test::HandlePendingEvents();  // what the joined search posted, if anything
   EXPECT_EQ(TxtDir(), copyDir) << "a stopped search delivers nothing";
 }
