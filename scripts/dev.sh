@@ -73,15 +73,18 @@ REAL_HOME=$HOME
 WATCHED_FOLDERS=("$REAL_HOME/.cache" "$REAL_HOME/.local/share/Trash")
 [ -n "${XDG_CACHE_HOME:-}" ] && WATCHED_FOLDERS+=("$XDG_CACHE_HOME")
 [ -n "${XDG_DATA_HOME:-}" ] && WATCHED_FOLDERS+=("$XDG_DATA_HOME/Trash")
-CCACHE_FOLDER=${CCACHE_DIR:-}
-if [ -z "$CCACHE_FOLDER" ] && command -v ccache >/dev/null; then
-  CCACHE_FOLDER=$(ccache -k cache_dir 2>/dev/null || true)
-fi
+# ccache's folder: the one this run uses, and its default one, which other builds on the machine fill.
+CCACHE_FOLDERS=("$REAL_HOME/.cache/ccache" "${XDG_CACHE_HOME:-$REAL_HOME/.cache}/ccache")
+[ -n "${CCACHE_DIR:-}" ] && CCACHE_FOLDERS+=("$CCACHE_DIR")
+command -v ccache >/dev/null && CCACHE_FOLDERS+=("$(ccache -k cache_dir 2>/dev/null || true)")
 
 # One line per entry below the watched folders: kind, size, modification time, path.
 home_listing() {
-  find "${WATCHED_FOLDERS[@]}" -path "${CCACHE_FOLDER:-/nonexistent}" -prune -o -printf '%y %s %TY-%Tm-%Td %TT %p\n' \
-    2>/dev/null | sort || true
+  local skip=() folder
+  for folder in "${CCACHE_FOLDERS[@]}"; do
+    [ -n "$folder" ] && skip+=(-path "$folder" -prune -o)
+  done
+  find "${WATCHED_FOLDERS[@]}" "${skip[@]}" -printf '%y %s %TY-%Tm-%Td %TT %p\n' 2>/dev/null | sort || true
 }
 
 # Runs a command (a ctest run) and fails when the real cache or trash changed meanwhile, showing how.
@@ -196,6 +199,11 @@ run_thread_sanitized_tests() {
 # fails the whole run, after the others have run.
 run_benchmarks() {
   local bench=$BUILD_DIR/bench failed=() t0
+  # The program's writer locks and caches go to a home folder of the run's own, not the user's.
+  BENCH_HOME=$(mktemp -d)
+  trap 'rm -rf "$BENCH_HOME"' EXIT
+  local -x HOME=$BENCH_HOME XDG_DATA_HOME=$BENCH_HOME/data XDG_CACHE_HOME=$BENCH_HOME/cache \
+    XDG_CONFIG_HOME=$BENCH_HOME/config
   one() {
     local name=$1
     shift
@@ -298,7 +306,7 @@ case "${1:-}" in
     configure -DCMAKE_BUILD_TYPE=Release -DDRYDOCK_BUILD_TESTS=OFF -DDRYDOCK_FAULT_INJECTION=OFF \
       -DDRYDOCK_BUILD_BENCH=ON
     cmake --build "$BUILD_DIR" --parallel "$(nproc)" --target drydock_benchmarks
-    run_benchmarks
+    run_home_checked run_benchmarks
     ;;
   fuzz)
     BUILD_DIR=${BUILD_DIR:-build-fuzz}
