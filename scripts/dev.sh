@@ -48,8 +48,9 @@ TEST_PACKAGES=(libgtest-dev clang-format strace ccache libarchive-tools groff-ba
 PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils appstream libarchive-tools)
 # The engine and its tests cross-built for Windows and run under Wine (no Qt).
 WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev)
-# The libFuzzer targets (libFuzzer comes with Clang).
-FUZZ_PACKAGES=(clang)
+# The libFuzzer targets: Clang, and its runtimes with libFuzzer (only recommended by Clang, so not
+# installed with it here).
+FUZZ_PACKAGES=(clang libclang-rt-dev)
 # The benchmarks: bsdtar is the baseline of the archive add.
 BENCH_PACKAGES=(libarchive-tools)
 
