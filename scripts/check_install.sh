@@ -17,6 +17,10 @@ prefix=$root/usr
 exe=$prefix/bin/drydock
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The program runs as a user's would, but in a home folder of its own: nothing it writes (locks,
+# caches, the trash) may reach the real one.
+export HOME=$work/user XDG_DATA_HOME=$work/user/data XDG_CACHE_HOME=$work/user/cache XDG_CONFIG_HOME=$work/user/config
+mkdir -p "$HOME"
 failures=0
 fail() {
   echo "FAILED: $*" >&2
