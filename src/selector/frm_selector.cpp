@@ -204,20 +204,24 @@ void frmSelector::ApplyLayout(bool withPicture) {
   // The labels reach to the window's right edge so that no caption is cut
   // where the design's narrower boxes would end mid-word.
   const int right = kClientWidth - 3900 - 45;
-  const auto column = [&](QWidget* w, Place p) { place(w, p, Row::Top, wider); };
-  column(lblStats_, {3900, 60, right, 255});
-  column(lblA2NumOfFile_, {3900, 300, right, 195});
-  column(lblA2NumOfFiles_, {3900, 480, right, 195});
-  column(lblModNumOfFiles_, {3900, 780, right, 195});
-  column(lblModSize_, {3900, 1080, right, 195});
-  column(lblModMaker_, {3900, 1440, right, 195});
-  column(lblModsMaker_, {3900, 1620, right, 195});
-  column(lblModDescription_, {3900, 1980, right, 195});
-  column(lblModsDescription_, {3900, 2160, right, 795});
-  column(lblModsOtherHeading_, {3900, 3060, right, 195});
-  column(lblModsOther_, {3900, 3240, right, 975});
-  column(lblModVersion_, {3900, 4360, right, 195});
-  column(lblModsVersion_, {3900, 4560, right, 195});
+  // The details column: each label's top and height in twips.
+  const struct {
+    QWidget* label;
+    int top, height;
+  } column[] = {{lblStats_, 60, 255},
+                {lblA2NumOfFile_, 300, 195},
+                {lblA2NumOfFiles_, 480, 195},
+                {lblModNumOfFiles_, 780, 195},
+                {lblModSize_, 1080, 195},
+                {lblModMaker_, 1440, 195},
+                {lblModsMaker_, 1620, 195},
+                {lblModDescription_, 1980, 195},
+                {lblModsDescription_, 2160, 795},
+                {lblModsOtherHeading_, 3060, 195},
+                {lblModsOther_, 3240, 975},
+                {lblModVersion_, 4360, 195},
+                {lblModsVersion_, 4560, 195}};
+  for (const auto& c : column) place(c.label, {3900, c.top, right, c.height}, Row::Top, wider);
   picModsPic_->setGeometry(0, 0, Px(6855), picModsPic_->height() > 1 ? Px(kPictureHeight) : 1);
   lblInvalidPic_->setGeometry(Px(30), Px(115), Px(6855), Px(1100));
 }
@@ -377,15 +381,7 @@ void frmSelector::EnableUninstall(bool enabled) {
   menuModUninstall_->setEnabled(enabled);
 }
 
-void frmSelector::SetBusy(bool busy) {
-  if (busy == busy_) return;
-  busy_ = busy;
-  if (busy) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    QApplication::restoreOverrideCursor();
-  }
-}
+void frmSelector::SetBusy(bool busy) { ui::ShowWaitCursor(busy_, busy); }
 
 void frmSelector::ShowProgress(bool shown) {
   pgbPercent_->setVisible(shown);

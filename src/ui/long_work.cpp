@@ -45,10 +45,10 @@ void OnUiThread(QObject* context, std::function<void()> task) {
   QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
 }
 
-void WindowWork::SetBusy(bool busy) {
-  if (busy == busy_) return;
-  busy_ = busy;
-  if (busy) {
+void ShowWaitCursor(bool& shown, bool wanted) {
+  if (wanted == shown) return;
+  shown = wanted;
+  if (wanted) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
     QApplication::restoreOverrideCursor();

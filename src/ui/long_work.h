@@ -38,12 +38,16 @@ std::optional<std::string> ErrorOf(const std::function<void()>& step);
 // is dropped when `context` is destroyed first.
 void OnUiThread(QObject* context, std::function<void()> task);
 
+// The wait cursor on (`wanted`) or off, once: `shown` remembers which, so that
+// every setting is undone exactly once.
+void ShowWaitCursor(bool& shown, bool wanted);
+
 // A window's side of a flow's long work: on a worker through RunAndWait, the
 // wait cursor while it is busy (and never left on when the work throws).
 class WindowWork final : public flow::WorkHost {
  public:
   ~WindowWork() override { SetBusy(false); }
-  void SetBusy(bool busy) override;
+  void SetBusy(bool busy) override { ShowWaitCursor(busy_, busy); }
   void RunLong(const std::function<void()>& work) override { RunAndWait(work); }
 
  private:
