@@ -306,6 +306,8 @@ Report UninstallModFiles(const platform::WriterLock& /*held*/, const UninstallPl
   Restore(rules, callbacks, report);
   if (plan.source == Source::NoBackup || !report.failures.empty()) {
     report.stuck = report.stuck || !plan.Stuck().empty();
+    // An install killed before its backup counted may have named the mod in the game's ledger already.
+    if (plan.source == Source::NoBackup && report.failures.empty()) (void)ForgetInLedger(plan.gameDir, plan.modFolder);
     return report;
   }
 

@@ -5,6 +5,7 @@
 
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
+#include "install/mod_stack.h"
 #include "library/mod_files.h"
 #include "platform/file_ops.h"
 #include "platform/writer_lock.h"
@@ -235,6 +236,17 @@ TEST_F(Install, ARecordWithoutAPlaceInTheOrderOfInstallsIsAskedAboutAsBefore) {
   EXPECT_EQ(Game("odf/ships/fed.odf"), "game fed");
   ASSERT_TRUE(RunUninstall(later).Succeeded());
   EXPECT_EQ(Game("odf/ships/fed.odf"), "mod fed");
+}
+
+// Killed after the game's ledger named the mod but before its backup counted: the uninstall that follows (of a
+// mod that is not installed) takes the mod out of the ledger too, and the game is left as it was.
+TEST_F(Install, AnInstallKilledBeforeItsBackupCountedLeavesNoLedgerBehindItsUninstall) {
+  ASSERT_TRUE(NoteInLedger(game(), mod(), 7));
+  ASSERT_TRUE(fs::exists(game() / ".drydock-installs"));
+  ASSERT_EQ(PlanUninstall(Lock(), game(), mod()).source, UninstallPlan::Source::NoBackup);
+  EXPECT_TRUE(RunUninstall(mod()).Succeeded());
+  EXPECT_FALSE(fs::exists(game() / ".drydock-installs"));
+  EXPECT_EQ(TempTree::Snapshot(game()), original);
 }
 
 TEST_F(Install, AnOldBackupUninstallsByContentsFromEveryCaseVariant) {
