@@ -45,8 +45,10 @@ void CliDialogs::Refuse() {
   err_ << '\n' << kRefusal << '\n';
 }
 
+// The details a window folds under a question are for the window; the command
+// line shows them with --dry-run instead.
 flow::Answer CliDialogs::Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon,
-                              flow::Default) {
+                              flow::Default, const std::string&) {
   if (buttons == flow::Buttons::Ok || buttons == flow::Buttons::AbortRetryIgnore) {
     // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';

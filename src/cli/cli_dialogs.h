@@ -40,7 +40,7 @@ class CliDialogs final : public flow::Dialogs {
  protected:
   // The default a terminal takes on an empty line is always the answer that changes nothing.
   flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
-                    flow::Default preset) override;
+                    flow::Default preset, const std::string& details) override;
 
  private:
   // The refusal of a question nobody can answer, told once per question.

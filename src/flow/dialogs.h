@@ -28,22 +28,26 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // Shows `text` with `title`, the given buttons and icon; returns the answer.
-  // Enter gives Yes (or Ok).
-  Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
-    return Show(text, title, buttons, icon, Default::Yes);
+  // Enter gives Yes (or Ok). `details`, when given, is a longer text the user
+  // may unfold under the question (a message box's "Show Details..."), such as
+  // the files an install would replace; the question keeps its own wording.
+  Answer Ask(const std::string& text, const std::string& title, Buttons buttons, Icon icon,
+             const std::string& details = {}) {
+    return Show(text, title, buttons, icon, Default::Yes, details);
   }
   // The same for a question whose Yes deletes or overwrites something: Enter
   // gives No (or Cancel), so a hurried key press keeps the file.
-  Answer AskDestructive(const std::string& text, const std::string& title, Buttons buttons, Icon icon) {
-    return Show(text, title, buttons, icon, Default::No);
+  Answer AskDestructive(const std::string& text, const std::string& title, Buttons buttons, Icon icon,
+                        const std::string& details = {}) {
+    return Show(text, title, buttons, icon, Default::No, details);
   }
   // A one-line input box; nothing when cancelled.
   virtual std::optional<std::string> Input(const std::string& prompt, const std::string& title,
                                            const std::string& initial) = 0;
 
  protected:
-  virtual Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon,
-                      Default preset) = 0;
+  virtual Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, Default preset,
+                      const std::string& details) = 0;
 };
 
 // What the user is told when work ended by throwing (the windows carry a

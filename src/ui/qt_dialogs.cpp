@@ -79,10 +79,11 @@ QWidget* QtDialogs::Owner() const {
 }
 
 flow::Answer QtDialogs::Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
-                             flow::Default preset) {
+                             flow::Default preset, const std::string& details) {
   const QString caption = QString::fromStdString(title);
   QMessageBox box(ToQt(icon), caption, QString::fromStdString(text), ToQt(buttons), Owner());
   box.setObjectName(QStringLiteral("messageBox"));
+  if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
   box.setDefaultButton(DefaultButton(buttons, preset));
   KeepTitleWhole(box, caption);
   switch (box.exec()) {

@@ -17,7 +17,7 @@ class QtDialogs final : public flow::Dialogs {
 
  protected:
   flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
-                    flow::Default preset) override;
+                    flow::Default preset, const std::string& details) override;
 
  private:
   QWidget* Owner() const;

@@ -55,10 +55,10 @@ class HookedDialogs final : public flow::Dialogs {
 
  protected:
   flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
-                    flow::Default preset) override {
+                    flow::Default preset, const std::string& details) override {
     if (auto hook = std::exchange(whileOpen, nullptr)) hook();
-    return preset == flow::Default::No ? scripted.AskDestructive(text, title, buttons, icon)
-                                       : scripted.Ask(text, title, buttons, icon);
+    return preset == flow::Default::No ? scripted.AskDestructive(text, title, buttons, icon, details)
+                                       : scripted.Ask(text, title, buttons, icon, details);
   }
 };
 

@@ -23,6 +23,8 @@ class ScriptedDialogs final : public flow::Dialogs {
     flow::Answer answer = flow::Answer::Ok;
     // Checked when set: the button Enter presses (No on a question that deletes or overwrites).
     std::optional<flow::Default> preset = std::nullopt;
+    // Checked when set: the text folded under the question ("Show Details...").
+    std::optional<std::string> details = std::nullopt;
   };
 
   void Expect(Box box) { script_.push_back(std::move(box)); }
@@ -47,8 +49,8 @@ class ScriptedDialogs final : public flow::Dialogs {
 
  protected:
   flow::Answer Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon icon,
-                    flow::Default preset) override {
-    shown.push_back({text, title, buttons, icon, flow::Answer::Ok, preset});
+                    flow::Default preset, const std::string& details) override {
+    shown.push_back({text, title, buttons, icon, flow::Answer::Ok, preset, details});
     if (script_.empty()) {
       ADD_FAILURE() << "unexpected box \"" << title << "\": " << text;
       return buttons == flow::Buttons::Ok ? flow::Answer::Ok : flow::Answer::No;
@@ -61,6 +63,9 @@ class ScriptedDialogs final : public flow::Dialogs {
     EXPECT_EQ(icon, want.icon) << text;
     if (want.preset) {
       EXPECT_EQ(preset, *want.preset) << "the default button of: " << text;
+    }
+    if (want.details) {
+      EXPECT_EQ(details, *want.details) << "the details of: " << text;
     }
     return want.answer;
   }

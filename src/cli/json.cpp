@@ -1,0 +1,158 @@
+#include "cli/json.h"
+
+#include <ostream>
+
+namespace drydock::cli {
+
+namespace {
+
+// The length of the UTF-8 sequence that starts at `i`, or 0 when the bytes
+// there are not one (overlong forms and surrogates included).
+std::size_t Utf8Length(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = byte(i);
+  if (c < 0x80) return 1;
+  std::size_t n = 0;
+  std::uint32_t cp = 0;
+  if ((c & 0xE0) == 0xC0) {
+    n = 2;
+    cp = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 3;
+    cp = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+void Indent(std::string& out, int depth) { out.append(static_cast<std::size_t>(depth) * 2, ' '); }
+
+}  // namespace
+
+std::string JsonQuote(std::string_view text) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const std::size_t n = Utf8Length(text, i);
+      if (n == 0) {
+        out += "\xEF\xBF\xBD";
+        ++i;
+      } else {
+        out.append(text.substr(i, n));
+        i += n;
+      }
+      continue;
+    }
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[c >> 4];
+          out += kHex[c & 0xF];
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+    ++i;
+  }
+  out += '"';
+  return out;
+}
+
+Json& Json::Set(std::string key, Json value) {
+  if (IsNull()) value_ = Object{};
+  auto& object = std::get<Object>(value_);
+  for (auto& [k, v] : object) {
+    if (k == key) {
+      v = std::move(value);
+      return *this;
+    }
+  }
+  object.emplace_back(std::move(key), std::move(value));
+  return *this;
+}
+
+Json& Json::Push(Json value) {
+  if (IsNull()) value_ = Array{};
+  std::get<Array>(value_).push_back(std::move(value));
+  return *this;
+}
+
+void Json::WriteAt(std::string& out, int depth) const {
+  if (const auto* b = std::get_if<bool>(&value_)) {
+    out += *b ? "true" : "false";
+  } else if (const auto* n = std::get_if<std::int64_t>(&value_)) {
+    out += std::to_string(*n);
+  } else if (const auto* s = std::get_if<std::string>(&value_)) {
+    out += JsonQuote(*s);
+  } else if (const auto* a = std::get_if<Array>(&value_)) {
+    if (a->empty()) {
+      out += "[]";
+      return;
+    }
+    out += "[\n";
+    for (std::size_t i = 0; i < a->size(); ++i) {
+      Indent(out, depth + 1);
+      (*a)[i].WriteAt(out, depth + 1);
+      out += i + 1 < a->size() ? ",\n" : "\n";
+    }
+    Indent(out, depth);
+    out += ']';
+  } else if (const auto* o = std::get_if<Object>(&value_)) {
+    if (o->empty()) {
+      out += "{}";
+      return;
+    }
+    out += "{\n";
+    for (std::size_t i = 0; i < o->size(); ++i) {
+      Indent(out, depth + 1);
+      out += JsonQuote((*o)[i].first);
+      out += ": ";
+      (*o)[i].second.WriteAt(out, depth + 1);
+      out += i + 1 < o->size() ? ",\n" : "\n";
+    }
+    Indent(out, depth);
+    out += '}';
+  } else {
+    out += "null";
+  }
+}
+
+std::string Json::Dump() const {
+  std::string out;
+  WriteAt(out, 0);
+  out += '\n';
+  return out;
+}
+
+void Json::Write(std::ostream& out) const { out << Dump(); }
+
+}  // namespace drydock::cli
