@@ -11,6 +11,7 @@
 #include "cli/cli_compat.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_fileinstaller.h"
+#include "cli/json.h"
 #include "demo/demo_sandbox.h"
 #include "flow/dialogs.h"
 #include "install/install_flow.h"
@@ -38,12 +39,30 @@ namespace {
 
 fs::path ProgramDirFor(const CommandLine& cl) { return ResolveFolders(cl).programDir; }
 
-int CmdList(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+// A list entry in a JSON document: its ModPath, the name shown, and whether it is an addon.
+Json ModJson(const library::ModList& list, int index) {
+  const std::string& entry = list[static_cast<std::size_t>(index)];
+  const bool addon = library::IsAddonEntry(entry);
+  return Json()
+      .Set("path", library::ResolveModPath(list, index))
+      .Set("name", addon ? entry.substr(library::kAddonIndent.size()) : entry)
+      .Set("addon", addon);
+}
+
+int CmdList(const CommandLine& given, std::ostream& out, std::ostream& err) {
+  CommandLine cl = given;
+  const bool json = TakeFlag(cl.args, "--json");
   if (!cl.args.empty()) {
-    err << "list takes no arguments\n";
+    err << "list takes no arguments but --json\n";
     return kExitUsage;
   }
   const library::ModList list = library::FillModList(library::ModsDir(ProgramDirFor(cl)));
+  if (json) {
+    Json mods = Json::MakeArray();
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) mods.Push(ModJson(list, i));
+    Json().Set("mods", std::move(mods)).Write(out);
+    return kExitOk;
+  }
   if (list.empty()) out << library::kNoModsFound << '\n';
   for (const std::string& entry : list) out << entry << '\n';
   return kExitOk;
@@ -98,38 +117,56 @@ int CmdInfo(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return kExitOk;
 }
 
-int CmdInstalled(const CommandLine& cl, std::ostream& out, std::ostream& err) {
-  const bool verbose = cl.args.size() == 1 && cl.args[0] == "--verbose";
-  if (!cl.args.empty() && !verbose) {
-    err << "installed takes no arguments but --verbose\n";
+int CmdInstalled(const CommandLine& given, std::ostream& out, std::ostream& err) {
+  CommandLine cl = given;
+  const bool json = TakeFlag(cl.args, "--json");
+  const bool verbose = TakeFlag(cl.args, "--verbose");
+  if (!cl.args.empty()) {
+    err << "installed takes no arguments but --verbose and --json\n";
     return kExitUsage;
   }
   const auto modsDir = library::ModsDir(ProgramDirFor(cl));
   const library::ModList list = library::FillModList(modsDir);
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
+  const bool gameKnown = gameDir && platform::IsFolder(*gameDir);
+  Json mods = Json::MakeArray();
   for (const std::string& entry : install::InstalledModEntries(modsDir, list)) {
-    out << entry;
     const int index = static_cast<int>(std::find(list.begin(), list.end(), entry) - list.begin());
-    if (gameDir && index < static_cast<int>(list.size())) {
-      const auto other = install::InstalledElsewhere(library::EntryFolder(modsDir, list, index), *gameDir);
-      if (other) out << " (installed into " << platform::PrintableName(other->game) << ')';
+    if (index >= static_cast<int>(list.size())) continue;
+    const fs::path folder = library::EntryFolder(modsDir, list, index);
+    const auto other = gameDir ? install::InstalledElsewhere(folder, *gameDir) : std::nullopt;
+    const auto covering =
+        (verbose || json) && gameKnown ? install::CoveringMods(modsDir, *gameDir, folder) : std::vector<std::string>{};
+    if (json) {
+      Json coveredBy = Json::MakeArray();
+      for (const std::string& name : covering) coveredBy.Push(name);
+      mods.Push(ModJson(list, index)
+                    .Set("installedInto", other ? Json(platform::PrintableName(other->game)) : Json())
+                    .Set("coveredBy", std::move(coveredBy)));
+      continue;
     }
-    if (verbose && index < static_cast<int>(list.size())) {
-      if (const std::string covered = CoveredBy(cl, modsDir, library::EntryFolder(modsDir, list, index));
-          !covered.empty()) {
-        out << '\t' << covered;
-      }
+    out << entry;
+    if (other) out << " (installed into " << platform::PrintableName(other->game) << ')';
+    if (const std::string covered = install::CoveredByText(covering); verbose && !covered.empty()) {
+      out << '\t' << covered;
     }
     out << '\n';
   }
+  if (json)
+    Json()
+        .Set("game", gameDir ? Json(platform::PathToUtf8(*gameDir)) : Json())
+        .Set("installed", std::move(mods))
+        .Write(out);
   return kExitOk;
 }
 
 // The mods that replaced one game file, from the game's own file (or none)
 // up to the one the game holds now.
-int CmdStack(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+int CmdStack(const CommandLine& given, std::ostream& out, std::ostream& err) {
+  CommandLine cl = given;
+  const bool json = TakeFlag(cl.args, "--json");
   if (cl.args.size() != 1 || !platform::IsContainedRelative(cl.args[0])) {
-    err << "stack takes one PATH, relative to the game folder (odf\\ships\\fed.odf)\n";
+    err << "stack takes one PATH, relative to the game folder (odf\\ships\\fed.odf), and --json\n";
     return kExitUsage;
   }
   const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
@@ -140,6 +177,12 @@ int CmdStack(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   const auto layers = install::FileStack(library::ModsDir(ProgramDirFor(cl)), *gameDir, cl.args[0]);
   const bool gameHadIt = layers.empty() ? platform::EntryExists(platform::NativePath(*gameDir, cl.args[0]))
                                         : layers.front().kind == install::RecordEntry::Kind::Replaced;
+  if (json) {
+    Json mods = Json::MakeArray();
+    for (const install::StackLayer& layer : layers) mods.Push(layer.name);
+    Json().Set("path", cl.args[0]).Set("gameHadFile", gameHadIt).Set("mods", std::move(mods)).Write(out);
+    return kExitOk;
+  }
   out << (gameHadIt ? "(the game's own file)" : "(no file)") << '\n';
   for (const install::StackLayer& layer : layers) out << layer.name << '\n';
   return kExitOk;
@@ -305,9 +348,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", "", "print the mod list as the main window shows it", CmdList},
+    {"list", "[--json]", "print the mod list as the main window shows it", CmdList},
     {"info", "MOD", "print the details panel of MOD (Name, or Parent\\Addon\\Child)", CmdInfo},
-    {"installed", "[--verbose]", "print the installed-mods list; --verbose adds the mods installed over each",
+    {"installed", "[--verbose] [--json]", "print the installed-mods list; --verbose adds the mods installed over each",
      CmdInstalled},
     {"install", "MOD", "install MOD into the game, keeping the files it replaces in its Backup folder", CmdInstall},
     {"uninstall", "[--force] MOD",
@@ -315,9 +358,10 @@ constexpr Command kCommands[] = {
      "otherwise (an original gone, a damaged record), leaving those game files and moving the rest of the Backup "
      "to the trash",
      CmdUninstall},
-    {"stack", "PATH", "print the mods that replaced the game file PATH, in install order", CmdStack},
+    {"stack", "PATH [--json]", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
-    {"compat", "A B", "print the files both A and B provide; either may be \"(Armada II Directory)\"", CmdCompat},
+    {"compat", "A B [--json]", "print the files both A and B provide; either may be \"(Armada II Directory)\"",
+     CmdCompat},
     {"scan", "MOD", "print the file types of the loose files in MOD's root folder, each with its files", CmdScan},
     {"sort", "MOD [TYPE..]", "move MOD's loose files of every found type (or the TYPEs named) into its game folders",
      CmdSort},
@@ -442,6 +486,8 @@ std::string ManPage() {
       ".SH SEE ALSO\n\\fBwine\\fR(1)\n";
   return page;
 }
+
+bool TakeFlag(std::vector<std::string>& args, std::string_view flag) { return std::erase(args, std::string(flag)) > 0; }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv, std::string& error) {
   CommandLine cl;

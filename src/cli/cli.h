@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace drydock::cli {
@@ -65,6 +66,10 @@ std::vector<HelpEntry> CommandHelp();
 // tables above, so they cannot tell different stories.
 std::string UsageText();
 std::string ManPage();
+
+// Takes every `flag` (such as "--json") out of a command's arguments; true
+// when there was one.
+bool TakeFlag(std::vector<std::string>& args, std::string_view flag);
 
 // Runs a command that needs no window. Returns the exit code.
 int RunCommand(const CommandLine& cl, std::ostream& out, std::ostream& err);

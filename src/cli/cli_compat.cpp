@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/json.h"
 #include "compat/compat_check.h"
 #include "compat/compat_texts.h"
 #include "library/mod_library.h"
@@ -12,7 +13,9 @@ namespace fs = std::filesystem;
 namespace drydock::cli {
 
 // Prints what the window's result box shows for the same two entries.
-int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+int CmdCompat(const CommandLine& given, std::ostream& out, std::ostream& err) {
+  CommandLine cl = given;
+  const bool json = TakeFlag(cl.args, "--json");
   if (cl.args.size() != 2) {
     err << "compat takes two MODs: each a mod folder's name, Parent\\Addon\\Child for an addon, or \""
         << compat::kGameEntry << "\" for the game\n";
@@ -44,6 +47,17 @@ int CmdCompat(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   if (result.error) {
     err << *result.error << '\n';
     return kExitFailed;
+  }
+  if (json) {
+    Json shared = Json::MakeArray();
+    for (const std::string& path : result.conflicts) shared.Push(path);
+    Json()
+        .Set("first", sides[0])
+        .Set("second", sides[1])
+        .Set("compatible", result.conflicts.empty())
+        .Set("shared", std::move(shared))
+        .Write(out);
+    return kExitOk;
   }
   if (result.conflicts.empty()) out << compat::texts::kCompatable << '\n';
   for (const std::string& path : result.conflicts) out << path << '\n';

@@ -1,6 +1,7 @@
 // The command line, run as a real process and, without Qt Gui, in this one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -153,6 +154,21 @@ TEST(CommandLine, ListInstalledAndInfoPrintTheModsWithIndentedAddonsAndTheDetail
   t.Write("prog/mods/stray.txt");
   EXPECT_EQ(Output(prog + Args{"list"}), "A mod\nb mod\n    y\n    x\nC\n");
   EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\nC\n");
+  // The same lists for scripts: every entry with its ModPath.
+  const std::string json = Output(prog + Args{"list", "--json"});
+  EXPECT_NE(json.find(R"({
+      "path": "b mod\\Addon\\y",
+      "name": "y",
+      "addon": true
+    },)"),
+            std::string::npos)
+      << json;
+  EXPECT_EQ(std::count(json.begin(), json.end(), '{'), 6) << json;
+  const std::string installed = Output(prog + Args{"installed", "--json"});
+  EXPECT_NE(installed.find(R"("game": null,)"), std::string::npos) << installed;
+  EXPECT_NE(installed.find(R"("path": "C",)"), std::string::npos) << installed;
+  EXPECT_EQ(installed.find(R"("path": "b mod")"), std::string::npos) << installed;
+  EXPECT_EQ(Drydock(prog + Args{"list", "extra"}).code, kExitUsage);
 
   t.Write("prog/mods/Fleet/ModInfo.txt", "Author: R&&D\nVersion: 2.0\nOther Heading: Credits\n");
   t.Write("prog/mods/Fleet/odf/ships/a.odf", std::string(2048, 'a'));
@@ -205,6 +221,19 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   EXPECT_EQ(Output(base + Args{"stack", "odf/ships/new.odf"}), "(no file)\nFleet\n");
   EXPECT_EQ(Output(base + Args{"installed", "--verbose"}), "Fleet\tFiles of this mod are covered by: Later\nLater\n");
   EXPECT_TRUE(Output(base + Args{"info", "Fleet"}).ends_with("\nFiles of this mod are covered by: Later\n"));
+  EXPECT_EQ(Output(base + Args{"stack", "--json", "ODF\\Ships\\fed.odf"}),
+            "{\n  \"path\": \"ODF\\\\Ships\\\\fed.odf\",\n  \"gameHadFile\": true,\n  \"mods\": [\n    \"Fleet\",\n"
+            "    \"Later\"\n  ]\n}\n");
+  const std::string installed = Output(base + Args{"installed", "--json"});
+  EXPECT_NE(installed.find(R"("installedInto": null,
+      "coveredBy": [
+        "Later"
+      ])"),
+            std::string::npos)
+      << installed;
+  EXPECT_EQ(Output(base + Args{"compat", "Fleet", "Later", "--json"}),
+            "{\n  \"first\": \"Fleet\",\n  \"second\": \"Later\",\n  \"compatible\": false,\n  \"shared\": [\n"
+            "    \"odf\\\\ships\\\\fed.odf\"\n  ]\n}\n");
 }
 
 // Without a terminal and without --yes or --no, the first question refuses the command before anything changed,
