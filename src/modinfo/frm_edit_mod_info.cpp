@@ -30,6 +30,13 @@ constexpr const char* kSelectMod = "Please select a mod.";
 constexpr const char* kMakeQuestion = "Are you sure you want to make the file?";
 constexpr const char* kMakeTitle = "Make file?";
 constexpr const char* kNotMade = "ModInfo.txt could not be made; nothing was changed:\n";
+constexpr const char* kUnsavedTitle = "Edit ModInfo.txt file";
+
+// Asked when the window closes with fields that differ from the mod's file.
+std::string UnsavedQuestion(const std::string& modPath) {
+  return "The fields hold changes that are not in the ModInfo.txt file of " + modPath +
+         ". Make the file with them before closing?";
+}
 constexpr int kBoxChars = 48;     // the text boxes' width in average characters
 constexpr int kPreviewLines = 4;  // the preview's least height in lines
 constexpr int kOpenLines = 12;    // and its height when the window opens
@@ -188,11 +195,27 @@ bool frmEditModInfo::event(QEvent* e) {
 
 void frmEditModInfo::closeEvent(QCloseEvent* e) {
   // The window stays until its question is answered and its file written or given up.
-  if (busy_) {
+  if (busy_ || !KeepOrDropEdits()) {
     e->ignore();
     return;
   }
   QWidget::closeEvent(e);
+}
+
+// Typed values are not dropped unasked: Yes makes the file with them (what it
+// replaces goes to the trash), No drops them, Cancel keeps the window open.
+bool frmEditModInfo::KeepOrDropEdits() {
+  if (modPath_.empty() || !HasEdits()) return true;
+  busy_ = true;
+  QPointer<frmEditModInfo> alive(this);
+  const flow::Answer answer =
+      host_.dialogs.Ask(UnsavedQuestion(modPath_), kUnsavedTitle, flow::Buttons::YesNoCancel, flow::Icon::Question);
+  const bool closes = answer == flow::Answer::No || (answer == flow::Answer::Yes && WriteFile(host_.dialogs));
+  if (!alive) return false;
+  busy_ = false;
+  if (answer == flow::Answer::Yes && closes && host_.fileMade) host_.fileMade();
+  if (!closes) CatchUp();
+  return closes;
 }
 
 void frmEditModInfo::FillModBox() {

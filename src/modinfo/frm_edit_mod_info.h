@@ -81,6 +81,8 @@ class frmEditModInfo : public QWidget {
   // its values from its file; `captions` are what empty fields preview.
   void Load(const std::string& modPath, const ModInfoTexts& captions);
   bool Edited(const Field& field) const;
+  // Asks what becomes of typed values when the window closes; false keeps it open.
+  bool KeepOrDropEdits();
   bool HasEdits() const;
   void Preview(const Field& field);
   void MakeFile();

@@ -260,10 +260,14 @@ void frmSelector::closeEvent(QCloseEvent* event) {
     setWindowTitle(Q(texts::kCaptionClosing));
     return;
   }
-  // Closing the main window ends the program, and every other window goes with it.
+  // Closing the main window ends the program, and every other window goes with
+  // it, unless one keeps itself open (the ModInfo editor asked about typed values).
+  if (!ui::CloseSecondaryWindows(this)) {
+    event->ignore();
+    return;
+  }
   timRefreshModList_->stop();
   timClickMod_->stop();
-  ui::CloseSecondaryWindows(this);
   QMainWindow::closeEvent(event);
   QCoreApplication::quit();
 }

@@ -108,10 +108,18 @@ QFont WindowFont(const QWidget* main) {
   return window && window->centralWidget() ? window->centralWidget()->font() : main->font();
 }
 
-void CloseSecondaryWindows(QWidget* main) {
+bool CloseSecondaryWindows(QWidget* main) {
+  // Each is asked to close as its own Close would, so that one holding typed
+  // values asks about them; one that stays open keeps the main window open.
+  bool closed = true;
+  for (QWidget* child : main->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow() && child->isVisible() && !child->close()) closed = false;
+  }
+  if (!closed) return false;
   for (QWidget* child : main->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (child->isWindow()) child->hide();
   }
+  return true;
 }
 
 }  // namespace drydock::ui

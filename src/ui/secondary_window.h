@@ -28,8 +28,9 @@ void PlaceBeside(QWidget* window, const QWidget* main);
 // The font of the main window's controls, which its windows share.
 QFont WindowFont(const QWidget* main);
 
-// Hides every window that belongs to `main` (its children that are windows).
-void CloseSecondaryWindows(QWidget* main);
+// Closes every window that belongs to `main` (its children that are windows);
+// false, with every window left as it is, when one of them stayed open.
+bool CloseSecondaryWindows(QWidget* main);
 
 // The window in `slot`, made by `make` the first time (its parent must be
 // `main`), set up as above; Escape closes it.

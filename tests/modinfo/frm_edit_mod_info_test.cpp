@@ -280,4 +280,38 @@ TEST_F(EditModInfo, ARefreshKeepsTypedTextAndMakeWritesItIntoTheEditorsMod) {
   }
 }
 
+// Escape with typed values asks first: Cancel keeps window and text, No drops them, Yes makes the file.
+TEST_F(EditModInfo, ClosingWithTypedValuesAsksAndLosesNothingUnasked) {
+  const struct {
+    flow::Answer answer;
+    bool closes;
+    std::string file;
+  } cases[] = {{flow::Answer::Cancel, false, kFleetFile},
+               {flow::Answer::No, true, kFleetFile},
+               {flow::Answer::Yes, true, Made("Typed", "Big ships", "2")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    t.Write("mods/Fleet/ModInfo.txt", kFleetFile);
+    Open("Fleet");
+    // Typed into the author box, then Escape there (the box leaves it to the window).
+    auto* author = Child<QLineEdit>(editor, "txtAuthor");
+    test::TypeInto(author, "Typed");
+    dialogs.Expect(
+        {"The fields hold changes that are not in the ModInfo.txt file of Fleet. Make the file with them "
+         "before closing?",
+         "Edit ModInfo.txt file", flow::Buttons::YesNoCancel, flow::Icon::Question, c.answer, flow::Default::Yes});
+    QTest::keyClick(author, Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(editor->isVisible(), !c.closes);
+    EXPECT_EQ(File("Fleet"), c.file);
+    if (!c.closes) {
+      EXPECT_EQ(Shown("txtAuthor"), "Typed");
+    }
+  }
+  // Nothing typed: it closes at once.
+  Open("Fleet");
+  QTest::keyClick(Child<QLineEdit>(editor, "txtAuthor"), Qt::Key_Escape);
+  EXPECT_FALSE(editor->isVisible());
+}
+
 }  // namespace

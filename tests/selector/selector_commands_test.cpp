@@ -479,8 +479,20 @@ TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   QTest::mouseClick(test::Child<QWidget>(editor, "cmdMakeFile"), Qt::LeftButton);
   EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
   EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModsVersion")->text()), "2.0") << "the details show it";
+  // Typed values keep the main window open when its closing asks and the user cancels.
+  test::TypeInto(box("txtVersion"), "3.0");
+  dialogs.Expect(
+      Answered("The fields hold changes that are not in the ModInfo.txt file of Other. Make the file with "
+               "them before closing?",
+               "Edit ModInfo.txt file", flow::Answer::Cancel, flow::Buttons::YesNoCancel));
+  window->close();
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_TRUE(window->isVisible() && editor->isVisible());
+  EXPECT_EQ(test::Str(box("txtVersion")->text()), "3.0");
+  dialogs.Expect(Answered("", "Edit ModInfo.txt file", flow::Answer::No, flow::Buttons::YesNoCancel));
   editor->close();
   EXPECT_FALSE(Entry("menuModEdit")->isChecked());
+  EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
 }
 
 TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysCarryTheirCheckMarksWhileOpenAndCloseOnEscape) {
