@@ -396,6 +396,14 @@ void frmSelector::SetProgress(int percent) {
   });
 }
 
+void frmSelector::SetProgressText(const std::string& text) {
+  ui::OnUiThread(this, [this, text] {
+    pgbPercent_->setFormat(Q(text));
+    pgbPercent_->setTextVisible(!text.empty());
+    pgbPercent_->repaint();
+  });
+}
+
 bool frmSelector::RefreshQuietly() {
   const std::string before = SelectedModPath();
   RefreshModList({/*skipProgress=*/true, /*skipControls=*/true, /*skipCount=*/false});
