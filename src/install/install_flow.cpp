@@ -519,6 +519,19 @@ std::string Gist(const std::string& text) {
   return line;
 }
 
+// Every mod folder with its entry: the list's, then those of other mods folders that the game's ledger names.
+std::vector<std::pair<std::string, fs::path>> ModFolders(const fs::path& modsDir, const fs::path& gameDir) {
+  const library::ModList list = library::FillModList(modsDir);
+  std::vector<std::pair<std::string, fs::path>> folders;
+  for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+    folders.emplace_back(list[static_cast<std::size_t>(i)], library::EntryFolder(modsDir, list, i));
+  }
+  for (const fs::path& folder : ReadLedger(gameDir).modFolders) {
+    folders.emplace_back(platform::PathToUtf8(folder.filename()), folder);
+  }
+  return folders;
+}
+
 std::string Mods(std::size_t n) { return std::to_string(n) + (n == 1 ? " mod" : " mods"); }
 
 }  // namespace
@@ -527,11 +540,23 @@ std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& els
   const fs::path game = GameDir();
   std::vector<Selection> mods;
   std::set<std::string> seen;
-  // Those with a numbered record, top of the stacks first.
+  const std::vector<std::pair<std::string, fs::path>> folders = ModFolders(modsDir_, game);
+  // First the uninstalls that were cut short after every original was back:
+  // a mod below must not take that backup for the one above it.
+  for (const auto& [entry, folder] : folders) {
+    InstallRecord record;
+    const fs::path backup = FindBackupFolder(folder);
+    if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read ||
+        record.state != InstallRecord::State::Retiring || MatchGame(record, game) == GameMatch::Other ||
+        !seen.insert(CanonicalText(folder)).second) {
+      continue;
+    }
+    mods.push_back({entry, DisplayName(entry), folder});
+  }
+  // Then those with a numbered record, top of the stacks first.
   const std::vector<StackedMod> stack = InstalledStack(modsDir_, game);
   for (auto mod = stack.rbegin(); mod != stack.rend(); ++mod) {
-    seen.insert(CanonicalText(mod->modFolder));
-    mods.push_back({mod->name, mod->name, mod->modFolder});
+    if (seen.insert(CanonicalText(mod->modFolder)).second) mods.push_back({mod->name, mod->name, mod->modFolder});
   }
   // Then the others in list order: records without a number, backups without
   // a record, an uninstall cut short; and those of other mods folders that the ledger names.
@@ -544,16 +569,16 @@ std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& els
     }
     mods.push_back({entry, modPath, folder});
   };
-  const library::ModList list = library::FillModList(modsDir_);
-  for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-    consider(list[static_cast<std::size_t>(i)], library::ResolveModPath(list, i),
-             library::EntryFolder(modsDir_, list, i));
-  }
-  for (const fs::path& folder : ReadLedger(game).modFolders) {
-    const std::string name = platform::PathToUtf8(folder.filename());
-    consider(name, name, folder);
-  }
+  for (const auto& [entry, folder] : folders) consider(entry, DisplayName(entry), folder);
   return mods;
+}
+
+void ModInstaller::CleanModFolders(const platform::WriterLock& /*lock*/) const {
+  // What runs cut short left beside a mod's Backup: one being built (the game
+  // had not changed yet), or one whose every original was back and that was being deleted.
+  for (const auto& [entry, folder] : ModFolders(modsDir_, GameDir())) {
+    if (platform::IsFolder(folder)) CleanLeftovers(folder);
+  }
 }
 
 ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
@@ -571,6 +596,7 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
                                                : "\nLeft alone, since their backups were made for another game:" +
                                                      FirstFew(elsewhere, elsewhere.size());
   if (count == 0) {
+    if (const std::optional<platform::WriterLock> lock = LockGame(kUninstallAllTitle)) CleanModFolders(*lock);
     dialogs_.Ask("No mod is installed into " + game + "." + others, kUninstallAllTitle, Buttons::Ok, Icon::Information);
     result.outcome = Outcome::Done;
     result.left = elsewhere;
@@ -587,6 +613,7 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
     result.outcome = Outcome::Refused;
     return result;
   }
+  CleanModFolders(*lock);
   // What is installed now, under the lock.
   elsewhere.clear();
   const std::vector<Selection> mods = InstalledHere(elsewhere);
@@ -639,7 +666,8 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
   const std::string uninstalled = Mods(result.uninstalled.size()) + " of " + std::to_string(mods.size());
   if (stays == 0) {
     host_.ShowStatus("Uninstalled all " + Mods(mods.size()) + ": the game holds no mod any more");
-    dialogs_.Ask("All " + Mods(mods.size()) + " were uninstalled. " + game + " holds no mod any more." + others,
+    dialogs_.Ask((mods.size() == 1 ? std::string("The 1 mod was") : "All " + Mods(mods.size()) + " were") +
+                     " uninstalled. " + game + " holds no mod any more." + others,
                  kUninstallAllTitle, Buttons::Ok, Icon::Information);
     host_.Beep();
   } else {

@@ -118,6 +118,8 @@ class ModInstaller {
   // The mods installed into the game, in the order UninstallAll takes them
   // out; `elsewhere` receives the lines for backups made for another game.
   std::vector<Selection> InstalledHere(std::vector<std::string>& elsewhere) const;
+  // Clears what runs cut short left in every mod folder, under the game's lock.
+  void CleanModFolders(const platform::WriterLock& lock) const;
 
   flow::Dialogs& dialogs_;
   InstallHost& host_;
