@@ -398,7 +398,9 @@ void frmSelector::SetProgress(int percent) {
 
 void frmSelector::SetProgressText(const std::string& text) {
   ui::OnUiThread(this, [this, text] {
-    pgbPercent_->setFormat(Q(text));
+    // A long mod name is cut short with an ellipsis rather than clipped by the bar's edge.
+    pgbPercent_->setFormat(
+        pgbPercent_->fontMetrics().elidedText(Q(text), Qt::ElideRight, pgbPercent_->width() - Px(120)));
     pgbPercent_->setTextVisible(!text.empty());
     pgbPercent_->repaint();
   });
