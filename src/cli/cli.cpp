@@ -217,7 +217,28 @@ int RunInstallFlow(CommandLine cl, std::ostream& out, std::ostream& err, bool in
 int CmdInstall(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   return RunInstallFlow(cl, out, err, true);
 }
+// uninstall --all: every mod installed into the game, top of the stacks first.
+int UninstallAll(CommandLine cl, std::ostream& out, std::ostream& err) {
+  std::erase(cl.args, "--all");
+  const bool force = std::erase(cl.args, "--force") > 0;
+  if (!cl.args.empty()) {
+    err << "uninstall --all takes no MOD\n";
+    return kExitUsage;
+  }
+  const auto modsDir = library::ModsDir(ProgramDirFor(cl));
+  CliDialogs dialogs(cl, std::cin, err);
+  CliHost host(modsDir);
+  const std::optional<fs::path> gameDir = ResolveFolders(cl).gameDir;
+  install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
+  const install::ModInstaller::AllUninstalled all =
+      installer.UninstallAll(force ? install::Force::Always : install::Force::Never);
+  for (const std::string& name : all.uninstalled) out << "uninstalled: " << name << '\n';
+  for (const std::string& line : all.left) out << "still installed: " << line << '\n';
+  return all.outcome == install::Outcome::Done ? dialogs.ExitCode(kExitOk) : kExitFailed;
+}
+
 int CmdUninstall(const CommandLine& cl, std::ostream& out, std::ostream& err) {
+  if (std::find(cl.args.begin(), cl.args.end(), "--all") != cl.args.end()) return UninstallAll(cl, out, err);
   return RunInstallFlow(cl, out, err, false);
 }
 
@@ -357,6 +378,10 @@ constexpr Command kCommands[] = {
      "take MOD out of the game and put the kept files back; --force gets past a backup that cannot be retired "
      "otherwise (an original gone, a damaged record), leaving those game files and moving the rest of the Backup "
      "to the trash",
+     CmdUninstall},
+    {"uninstall", "--all [--force]",
+     "uninstall every mod installed into the game, top of the stacks first, going on after a refusal; prints what "
+     "is still installed and why, and exits 0 only when no mod of this game is",
      CmdUninstall},
     {"stack", "PATH [--json]", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},

@@ -1,7 +1,10 @@
 #include "install/install_flow.h"
 
+#include <set>
+
 #include "flow/dialogs.h"
 #include "install/installed_mods.h"
+#include "install/mod_stack.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -286,7 +289,7 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
   const std::string title = "Uninstall " + name + " mod";
   const fs::path modFolder = ModFolder(selection);
   std::optional<platform::WriterLock> ownLock;
-  if (!reinstall) {
+  if (!reinstall && !batchLock_) {
     if (dialogs_.Ask("Are you sure you want to uninstall the " + name + " mod?", title + "?", Buttons::YesNo,
                      Icon::Question) != Answer::Yes) {
       return stop(Outcome::Cancelled);
@@ -303,7 +306,7 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
       return stop(Outcome::Refused);
     }
   }
-  const platform::WriterLock& lock = reinstall ? *reinstall : *ownLock;
+  const platform::WriterLock& lock = reinstall ? *reinstall : batchLock_ ? *batchLock_ : *ownLock;
   const auto say = [&](const std::string& text, Icon icon = Icon::Exclamation) {
     if (!reinstall) dialogs_.Ask(text, title, Buttons::Ok, icon);
   };
@@ -433,6 +436,247 @@ std::string ForceQuestion(const std::string& name) {
   return "Uninstall the " + name +
          " mod anyway? Drydock puts back every original the backup still has, leaves each game file whose original "
          "is gone as it is, and moves what is left of the Backup folder to the trash.";
+}
+
+namespace {
+
+constexpr char kUninstallAllTitle[] = "Uninstall All Mods";
+
+// The questions and messages of one mod's uninstall within UninstallAll: a
+// question gets a Cancel that stops the whole run (the flow sees No), and a
+// message is kept for the report at the end instead of a box of its own.
+class BatchDialogs final : public flow::Dialogs {
+ public:
+  explicit BatchDialogs(flow::Dialogs& inner) : inner_(inner) {}
+  std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                   const std::string& initial) override {
+    return inner_.Input(prompt, title, initial);
+  }
+  // Before each mod: nothing said or answered yet.
+  void Clear() {
+    messages.clear();
+    declined.clear();
+  }
+
+  bool cancelled = false;
+  std::vector<std::string> messages;  // the messages of this mod's uninstall
+  std::string declined;               // the question this mod's uninstall was answered No to
+
+ protected:
+  Answer Show(const std::string& text, const std::string& title, Buttons buttons, Icon icon, flow::Default preset,
+              const std::string& details) override {
+    if (buttons == Buttons::Ok) {
+      messages.push_back(text);
+      return Answer::Ok;
+    }
+    const Buttons offered = buttons == Buttons::YesNo ? Buttons::YesNoCancel : buttons;
+    const Answer answer = preset == flow::Default::No ? inner_.AskDestructive(text, title, offered, icon, details)
+                                                      : inner_.Ask(text, title, offered, icon, details);
+    if (answer == Answer::Cancel) {
+      cancelled = true;
+      return Answer::No;
+    }
+    if (answer == Answer::No) declined = text;
+    return answer;
+  }
+
+ private:
+  flow::Dialogs& inner_;
+};
+
+// The window's side of one mod's uninstall within UninstallAll: the captions,
+// the bar and the controls stay the run's from the first mod to the last, and
+// each mod's progress is its share of the bar.
+class BatchHost final : public InstallHost {
+ public:
+  BatchHost(InstallHost& inner, std::size_t count) : inner_(inner), count_(count) {}
+  void Start(std::size_t index) {
+    index_ = index;
+    SetProgress(0);
+  }
+  void SetBusy(bool busy) override {
+    if (busy) inner_.SetBusy(true);
+  }
+  void RunLong(const std::function<void()>& work) override { inner_.RunLong(work); }
+  void ShowProgress(bool shown) override {
+    if (shown) inner_.ShowProgress(true);
+  }
+  void SetProgress(int percent) override {
+    inner_.SetProgress(static_cast<int>((index_ * 100 + static_cast<std::size_t>(percent)) / count_));
+  }
+  bool RefreshQuietly() override { return inner_.RefreshQuietly(); }
+
+ private:
+  InstallHost& inner_;
+  std::size_t count_, index_ = 0;
+};
+
+// The first line of a message, its first sentence of a question: what a line of the report quotes.
+std::string Gist(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  if (const std::size_t colon = line.find(':'); colon != std::string::npos) line.resize(colon);
+  while (!line.empty() && (line.back() == '.' || line.back() == '?' || line.back() == ' ')) line.pop_back();
+  return line;
+}
+
+// Every mod folder with its entry: the list's, then those of other mods folders that the game's ledger names.
+std::vector<std::pair<std::string, fs::path>> ModFolders(const fs::path& modsDir, const fs::path& gameDir) {
+  const library::ModList list = library::FillModList(modsDir);
+  std::vector<std::pair<std::string, fs::path>> folders;
+  for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+    folders.emplace_back(list[static_cast<std::size_t>(i)], library::EntryFolder(modsDir, list, i));
+  }
+  for (const fs::path& folder : ReadLedger(gameDir).modFolders) {
+    folders.emplace_back(platform::PathToUtf8(folder.filename()), folder);
+  }
+  return folders;
+}
+
+std::string Mods(std::size_t n) { return std::to_string(n) + (n == 1 ? " mod" : " mods"); }
+
+}  // namespace
+
+std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& elsewhere) const {
+  const fs::path game = GameDir();
+  std::vector<Selection> mods;
+  std::set<std::string> seen;
+  const std::vector<std::pair<std::string, fs::path>> folders = ModFolders(modsDir_, game);
+  // First the uninstalls that were cut short after every original was back:
+  // a mod below must not take that backup for the one above it.
+  for (const auto& [entry, folder] : folders) {
+    InstallRecord record;
+    const fs::path backup = FindBackupFolder(folder);
+    if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read ||
+        record.state != InstallRecord::State::Retiring || MatchGame(record, game) == GameMatch::Other ||
+        !seen.insert(CanonicalText(folder)).second) {
+      continue;
+    }
+    mods.push_back({entry, DisplayName(entry), folder});
+  }
+  // Then those with a numbered record, top of the stacks first.
+  const std::vector<StackedMod> stack = InstalledStack(modsDir_, game);
+  for (auto mod = stack.rbegin(); mod != stack.rend(); ++mod) {
+    if (seen.insert(CanonicalText(mod->modFolder)).second) mods.push_back({mod->name, mod->name, mod->modFolder});
+  }
+  // Then the others in list order: records without a number, backups without
+  // a record, an uninstall cut short; and those of other mods folders that the ledger names.
+  const auto consider = [&](const std::string& entry, const std::string& modPath, const fs::path& folder) {
+    if (folder.empty() || !IsInstalled(folder) || !seen.insert(CanonicalText(folder)).second) return;
+    if (const auto other = InstalledElsewhere(folder, game); other && other->match == GameMatch::Other) {
+      elsewhere.push_back(DisplayName(entry) + ": installed into " + platform::PrintableName(other->game) +
+                          ", not this game");
+      return;
+    }
+    mods.push_back({entry, modPath, folder});
+  };
+  for (const auto& [entry, folder] : folders) consider(entry, DisplayName(entry), folder);
+  return mods;
+}
+
+void ModInstaller::CleanModFolders(const platform::WriterLock& /*lock*/) const {
+  // What runs cut short left beside a mod's Backup: one being built (the game
+  // had not changed yet), or one whose every original was back and that was being deleted.
+  for (const auto& [entry, folder] : ModFolders(modsDir_, GameDir())) {
+    if (platform::IsFolder(folder)) CleanLeftovers(folder);
+  }
+}
+
+ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
+  const ControlsOff installOff(host_, &InstallHost::EnableInstall);
+  const ControlsOff uninstallOff(host_, &InstallHost::EnableUninstall);
+  AllUninstalled result;
+  if (!CheckGameDir()) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  const std::string game = platform::PrintableName(platform::PathToUtf8(GameDir()));
+  std::vector<std::string> elsewhere;
+  const std::size_t count = InstalledHere(elsewhere).size();
+  const std::string others = elsewhere.empty() ? std::string()
+                                               : "\nLeft alone, since their backups were made for another game:" +
+                                                     FirstFew(elsewhere, elsewhere.size());
+  if (count == 0) {
+    if (const std::optional<platform::WriterLock> lock = LockGame(kUninstallAllTitle)) CleanModFolders(*lock);
+    dialogs_.Ask("No mod is installed into " + game + "." + others, kUninstallAllTitle, Buttons::Ok, Icon::Information);
+    result.outcome = Outcome::Done;
+    result.left = elsewhere;
+    return result;
+  }
+  if (dialogs_.AskDestructive(count == 1
+                                  ? "Uninstall the 1 mod installed into " + game + "?"
+                                  : "Uninstall all " + std::to_string(count) + " mods installed into " + game + "?",
+                              kUninstallAllTitle + std::string("?"), Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    return result;
+  }
+  const std::optional<platform::WriterLock> lock = LockGame(kUninstallAllTitle);
+  if (!lock) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  CleanModFolders(*lock);
+  // What is installed now, under the lock.
+  elsewhere.clear();
+  const std::vector<Selection> mods = InstalledHere(elsewhere);
+
+  BatchDialogs dialogs(dialogs_);
+  BatchHost host(host_, std::max<std::size_t>(mods.size(), 1));
+  ModInstaller one(dialogs, host, modsDir_, gameDir_);
+  one.batchLock_ = &*lock;
+  std::vector<std::string> why(mods.size());  // for each mod not taken out
+  std::size_t done = 0;
+  host_.SetBusy(true);
+  host_.ShowProgress(true);
+  for (; done < mods.size() && !dialogs.cancelled; ++done) {
+    const std::string name = DisplayName(mods[done].entry);
+    host_.SetUninstallCaption("Uninstalling");
+    host_.SetProgressText("Uninstalling " + std::to_string(done + 1) + " of " + std::to_string(mods.size()) + ": " +
+                          name);
+    host.Start(done);
+    dialogs.Clear();
+    const Outcome outcome = one.Uninstall(mods[done], nullptr, nullptr, force);
+    if (outcome == Outcome::Done) continue;
+    why[done] = dialogs.cancelled           ? "the run was stopped at your answer"
+                : !dialogs.declined.empty() ? "you answered No to \"" + Gist(dialogs.declined) + "\""
+                : !dialogs.messages.empty() ? Gist(dialogs.messages.front())
+                                            : "it could not be uninstalled";
+  }
+  host_.SetProgress(100);
+  host_.SetProgressText({});
+  host_.ShowProgress(false);
+  host_.SetUninstallCaption(kUninstallCaption);
+  host_.RefreshFully();
+  host_.SetBusy(false);
+
+  // What the disk says now, whatever each run reported.
+  for (std::size_t i = 0; i < mods.size(); ++i) {
+    const std::string name = DisplayName(mods[i].entry);
+    if (!IsInstalled(ModFolder(mods[i]))) {
+      result.uninstalled.push_back(name);
+      continue;
+    }
+    std::string reason = i >= done        ? "not uninstalled, since the run was stopped"
+                         : why[i].empty() ? "its Backup folder still holds files Drydock did not put there"
+                                          : why[i];
+    result.left.push_back(name + ": " + reason);
+  }
+  const std::size_t stays = result.left.size();
+  result.left.insert(result.left.end(), elsewhere.begin(), elsewhere.end());
+  result.outcome = stays == 0 ? Outcome::Done : dialogs.cancelled ? Outcome::Cancelled : Outcome::Incomplete;
+
+  const std::string uninstalled = Mods(result.uninstalled.size()) + " of " + std::to_string(mods.size());
+  if (stays == 0) {
+    host_.ShowStatus("Uninstalled all " + Mods(mods.size()) + ": the game holds no mod any more");
+    dialogs_.Ask((mods.size() == 1 ? std::string("The 1 mod was") : "All " + Mods(mods.size()) + " were") +
+                     " uninstalled. " + game + " holds no mod any more." + others,
+                 kUninstallAllTitle, Buttons::Ok, Icon::Information);
+    host_.Beep();
+  } else {
+    host_.ShowStatus("Uninstalled " + uninstalled + "; " + std::to_string(stays) + " still installed");
+    dialogs_.Ask(std::string(dialogs.cancelled ? "Stopped at your answer. " : "") + "Uninstalled " + uninstalled +
+                     ". Still installed:" + FirstFew(result.left, result.left.size()),
+                 kUninstallAllTitle, Buttons::Ok, Icon::Exclamation);
+  }
+  return result;
 }
 
 }  // namespace drydock::install

@@ -38,6 +38,8 @@ class InstallHost : public flow::WorkHost {
   virtual void Beep() {}
   // What the last run did, in one line ("Installed Fleet: 12 files, 3 kept in Backup").
   virtual void ShowStatus(const std::string& /*line*/) {}
+  // The text on the progress bar of a run of several mods ("Uninstalling 2 of 5: Fleet"); "" takes it away.
+  virtual void SetProgressText(const std::string& /*text*/) {}
 };
 
 // The selected entry of the mod list: its text ("" when nothing is
@@ -73,6 +75,19 @@ class ModInstaller {
   Outcome InstallMod(const Selection& selection);
   Outcome UninstallMod(const Selection& selection, Force force = Force::Offer);
 
+  // What UninstallAll did, for the command line's output.
+  struct AllUninstalled {
+    Outcome outcome = Outcome::Cancelled;  // Done only when no mod of this game stays installed
+    std::vector<std::string> uninstalled;  // the mods taken out, in the order they went
+    std::vector<std::string> left;         // "NAME: why", one line per mod still installed, other games' included
+  };
+  // Every mod installed into the game, top of the stacks first, each as a
+  // plain uninstall with its own questions (their No keeps that mod, Cancel
+  // stops the run), after one question naming how many; tells at the end what
+  // is still installed and why. A backup made for another game is left alone
+  // and named.
+  AllUninstalled UninstallAll(Force force = Force::Offer);
+
  private:
   // With `reinstall` (the install's lock) it was started by the install for a
   // mod that is installed already: it asks only about changed files and
@@ -100,8 +115,16 @@ class ModInstaller {
   // The game's folder, checked by CheckGameDir before it is used.
   std::filesystem::path GameDir() const;
 
+  // The mods installed into the game, in the order UninstallAll takes them
+  // out; `elsewhere` receives the lines for backups made for another game.
+  std::vector<Selection> InstalledHere(std::vector<std::string>& elsewhere) const;
+  // Clears what runs cut short left in every mod folder, under the game's lock.
+  void CleanModFolders(const platform::WriterLock& lock) const;
+
   flow::Dialogs& dialogs_;
   InstallHost& host_;
+  // Set while UninstallAll runs this uninstall: the run's lock, and no question of its own before the plan.
+  const platform::WriterLock* batchLock_ = nullptr;
   std::filesystem::path modsDir_;
   std::function<std::optional<std::filesystem::path>()> gameDir_;
 };

@@ -400,6 +400,16 @@ void frmSelector::SetProgress(int percent) {
   });
 }
 
+void frmSelector::SetProgressText(const std::string& text) {
+  ui::OnUiThread(this, [this, text] {
+    // A long mod name is cut short with an ellipsis rather than clipped by the bar's edge.
+    pgbPercent_->setFormat(
+        pgbPercent_->fontMetrics().elidedText(Q(text), Qt::ElideRight, pgbPercent_->width() - Px(120)));
+    pgbPercent_->setTextVisible(!text.empty());
+    pgbPercent_->repaint();
+  });
+}
+
 bool frmSelector::RefreshQuietly() {
   const std::string before = SelectedModPath();
   RefreshModList({/*skipProgress=*/true, /*skipControls=*/true, /*skipCount=*/false});

@@ -124,6 +124,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   // Installs and uninstalls the selected mod (buttons, menu, keys, double click).
   install::Outcome InstallMod();
   install::Outcome UninstallMod();
+  // Uninstalls every mod installed into the game, after one question (Manager > Uninstall All Mods).
+  install::Outcome UninstallAllMods();
 
   // Twips of the window's design to pixels.
   static int Px(int twips) { return ui::TwipsToPixels(twips); }
@@ -227,6 +229,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void SetBusy(bool busy) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
+  void SetProgressText(const std::string& text) override;
   bool RefreshQuietly() override;
   void RefreshFully() override;
   void Beep() override;
@@ -280,6 +283,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuModUninstall_ = nullptr;
   QAction* menuModCurrentModViewReadme_ = nullptr;
   QAction* menuManagerInstallMapEditor_ = nullptr;
+  QAction* menuManagerUninstallAll_ = nullptr;
   QAction* menuManagerLaunchA2_ = nullptr;
   QAction* menuModCurrentModRemoveMod_ = nullptr;
   QAction* menuModCurrentModSubfolders_ = nullptr;

@@ -24,6 +24,7 @@
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
 #include "help/frm_readme.h"
+#include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/mod_folder.h"
 #include "launch/launch.h"
@@ -247,6 +248,14 @@ void frmSelector::AddArchivesWhenIdle(std::vector<fs::path> archives) {
       AddArchives(archives);
     }
   });
+}
+
+install::Outcome frmSelector::UninstallAllMods() {
+  install::ModInstaller installer(services_.dialogs, *this, ModsDir(), [this] { return gameDir_; });
+  install::Outcome outcome = install::Outcome::Incomplete;
+  Guarded(flow::kDefaultTitle, [&] { outcome = installer.UninstallAll().outcome; });
+  CloseIfAsked();
+  return outcome;
 }
 
 void frmSelector::UpdateManagerMenu() {

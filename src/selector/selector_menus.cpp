@@ -58,6 +58,8 @@ void frmSelector::BuildMenus() {
   menuManagerInstallMapEditor_ =
       action(manager, "menuManagerInstallMapEditor", texts::kMenuInstallMapEditor, ctrl(Qt::Key_P));
   connect(menuManagerInstallMapEditor_, &QAction::triggered, this, &frmSelector::InstallMapEditor);
+  menuManagerUninstallAll_ = action(manager, "menuManagerUninstallAll", texts::kMenuUninstallAll);
+  connect(menuManagerUninstallAll_, &QAction::triggered, this, &frmSelector::UninstallAllMods);
   menuManagerAuto_ = action(manager, "menuManagerAuto", texts::kMenuDisableAuto);
   connect(menuManagerAuto_, &QAction::triggered, this, &frmSelector::ToggleAutoRefresh);
   manager->addSeparator();
@@ -136,6 +138,7 @@ QList<QAction*> frmSelector::FileChangingActions() const {
           menuModMakeNewFolder_,
           menuManagerAddFromArchive_,
           menuManagerInstallMapEditor_,
+          menuManagerUninstallAll_,
           menuManagerLaunchA2_};
 }
 

@@ -37,6 +37,7 @@ inline constexpr const char* kMenuUninstall = "&Uninstall Mod";
 inline constexpr const char* kMenuViewReadme = "Vie&w mod's readme";
 inline constexpr const char* kMenuFileInstaller = "&File installer";
 inline constexpr const char* kMenuInstallMapEditor = "Install map editor";
+inline constexpr const char* kMenuUninstallAll = "&Uninstall All Mods";
 inline constexpr const char* kMenuLaunch = "&Launch";
 inline constexpr const char* kMenuLaunchA2 = "&Armada II";
 inline constexpr const char* kMenuLaunchA2Dir = "A&rmada II Directory";

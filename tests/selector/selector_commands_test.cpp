@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -19,6 +21,8 @@
 #include "launch/launch.h"
 #include "launch/launch_texts.h"
 #include "platform/file_ops.h"
+#include "platform/names.h"
+#include "platform/native_path.h"
 #include "platform/writer_lock.h"
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
@@ -565,6 +569,61 @@ TEST_F(SelectorCommands, EveryRefreshRebuildsTheAnalyzersTreeWhileItIsOpen) {
   t.MakeDir("prog/mods/Borg");
   PressKey(Qt::Key_R, Qt::ControlModifier);
   EXPECT_EQ(mods(), "Armada,Fleet,") << "a closed window is not rebuilt";
+}
+
+}  // namespace
+
+namespace {
+
+// Manager > Uninstall All Mods asks first, No being what Enter gives, and then takes every mod out of the game.
+TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
+  t.Write("game/odf/fed.odf", "game fed");
+  t.Write("prog/mods/Alpha/odf/fed.odf", "Alpha fed");
+  t.Write("prog/mods/Bravo/odf/fed.odf", "Bravo fed");
+  t.Write("prog/mods/Bravo/odf/new.odf", "Bravo new");
+  const std::vector<std::string> before = test::TempTree::Snapshot(t / "game");
+  Start();
+  for (const char* mod : {"Alpha", "Bravo"}) {
+    Click(mod);
+    dialogs.Expect(Answered("", "Install " + std::string(mod) + " mod?", flow::Answer::Yes));
+    PressKey(Qt::Key_I, Qt::ControlModifier);
+  }
+  ASSERT_EQ(test::TempTree::Read(t / "game/odf/fed.odf"), "Bravo fed");
+  const std::string game = platform::PrintableName(platform::PathToUtf8(t / "game"));
+  auto* manager = test::Child<QMenu>(window.get(), "menuSelector");
+  QMenuBar* bar = window->menuBar();
+  // The entry is chosen from the open menu by its mnemonic.
+  const auto choose = [&] {
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(manager->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
+    ASSERT_TRUE(Entry("menuManagerUninstallAll")->isEnabled());
+    QTest::keyClick(manager, Qt::Key_U);
+    QTRY_VERIFY_WITH_TIMEOUT(!manager->isVisible() && dialogs.Done(), 5000);
+  };
+  const Box question{"Uninstall all 2 mods installed into " + game + "?",
+                     "Uninstall All Mods?",
+                     flow::Buttons::YesNo,
+                     flow::Icon::Question,
+                     flow::Answer::No,
+                     flow::Default::No};
+  dialogs.Expect(question);
+  choose();
+  EXPECT_EQ(test::TempTree::Read(t / "game/odf/fed.odf"), "Bravo fed") << "answered No";
+
+  Box yes = question;
+  yes.answer = flow::Answer::Yes;
+  dialogs.Expect(yes);
+  dialogs.Expect(Answered("All 2 mods were uninstalled. " + game + " holds no mod any more.", "Uninstall All Mods",
+                          flow::Answer::Ok, flow::Buttons::Ok, flow::Icon::Information));
+  choose();
+  EXPECT_EQ(test::TempTree::Snapshot(t / "game"), before);
+  EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()),
+            "Uninstalled all 2 mods: the game holds no mod any more");
+  EXPECT_EQ(test::Str(test::Child<QPushButton>(window.get(), "cmdUninstallMod")->text()), "Uninstall Mod");
+  EXPECT_FALSE(test::Child<QProgressBar>(window.get(), "pgbPercent")->isVisible());
+  EXPECT_TRUE(Entry("menuManagerUninstallAll")->isEnabled() && Entry("menuModInstall")->isEnabled());
+  EXPECT_EQ(test::Child<QLabel>(window.get(), "lblA2NumOfFiles")->text(), QStringLiteral("2"))
+      << "the count follows the uninstall";
 }
 
 }  // namespace
