@@ -94,6 +94,7 @@ std::vector<std::string> SpaceProblems(const std::vector<PlannedWrite>& writes) 
 std::uint64_t WithMargin(std::uint64_t bytes) { return bytes + bytes / 20 + kMarginFixed; }
 
 std::string DescribeBytes(std::uint64_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
   char size[32];
   if (bytes >= 1024 * kMiB) {
     std::snprintf(size, sizeof size, "%.1f GiB", static_cast<double>(bytes) / static_cast<double>(1024 * kMiB));
@@ -102,7 +103,7 @@ std::string DescribeBytes(std::uint64_t bytes) {
   } else {
     std::snprintf(size, sizeof size, "%.1f KiB", static_cast<double>(bytes) / 1024.0);
   }
-  return WithThousands(bytes) + (bytes == 1 ? " byte (" : " bytes (") + size + ")";
+  return WithThousands(bytes) + " bytes (" + size + ")";
 }
 
 std::optional<Refusal> Preflight(const fs::path& gameDir, const std::vector<PlannedWrite>& writes) {

@@ -28,7 +28,7 @@ struct PlannedWrite {
 // the folders, the temporary copies and what others write meanwhile.
 std::uint64_t WithMargin(std::uint64_t bytes);
 
-// "17,825,792 bytes (17.0 MiB)".
+// "17,825,792 bytes (17.0 MiB)"; "900 bytes" below a KiB.
 std::string DescribeBytes(std::uint64_t bytes);
 
 struct Refusal {

@@ -41,7 +41,9 @@ struct FreeBytesCap {
 TEST(Preflight, TheMarginAndTheBytesAreToldAsAPlayerReadsThem) {
   EXPECT_EQ(flow::WithMargin(0), 16 * kMiB);
   EXPECT_EQ(flow::WithMargin(100 * kMiB), 121 * kMiB);
-  EXPECT_EQ(flow::DescribeBytes(1), "1 byte (0.0 KiB)");
+  EXPECT_EQ(flow::DescribeBytes(1), "1 byte");
+  EXPECT_EQ(flow::DescribeBytes(1000), "1000 bytes");
+  EXPECT_EQ(flow::DescribeBytes(2048), "2,048 bytes (2.0 KiB)");
   EXPECT_EQ(flow::DescribeBytes(16 * kMiB), "16,777,216 bytes (16.0 MiB)");
   EXPECT_EQ(flow::DescribeBytes(3 * 1024 * kMiB / 2), "1,610,612,736 bytes (1.5 GiB)");
 }
