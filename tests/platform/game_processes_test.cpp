@@ -5,9 +5,16 @@
 
 #include <algorithm>
 
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "support/scoped_env.h"
 #include "support/temp_tree.h"
-#ifndef _WIN32
+#include "support/wait.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+
 #include "support/stand_in_game.h"
 #endif
 
@@ -24,6 +31,19 @@ bool Finds(const fs::path& gameDir, long pid, fs::path* program = nullptr) {
   }
   return false;
 }
+
+#ifdef _WIN32
+constexpr char kReporter[] = "report_start.exe";
+void EndProcess(long pid) {
+  if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(pid))) {
+    ::TerminateProcess(process, 1);
+    ::CloseHandle(process);
+  }
+}
+#else
+constexpr char kReporter[] = "report_start";
+void EndProcess(long pid) { ::kill(static_cast<pid_t>(pid), SIGKILL); }
+#endif
 
 }  // namespace
 
@@ -89,7 +109,32 @@ TEST(GameProcesses, TheGameIsFoundNativeOrUnderWineInAnyLetterCaseAndNothingElse
 }
 #endif
 
-// The look runs on every system (the process snapshot on Windows), and an empty or idle game folder has no game.
+// On every system (the process snapshot on Windows, under Wine in its test stage): report_start copied into the game
+// folder as Armada2.exe and started there is found, the same program elsewhere is not, and once ended it is gone.
+TEST(GameProcesses, AGameStartedFromTheGameFolderIsFoundUntilItEnds) {
+  test::TempTree t;
+  const fs::path reporter = platform::ExecutableDir() / kReporter;
+  fs::copy_file(reporter, t.MakeDir("game") / "Armada2.exe");
+  fs::copy_file(reporter, t.MakeDir("elsewhere") / "Armada2.exe");
+  std::vector<std::unique_ptr<platform::WatchedProgram>> started;
+  for (const char* folder : {"game", "elsewhere"}) {
+    started.push_back(platform::StartWatched(
+        t / folder / "Armada2.exe", {}, t / folder,
+        {{"DRYDOCK_REPORT_WAIT", "60"}, {"DRYDOCK_REPORT_FILE", (t / folder / "report.txt").string()}}));
+    ASSERT_TRUE(started.back());
+  }
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return fs::exists(t / "game/report.txt") && fs::exists(t / "elsewhere/report.txt"); }));
+  const std::vector<platform::GameProcess> found = platform::GameProcesses(t / "game");
+  ASSERT_EQ(found.size(), 1u) << platform::DescribeGameProcesses(found);
+  EXPECT_TRUE(fs::equivalent(found[0].program, t / "game/Armada2.exe")) << found[0].program;
+  EndProcess(found[0].pid);
+  EXPECT_TRUE(test::WaitUntil([&] { return platform::GameProcesses(t / "game").empty(); }));
+  for (const auto& elsewhere : platform::GameProcesses(t / "elsewhere")) EndProcess(elsewhere.pid);
+  EXPECT_TRUE(test::WaitUntil([&] { return started[0]->Ended() && started[1]->Ended(); }));
+}
+
+// An empty or idle game folder has no game.
 TEST(GameProcesses, AFolderNoGameRunsInHasNone) {
   test::TempTree t;
   t.Write("game/Armada2.exe", "");
