@@ -23,7 +23,7 @@ using namespace drydock;
 
 namespace {
 
-bool Finds(const fs::path& gameDir, long pid, fs::path* program = nullptr) {
+[[maybe_unused]] bool Finds(const fs::path& gameDir, long pid, fs::path* program = nullptr) {
   for (const platform::GameProcess& p : platform::GameProcesses(gameDir)) {
     if (p.pid != pid) continue;
     if (program) *program = p.program;
