@@ -317,14 +317,6 @@ TEST_F(Sorter, ARunningGameAFullDiskOrAReadOnlyTargetStopsTheSortBeforeAnyChange
     EXPECT_EQ(running.code, 1);
     EXPECT_NE(running.output.find(flow::kGameRunningText), std::string::npos) << running.output;
     EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
-    // The window's way, with the processes under Show Details.
-    dialogs.Expect({flow::kGameRunningText, "Install files", flow::Buttons::Ok, flow::Icon::Exclamation});
-    const ModScan scan = ScanModRoot(mod);
-    EXPECT_FALSE(SortLooseFiles(dialogs, host, t / "prog/mods", mod, scan, TickEverything(scan), t / "game"));
-    ASSERT_TRUE(dialogs.Done());
-    EXPECT_NE(dialogs.shown.back().details.value_or("").find("(process " + std::to_string(game.Pid()) + "): "),
-              std::string::npos);
-    EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
   }
   const test::RunResult full = sort({"DRYDOCK_FREE_BYTES=1000"});
   EXPECT_EQ(full.code, 1);

@@ -38,14 +38,13 @@ struct FreeBytesCap {
 
 }  // namespace
 
-TEST(Preflight, TheMarginAndTheBytesAreToldAsAPlayerReadsThem) {
-  EXPECT_EQ(flow::WithMargin(0), 16 * kMiB);
-  EXPECT_EQ(flow::WithMargin(100 * kMiB), 121 * kMiB);
-  EXPECT_EQ(flow::DescribeBytes(1), "1 byte");
-  EXPECT_EQ(flow::DescribeBytes(1000), "1000 bytes");
-  EXPECT_EQ(flow::DescribeBytes(2048), "2,048 bytes (2.0 KiB)");
-  EXPECT_EQ(flow::DescribeBytes(16 * kMiB), "16,777,216 bytes (16.0 MiB)");
-  EXPECT_EQ(flow::DescribeBytes(3 * 1024 * kMiB / 2), "1,610,612,736 bytes (1.5 GiB)");
+TEST(Preflight, BytesAreToldAsAPlayerReadsThem) {
+  for (const auto& [bytes, told] : {std::pair<std::uint64_t, const char*>{1, "1 byte"},
+                                    {1000, "1000 bytes"},
+                                    {16 * kMiB, "16,777,216 bytes (16.0 MiB)"},
+                                    {3 * 1024 * kMiB / 2, "1,610,612,736 bytes (1.5 GiB)"}}) {
+    EXPECT_EQ(flow::DescribeBytes(bytes), told);
+  }
 }
 
 // Each target in the way is named with what to do; fine targets pass, and nothing is written by the look.
@@ -95,8 +94,9 @@ TEST(Preflight, WritesThatDoNotFitTheirDiskWithTheMarginAreRefused) {
   EXPECT_EQ(RefusalOf({}, {{t / "game/a.odf", 50 * kMiB}}), "");
   EXPECT_EQ(RefusalOf({}, {{t / "game/a.odf", 50 * kMiB}, {t / "mods/Fleet/Backup/a.odf", 40 * kMiB}}),
             "Nothing was changed.\n\nThere is not enough free space on the disk of " + (t / "game").string() + " (" +
-                platform::VolumeRoot(t.root()).string() + "): " + flow::DescribeBytes(flow::WithMargin(90 * kMiB)) +
-                " are needed, with a margin, and 104,857,600 bytes (100.0 MiB) are free. Free some space there, then "
+                platform::VolumeRoot(t.root()).string() +
+                "): 115,867,648 bytes (110.5 MiB) are needed, with a margin, and 104,857,600 bytes (100.0 MiB) are "
+                "free. Free some space there, then "
                 "try again.");
 }
 
