@@ -27,6 +27,7 @@
 #include "analyzer/wave_check.h"
 #include "flow/dialogs.h"
 #include "flow/locking.h"
+#include "flow/preflight.h"
 #include "launch/launch.h"
 #include "platform/listing.h"
 #include "platform/names.h"
@@ -656,6 +657,15 @@ void frmAnalyzer::PasteFile() {
     const auto lock =
         ui::LockForWindow(host_.dialogs, {library::ModsDir(host_.programDir)}, std::string(texts::kPasteFailedTitle));
     if (!lock) return;
+    // A paste never replaces a file, so only the folder it goes to is looked at; like every change of a
+    // mod's files it waits for the game to close.
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(copiedFilePath_, ec);
+    const fs::path gameDir = host_.gameDir ? host_.gameDir().value_or(fs::path()) : fs::path();
+    if (!flow::CheckBeforeChanges(host_.dialogs, std::string(texts::kPasteFailedTitle), gameDir,
+                                  {{.target = currentFolder_, .bytes = ec ? 0 : size, .folder = true}})) {
+      return;
+    }
     result = analyzer::PasteFile(copiedFilePath_, currentFolder_, copiedFileName_, *lock);
   }
   if (result.outcome == PasteOutcome::Exists) {

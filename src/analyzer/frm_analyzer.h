@@ -9,6 +9,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "analyzer/odf_stats.h"
@@ -37,6 +38,8 @@ struct AnalyzerHost {
   std::function<library::ModList()> modList;  // the main window's list as it is now
   platform::Shell& shell;
   flow::Dialogs& dialogs;
+  // The game folder as the main window knows it now: a paste waits for a game running there to close.
+  std::function<std::optional<std::filesystem::path>()> gameDir = {};
 };
 
 class frmAnalyzer : public QWidget {

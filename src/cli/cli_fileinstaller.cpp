@@ -63,7 +63,8 @@ int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err) {
       return kExitUsage;
     }
   }
-  const fs::path modsDir = library::ModsDir(ResolveFolders(cl).programDir);
+  const Folders folders = ResolveFolders(cl);
+  const fs::path modsDir = library::ModsDir(folders.programDir);
   const fs::path folder = ModRootArgument(cl, modsDir, err);
   if (folder.empty()) return kExitFailed;
   const fileinstaller::ModScan scan = fileinstaller::ScanModRoot(folder);
@@ -80,7 +81,7 @@ int CmdSort(const CommandLine& cl, std::ostream& out, std::ostream& err) {
   CliDialogs dialogs(cl, std::cin, err);
   CliHost host(folder);
   const std::optional<fileinstaller::SortReport> report =
-      fileinstaller::SortLooseFiles(dialogs, host, modsDir, folder, scan, choice);
+      fileinstaller::SortLooseFiles(dialogs, host, modsDir, folder, scan, choice, folders.gameDir.value_or(fs::path()));
   if (!report) return kExitFailed;
   out << report->message << '\n';
   return dialogs.ExitCode(report->failures.empty() && report->kept.empty() && report->notRemoved.empty() ? kExitOk

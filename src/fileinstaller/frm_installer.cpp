@@ -70,8 +70,13 @@ std::string NameOf(const QListWidgetItem* item) { return item->data(kNameRole).t
 bool IsChecked(const QListWidgetItem* item) { return item->checkState() == Qt::Checked; }
 }  // namespace
 
-frmInstaller::frmInstaller(fs::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
-    : QWidget(parent, Qt::Window), modsDir_(std::move(modsDir)), dialogs_(dialogs), shell_(shell) {
+frmInstaller::frmInstaller(fs::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent,
+                           std::function<std::optional<fs::path>()> gameDir)
+    : QWidget(parent, Qt::Window),
+      modsDir_(std::move(modsDir)),
+      dialogs_(dialogs),
+      shell_(shell),
+      gameDir_(std::move(gameDir)) {
   setObjectName(QStringLiteral("frmInstaller"));
   setWindowTitle(QString::fromLatin1(kCaption));
 
@@ -357,8 +362,9 @@ void frmInstaller::Install() {
   }
   WindowHost host(this);
   std::optional<SortReport> report;
+  const fs::path gameDir = gameDir_ ? gameDir_().value_or(fs::path()) : fs::path();
   const std::optional<std::string> error =
-      ui::ErrorOf([&] { report = SortLooseFiles(dialogs_, host, modsDir_, folder, scan_, Choice()); });
+      ui::ErrorOf([&] { report = SortLooseFiles(dialogs_, host, modsDir_, folder, scan_, Choice(), gameDir); });
   if (error) {
     host.SetBusy(false);
     dialogs_.Ask(*error, kCaption, flow::Buttons::Ok, flow::Icon::Critical);

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,7 +32,10 @@ class frmInstaller : public QWidget {
   Q_OBJECT
  public:
   // `parent` is the main window; the window is a top-level window of its own.
-  frmInstaller(std::filesystem::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent);
+  // `gameDir` tells the game folder as the main window knows it now (the
+  // sorter waits for a game running there to close).
+  frmInstaller(std::filesystem::path modsDir, flow::Dialogs& dialogs, platform::Shell& shell, QWidget* parent,
+               std::function<std::optional<std::filesystem::path>()> gameDir = {});
 
   // What the sorter would get now: every type's tick and each file's.
   SortChoice Choice() const;
@@ -64,6 +68,7 @@ class frmInstaller : public QWidget {
   std::filesystem::path modsDir_;
   flow::Dialogs& dialogs_;
   platform::Shell& shell_;
+  std::function<std::optional<std::filesystem::path>()> gameDir_;
 
   ModScan scan_;
   // Each file's tick, per type; kept while the mod stays chosen.

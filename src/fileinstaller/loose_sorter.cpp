@@ -208,6 +208,17 @@ std::string TargetText(std::size_t row, const std::string& name) {
   return std::string(library::GameFolder(FileTypeRules()[row].targetFolder)) + platform::PrintableName(name);
 }
 
+std::vector<flow::PlannedWrite> PlannedWrites(const fs::path& modFolder, const SortPlan& plan) {
+  std::vector<flow::PlannedWrite> writes{{.target = modFolder, .bytes = 0, .folder = true}};
+  platform::DirCache cache;
+  for (const LooseMove& move : plan.moves) {
+    writes.push_back({.target = TargetFolder(modFolder, move.row, cache) / platform::PathFromUtf8(move.name),
+                      .bytes = 0,
+                      .folder = false});
+  }
+  return writes;
+}
+
 std::vector<std::string> Replacements(const SortPlan& plan) {
   std::vector<std::string> targets;
   for (const LooseMove& move : plan.moves) {
@@ -263,10 +274,17 @@ std::string SortMessage(const SortReport& report) {
 }
 
 std::optional<SortReport> SortLooseFiles(flow::Dialogs& dialogs, install::InstallHost& host, const fs::path& modsDir,
-                                         const fs::path& modFolder, const ModScan& scan, const SortChoice& choice) {
+                                         const fs::path& modFolder, const ModScan& scan, const SortChoice& choice,
+                                         const fs::path& gameDir) {
   const std::optional<platform::WriterLock> lock = flow::LockForChanges(dialogs, host, {modsDir}, kTitle);
   if (!lock) return std::nullopt;
   const SortPlan plan = PlanLooseFiles(modFolder, scan, choice);
+  // The sort changes only the mod's folder, but like every change of a mod's or the game's files it
+  // waits for the game to close: the next step after a sort is an install, and a player who sorts
+  // while he plays is better stopped before his work than in the middle of it.
+  if (!flow::CheckBeforeChanges(dialogs, kTitle, gameDir, PlannedWrites(modFolder, plan))) {
+    return std::nullopt;
+  }
   bool replaceOthers = true;
   if (const std::vector<std::string> others = Replacements(plan); !others.empty()) {
     const flow::Answer answer = dialogs.AskDestructive(

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fileinstaller/file_types.h"
+#include "flow/preflight.h"
 #include "install/install_engine.h"
 
 namespace drydock::platform {
@@ -97,9 +98,17 @@ std::string SortMessage(const SortReport& report);
 // the mods folder, plans, asks before replacing files of other contents (Yes
 // replaces them, No leaves those loose files where they are, Cancel stops),
 // moves with the host's long-work runner and sets the report's closing
-// message, which the caller shows. Nothing when the lock was not taken or the user cancelled.
+// message, which the caller shows. Before the question, the checks of every
+// change (flow::Preflight) look at `gameDir` (empty: not known) and at the
+// plan's targets. Nothing when the lock was not taken, a check refused or the
+// user cancelled.
 std::optional<SortReport> SortLooseFiles(flow::Dialogs& dialogs, install::InstallHost& host,
                                          const std::filesystem::path& modsDir, const std::filesystem::path& modFolder,
-                                         const ModScan& scan, const SortChoice& choice);
+                                         const ModScan& scan, const SortChoice& choice,
+                                         const std::filesystem::path& gameDir = {});
+
+// What a plan writes, for flow::Preflight: the mod folder itself and each
+// move's target, renames within the mod's volume that add no bytes.
+std::vector<flow::PlannedWrite> PlannedWrites(const std::filesystem::path& modFolder, const SortPlan& plan);
 
 }  // namespace drydock::fileinstaller

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -21,6 +22,7 @@ struct State {
   std::uint64_t killAt = 0;
   std::string failPath;
   std::string shortCopyPath;
+  std::optional<std::uint64_t> freeBytesCap;
   std::once_flag init;
 };
 
@@ -41,6 +43,7 @@ void InitFromEnvironment(State& s) {
     s.killAt = EnvNumber("DRYDOCK_KILL_OP");
     if (const char* p = std::getenv("DRYDOCK_FAIL_PATH")) s.failPath = p;
     if (const char* p = std::getenv("DRYDOCK_SHORT_COPY")) s.shortCopyPath = p;
+    if (std::getenv("DRYDOCK_FREE_BYTES")) s.freeBytesCap = EnvNumber("DRYDOCK_FREE_BYTES");
   });
 }
 
@@ -96,6 +99,22 @@ bool CopyCutShort(const fs::path& to) {
   State& s = GetState();
   InitFromEnvironment(s);
   return PathMatches(s.shortCopyPath, to);
+}
+
+void ConfigureFreeBytes(std::optional<std::uint64_t> cap) {
+  State& s = GetState();
+  InitFromEnvironment(s);
+  s.freeBytesCap = cap;
+}
+
+std::optional<std::uint64_t> FreeBytesCap() {
+#ifdef DRYDOCK_FAULT_INJECTION
+  State& s = GetState();
+  InitFromEnvironment(s);
+  return s.freeBytesCap;
+#else
+  return std::nullopt;  // a program that users run reports the disk as it is
+#endif
 }
 
 }  // namespace drydock::platform::fault

@@ -182,6 +182,8 @@ std::uint64_t OperationCount();
 // Overrides the environment (tests in the same process). 0 or "" switches a trigger off.
 void Configure(std::uint64_t failAt, std::uint64_t killAt, std::string failPath = {}, std::string shortCopyPath = {});
 void ResetCount();
+// Caps the free space every volume reports (nothing: no cap), as DRYDOCK_FREE_BYTES does.
+void ConfigureFreeBytes(std::optional<std::uint64_t> cap);
 }  // namespace fault
 
 }  // namespace drydock::platform

@@ -1,7 +1,8 @@
 #pragma once
-// What file_ops.cpp, fault_injection.cpp and the per-system file_ops_*.cpp
-// share. Not part of the platform interface: include it only from those files.
+// What file_ops.cpp, fault_injection.cpp, volume.cpp and the per-system
+// file_ops_*.cpp share. Not part of the platform interface: include it only from those files.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -18,6 +19,9 @@ namespace fault {
 std::error_code Step(const std::filesystem::path& path);
 // True when a copy onto `to` is to write only half its source (DRYDOCK_SHORT_COPY, test builds only).
 bool CopyCutShort(const std::filesystem::path& to);
+// The free space every volume reports at most (DRYDOCK_FREE_BYTES, test builds only), so that a
+// test can fill a disk without root; nothing when it is not set.
+std::optional<std::uint64_t> FreeBytesCap();
 }  // namespace fault
 
 // The failure of a copy whose file came out shorter than its source.

@@ -1,5 +1,10 @@
 #include "platform/volume.h"
 
+#include <algorithm>
+
+#include "platform/file_ops_internal.h"
+#include "platform/names.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,11 +71,30 @@ fs::path VolumeRoot(const fs::path& path) {
 #endif
 }
 
+fs::path NearestExistingFolder(const fs::path& path) {
+  std::error_code ec;
+  fs::path p = fs::absolute(path, ec).lexically_normal();
+  if (ec) p = path.lexically_normal();
+  while (!fs::is_directory(p, ec)) {
+    if (p == p.parent_path() || p.empty()) return p;
+    p = p.parent_path();
+  }
+  return p;
+}
+
 std::optional<std::uint64_t> FreeBytes(const fs::path& path) {
   std::error_code ec;
-  const fs::space_info space = fs::space(path, ec);
+  const fs::space_info space = fs::space(NearestExistingFolder(path), ec);
   if (ec || space.available == static_cast<std::uintmax_t>(-1)) return std::nullopt;
-  return static_cast<std::uint64_t>(space.available);
+  const auto available = static_cast<std::uint64_t>(space.available);
+  if (const std::optional<std::uint64_t> cap = fault::FreeBytesCap()) return std::min(available, *cap);
+  return available;
+}
+
+std::string DiskKey(const fs::path& path) {
+  const fs::path folder = NearestExistingFolder(path);
+  if (const std::optional<std::uint64_t> id = VolumeId(folder)) return "device " + std::to_string(*id);
+  return ToUpperAscii(PathToUtf8(VolumeRoot(folder)));
 }
 
 }  // namespace drydock::platform

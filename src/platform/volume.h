@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace drydock::platform {
 
@@ -27,8 +28,18 @@ std::optional<bool> OnOneMount(const std::filesystem::path& a, const std::filesy
 // existing parent.
 std::filesystem::path VolumeRoot(const std::filesystem::path& path);
 
-// The bytes free for this user on the volume that holds `path`; nothing
-// when the system cannot tell.
+// The bytes free for this user on the volume that holds `path` (a path that
+// does not exist yet is judged by its nearest existing parent); nothing when
+// the system cannot tell. Test builds cap it at DRYDOCK_FREE_BYTES when set.
 std::optional<std::uint64_t> FreeBytes(const std::filesystem::path& path);
+
+// The same text for every path on one volume, and a different one for each
+// other volume: the device number on Linux, the upper-case volume root on
+// Windows. A path that does not exist yet is judged by its nearest existing
+// parent. Writes whose keys are equal take their room from one free space.
+std::string DiskKey(const std::filesystem::path& path);
+
+// The nearest folder of `path` that exists, `path` itself when it is one.
+std::filesystem::path NearestExistingFolder(const std::filesystem::path& path);
 
 }  // namespace drydock::platform

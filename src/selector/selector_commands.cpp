@@ -21,6 +21,7 @@
 #include "desktop/qt_shell.h"
 #include "fileinstaller/frm_installer.h"
 #include "flow/dialogs.h"
+#include "flow/preflight.h"
 #include "help/frm_about.h"
 #include "help/frm_changes.h"
 #include "help/frm_readme.h"
@@ -82,8 +83,14 @@ void frmSelector::RemoveModFolder(const std::string& text, const fs::path& folde
     RefreshModList(RefreshOptions::Full());  // gone since it was chosen
     return;
   }
+  // Remove writes nothing in the game folder, so a running game stands in the way only of an installed
+  // mod: its record and Backup are all that can put back the files the game has open, and the player
+  // who goes on should uninstall it next, which waits for the game anyway. A mod that is not installed
+  // is nothing the game uses, and removing it while playing is harmless.
+  const bool installed = install::IsInstalled(folder);
+  if (!flow::CheckBeforeChanges(dialogs, title, installed && gameDir_ ? *gameDir_ : fs::path(), {})) return;
   // The backup of an installed mod holds the only copies of the game files it replaced.
-  if (install::IsInstalled(folder) &&
+  if (installed &&
       dialogs.AskDestructive(
           "The " + text +
               " mod is installed. Its Backup folder holds the only copies of the game files it "
@@ -360,14 +367,16 @@ void frmSelector::OpenTechTrees() {
 
 void frmSelector::OpenFileInstaller() {
   ui::OpenSecondaryWindow(frmInstaller_, this, menuManagerFileInstaller_, [this] {
-    return new fileinstaller::frmInstaller(ModsDir(), services_.dialogs, services_.shell, this);
+    return new fileinstaller::frmInstaller(ModsDir(), services_.dialogs, services_.shell, this,
+                                           [this] { return gameDir_; });
   })->ChooseMod(SelectedModPath());
 }
 
 void frmSelector::OpenAnalyzer() {
   analyzer::frmAnalyzer* window = ui::OpenSecondaryWindow(frmAnalyzer_, this, menuModAnalyzeMod_, [this] {
-    return new analyzer::frmAnalyzer({programDir_, [this] { return modList_; }, services_.shell, services_.dialogs},
-                                     this);
+    return new analyzer::frmAnalyzer(
+        {programDir_, [this] { return modList_; }, services_.shell, services_.dialogs, [this] { return gameDir_; }},
+        this);
   });
   window->SetUpFolders();
 }

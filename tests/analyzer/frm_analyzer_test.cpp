@@ -22,13 +22,19 @@
 #include "analyzer/odf_stats.h"
 #include "analyzer_test_files.h"
 #include "desktop/qt_shell.h"
+#include "flow/preflight.h"
 #include "launch/launch_texts.h"
+#include "platform/file_ops.h"
+#include "platform/volume.h"
 #include "platform/writer_lock.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
+#ifndef _WIN32
+#include "support/stand_in_game.h"
+#endif
 #include "support/temp_tree.h"
 #include "ui/secondary_window.h"
 
@@ -78,8 +84,9 @@ struct PlayingShell final : platform::Shell {
 struct AnalyzerWindow : ::testing::Test {
   analyzer::frmAnalyzer* Open() {
     const auto make = [this] {
-      return new analyzer::frmAnalyzer(
-          {t / "prog", [this] { return library::FillModList(t / "prog/mods"); }, *shellUsed, dialogs}, &main);
+      return new analyzer::frmAnalyzer({t / "prog", [this] { return library::FillModList(t / "prog/mods"); },
+                                        *shellUsed, dialogs, [this] { return gameDir; }},
+                                       &main);
     };
     ui::OpenSecondaryWindow(window, &main, nullptr, make)->SetUpFolders();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
@@ -138,6 +145,7 @@ struct AnalyzerWindow : ::testing::Test {
     QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   }
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
+  std::optional<fs::path> gameDir;  // the game folder as the main window knows it
   // The offscreen screen leaves a closed pop-up the active window; a desktop gives the window the keyboard back.
   void GiveBack() {
     test::HandlePendingEvents();  // the pop-up's closing
@@ -393,6 +401,45 @@ TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnoth
   EXPECT_FALSE(fs::exists(t / "prog/mods/Beta/odf/stations/a.odf"));
   EXPECT_TRUE(dialogs.Done());
 }
+
+#ifndef _WIN32
+// Before the copy: a running game and then a disk too full for the file (the seam) are told, and nothing is pasted.
+TEST_F(AnalyzerFileCommands, APasteWaitsForTheGameToCloseAndForRoomOnTheDisk) {
+  t.Write("game/Armada2.exe");
+  fs::copy_file("/bin/sleep", t / "game/Armada2.exe", fs::copy_options::overwrite_existing);
+  gameDir = t / "game";
+  CopyAlphasA();
+  t.MakeDir("prog/mods/Beta/odf/stations");
+  window->SetUpFolders();
+  ClickNode("mods/Beta/odf/stations");
+  const auto paste = [this] {  // below the last entry, through the pop-up
+    RightClick(nullptr);
+    Choose(FilesMenu(), "menuLstFilesRightPaste");
+  };
+  {
+    StandInGame game(t / "game/Armada2.exe", "Armada2.exe", t / "game");
+    ASSERT_TRUE(game.Started());
+    dialogs.Expect({flow::kGameRunningText, "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
+    paste();
+    ASSERT_TRUE(dialogs.Done());
+    EXPECT_NE(dialogs.shown.back().details.value_or("").find("(process " + std::to_string(game.Pid())),
+              std::string::npos);
+  }
+  platform::fault::ConfigureFreeBytes(1000);
+  dialogs.Expect({"Nothing was changed.\n\nThere is not enough free space on the disk of " +
+                      (t / "prog/mods/Beta/odf/stations").string() + " (" + platform::VolumeRoot(t.root()).string() +
+                      "): 16,777,221 bytes (16.0 MiB) are needed, with a margin, and 1000 bytes are free. Free some "
+                      "space there, then try again.",
+                  "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
+  paste();
+  platform::fault::ConfigureFreeBytes(std::nullopt);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(Items(Files()), L({"(No files found.)"}));
+  EXPECT_TRUE(fs::is_empty(t / "prog/mods/Beta/odf/stations"));
+  paste();  // the game closed and room made: pasted
+  EXPECT_EQ(Items(Files()), L({"a.odf"}));
+}
+#endif
 
 TEST_F(AnalyzerFileCommands, RemoveByKeyGoesToTheTrashAndWithoutATrashAsksWhereNoKeepsTheFile) {
   // The copied file gone, Paste is disabled.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "flow/preflight.h"
 #include "launch/launch_texts.h"
 #include "support/escape_probe.h"
 #include "support/gui_input.h"
@@ -18,6 +19,9 @@
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
+#ifndef _WIN32
+#include "support/stand_in_game.h"
+#endif
 #include "ui/secondary_window.h"
 
 using namespace drydock;
@@ -27,7 +31,9 @@ namespace {
 
 struct InstallerWindow : ::testing::Test {
   fileinstaller::frmInstaller* Open(const std::filesystem::path& modsDir) {
-    const auto make = [&] { return new fileinstaller::frmInstaller(modsDir, dialogs, shell, &main); };
+    const auto make = [&] {
+      return new fileinstaller::frmInstaller(modsDir, dialogs, shell, &main, [this] { return gameDir; });
+    };
     ui::ShowSecondaryWindow(ui::SecondaryWindow(window, &main, nullptr, make), &main);
     EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     return window;
@@ -63,6 +69,7 @@ struct InstallerWindow : ::testing::Test {
   RecordingShell shell;
   QWidget main;
   QPointer<fileinstaller::frmInstaller> window;
+  std::optional<std::filesystem::path> gameDir;  // the game folder as the main window knows it
 };
 
 TEST_F(InstallerWindow, TicksOfTypesAndFilesFollowEachOtherAndTheInstallSortsTheTickedFiles) {
@@ -160,6 +167,31 @@ TEST_F(InstallerWindow, ASortWhoseWorkThrowsTellsTheErrorInsteadOfACount) {
             (std::vector<std::string>{"a2_01.txt=new", "objectives/a2_01.txt=old"}));
   EXPECT_EQ(Ticks("lstFiles"), " +a2_01.txt");
 }
+
+#ifndef _WIN32
+// The Install button while the game runs from the game folder the main window knows: told, and nothing moves; once
+// the game has closed the same click sorts.
+TEST_F(InstallerWindow, TheInstallWaitsForTheGameToClose) {
+  t.Write("mods/Gamma/a.bzn", "map");
+  t.MakeDir("game");
+  std::filesystem::copy_file("/bin/sleep", t / "game/Armada2.exe");
+  gameDir = t / "game";
+  Open(t / "mods");
+  {
+    StandInGame game(t / "game/Armada2.exe", "Armada2.exe", t / "game");
+    ASSERT_TRUE(game.Started());
+    dialogs.Expect({flow::kGameRunningText, "Install files", flow::Buttons::Ok, flow::Icon::Exclamation});
+    QTest::mouseClick(Child<QPushButton>(window, "cmdInstall"), Qt::LeftButton);
+    ASSERT_TRUE(dialogs.Done());
+    EXPECT_EQ(TempTree::Snapshot(t / "mods/Gamma"), std::vector<std::string>{"a.bzn=map"});
+    EXPECT_EQ(Ticks("lstFiles"), " +a.bzn");
+  }
+  dialogs.Expect({"1 file installed.", "Drydock"});
+  QTest::mouseClick(Child<QPushButton>(window, "cmdInstall"), Qt::LeftButton);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Snapshot(t / "mods/Gamma"), std::vector<std::string>{"bzn/a.bzn=map"});
+}
+#endif
 
 // What the lists highlight is what the window shows: a click on the chosen mod scans it again, a click beside the
 // entries keeps the highlight, ChooseMod picks a mod as a click would, and a reopened window starts afresh.

@@ -7,11 +7,15 @@
 #include <fstream>
 #include <set>
 
+#include "flow/preflight.h"
 #include "install/install_flow.h"
 #include "platform/file_ops.h"
 #include "support/child_process.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
+#ifndef _WIN32
+#include "support/stand_in_game.h"
+#endif
 #include "support/temp_tree.h"
 
 using namespace drydock;
@@ -292,5 +296,46 @@ TEST_F(Sorter, CaseTwinsThatCannotBothMoveAreNamedAndNothingMovesThroughALink) {
                   "map.bzn=map", "odf/ships/fed.odf=#include \"cruise1.odf\"\r\n"}));
   EXPECT_EQ(TempTree::Snapshot(t / "elsewhere"), Rows{});
 }
+
+#ifndef _WIN32
+// Before the first change: a game running from the game folder, a full disk (the seam) and a read-only target each
+// stop the sort with their message, and not a byte or a name in the mods folder changes.
+TEST_F(Sorter, ARunningGameAFullDiskOrAReadOnlyTargetStopsTheSortBeforeAnyChange) {
+  if (const char* why = drydock::test::WhyNoProgram()) GTEST_SKIP() << why;
+  t.MakeDir("game");
+  std::filesystem::copy_file("/bin/sleep", t / "game/Armada2.exe");
+  const Rows before = TempTree::Snapshot(t / "prog");
+  const auto sort = [&](const std::vector<std::string>& env) {
+    return test::RunChild({DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string(),
+                           "--yes", "sort", "Mod"},
+                          env);
+  };
+  {
+    test::StandInGame game(t / "game/Armada2.exe", "Armada2.exe", t / "game");
+    ASSERT_TRUE(game.Started());
+    const test::RunResult running = sort({});
+    EXPECT_EQ(running.code, 1);
+    EXPECT_NE(running.output.find(flow::kGameRunningText), std::string::npos) << running.output;
+    EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
+  }
+  const test::RunResult full = sort({"DRYDOCK_FREE_BYTES=1000"});
+  EXPECT_EQ(full.code, 1);
+  EXPECT_NE(full.output.find("There is not enough free space on the disk of " + mod.string()), std::string::npos)
+      << full.output;
+  EXPECT_NE(full.output.find("16,777,216 bytes (16.0 MiB) are needed, with a margin, and 1000 bytes are free. "
+                             "Free some space there, then try again."),
+            std::string::npos)
+      << full.output;
+  EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
+
+  std::filesystem::permissions(mod / "bzn/map.bzn", std::filesystem::perms::owner_read);
+  dialogs.Expect({"Nothing was changed, since these files cannot be written:\n" + (mod / "bzn/map.bzn").string() +
+                      " is read-only: allow writing to it in its properties",
+                  "Install files", flow::Buttons::Ok, flow::Icon::Exclamation});
+  EXPECT_FALSE(Sort());
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
+}
+#endif
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <map>
 #include <tuple>
 
+#include "flow/preflight.h"
 #include "launch/launch.h"
 #include "launch/launch_texts.h"
 #include "platform/file_ops.h"
@@ -29,6 +30,9 @@
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
+#ifndef _WIN32
+#include "support/stand_in_game.h"
+#endif
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -272,6 +276,35 @@ TEST_F(RemoveMod, AnAddonGoesToTheTrashAloneAndAnInstalledModNeedsASecondYes) {
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
   EXPECT_TRUE(dialogs.Done());
 }
+
+#ifndef _WIN32
+// A running game stops the removal of an installed mod only: a mod that is not installed is nothing the game uses.
+TEST_F(RemoveMod, WhileTheGameRunsAnInstalledModStaysAndAnotherGoes) {
+  fs::copy_file("/bin/sleep", t / "game/Armada2.exe", fs::copy_options::overwrite_existing);
+  test::StandInGame game(t / "game/Armada2.exe", "Armada2.exe", t / "game");
+  ASSERT_TRUE(game.Started());
+  Click("Inst");
+  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
+  dialogs.Expect({flow::kGameRunningText, "Remove Inst mod?", flow::Buttons::Ok, flow::Icon::Exclamation});
+  PressKey(Qt::Key_Delete);
+  ASSERT_TRUE(dialogs.Done());
+  EXPECT_EQ(test::TempTree::Read(Mod("Inst/Backup/odf/fed.odf")), "the game's own");
+
+  Click("Fleet");
+  dialogs.Expect(Ask("Fleet", flow::Answer::Yes));
+  PressKey(Qt::Key_Delete);
+  EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Fleet/odf/fed.odf"), "fleet");
+  EXPECT_EQ(test::Items(Mods()), test::L({"Inst"}));
+
+  game.Stop();  // closed: the installed mod goes once the user says so twice
+  Click("Inst");
+  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
+  dialogs.Expect(Warning("Inst", flow::Answer::Yes));
+  PressKey(Qt::Key_Delete);
+  EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
+  EXPECT_TRUE(dialogs.Done());
+}
+#endif
 
 TEST_F(RemoveMod, WithoutATrashAModIsDeletedOnlyWhenTheUserSaysSoKnowingItIsForGood) {
   fs::remove_all(Mod("Inst"));
