@@ -45,13 +45,14 @@ void CliDialogs::Refuse() {
   err_ << '\n' << kRefusal << '\n';
 }
 
-// The details a window folds under a question are for the window; the command
-// line shows them with --dry-run instead.
+// A message prints its details under it (what a window folds away); a
+// question's details are left to --dry-run, which prints them on their own.
 flow::Answer CliDialogs::Show(const std::string& text, const std::string& title, flow::Buttons buttons, flow::Icon,
-                              flow::Default, const std::string&) {
+                              flow::Default, const std::string& details) {
   if (buttons == flow::Buttons::Ok || buttons == flow::Buttons::AbortRetryIgnore) {
     // An error offered for a retry ends the command on a terminal.
     err_ << title << ": " << text << '\n';
+    if (!details.empty()) err_ << details << (details.back() == '\n' ? "" : "\n");
     return buttons == flow::Buttons::Ok ? flow::Answer::Ok : flow::Answer::Abort;
   }
   const Replies replies = RepliesTo(buttons);

@@ -316,6 +316,8 @@ TEST_F(Sorter, ARunningGameAFullDiskOrAReadOnlyTargetStopsTheSortBeforeAnyChange
     const test::RunResult running = sort({});
     EXPECT_EQ(running.code, 1);
     EXPECT_NE(running.output.find(flow::kGameRunningText), std::string::npos) << running.output;
+    // The command line prints what the window's box folds under "Show Details...": the process found.
+    EXPECT_NE(running.output.find("Armada2.exe (process "), std::string::npos) << running.output;
     EXPECT_EQ(TempTree::Snapshot(t / "prog"), before);
   }
   const test::RunResult full = sort({"DRYDOCK_FREE_BYTES=1000"});
