@@ -1,18 +1,95 @@
 #include "install/frm_installed_mods.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <thread>
 
 #include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "ui/long_work.h"
 
 namespace drydock::install {
+
+namespace {
+
+constexpr int kColumnGapPx = 16;
+constexpr char kNotCheckedText[] = "could not be checked";
+
+// Draws an item's name, then its mod's check in a column at the right, in the
+// colour of secondary text; a name too long for the space left is cut with an ellipsis.
+class SummaryColumn final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QString summary = index.data(kVerifySummaryRole).toString();
+    if (summary.isEmpty()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    QStyleOptionViewItem item(option);
+    initStyleOption(&item, index);
+    const QFontMetricsF metrics(item.font);
+    // The name keeps at least half the row when both cannot show whole; the check takes the rest.
+    const int inner = item.rect.width() - 2 * kTextMarginPx - kColumnGapPx;
+    const int nameWidth = std::max(inner - Advance(metrics, summary), std::min(inner / 2, Advance(metrics, item.text)));
+    const int summaryWidth = std::max(inner - nameWidth, 0);
+    item.text = Fitted(metrics, item.text, nameWidth);
+    const QWidget* widget = item.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+    const QRect column = item.rect.adjusted(item.rect.width() - summaryWidth - kTextMarginPx, 0, -kTextMarginPx, 0);
+    const bool selected = item.state & QStyle::State_Selected;
+    painter->save();
+    painter->setFont(item.font);
+    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+    painter->drawText(column, Qt::AlignRight | Qt::AlignVCenter, Fitted(metrics, summary, column.width()));
+    painter->restore();
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QString summary = index.data(kVerifySummaryRole).toString();
+    if (!summary.isEmpty()) size.rwidth() += kColumnGapPx + Advance(QFontMetricsF(option.font), summary);
+    return size;
+  }
+
+  // The width a row needs to show its name and its check whole.
+  static int RowWidth(const QFont& font, const QString& name, const QString& summary) {
+    const QFontMetricsF metrics(font);
+    return Advance(metrics, name) + 2 * kTextMarginPx + kColumnGapPx + Advance(metrics, summary);
+  }
+
+ private:
+  static constexpr int kTextMarginPx = 4;
+  // Whole pixels, rounded up, and one to spare, so that a text measured to fit is never cut.
+  static int Advance(const QFontMetricsF& metrics, const QString& text) {
+    return static_cast<int>(std::ceil(metrics.horizontalAdvance(text))) + 1;
+  }
+  static QString Fitted(const QFontMetricsF& metrics, const QString& text, int width) {
+    return Advance(metrics, text) <= width ? text : metrics.elidedText(text, Qt::ElideRight, std::max(width, 0));
+  }
+};
+
+}  // namespace
+
+struct frmInstalledMods::Receiver {
+  explicit Receiver(frmInstalledMods* w) : window(w) {}
+  std::mutex mutex;
+  frmInstalledMods* window;
+};
 
 frmInstalledMods::frmInstalledMods(std::filesystem::path modsDir, std::function<library::ModList()> mainList,
                                    std::function<std::optional<std::filesystem::path>()> gameDir,
@@ -21,13 +98,15 @@ frmInstalledMods::frmInstalledMods(std::filesystem::path modsDir, std::function<
       modsDir_(std::move(modsDir)),
       mainList_(std::move(mainList)),
       gameDir_(std::move(gameDir)),
-      firstFill_(std::move(firstFill)) {
+      firstFill_(std::move(firstFill)),
+      receiver_(std::make_shared<Receiver>(this)) {
   setObjectName(QStringLiteral("frmInstalledMods"));
   setWindowTitle(QStringLiteral("Installed Mods"));
   lblInfo1_ = new QLabel(QStringLiteral("Installed Mods:"), this);
   lblInfo1_->setObjectName(QStringLiteral("lblInfo1"));
   lstCurrentMods_ = new QListWidget(this);
   lstCurrentMods_->setObjectName(QStringLiteral("lstCurrentMods"));
+  lstCurrentMods_->setItemDelegate(new SummaryColumn(lstCurrentMods_));
   lblCoveredBy_ = new QLabel(this);
   lblCoveredBy_->setObjectName(QStringLiteral("lblCoveredBy"));
   lblCoveredBy_->setWordWrap(true);
@@ -37,8 +116,13 @@ frmInstalledMods::frmInstalledMods(std::filesystem::path modsDir, std::function<
   layout->addWidget(lstCurrentMods_);
   layout->addWidget(lblCoveredBy_);
   connect(lstCurrentMods_, &QListWidget::currentRowChanged, this, [this] { ShowCovering(); });
-  resize(260, 300);
+  resize(440, 300);
   Fill();  // created hidden by the first refresh, which fills it
+}
+
+frmInstalledMods::~frmInstalledMods() {
+  const std::lock_guard hold(receiver_->mutex);
+  receiver_->window = nullptr;
 }
 
 void frmInstalledMods::SetEntries(const std::vector<std::string>& entries) {
@@ -59,6 +143,69 @@ void frmInstalledMods::SetEntries(const std::vector<std::string>& entries) {
   } else {
     lstCurrentMods_->setCurrentRow(0);
   }
+  StartChecks();
+}
+
+void frmInstalledMods::StartChecks() {
+  const unsigned generation = ++generation_;
+  // The main list's refreshes fill the window while it is hidden too; it checks the mods once it is shown.
+  const std::optional<std::filesystem::path> gameDir = gameDir_ && isVisible() ? gameDir_() : std::nullopt;
+  if (!gameDir || !platform::IsFolder(*gameDir)) return;
+  const library::ModList list = mainList_();
+  bool any = false;
+  for (int row = 0; row < lstCurrentMods_->count(); ++row) {
+    QListWidgetItem* item = lstCurrentMods_->item(row);
+    if (std::find(list.begin(), list.end(), item->text().toStdString()) == list.end()) continue;
+    item->setData(kVerifySummaryRole, QString::fromLatin1(kCheckingText));
+    any = true;
+  }
+  if (!any) return;
+  Verifier verify = verifier_ ? verifier_ : Verifier(VerifyInstalled);
+  // Not joined: a check of a large game may outlast the window, which then no longer hears of it.
+  std::thread([receiver = receiver_, generation, verify = std::move(verify), modsDir = modsDir_, list,
+               game = *gameDir] {
+    std::vector<std::pair<std::string, std::string>> summaries;
+    try {
+      for (const ModCheck& check : verify(modsDir, list, game))
+        summaries.emplace_back(check.entry, ShortSummary(check));
+    } catch (...) {
+      summaries.clear();
+    }
+    const std::lock_guard hold(receiver->mutex);
+    if (frmInstalledMods* window = receiver->window) {
+      ui::OnUiThread(window, [window, generation, summaries] { window->ShowChecks(generation, summaries); });
+    }
+  }).detach();
+}
+
+void frmInstalledMods::ShowChecks(unsigned generation,
+                                  const std::vector<std::pair<std::string, std::string>>& summaries) {
+  if (generation != generation_) return;
+  for (int row = 0; row < lstCurrentMods_->count(); ++row) {
+    QListWidgetItem* item = lstCurrentMods_->item(row);
+    if (item->data(kVerifySummaryRole).toString() != QLatin1String(kCheckingText)) continue;
+    const std::string entry = item->text().toStdString();
+    const auto found =
+        std::find_if(summaries.begin(), summaries.end(), [&](const auto& s) { return s.first == entry; });
+    const QString text = QString::fromStdString(found != summaries.end() ? found->second : kNotCheckedText);
+    item->setData(kVerifySummaryRole, text);
+    item->setToolTip(text);
+  }
+  FitRows();
+}
+
+void frmInstalledMods::FitRows() {
+  int needed = 0;
+  for (int row = 0; row < lstCurrentMods_->count(); ++row) {
+    const QListWidgetItem* item = lstCurrentMods_->item(row);
+    needed = std::max(needed, SummaryColumn::RowWidth(lstCurrentMods_->font(), item->text(),
+                                                      item->data(kVerifySummaryRole).toString()));
+  }
+  const int missing = needed - lstCurrentMods_->viewport()->width();
+  if (missing <= 0) return;
+  const QScreen* display = screen();
+  const int most = display ? display->availableGeometry().width() * 3 / 4 : width() + missing;
+  resize(std::min(width() + missing, std::max(most, width())), height());
 }
 
 void frmInstalledMods::Fill() { SetEntries(InstalledModEntries(modsDir_, mainList_())); }

@@ -194,6 +194,7 @@ std::vector<ModCheck> VerifyInstalled(const fs::path& modsDir, const library::Mo
     const std::string& entry = list[static_cast<std::size_t>(i)];
     const std::string name = library::IsAddonEntry(entry) ? entry.substr(library::kAddonIndent.size()) : entry;
     checks.push_back(Check(stack, gameDir, folder, name, mods));
+    checks.back().entry = entry;
   }
   return checks;
 }

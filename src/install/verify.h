@@ -52,7 +52,8 @@ struct ModCheck {
     InstallCut,    // the install was stopped before it finished
     UninstallCut,  // the uninstall was stopped before it retired the backup
   };
-  std::string name;  // as the mod list shows it, without an addon's indent
+  std::string name;   // as the mod list shows it, without an addon's indent
+  std::string entry;  // the mod list's entry (an addon's with its indent); VerifyInstalled only
   Status status = Status::Checked;
   std::string game;
   std::vector<FileVerdict> files;
