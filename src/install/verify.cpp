@@ -216,7 +216,7 @@ std::string StateText(KeptVerdict::State state) {
     case KeptVerdict::State::Whole:
       return "whole";
     case KeptVerdict::State::Present:
-      return "present (its size was not recorded)";
+      return "present (size not recorded)";
     case KeptVerdict::State::NotWhole:
       return "not whole";
     case KeptVerdict::State::Missing:
@@ -232,9 +232,13 @@ std::string SummaryLine(const ModCheck& check) {
   bool first = false;
   text += NonZero(check, /*withKept=*/false, first, "file", "files");
   if (check.kept.empty()) return text;
-  text += "; " + Counted(check.Count(KeptVerdict::State::Whole), "kept original", "kept originals") + " whole";
-  if (const std::size_t present = check.Count(KeptVerdict::State::Present); present > 0) {
-    text += ", " + std::to_string(present) + " " + StateText(KeptVerdict::State::Present);
+  // A record of an earlier version holds no sizes: its originals are only found present.
+  const std::size_t whole = check.Count(KeptVerdict::State::Whole), present = check.Count(KeptVerdict::State::Present);
+  if (whole > 0 || present == 0) {
+    text += "; " + Counted(whole, "kept original", "kept originals") + " whole";
+    if (present > 0) text += ", " + std::to_string(present) + " " + StateText(KeptVerdict::State::Present);
+  } else {
+    text += "; " + Counted(present, "kept original", "kept originals") + " " + StateText(KeptVerdict::State::Present);
   }
   text += NonZero(check, /*withKept=*/true, first, "kept original", "kept originals");
   return text;
