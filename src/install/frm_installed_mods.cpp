@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -147,7 +148,6 @@ void frmInstalledMods::SetEntries(const std::vector<std::string>& entries) {
 }
 
 void frmInstalledMods::StartChecks() {
-  const unsigned generation = ++generation_;
   // The main list's refreshes fill the window while it is hidden too; it checks the mods once it is shown.
   const std::optional<std::filesystem::path> gameDir = gameDir_ && isVisible() ? gameDir_() : std::nullopt;
   if (!gameDir || !platform::IsFolder(*gameDir)) return;
@@ -159,11 +159,11 @@ void frmInstalledMods::StartChecks() {
     item->setData(kVerifySummaryRole, QString::fromLatin1(kCheckingText));
     any = true;
   }
-  if (!any) return;
+  if (!any || checking_) return;
+  checking_ = true;
   Verifier verify = verifier_ ? verifier_ : Verifier(VerifyInstalled);
   // Not joined: a check of a large game may outlast the window, which then no longer hears of it.
-  std::thread([receiver = receiver_, generation, verify = std::move(verify), modsDir = modsDir_, list,
-               game = *gameDir] {
+  std::thread([receiver = receiver_, verify = std::move(verify), modsDir = modsDir_, list, game = *gameDir] {
     std::vector<std::pair<std::string, std::string>> summaries;
     try {
       for (const ModCheck& check : verify(modsDir, list, game))
@@ -173,14 +173,13 @@ void frmInstalledMods::StartChecks() {
     }
     const std::lock_guard hold(receiver->mutex);
     if (frmInstalledMods* window = receiver->window) {
-      ui::OnUiThread(window, [window, generation, summaries] { window->ShowChecks(generation, summaries); });
+      ui::OnUiThread(window, [window, summaries] { window->ShowChecks(summaries); });
     }
   }).detach();
 }
 
-void frmInstalledMods::ShowChecks(unsigned generation,
-                                  const std::vector<std::pair<std::string, std::string>>& summaries) {
-  if (generation != generation_) return;
+void frmInstalledMods::ShowChecks(const std::vector<std::pair<std::string, std::string>>& summaries) {
+  checking_ = false;
   for (int row = 0; row < lstCurrentMods_->count(); ++row) {
     QListWidgetItem* item = lstCurrentMods_->item(row);
     if (item->data(kVerifySummaryRole).toString() != QLatin1String(kCheckingText)) continue;
@@ -231,6 +230,11 @@ void frmInstalledMods::ShowCovering() {
   }
   lblCoveredBy_->setText(QString::fromStdString(text));
   lblCoveredBy_->setVisible(!text.empty());
+}
+
+void frmInstalledMods::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  StartChecks();
 }
 
 bool frmInstalledMods::event(QEvent* e) {

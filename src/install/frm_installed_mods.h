@@ -46,13 +46,14 @@ class frmInstalledMods : public QDialog {
 
  protected:
   bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   // Names the mods installed over the selected one in lblCoveredBy.
   void ShowCovering();
-  // Checks the listed mods on a worker; each shows "checking..." until its result comes.
+  // Checks the listed mods on a worker, unless one runs already; each shows "checking..." until its result comes.
   void StartChecks();
-  void ShowChecks(unsigned generation, const std::vector<std::pair<std::string, std::string>>& summaries);
+  void ShowChecks(const std::vector<std::pair<std::string, std::string>>& summaries);
   // Widens the window, within the screen, until each row's name and check show whole.
   void FitRows();
 
@@ -62,8 +63,7 @@ class frmInstalledMods : public QDialog {
   std::function<void()> firstFill_;
   Verifier verifier_;
   bool filledOnce_ = false;
-  // Results of a check started before the latest are dropped.
-  unsigned generation_ = 0;
+  bool checking_ = false;  // a check runs; a refill meanwhile waits for its result
   // What a worker reports to; emptied when the window goes, so that a
   // worker still running reports to nothing.
   struct Receiver;
