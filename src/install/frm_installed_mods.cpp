@@ -155,7 +155,9 @@ void frmInstalledMods::StartChecks() {
   bool any = false;
   for (int row = 0; row < lstCurrentMods_->count(); ++row) {
     QListWidgetItem* item = lstCurrentMods_->item(row);
-    if (std::find(list.begin(), list.end(), item->text().toStdString()) == list.end()) continue;
+    const std::string entry = item->text().toStdString();
+    // The placeholder "(No mods found.)" is no mod, whatever the main list holds.
+    if (entry == library::kNoModsFound || std::find(list.begin(), list.end(), entry) == list.end()) continue;
     item->setData(kVerifySummaryRole, QString::fromLatin1(kCheckingText));
     any = true;
   }

@@ -149,3 +149,19 @@ TEST_F(InstalledModsWindow, AWindowClosedOrDestroyedBeforeTheResultArrivesIsSafe
     EXPECT_EQ(gate->finished.load(), gate->entered.load());
   }
 }
+
+TEST_F(InstalledModsWindow, ThePlaceholderOfNoInstalledModIsNotChecked) {
+  for (const library::ModList& shown : {library::ModList{"Romulan"}, library::ModList{"(No mods found.)"}}) {
+    const auto gate = std::make_shared<Gate>();
+    gate->open = true;
+    const fs::path mods = t / "mods", game = t / "game";
+    frmInstalledMods window(
+        mods, [shown] { return shown; }, [game] { return std::optional<fs::path>(game); }, [] {});
+    window.SetVerifier(GatedVerifier(gate));
+    window.show();
+    test::Activate(&window);
+    test::HandlePendingEvents();
+    EXPECT_EQ(Rows(&window), QStringList{QStringLiteral("(No mods found.) | ")});
+    EXPECT_EQ(gate->entered.load(), 0);
+  }
+}
