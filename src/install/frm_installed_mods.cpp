@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -144,34 +145,33 @@ void frmInstalledMods::SetEntries(const std::vector<std::string>& entries) {
   } else {
     lstCurrentMods_->setCurrentRow(0);
   }
+  ShowRows();
   StartChecks();
 }
 
 void frmInstalledMods::StartChecks() {
   // The main list's refreshes fill the window while it is hidden too; it checks the mods once it is shown.
   const std::optional<std::filesystem::path> gameDir = gameDir_ && isVisible() ? gameDir_() : std::nullopt;
-  if (!gameDir || !platform::IsFolder(*gameDir)) return;
+  if (checking_ || !gameDir || !platform::IsFolder(*gameDir)) return;
   const library::ModList list = mainList_();
-  bool any = false;
   for (int row = 0; row < lstCurrentMods_->count(); ++row) {
-    QListWidgetItem* item = lstCurrentMods_->item(row);
-    const std::string entry = item->text().toStdString();
+    const std::string entry = lstCurrentMods_->item(row)->text().toStdString();
     // The placeholder "(No mods found.)" is no mod, whatever the main list holds.
-    if (entry == library::kNoModsFound || std::find(list.begin(), list.end(), entry) == list.end()) continue;
-    item->setData(kVerifySummaryRole, QString::fromLatin1(kCheckingText));
-    any = true;
+    if (entry != library::kNoModsFound && std::find(list.begin(), list.end(), entry) != list.end()) {
+      pending_.insert(entry);
+    }
   }
-  if (!any || checking_) return;
+  if (pending_.empty()) return;
   checking_ = true;
+  ShowRows();
   Verifier verify = verifier_ ? verifier_ : Verifier(VerifyInstalled);
   // Not joined: a check of a large game may outlast the window, which then no longer hears of it.
   std::thread([receiver = receiver_, verify = std::move(verify), modsDir = modsDir_, list, game = *gameDir] {
-    std::vector<std::pair<std::string, std::string>> summaries;
+    std::map<std::string, std::string> summaries;
     try {
-      for (const ModCheck& check : verify(modsDir, list, game))
-        summaries.emplace_back(check.entry, ShortSummary(check));
+      for (const ModCheck& check : verify(modsDir, list, game)) summaries.emplace(check.entry, ShortSummary(check));
     } catch (...) {
-      summaries.clear();
+      summaries.clear();  // each mod then could not be checked
     }
     const std::lock_guard hold(receiver->mutex);
     if (frmInstalledMods* window = receiver->window) {
@@ -180,19 +180,33 @@ void frmInstalledMods::StartChecks() {
   }).detach();
 }
 
-void frmInstalledMods::ShowChecks(const std::vector<std::pair<std::string, std::string>>& summaries) {
+void frmInstalledMods::ShowChecks(const std::map<std::string, std::string>& summaries) {
   checking_ = false;
+  for (const std::string& entry : pending_) {
+    const auto found = summaries.find(entry);
+    known_[entry] = found != summaries.end() ? found->second : kNotCheckedText;
+  }
+  pending_.clear();
+  ShowRows();
+  FitRows();
+  // Mods listed while the check ran get theirs now.
+  for (int row = 0; row < lstCurrentMods_->count(); ++row) {
+    if (!known_.count(lstCurrentMods_->item(row)->text().toStdString())) {
+      StartChecks();
+      break;
+    }
+  }
+}
+
+void frmInstalledMods::ShowRows() {
   for (int row = 0; row < lstCurrentMods_->count(); ++row) {
     QListWidgetItem* item = lstCurrentMods_->item(row);
-    if (item->data(kVerifySummaryRole).toString() != QLatin1String(kCheckingText)) continue;
     const std::string entry = item->text().toStdString();
-    const auto found =
-        std::find_if(summaries.begin(), summaries.end(), [&](const auto& s) { return s.first == entry; });
-    const QString text = QString::fromStdString(found != summaries.end() ? found->second : kNotCheckedText);
-    item->setData(kVerifySummaryRole, text);
-    item->setToolTip(text);
+    const auto found = known_.find(entry);
+    const std::string text = pending_.count(entry) ? kCheckingText : found != known_.end() ? found->second : "";
+    item->setData(kVerifySummaryRole, QString::fromStdString(text));
+    item->setToolTip(QString::fromStdString(text));
   }
-  FitRows();
 }
 
 void frmInstalledMods::FitRows() {

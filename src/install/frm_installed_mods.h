@@ -4,8 +4,11 @@
 #include <QDialog>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "install/verify.h"
 #include "library/mod_library.h"
@@ -53,7 +56,10 @@ class frmInstalledMods : public QDialog {
   void ShowCovering();
   // Checks the listed mods on a worker, unless one runs already; each shows "checking..." until its result comes.
   void StartChecks();
-  void ShowChecks(const std::vector<std::pair<std::string, std::string>>& summaries);
+  // Takes a check's results (each mod's check in words, by its entry).
+  void ShowChecks(const std::map<std::string, std::string>& summaries);
+  // Shows in each row "checking...", its mod's last check, or nothing.
+  void ShowRows();
   // Widens the window, within the screen, until each row's name and check show whole.
   void FitRows();
 
@@ -63,7 +69,9 @@ class frmInstalledMods : public QDialog {
   std::function<void()> firstFill_;
   Verifier verifier_;
   bool filledOnce_ = false;
-  bool checking_ = false;  // a check runs; a refill meanwhile waits for its result
+  bool checking_ = false;                     // a check runs; a refill meanwhile waits for its result
+  std::set<std::string> pending_;             // the entries the running check answers for
+  std::map<std::string, std::string> known_;  // each entry's last check
   // What a worker reports to; emptied when the window goes, so that a
   // worker still running reports to nothing.
   struct Receiver;
