@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
              "replaced 12 1700000000123456789 1700000000223456789 4711 odf/ships/fed%C3%A9.odf\n"
              "added 5 1700000001 - - Readme.txt\nreplaced - - - - odf/ships/kling.odf\n");
   corpus.Add("fuzz_record", "drydock uninstall note 1\ngame /games/Armada%20II\nrestored 3 17 odf/ships/fed.odf\n");
+  corpus.Add("fuzz_record",
+             "drydock install record 4\nstate complete\ngame /games/Armada%20II\nidentity 2049 131 2049 140\nseq 3\n"
+             "replaced 12 1700000000123456789 1700000000223456789 4711 9 odf/ships/fed.odf\n"
+             "added 5 1700000001 1700000002 4712 - Readme.txt\nreplaced - - - - 30 odf/ships/kling.odf\n");
 
   // Registry texts as Wine writes them (first line: the key asked for; second: the value name).
   const std::string regHeader = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";

@@ -11,6 +11,7 @@
 #include "cli/cli_compat.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_fileinstaller.h"
+#include "cli/cli_verify.h"
 #include "cli/json.h"
 #include "demo/demo_sandbox.h"
 #include "flow/dialogs.h"
@@ -384,6 +385,10 @@ constexpr Command kCommands[] = {
      "is still installed and why, and exits 0 only when no mod of this game is",
      CmdUninstall},
     {"stack", "PATH [--json]", "print the mods that replaced the game file PATH, in install order", CmdStack},
+    {"verify", "[MOD] [--json]",
+     "check that the game still holds what each installed mod (or MOD) wrote and that every kept original is "
+     "whole; exits 1 when anything is not as installed",
+     CmdVerify},
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
     {"compat", "A B [--json]", "print the files both A and B provide; either may be \"(Armada II Directory)\"",
      CmdCompat},

@@ -21,7 +21,9 @@ constexpr std::string_view kHeaderV1 = "drydock install record 1";
 // Version 2 adds the game and the sequence number, which version 1 refuses to read.
 constexpr std::string_view kHeaderV2 = "drydock install record 2";
 // Version 3 adds what identifies the game, and each stamp's change time and file ID.
-constexpr std::string_view kHeader = "drydock install record 3";
+constexpr std::string_view kHeaderV3 = "drydock install record 3";
+// Version 4 adds the size of each kept original.
+constexpr std::string_view kHeader = "drydock install record 4";
 constexpr std::string_view kNoteHeader = "drydock uninstall note 1";
 constexpr std::size_t kMaxRecordBytes = 256u << 20;
 
@@ -161,6 +163,8 @@ std::string FormatRecord(const InstallRecord& record) {
       text += std::to_string(w.size) + " " + std::to_string(w.modified) + " " +
               (e.fullStamp ? std::to_string(w.changed) + " " + std::to_string(w.id) : std::string("- -"));
     }
+    const bool sized = e.keptSize && e.kind == RecordEntry::Kind::Replaced;
+    text += " " + (sized ? std::to_string(*e.keptSize) : std::string("-"));
     text += " " + Escape(e.path) + "\n";
   }
   return text;
@@ -173,7 +177,11 @@ namespace {
 // or 0 when the head cannot be read.
 std::size_t ParseHead(const std::vector<std::string_view>& lines, InstallRecord& record, int& version) {
   if (lines.size() < 2) return 0;
-  version = lines[0] == kHeader ? 3 : lines[0] == kHeaderV2 ? 2 : lines[0] == kHeaderV1 ? 1 : 0;
+  version = lines[0] == kHeader     ? 4
+            : lines[0] == kHeaderV3 ? 3
+            : lines[0] == kHeaderV2 ? 2
+            : lines[0] == kHeaderV1 ? 1
+                                    : 0;
   if (version == 0) return 0;
   bool knownState = false;
   for (auto state : {InstallRecord::State::Pending, InstallRecord::State::Complete, InstallRecord::State::Retiring}) {
@@ -184,13 +192,13 @@ std::size_t ParseHead(const std::vector<std::string_view>& lines, InstallRecord&
   }
   if (!knownState) return 0;
   if (version == 1) return 2;
-  const std::size_t seqLine = version == 3 ? 4 : 3;
+  const std::size_t seqLine = version >= 3 ? 4 : 3;
   if (lines.size() <= seqLine || !lines[2].starts_with("game ") || !lines[seqLine].starts_with("seq ")) return 0;
   auto game = Unescape(lines[2].substr(5));
   if (!game || !ParseNumber(lines[seqLine].substr(4), record.sequence)) return 0;
   if (version == 2 && record.sequence == 0) return 0;
   record.game = std::move(*game);
-  if (version == 3) {
+  if (version >= 3) {
     const std::vector<std::string_view> f = Fields(lines[3]);
     if (f.size() != 5 || f[0] != "identity") return 0;
     std::optional<FileIdentity>* ids[] = {&record.identity.folder, &record.identity.exe};
@@ -208,18 +216,23 @@ std::size_t ParseHead(const std::vector<std::string_view>& lines, InstallRecord&
 // One entry line of a record of `version`; nothing when it cannot be read.
 std::optional<RecordEntry> ParseEntry(std::string_view line, int version) {
   const std::vector<std::string_view> f = Fields(line);
-  const std::size_t stampFields = version == 3 ? 4 : 2;
+  const std::size_t stampFields = version >= 4 ? 5 : version == 3 ? 4 : 2;
   if (f.size() != stampFields + 2 || (f[0] != "replaced" && f[0] != "added")) return std::nullopt;
   RecordEntry entry;
   entry.kind = f[0] == "replaced" ? RecordEntry::Kind::Replaced : RecordEntry::Kind::Added;
   if (f[1] != "-" || f[2] != "-") {
     platform::FileStamp stamp;
     if (!ParseNumber(f[1], stamp.size) || !ParseNumber(f[2], stamp.modified)) return std::nullopt;
-    if (version == 3 && (f[3] != "-" || f[4] != "-")) {
+    if (version >= 3 && (f[3] != "-" || f[4] != "-")) {
       if (!ParseNumber(f[3], stamp.changed) || !ParseNumber(f[4], stamp.id)) return std::nullopt;
       entry.fullStamp = true;
     }
     entry.written = stamp;
+  }
+  if (version >= 4 && f[5] != "-") {
+    std::uint64_t size = 0;
+    if (entry.kind != RecordEntry::Kind::Replaced || !ParseNumber(f[5], size)) return std::nullopt;
+    entry.keptSize = size;
   }
   auto path = Unescape(f.back());
   if (!path || !IsRecordPath(*path)) return std::nullopt;

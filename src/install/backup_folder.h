@@ -46,6 +46,10 @@ struct RecordEntry {
   // earlier version kept only size and modification time, which an edit of
   // the same length by a tool that keeps the time cannot be told from.
   bool fullStamp = false;
+  // The size of the kept original (a replaced file's), so that a check can
+  // tell a whole one from one cut short; nothing in a record of an earlier
+  // version, or for an added file.
+  std::optional<std::uint64_t> keptSize;
 };
 
 // What tells one copy of the game from another, whatever its folder is called

@@ -101,6 +101,11 @@ void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& re
     Fail(report, copy.file->Shown(), r, "the game's file could not be backed up, so it was left as it was");
     return true;
   });
+  // The size of each kept original goes into the record, so that a check can tell one cut short.
+  for (Copy& copy : copies) {
+    if (const auto kept = platform::StampOf(building / PathFromUtf8(copy.entry.path)); kept && copy.Replaces())
+      copy.entry.keptSize = kept->size;
+  }
 }
 
 // Records what the install is about to do, flushes the backup and makes it

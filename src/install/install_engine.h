@@ -138,6 +138,7 @@ struct UninstallPlan {
     std::filesystem::path modFile;               // the mod's own file at that path, when it has one
     std::optional<platform::FileStamp> written;  // what the install wrote, by the record
     bool fullStamp = false;                      // `written` holds the change time and file ID too
+    std::optional<std::uint64_t> keptSize;       // the kept original's size, by the record
     // A file that a mod installed later replaced too: the game's file is that
     // mod's and stays, and the next such mod (the heir) takes over what this
     // one kept, in place of its own copy of this mod's file.

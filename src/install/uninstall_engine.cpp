@@ -85,8 +85,11 @@ void HandOver(const Rules& rules, Report& report) {
     const auto kind = t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced;
     InstallRecord& record = records[static_cast<std::size_t>(t.heir)];
     for (RecordEntry& e : record.entries) {
-      if (PathKey(e.path) != PathKey(t.recordPath) || e.kind == kind) continue;
+      // The kept original's size moves with the file.
+      const auto keptSize = kind == RecordEntry::Kind::Replaced ? t.keptSize : std::nullopt;
+      if (PathKey(e.path) != PathKey(t.recordPath) || (e.kind == kind && e.keptSize == keptSize)) continue;
       e.kind = kind;
+      e.keptSize = keptSize;
       rewrite[static_cast<std::size_t>(t.heir)] = true;
     }
   }
@@ -157,7 +160,7 @@ void Retire(const Rules& rules, const Callbacks& callbacks, Report& report) {
   for (const Target& t : plan.targets) {
     if (rules.GoesWithTheBackup(t)) continue;
     retiring.entries.push_back({t.kept.empty() ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced, t.recordPath,
-                                t.written, t.fullStamp});
+                                t.written, t.fullStamp, t.keptSize});
   }
   if (platform::FsResult r = WriteRecord(plan.backup, retiring); !r) {
     Fail(report, std::string(kBackupFolderName), r, "the backup could not be retired");

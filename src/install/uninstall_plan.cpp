@@ -149,6 +149,7 @@ void PlanFromRecord(UninstallPlan& plan, const InstallRecord& record, const std:
     t.modFile = Lookup(mod, e.path);
     t.written = e.written;
     t.fullStamp = e.fullStamp;
+    t.keptSize = e.keptSize;
     plan.targets.push_back(std::move(t));
   }
   plan.game = record.game;
