@@ -1,5 +1,6 @@
 #include "install/install_engine.h"
 
+#include <algorithm>
 #include <set>
 
 #include "install/engine_common.h"
@@ -229,6 +230,13 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
 
   EnterPhase(callbacks, Phase::CopyingFiles);
   CopyFiles(gameDir, copies, callbacks, report);
+  // Where every file that had to be written failed, the install changed
+  // nothing, and the files the game held already do not make it installed.
+  if (report.filesHandled == report.sameBytes && !report.failures.empty() &&
+      std::any_of(copies.begin(), copies.end(), [](const Copy& c) { return !c.SameBytes(); })) {
+    for (Copy& copy : copies) copy.copied = false;
+    report.filesHandled = report.sameBytes = 0;
+  }
   FinishBackup(gameDir, modFolder, backup, copies, header);
   (void)platform::SyncVolume(gameDir);
   return report;

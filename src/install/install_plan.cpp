@@ -223,8 +223,8 @@ PlanDescription Describe(const InstallPlan& plan) {
   d.bytesToWrite = plan.bytesToWrite;
   d.bytesToBackup = plan.bytesToBackup;
   d.summary = "Summary: " +
-              Counts({{g.Count("replaces-game"), "replace the game's files"},
-                      {g.Count("replaces-mod"), "replace installed mods' files"},
+              Counts({{g.Count("replaces-game"), "replacing the game's"},
+                      {g.Count("replaces-mod"), "replacing installed mods'"},
                       {g.Count("adds"), "new"},
                       {g.Count("same-bytes"), "already the same"},
                       {g.Count("kept-out"), "kept out"},
@@ -249,7 +249,7 @@ PlanDescription Describe(const UninstallPlan& plan) {
   g.Add("changed", "Changed since the install (asked about first; on Yes the file as it is goes to the trash)");
   g.Add("left-alone", "Left alone (does not hold the mod's file)");
   g.Add("stuck", "Left as it is, keeping the backup");
-  g.Add("done", "Nothing to do (back already)");
+  g.Add("done", "Nothing to do (the game holds it as it was already)");
   for (const UninstallPlan::Target& t : plan.targets) {
     const std::string shown = ShownPath(t.recordPath);
     const std::string heir =
