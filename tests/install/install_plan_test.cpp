@@ -334,3 +334,70 @@ TEST_F(Plans, AFolderInTheWayOrAGameFolderThatCannotBeWrittenStopsTheInstallBefo
   EXPECT_EQ(after, unwritable);
   EXPECT_FALSE(IsInstalled(Mod("M")));
 }
+
+namespace {
+
+// Each file: the game's own bytes ("" absent) and each mod's. A and B carry the same bytes of three files, and B
+// one file exactly as the game has it.
+const std::map<std::string, std::pair<std::string, std::map<char, std::string>>> kSameBytes = {
+    {"odf/shared.odf", {"orig shared", {{'A', "AB shared"}, {'B', "AB shared"}, {'C', "C shared"}}}},
+    {"odf/ab.odf", {"orig ab", {{'A', "AB ab"}, {'B', "AB ab"}}}},
+    {"odf/new_ab.odf", {"", {{'A', "AB new"}, {'B', "AB new"}}}},
+    {"odf/same_game.odf", {"orig same", {{'B', "orig same"}, {'C', "C same"}}}},
+    {"odf/a_only.odf", {"orig a", {{'A', "A a"}}}},
+};
+
+class SameBytesStack : public Plans {
+ protected:
+  void SetUp() override {
+    for (const auto& [path, file] : kSameBytes) {
+      if (!file.first.empty()) t.Write("game/" + path, file.first);
+      for (const auto& [m, bytes] : file.second) t.Write(std::string("prog/mods/") + m + "/" + path, bytes);
+    }
+  }
+  // The game while `installed` are, in that install order: each file the last one's that carries it.
+  static Rows Expected(const std::string& installed) {
+    Rows rows;
+    for (const auto& [path, file] : kSameBytes) {
+      std::string bytes = file.first;
+      for (char m : installed) {
+        if (file.second.count(m)) bytes = file.second.at(m);
+      }
+      if (!bytes.empty()) rows.push_back(path + "=" + bytes);
+    }
+    return rows;
+  }
+};
+
+}  // namespace
+
+// A file whose bytes the game holds already is not written, yet the mod keeps a copy and records it: whichever of
+// two mods with the same bytes goes first, the other keeps its file, and the game ends as it began.
+TEST_F(SameBytesStack, EveryOrderOfInstallsAndUninstallsOfThreeModsTwoOfThemAlikeGivesTheGameBackByteForByte) {
+  const Rows original = TempTree::Snapshot(Game());
+  std::string installOrder = "ABC";
+  do {
+    std::string uninstallOrder = "ABC";
+    do {
+      SCOPED_TRACE("installed " + installOrder + ", uninstalled " + uninstallOrder);
+      std::string installed;
+      for (char m : installOrder) {
+        const Report r = InstallModFiles(Lock(), Game(), Mod(std::string(1, m)));
+        ASSERT_TRUE(r.Succeeded()) << m << ": " << r.refusal;
+        installed += m;
+        EXPECT_EQ(test::GameSnapshot(Game()), Expected(installed)) << "after installing " << m;
+      }
+      for (char m : uninstallOrder) {
+        const auto lock = Lock();
+        const UninstallPlan plan = PlanUninstall(lock, Game(), Mod(std::string(1, m)));
+        EXPECT_TRUE(plan.Changed().empty()) << m << ": the stack explains every file, so nothing is asked";
+        const Report r = UninstallModFiles(lock, plan, ChangedFiles::Keep);
+        ASSERT_TRUE(r.Succeeded()) << m << ": " << (r.failures.empty() ? r.refusal : r.failures[0].reason);
+        EXPECT_FALSE(IsInstalled(Mod(std::string(1, m))));
+        std::erase(installed, m);
+        EXPECT_EQ(test::GameSnapshot(Game()), Expected(installed)) << "after uninstalling " << m;
+      }
+      ASSERT_EQ(TempTree::Snapshot(Game()), original);
+    } while (std::next_permutation(uninstallOrder.begin(), uninstallOrder.end()));
+  } while (std::next_permutation(installOrder.begin(), installOrder.end()));
+}
