@@ -9,7 +9,9 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "flow/dialogs.h"
 #include "install/install_engine.h"
+#include "install/install_flow.h"
 #include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
@@ -18,6 +20,7 @@
 #include "platform/names.h"
 #include "platform/writer_lock.h"
 #include "support/held_lock.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
 namespace fs = std::filesystem;
@@ -400,4 +403,49 @@ TEST_F(SameBytesStack, EveryOrderOfInstallsAndUninstallsOfThreeModsTwoOfThemAlik
       ASSERT_EQ(TempTree::Snapshot(Game()), original);
     } while (std::next_permutation(uninstallOrder.begin(), uninstallOrder.end()));
   } while (std::next_permutation(installOrder.begin(), installOrder.end()));
+}
+
+namespace {
+
+class QuietHost : public InstallHost {
+ public:
+  bool RefreshQuietly() override { return true; }
+};
+
+}  // namespace
+
+// The window's questions keep their wording and fold the plan under "Show Details...", read before anything changes.
+TEST_F(Plans, TheInstallAndUninstallQuestionsCarryThePlanAsTheirDetails) {
+  t.Write("game/Armada2.exe", "exe");
+  t.Write("game/odf/ships/a.odf", "game a");
+  t.Write("prog/mods/Fleet/odf/ships/a.odf", "fleet a");
+  t.Write("prog/mods/Fleet/odf/ships/n.odf", "fleet n");
+  test::ScriptedDialogs dialogs;
+  QuietHost host;
+  ModInstaller installer(dialogs, host, t / "prog/mods", [this] { return std::optional<fs::path>(Game()); });
+  const Selection fleet{"Fleet", "Fleet"};
+  const std::string installDetails = "Replaces the game's own file (kept in the Backup):\n    " + P("odf/ships/a.odf") +
+                                     "\nAdds a new file:\n    " + P("odf/ships/n.odf") +
+                                     "\nSummary: 1 replacing the game's, 1 new; 14 bytes to write, 0 bytes for the "
+                                     "Backup.\n";
+  const auto question = [](std::string text, std::string title, flow::Answer answer, std::string details) {
+    return test::ScriptedDialogs::Box{std::move(text), std::move(title), flow::Buttons::YesNo, flow::Icon::Question,
+                                      answer,          std::nullopt,     std::move(details)};
+  };
+  // No: nothing changes, not even a lock's file.
+  const Rows before = All();
+  dialogs.Expect(question("You have selected the Fleet mod. Do you want to install it?", "Install Fleet mod?",
+                          flow::Answer::No, installDetails));
+  EXPECT_EQ(installer.InstallMod(fleet), Outcome::Cancelled);
+  EXPECT_EQ(All(), before);
+  dialogs.Expect(question("You have selected the Fleet mod. Do you want to install it?", "Install Fleet mod?",
+                          flow::Answer::Yes, installDetails));
+  ASSERT_EQ(installer.InstallMod(fleet), Outcome::Done);
+  dialogs.Expect(
+      question("Are you sure you want to uninstall the Fleet mod?", "Uninstall Fleet mod?", flow::Answer::Yes,
+               "Restores the original:\n    " + P("odf/ships/a.odf") + "\nDeletes a file the install added:\n    " +
+                   P("odf/ships/n.odf") + "\nSummary: 1 restored, 1 deleted; 6 bytes to write.\n"));
+  ASSERT_EQ(installer.UninstallMod(fleet), Outcome::Done);
+  EXPECT_TRUE(dialogs.Done());
+  EXPECT_EQ(TempTree::Read(Game() / "odf/ships/a.odf"), "game a");
 }
