@@ -320,10 +320,11 @@ constexpr Command kCommands[] = {
      "install MOD into the game, keeping the files it replaces in its Backup folder; --dry-run prints what it would "
      "do to each file, grouped by kind, and changes nothing (--json: as one JSON document)",
      CmdInstall},
-    {"uninstall", "[--force | --dry-run [--json]] MOD",
+    {"uninstall", "[--force] [--dry-run [--json]] MOD",
      "take MOD out of the game and put the kept files back; --force gets past a backup that cannot be retired "
      "otherwise (an original gone, a damaged record), leaving those game files and moving the rest of the Backup "
-     "to the trash; --dry-run prints what it would do to each file and changes nothing",
+     "to the trash; --dry-run prints what it would do to each file (with --force, what the forced one would do) and "
+     "changes nothing",
      CmdUninstall},
     {"stack", "PATH", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},

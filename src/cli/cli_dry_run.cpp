@@ -46,6 +46,10 @@ int RunDryRun(const CommandLine& cl, std::vector<std::string> args, bool install
   const auto jsonFlag = std::find(args.begin(), args.end(), "--json");
   const bool json = jsonFlag != args.end();
   if (json) args.erase(jsonFlag);
+  // uninstall --force --dry-run: what the way out of a stuck backup would do.
+  const auto forceFlag = std::find(args.begin(), args.end(), "--force");
+  const bool force = !install && forceFlag != args.end();
+  if (force) args.erase(forceFlag);
   const std::string command = install ? "install" : "uninstall";
   if (args.size() != 1 || (!args[0].empty() && args[0][0] == '-')) {
     err << command << " --dry-run takes one MOD: a mod folder's name, or Parent\\Addon\\Child for an addon\n";
@@ -77,7 +81,7 @@ int RunDryRun(const CommandLine& cl, std::vector<std::string> args, bool install
     blocked = plan.BlockerText();
     d = install::Describe(plan);
   } else {
-    d = install::Describe(install::PreviewUninstall(*folders.gameDir, modFolder));
+    d = install::Describe(install::PreviewUninstall(*folders.gameDir, modFolder, {.force = force}));
   }
   if (json) {
     Json doc = Json::MakeObject();
