@@ -69,14 +69,13 @@ int RunDryRun(const CommandLine& cl, std::vector<std::string> args, bool install
     err << install::kNoGameDirText << '\n';
     return kExitFailed;
   }
-  if (install && install::IsInstalled(modFolder)) {
-    err << "The mod is installed already. Installing it again first uninstalls it (uninstall --dry-run shows what "
-           "that does), then installs it into the game as that leaves it.\n";
-    return kExitFailed;
-  }
   std::string blocked;
   install::PlanDescription d;
-  if (install) {
+  if (install && install::IsInstalled(modFolder)) {
+    d.refusal =
+        "The mod is installed already. Installing it again first uninstalls it (uninstall --dry-run shows what that "
+        "does), then installs it into the game as that leaves it.";
+  } else if (install) {
     const install::InstallPlan plan = install::PlanInstall(*folders.gameDir, modFolder);
     blocked = plan.BlockerText();
     d = install::Describe(plan);
