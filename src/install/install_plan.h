@@ -5,7 +5,9 @@
 // a heading per kind, for the dry runs and a question's Show Details.
 //
 // PlanInstall takes no lock, clears no leftovers and changes not a byte nor a
-// timestamp; PreviewUninstall is the uninstall's plan made the same way. Both
+// timestamp (on Windows, whether a game folder can be written is learnt by
+// making and closing a probe file in it, which moves that folder's time);
+// PreviewUninstall is the uninstall's plan made the same way. Both
 // are for showing only: a run that changes files plans again under the writer
 // lock (InstallModFiles, PlanUninstall).
 #include <cstdint>
