@@ -10,6 +10,7 @@
 #include "archive/archive_plan.h"
 #include "cli/cli_compat.h"
 #include "cli/cli_dialogs.h"
+#include "cli/cli_dry_run.h"
 #include "cli/cli_fileinstaller.h"
 #include "cli/cli_verify.h"
 #include "cli/json.h"
@@ -190,6 +191,12 @@ int CmdStack(const CommandLine& given, std::ostream& out, std::ostream& err) {
 }
 
 int RunInstallFlow(CommandLine cl, std::ostream& out, std::ostream& err, bool install) {
+  // --dry-run MOD: what the command would do, changing nothing.
+  if (const auto dry = std::find(cl.args.begin(), cl.args.end(), "--dry-run"); dry != cl.args.end()) {
+    std::vector<std::string> args = cl.args;
+    args.erase(args.begin() + (dry - cl.args.begin()));
+    return RunDryRun(cl, std::move(args), install, out, err);
+  }
   // uninstall --force MOD: the way out of a backup that a plain uninstall cannot retire.
   const auto forced = std::find(cl.args.begin(), cl.args.end(), "--force");
   const bool force = !install && forced != cl.args.end();
@@ -374,11 +381,15 @@ constexpr Command kCommands[] = {
     {"info", "MOD", "print the details panel of MOD (Name, or Parent\\Addon\\Child)", CmdInfo},
     {"installed", "[--verbose] [--json]", "print the installed-mods list; --verbose adds the mods installed over each",
      CmdInstalled},
-    {"install", "MOD", "install MOD into the game, keeping the files it replaces in its Backup folder", CmdInstall},
-    {"uninstall", "[--force] MOD",
+    {"install", "[--dry-run [--json]] MOD",
+     "install MOD into the game, keeping the files it replaces in its Backup folder; --dry-run prints what it would "
+     "do to each file, grouped by kind, and changes nothing (--json: as one JSON document)",
+     CmdInstall},
+    {"uninstall", "[--force] [--dry-run [--json]] MOD",
      "take MOD out of the game and put the kept files back; --force gets past a backup that cannot be retired "
      "otherwise (an original gone, a damaged record), leaving those game files and moving the rest of the Backup "
-     "to the trash",
+     "to the trash; --dry-run prints what it would do to each file (with --force, what the forced one would do) and "
+     "changes nothing",
      CmdUninstall},
     {"uninstall", "--all [--force]",
      "uninstall every mod installed into the game, top of the stacks first, going on after a refusal; prints what "

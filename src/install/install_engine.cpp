@@ -1,8 +1,10 @@
 #include "install/install_engine.h"
 
+#include <algorithm>
 #include <set>
 
 #include "install/engine_common.h"
+#include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/game_folders.h"
@@ -20,13 +22,18 @@ namespace drydock::install {
 
 namespace {
 
-// One mod file on its way into the game.
+// One mod file on its way into the game, as the plan has it.
 struct Copy {
-  const ModFile* file;
-  fs::path game;
+  const InstallPlan::File* file;
   RecordEntry entry;
   bool copied = false;
   bool Replaces() const { return entry.kind == RecordEntry::Kind::Replaced; }
+  // The game holds the mod's bytes already: nothing is written, and a copy of
+  // the game's file is kept, so that the mod below (or the game) still gets
+  // its file back whichever of the two is uninstalled first.
+  bool SameBytes() const { return file->action == InstallPlan::Action::SameBytes; }
+  const fs::path& Game() const { return file->game; }
+  std::string Shown() const { return file->file.Shown(); }
 };
 
 // Makes the missing folders of `folder` one by one, remembering those it
@@ -42,45 +49,13 @@ void MakeFoldersRemembering(const fs::path& root, const fs::path& folder, std::v
   }
 }
 
-// Refuses when the mod is installed already, or when something that is not
-// a folder stands where its Backup folder goes (a file "backup" a mod ships).
-std::optional<Report> CheckBackupSpot(const fs::path& modFolder) {
-  if (!FindBackupFolder(modFolder).empty()) return Refuse("The mod is installed already; uninstall it first.");
-  const std::string inTheWay = platform::FindEntryIgnoreCase(modFolder, kBackupFolderName);
-  if (inTheWay.empty()) return std::nullopt;
-  return Refuse("The mod's folder holds \"" + platform::PrintableName(inTheWay) +
-                "\", which is not a folder, where Drydock keeps the game files the mod replaces, so nothing was "
-                "changed. Rename or remove it, then install again.");
-}
-
-// Which mod files go where: a name a Windows game cannot hold, or a folder
-// standing in the game where the file goes, keeps a file out. A link on the
-// way (a game folder linked to one shared with another copy of the game)
-// refuses the whole install, before anything changes.
-std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>& files, Report& report) {
+std::vector<Copy> CopiesOf(const InstallPlan& plan) {
   std::vector<Copy> copies;
-  copies.reserve(files.size());
-  platform::DirCache gameCache;
-  platform::LinkGuard links(gameDir);
-  for (const ModFile& f : files) {
-    const std::string shown = f.Shown();
-    if (const char* problem = platform::WindowsNameProblem(f.name)) {
-      report.failures.push_back({shown, std::string(problem) + ", which a Windows game cannot hold"});
-      continue;
-    }
-    Copy copy{&f, platform::NativePath(gameDir, f.Relative(), &gameCache), {}};
-    if (const auto link = links.Find(copy.game)) {
-      report = Refuse(ThroughLinkText(gameDir, *link));
-      return {};
-    }
-    if (platform::EntryExists(copy.game)) {
-      if (!platform::IsFile(copy.game)) {
-        report.failures.push_back({shown, "a folder stands in the game where the file goes, so it was left as it was"});
-        continue;
-      }
-      copy.entry.kind = RecordEntry::Kind::Replaced;
-    }
-    copy.entry.path = RelativeRecordPath(gameDir, copy.game);
+  copies.reserve(plan.files.size());
+  for (const InstallPlan::File& f : plan.files) {
+    Copy copy{&f, {}};
+    copy.entry.kind = f.action == InstallPlan::Action::Adds ? RecordEntry::Kind::Added : RecordEntry::Kind::Replaced;
+    copy.entry.path = f.recordPath;
     copies.push_back(std::move(copy));
   }
   return copies;
@@ -90,15 +65,29 @@ std::vector<Copy> PlanCopies(const fs::path& gameDir, const std::vector<ModFile>
 // not be kept drops out of the install.
 void BuildBackup(const fs::path& building, std::vector<Copy>& copies, Report& report) {
   std::set<fs::path> folders;
-  std::erase_if(copies, [&](const Copy& copy) {
+  std::erase_if(copies, [&](Copy& copy) {
     if (!copy.Replaces()) return false;
     // The original keeps its attributes: a read-only file comes back read-only.
     const fs::path kept = building / PathFromUtf8(copy.entry.path);
     platform::FsResult r;
     if (folders.insert(kept.parent_path()).second) r = platform::MakeFolderTree(kept.parent_path());
-    if (r) r = platform::LinkOrCopy(copy.game, kept, {.replace = false});
+    if (r && copy.SameBytes()) {
+      // A copy, not a link: the kept file must not share the game file's inode.
+      platform::FileStamp ignored;
+      r = platform::CopyFileReplace(copy.Game(), kept, {.replace = false}, &ignored);
+      // What "the install wrote" is the game's file as it lies, untouched.
+      const auto now = platform::StampOf(copy.Game());
+      if (r && !now)
+        r = platform::FsResult::Fail(std::make_error_code(std::errc::no_such_file_or_directory), copy.Game());
+      if (r) {
+        copy.entry.written = *now;
+        copy.entry.fullStamp = true;
+      }
+    } else if (r) {
+      r = platform::LinkOrCopy(copy.Game(), kept, {.replace = false});
+    }
     if (r) return false;
-    Fail(report, copy.file->Shown(), r, "the game's file could not be backed up, so it was left as it was");
+    Fail(report, copy.Shown(), r, "the game's file could not be backed up, so it was left as it was");
     return true;
   });
   // The size of each kept original goes into the record, so that a check can tell one cut short.
@@ -122,20 +111,27 @@ platform::FsResult CommitBackup(const fs::path& building, const fs::path& backup
 void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbacks& callbacks, Report& report) {
   std::set<fs::path> touched;
   for (const Copy& copy : copies) {
-    if (touched.insert(copy.game.parent_path()).second) platform::RemoveOwnTemporaries(copy.game.parent_path());
+    if (copy.SameBytes()) continue;
+    if (touched.insert(copy.Game().parent_path()).second) platform::RemoveOwnTemporaries(copy.Game().parent_path());
   }
   std::vector<fs::path> madeFolders;
   const auto total = static_cast<std::int64_t>(copies.size());
   std::int64_t index = 0;
   for (Copy& copy : copies) {
     Progress(callbacks, index++, total);
-    const fs::path& source = copy.file->source;
+    if (copy.SameBytes()) {
+      copy.copied = true;
+      ++report.filesHandled;
+      ++report.sameBytes;
+      continue;
+    }
+    const fs::path& source = copy.file->file.source;
     (void)platform::ResetAttributes(source);
-    if (!copy.Replaces()) MakeFoldersRemembering(gameDir, copy.game.parent_path(), madeFolders);
+    if (!copy.Replaces()) MakeFoldersRemembering(gameDir, copy.Game().parent_path(), madeFolders);
     platform::FileStamp written;
-    const platform::FsResult r = platform::CopyFileReplace(source, copy.game, {.replace = copy.Replaces()}, &written);
+    const platform::FsResult r = platform::CopyFileReplace(source, copy.Game(), {.replace = copy.Replaces()}, &written);
     if (!r) {
-      Fail(report, copy.file->Shown(), r,
+      Fail(report, copy.Shown(), r,
            copy.Replaces() ? "the mod's file could not be copied; the game's file was left as it was"
                            : "the mod's file could not be copied");
       continue;
@@ -165,9 +161,9 @@ void FinishBackup(const fs::path& gameDir, const fs::path& modFolder, const fs::
     }
     if (!copy.Replaces()) continue;
     const fs::path kept = backup / PathFromUtf8(copy.entry.path);
-    const auto keptStamp = platform::StampOf(kept), gameStamp = platform::StampOf(copy.game);
+    const auto keptStamp = platform::StampOf(kept), gameStamp = platform::StampOf(copy.Game());
     const bool gameHoldsIt =
-        keptStamp && gameStamp && (keptStamp->SameFile(*gameStamp) || platform::SameContents(kept, copy.game));
+        keptStamp && gameStamp && (keptStamp->SameFile(*gameStamp) || platform::SameContents(kept, copy.Game()));
     if (!gameHoldsIt || !platform::DeleteFile(kept)) {
       record.entries.push_back(copy.entry);
       continue;
@@ -195,12 +191,15 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
                        const Callbacks& callbacks) {
   if (auto refusal = CheckFolders(gameDir, modFolder)) return *refusal;
   CleanLeftovers(modFolder);
-  if (auto refusal = CheckBackupSpot(modFolder)) return *refusal;
-
-  const std::vector<ModFile> files = ListModFiles(modFolder);
+  // The one plan the dry run shows: this run does what it says, and what
+  // would stop it midway stops it before anything changes.
+  const InstallPlan plan = PlanInstall(gameDir, modFolder);
+  if (plan.refusal.refused) return plan.refusal;
+  if (!plan.blockers.empty()) return Refuse(plan.BlockerText());
   Report report;
-  std::vector<Copy> copies = PlanCopies(gameDir, files, report);
-  if (copies.empty() || report.refused) return report;
+  report.failures = plan.keptOut;
+  std::vector<Copy> copies = CopiesOf(plan);
+  if (copies.empty()) return report;
 
   EnterPhase(callbacks, Phase::CreatingBackup);
   const fs::path building = modFolder / PathFromUtf8(kBackupBuildingName);
@@ -236,6 +235,13 @@ Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gam
 
   EnterPhase(callbacks, Phase::CopyingFiles);
   CopyFiles(gameDir, copies, callbacks, report);
+  // Where every file that had to be written failed, the install changed
+  // nothing, and the files the game held already do not make it installed.
+  if (report.filesHandled == report.sameBytes && !report.failures.empty() &&
+      std::any_of(copies.begin(), copies.end(), [](const Copy& c) { return !c.SameBytes(); })) {
+    for (Copy& copy : copies) copy.copied = false;
+    report.filesHandled = report.sameBytes = 0;
+  }
   FinishBackup(gameDir, modFolder, backup, copies, header);
   (void)platform::SyncVolume(gameDir);
   return report;

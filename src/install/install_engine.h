@@ -78,6 +78,7 @@ struct Report {
   std::string refusal;
   std::int64_t filesHandled = 0;
   std::int64_t originalsKept = 0;  // an install: the game files it replaced, kept in the Backup
+  std::int64_t sameBytes = 0;      // an install: files the game held already (in filesHandled, not written)
   std::vector<FileFailure> failures;
   // Files at the mod's paths that the run left alone because they do not
   // hold what the mod put there (uninstalling a mod that is not installed).

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "flow/dialogs.h"
+#include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/mod_library.h"
@@ -75,6 +76,32 @@ int Percent(std::int64_t done, std::int64_t total) {
 }
 
 std::string Files(std::int64_t n) { return std::to_string(n) + (n == 1 ? " file" : " files"); }
+
+// What the install (`install`) or the uninstall of the mod would do, file by
+// file, for the question's Show Details: read without the lock, on the host's
+// worker, changing nothing. Empty while the game folder is not known, or when
+// reading failed (the run plans again under the lock and says what stops it).
+std::string PlanDetails(InstallHost& host, const std::optional<fs::path>& gameDir, const fs::path& modFolder,
+                        bool install) {
+  if (!gameDir || !platform::IsFolder(*gameDir)) return {};
+  std::string details;
+  host.SetBusy(true);
+  try {
+    host.RunLong([&] {
+      if (install && IsInstalled(modFolder)) {
+        details = "Installed already: it is uninstalled first.\n" +
+                  DescriptionText(Describe(PreviewUninstall(*gameDir, modFolder)));
+      } else {
+        details = DescriptionText(install ? Describe(PlanInstall(*gameDir, modFolder))
+                                          : Describe(PreviewUninstall(*gameDir, modFolder)));
+      }
+    });
+  } catch (...) {
+    details.clear();
+  }
+  host.SetBusy(false);
+  return details;
+}
 
 }  // namespace
 
@@ -157,8 +184,9 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   if (!CheckSelection(selection)) return stop(Outcome::Cancelled);
   const std::string name = DisplayName(selection.entry);
   const std::string title = "Install " + name + " mod";
+  const std::string details = PlanDetails(host_, gameDir_(), ModFolder(selection), /*install=*/true);
   if (dialogs_.Ask("You have selected the " + name + " mod. Do you want to install it?", title + "?", Buttons::YesNo,
-                   Icon::Question) != Answer::Yes) {
+                   Icon::Question, details) != Answer::Yes) {
     return stop(Outcome::Cancelled);
   }
   host_.SetInstallCaption("Installing");
@@ -290,8 +318,9 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
   const fs::path modFolder = ModFolder(selection);
   std::optional<platform::WriterLock> ownLock;
   if (!reinstall && !batchLock_) {
+    const std::string details = PlanDetails(host_, gameDir_(), modFolder, /*install=*/false);
     if (dialogs_.Ask("Are you sure you want to uninstall the " + name + " mod?", title + "?", Buttons::YesNo,
-                     Icon::Question) != Answer::Yes) {
+                     Icon::Question, details) != Answer::Yes) {
       return stop(Outcome::Cancelled);
     }
     if (!CheckGameDir()) return stop(Outcome::Refused);

@@ -6,6 +6,7 @@
 
 #include "install/engine_common.h"
 #include "install/install_engine.h"
+#include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/game_folders.h"
@@ -83,7 +84,11 @@ State Judge(const Target& t, const UninstallPlan& plan) {
   if (!gameExists) return t.recorded ? State::Ours : State::Unplaceable;
   if (!game) return State::Blocked;
   if (game->SameFile(*kept)) return State::Done;
-  if (HoldsWhatWasWritten(t, *game)) return State::Ours;
+  if (HoldsWhatWasWritten(t, *game)) {
+    // An install that found the game holding its bytes wrote nothing and kept
+    // a copy: the game has its file already, untouched.
+    return kept->size == game->size && platform::SameContents(t.kept, t.game) ? State::Done : State::Ours;
+  }
   if (platform::SameContents(t.kept, t.game)) return State::Done;
   return State::Changed;
 }
@@ -115,13 +120,16 @@ void FindHeirs(UninstallPlan& plan) {
   });
   std::map<std::size_t, int> heirOf;  // index in `above` -> index in plan.heirs
   for (Target& t : plan.targets) {
-    if (const auto game = platform::StampOf(t.game); game && t.written && t.fullStamp && game->Unchanged(*t.written)) {
-      continue;
-    }
+    const auto game = platform::StampOf(t.game);
+    const bool untouched = game && t.written && t.fullStamp && game->Unchanged(*t.written);
     const std::string key = PathKey(t.recordPath);
     for (std::size_t i = 0; i < above.size(); ++i) {
       const RecordEntry* entry = above[i].Entry(key);
       if (!entry) continue;
+      // Untouched since this mod wrote it, the file can still belong to a mod
+      // above: one that found these very bytes there, wrote nothing, and
+      // recorded the file as it found it (and kept a copy of it).
+      if (untouched && !(entry->written && entry->fullStamp && game->Unchanged(*entry->written))) continue;
       const fs::path heirKept = above[i].backup / PathFromUtf8(entry->path);
       if (above[i].record.sequence == plan.sequence) {
         const auto stamp = platform::StampOf(heirKept);
@@ -332,8 +340,11 @@ std::vector<FileFailure> UninstallPlan::Stuck() const {
   return stuck;
 }
 
-UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder,
-                            PlanOptions options) {
+namespace {
+
+// The plan; `clearLeftovers` (under the writer lock only) first takes away
+// what a killed run left in the mod folder.
+UninstallPlan MakePlan(const fs::path& gameDir, const fs::path& modFolder, PlanOptions options, bool clearLeftovers) {
   UninstallPlan plan;
   plan.gameDir = gameDir;
   plan.modFolder = modFolder;
@@ -342,7 +353,7 @@ UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path
     plan.refusal = *refusal;
     return plan;
   }
-  CleanLeftovers(modFolder);
+  if (clearLeftovers) CleanLeftovers(modFolder);
   plan.backup = FindBackupFolder(modFolder);
   const std::vector<ModFile> files = ListModFiles(modFolder);
   const std::map<std::string, fs::path> mod = ModFilesByKey(files);
@@ -389,6 +400,17 @@ UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path
   for (Target& t : plan.targets) t.state = Judge(t, plan);
   if (auto link = LinkInTheWay(plan)) plan.refusal = Refuse(*link);
   return plan;
+}
+
+}  // namespace
+
+UninstallPlan PlanUninstall(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder,
+                            PlanOptions options) {
+  return MakePlan(gameDir, modFolder, options, /*clearLeftovers=*/true);
+}
+
+UninstallPlan PreviewUninstall(const fs::path& gameDir, const fs::path& modFolder, PlanOptions options) {
+  return MakePlan(gameDir, modFolder, options, /*clearLeftovers=*/false);
 }
 
 platform::FsResult AdoptMovedGame(const platform::WriterLock& /*held*/, const UninstallPlan& plan) {

@@ -247,8 +247,9 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
        {"odf/ships/fed.odf=mod fed"},
        true,
        "game fed"},
-      // The lock's wait is the first piece of long work, the copying the second.
-      {[&] { host.throwAt = 2; },
+      // The plan shown under the question is the first piece of long work, the lock's wait the second, the
+      // copying the third.
+      {[&] { host.throwAt = 3; },
        "The work was stopped by an unexpected error: disk on fire\nThe files handled so far are in their places; "
        "every kept original is still in the mod's Backup folder.",
        "Install Fleet mod",
