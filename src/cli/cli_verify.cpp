@@ -26,15 +26,15 @@ constexpr const char* StatusName(ModCheck::Status status) {
     case ModCheck::Status::Checked:
       return "checked";
     case ModCheck::Status::NoRecord:
-      return "no_record";
+      return "no-record";
     case ModCheck::Status::Unreadable:
-      return "record_unreadable";
+      return "record-unreadable";
     case ModCheck::Status::OtherGame:
-      return "other_game";
+      return "other-game";
     case ModCheck::Status::InstallCut:
-      return "install_unfinished";
+      return "install-unfinished";
     case ModCheck::Status::UninstallCut:
-      return "uninstall_unfinished";
+      return "uninstall-unfinished";
   }
   return "";
 }
@@ -42,7 +42,7 @@ constexpr const char* StatusName(ModCheck::Status status) {
 constexpr const char* StateName(FileVerdict::State state) {
   switch (state) {
     case FileVerdict::State::AsInstalled:
-      return "as_installed";
+      return "as-installed";
     case FileVerdict::State::Changed:
       return "changed";
     case FileVerdict::State::Missing:
@@ -58,7 +58,7 @@ constexpr const char* StateName(KeptVerdict::State state) {
     case KeptVerdict::State::Present:
       return "present";
     case KeptVerdict::State::NotWhole:
-      return "not_whole";
+      return "not-whole";
     case KeptVerdict::State::Missing:
       return "missing";
   }
@@ -89,19 +89,19 @@ Json ToJson(const ModCheck& check) {
   for (const FileVerdict& f : check.files) {
     Json file = Json::MakeObject();
     file.Set("path", f.path).Set("state", StateName(f.state));
-    if (!f.coveredBy.empty()) file.Set("covered_by", f.coveredBy);
+    if (!f.coveredBy.empty()) file.Set("coveredBy", f.coveredBy);
     files.Push(std::move(file));
   }
   for (const KeptVerdict& k : check.kept) {
     Json entry = Json::MakeObject();
     entry.Set("path", k.path).Set("state", StateName(k.state));
     if (k.state != KeptVerdict::State::Missing) entry.Set("size", k.size);
-    entry.Set("recorded_size", k.recordedSize ? Json(*k.recordedSize) : Json());
+    entry.Set("recordedSize", k.recordedSize ? Json(*k.recordedSize) : Json());
     kept.Push(std::move(entry));
   }
   Json mod = Json::MakeObject();
-  mod.Set("name", check.name).Set("status", StatusName(check.status)).Set("as_installed", check.AsInstalled());
-  if (!check.game.empty()) mod.Set("installed_into", check.game);
+  mod.Set("name", check.name).Set("status", StatusName(check.status)).Set("asInstalled", check.AsInstalled());
+  if (!check.game.empty()) mod.Set("installedInto", check.game);
   return mod.Set("summary", install::SummaryLine(check)).Set("files", std::move(files)).Set("kept", std::move(kept));
 }
 
@@ -150,7 +150,7 @@ int CmdVerify(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     for (const ModCheck& check : checks) mods.Push(ToJson(check));
     Json document = Json::MakeObject();
     document.Set("game", platform::PathToUtf8(*folders.gameDir))
-        .Set("as_installed", asInstalled)
+        .Set("asInstalled", asInstalled)
         .Set("mods", std::move(mods));
     document.Write(out);
   } else {

@@ -91,7 +91,7 @@ TEST_F(Verify, AModJustInstalledIsAsInstalledAndVerifyExitsZero) {
   EXPECT_EQ(Run({}, printed), cli::kExitOk);
   EXPECT_EQ(printed, "Fleet: 3 files as installed; 2 kept originals whole\n");
   EXPECT_EQ(Run({"Fleet", "--json"}, printed), cli::kExitOk);
-  EXPECT_NE(printed.find("\"as_installed\": true"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("\"asInstalled\": true"), std::string::npos) << printed;
   EXPECT_TRUE(JsonHas(printed, "odf/ships/kling.odf", "whole")) << printed;
   // Nothing installed: nothing to report, and a mod that is not installed is named.
   Uninstall("Fleet");
@@ -143,7 +143,7 @@ TEST_F(Verify, EditsMissingFilesAndCutOriginalsAreToldAlikeInTextAndJson) {
        "1 kept original not whole",
        "  kept original not whole: odf/ships/kling.odf (4 bytes of 18)\n",
        "odf/ships/kling.odf",
-       "not_whole"},
+       "not-whole"},
       {"a kept original deleted",
        [](TempTree& tree) { fs::remove(tree / "P/mods/Fleet/Backup/odf/ships/fed.odf"); },
        {"kept odf/ships/fed.odf=missing"},
@@ -172,7 +172,7 @@ TEST_F(Verify, EditsMissingFilesAndCutOriginalsAreToldAlikeInTextAndJson) {
     EXPECT_EQ(Run({"--json"}, json), cli::kExitFailed);
     EXPECT_TRUE(JsonHas(json, c.jsonPath, c.jsonState)) << json;
     EXPECT_NE(json.find("\"summary\": \"" + std::string(c.summary) + "\""), std::string::npos) << json;
-    EXPECT_NE(json.find("\"as_installed\": false"), std::string::npos);
+    EXPECT_NE(json.find("\"asInstalled\": false"), std::string::npos);
     EXPECT_EQ(TempTree::Snapshot(t.root()), damaged) << "verify only reads";
   }
 }
