@@ -2,13 +2,17 @@
 
 #include <set>
 
+#include <map>
+
 #include "flow/dialogs.h"
+#include "flow/preflight.h"
 #include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
+#include "platform/volume.h"
 
 namespace fs = std::filesystem;
 using drydock::flow::Answer;
@@ -101,6 +105,42 @@ std::string PlanDetails(InstallHost& host, const std::optional<fs::path>& gameDi
   }
   host.SetBusy(false);
   return details;
+}
+
+// What an install writes where, for the checks before it: each game folder it
+// copies into, with the bytes it copies there, and the Backup with what it
+// keeps on its disk. A read-only game file is no obstacle (it is replaced by a
+// rename and comes back read-only); a folder that cannot be written is.
+std::vector<flow::PlannedWrite> InstallWrites(const InstallPlan& plan, const fs::path& modFolder) {
+  std::map<fs::path, std::uint64_t> folders;
+  for (const InstallPlan::File& f : plan.files) {
+    folders[f.game.parent_path()] += f.action == InstallPlan::Action::SameBytes ? 0 : f.size;
+  }
+  std::vector<flow::PlannedWrite> writes;
+  for (const auto& [folder, bytes] : folders) writes.push_back({.target = folder, .bytes = bytes, .folder = true});
+  writes.push_back(
+      {.target = modFolder / platform::PathFromUtf8(kBackupFolderName), .bytes = plan.bytesToBackup, .folder = true});
+  return writes;
+}
+
+// What an uninstall writes where: each kept original goes back by a rename,
+// which takes no room, unless it lies on another mount than where it goes (a
+// linked mods folder), where it is copied.
+std::vector<flow::PlannedWrite> UninstallWrites(const UninstallPlan& plan) {
+  std::map<fs::path, std::uint64_t> folders;
+  for (const UninstallPlan::Target& t : plan.targets) {
+    using State = UninstallPlan::Target::State;
+    if (t.state != State::Ours && t.state != State::Changed && t.state != State::HandOver) continue;
+    const fs::path to = (t.state == State::HandOver ? t.heirKept : t.game).parent_path();
+    std::uint64_t bytes = 0;
+    if (!t.kept.empty() && platform::OnOneMount(t.kept.parent_path(), platform::NearestExistingFolder(to)) == false) {
+      bytes = platform::StampOf(t.kept) ? platform::StampOf(t.kept)->size : 0;
+    }
+    folders[to] += bytes;
+  }
+  std::vector<flow::PlannedWrite> writes;
+  for (const auto& [folder, bytes] : folders) writes.push_back({.target = folder, .bytes = bytes, .folder = true});
+  return writes;
 }
 
 }  // namespace
@@ -209,6 +249,8 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     dialogs_.Ask(kFolderGone, kFolderGoneTitle, Buttons::Ok, Icon::Exclamation);
     return stop(Outcome::Refused);
   }
+  // Before anything changes: the game not running (a reinstall uninstalls first).
+  if (installed && !flow::CheckBeforeChanges(dialogs_, title, GameDir(), {})) return stop(Outcome::Refused);
   if (installed) {
     Undone undo;
     const Outcome undone = Uninstall(selection, &*lock, &undo);
@@ -228,6 +270,13 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
                    "Reinstall stopped", Buttons::Ok, Icon::Exclamation);
       return stop(r.refused ? Outcome::Refused : Outcome::Incomplete);
     }
+  }
+
+  // The game not running, room on every disk written to, every folder writable.
+  InstallPlan plan;
+  if (!RunLong(title, [&] { plan = PlanInstall(GameDir(), modFolder); })) return stop(Outcome::Incomplete);
+  if (!plan.refusal.refused && !flow::CheckBeforeChanges(dialogs_, title, GameDir(), InstallWrites(plan, modFolder))) {
+    return stop(Outcome::Refused);
   }
 
   host_.ShowProgress(true);
@@ -360,6 +409,13 @@ Outcome ModInstaller::Uninstall(const Selection& selection, const platform::Writ
     plan = std::move(*planned);
   }
   const bool installed = plan.source != UninstallPlan::Source::NoBackup;
+  // Before a question about its files: the game not running, room where a
+  // kept original is copied back, every folder writable. A reinstall was
+  // checked by the install.
+  if (!reinstall && !plan.refusal.refused &&
+      !flow::CheckBeforeChanges(dialogs_, title, GameDir(), UninstallWrites(plan))) {
+    return stop(Outcome::Refused);
+  }
   if (const std::vector<std::string> changed = plan.Changed(); !changed.empty() && !plan.refusal.refused) {
     const std::string text =
         std::to_string(changed.size()) + " file(s) of the " + name +

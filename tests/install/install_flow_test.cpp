@@ -248,8 +248,8 @@ TEST_F(Flow, AnInstallThatDoesNotFinishSaysWhyAndLeavesTheGameSafe) {
        true,
        "game fed"},
       // The plan shown under the question is the first piece of long work, the lock's wait the second, the
-      // copying the third.
-      {[&] { host.throwAt = 3; },
+      // plan the checks before the copy read the third, the copying the fourth.
+      {[&] { host.throwAt = 4; },
        "The work was stopped by an unexpected error: disk on fire\nThe files handled so far are in their places; "
        "every kept original is still in the mod's Backup folder.",
        "Install Fleet mod",
