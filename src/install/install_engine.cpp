@@ -114,6 +114,17 @@ void CopyFiles(const fs::path& gameDir, std::vector<Copy>& copies, const Callbac
     if (copy.SameBytes()) continue;
     if (touched.insert(copy.Game().parent_path()).second) platform::RemoveOwnTemporaries(copy.Game().parent_path());
   }
+  // The folders this install makes for its new files are noted in the game's
+  // ledger before they are made, so that the last uninstall takes them away.
+  std::set<std::string> missing;
+  for (const Copy& copy : copies) {
+    if (copy.Replaces() || copy.SameBytes()) continue;
+    for (fs::path p = copy.Game().parent_path(); p != gameDir && !p.empty() && !platform::EntryExists(p);
+         p = p.parent_path()) {
+      missing.insert(RelativeRecordPath(gameDir, p));
+    }
+  }
+  (void)NoteMadeFolders(gameDir, {missing.begin(), missing.end()});
   std::vector<fs::path> madeFolders;
   const auto total = static_cast<std::int64_t>(copies.size());
   std::int64_t index = 0;

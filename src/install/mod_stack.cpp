@@ -9,7 +9,9 @@
 #include "library/mod_files.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
+#include "platform/listing.h"
 #include "platform/names.h"
+#include "platform/native_path.h"
 #include "platform/text_file.h"
 
 namespace fs = std::filesystem;
@@ -58,16 +60,37 @@ std::vector<StackedMod> ReadStack(const fs::path& modsDir, const fs::path& gameD
 
 fs::path LedgerFile(const fs::path& gameDir) { return gameDir / platform::PathFromUtf8(kLedgerName); }
 
-// Writes the ledger with `modFolder` in it or not, keeping only the other
-// lines whose mod still has a record of this game.
-platform::FsResult RewriteLedger(const fs::path& gameDir, const fs::path& modFolder,
-                                 std::optional<std::uint64_t> sequence) {
+// The made folders that still hold something, after removing those that are
+// empty again (deepest first, so that a parent emptied by its child goes too).
+// A link is never followed nor removed.
+std::vector<std::string> PruneMadeFolders(const fs::path& gameDir, std::vector<std::string> made) {
+  std::sort(made.begin(), made.end(), [](const std::string& a, const std::string& b) {
+    const auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '/'); };
+    return depth(a) != depth(b) ? depth(a) > depth(b) : a < b;
+  });
+  made.erase(std::unique(made.begin(), made.end()), made.end());
+  std::vector<std::string> kept;
+  for (const std::string& rel : made) {
+    const fs::path folder = gameDir / platform::PathFromUtf8(rel);
+    if (platform::IsLink(folder) || !platform::IsFolder(folder)) continue;
+    if (platform::ListAllNames(folder).empty() && platform::RemoveEmptyFolder(folder)) continue;
+    kept.push_back(rel);
+  }
+  return kept;
+}
+
+// Writes the ledger with `modFolder` in it or not (nothing: as it is), keeping
+// only the other lines whose mod still has a record of this game, and the
+// made folders that still hold something.
+platform::FsResult RewriteLedger(const fs::path& gameDir, const std::optional<fs::path>& modFolder,
+                                 std::optional<std::uint64_t> sequence,
+                                 const std::vector<std::string>& newFolders = {}) {
   platform::RemoveOwnTemporaries(gameDir);  // of a ledger whose writing was cut short
   GameLedger ledger = ReadLedger(gameDir);
-  const std::string self = CanonicalText(modFolder);
+  const std::string self = modFolder ? CanonicalText(*modFolder) : std::string();
   std::vector<fs::path> kept;
   for (const fs::path& folder : ledger.modFolders) {
-    if (CanonicalText(folder) == self) continue;
+    if (modFolder && CanonicalText(folder) == self) continue;
     InstallRecord record;
     const fs::path backup = FindBackupFolder(folder);
     if (backup.empty() || ReadRecord(backup, record) != RecordStatus::Read || record.sequence == 0 ||
@@ -76,14 +99,18 @@ platform::FsResult RewriteLedger(const fs::path& gameDir, const fs::path& modFol
     }
     kept.push_back(folder);
   }
-  if (sequence) {
+  if (modFolder && sequence) {
     kept.push_back(platform::PathFromUtf8(self));
     ledger.lastSequence = std::max(ledger.lastSequence, *sequence);
   }
+  // Folders about to be made are not there yet: they are kept as they are.
+  std::vector<std::string> folders = PruneMadeFolders(gameDir, ledger.madeFolders);
+  folders.insert(folders.end(), newFolders.begin(), newFolders.end());
   const fs::path file = LedgerFile(gameDir);
   if (kept.empty()) return platform::EntryExists(file) ? platform::DeleteFile(file) : platform::FsResult();
   std::string text = std::string(kLedgerHeader) + "\nlast " + std::to_string(ledger.lastSequence) + "\n";
   for (const fs::path& folder : kept) text += "mod " + EscapeRecordText(platform::PathToUtf8(folder)) + "\n";
+  for (const std::string& folder : folders) text += "folder " + EscapeRecordText(folder) + "\n";
   return platform::WriteFileAtomic(file, text, /*replace=*/true, {.sync = true});
 }
 
@@ -118,6 +145,11 @@ GameLedger ReadLedger(const fs::path& gameDir) {
       if (auto folder = UnescapeRecordText(line.substr(4)); folder && !folder->empty()) {
         ledger.modFolders.push_back(platform::PathFromUtf8(*folder));
       }
+    } else if (line.starts_with("folder ")) {
+      // Only a path inside the game folder is taken: the ledger is a file anyone may edit.
+      if (auto folder = UnescapeRecordText(line.substr(7)); folder && platform::IsContainedRelative(*folder)) {
+        ledger.madeFolders.push_back(*folder);
+      }
     }
   }
   return ledger;
@@ -129,6 +161,11 @@ platform::FsResult NoteInLedger(const fs::path& gameDir, const fs::path& modFold
 
 platform::FsResult ForgetInLedger(const fs::path& gameDir, const fs::path& modFolder) {
   return RewriteLedger(gameDir, modFolder, std::nullopt);
+}
+
+platform::FsResult NoteMadeFolders(const fs::path& gameDir, const std::vector<std::string>& folders) {
+  if (folders.empty()) return {};
+  return RewriteLedger(gameDir, std::nullopt, std::nullopt, folders);
 }
 
 std::vector<StackedMod> InstalledStack(const fs::path& modsDir, const fs::path& gameDir) {

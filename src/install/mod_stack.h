@@ -28,6 +28,11 @@ inline constexpr std::string_view kLedgerName = ".drydock-installs";
 struct GameLedger {
   std::uint64_t lastSequence = 0;
   std::vector<std::filesystem::path> modFolders;
+  // The folders installs made in the game for their new files, relative and
+  // '/'-joined as made. Each time the ledger is written, those that are empty
+  // again go and the gone ones are dropped, so that uninstalling every mod
+  // leaves the game's tree as it was.
+  std::vector<std::string> madeFolders;
 };
 GameLedger ReadLedger(const std::filesystem::path& gameDir);
 // Adds the mod folder to the ledger with the sequence its install takes, or
@@ -36,6 +41,9 @@ GameLedger ReadLedger(const std::filesystem::path& gameDir);
 platform::FsResult NoteInLedger(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder,
                                 std::uint64_t sequence);
 platform::FsResult ForgetInLedger(const std::filesystem::path& gameDir, const std::filesystem::path& modFolder);
+// Notes folders an install is about to make in the game (relative, '/'-joined),
+// before it makes them, under the caller's writer lock.
+platform::FsResult NoteMadeFolders(const std::filesystem::path& gameDir, const std::vector<std::string>& folders);
 
 struct StackedMod {
   std::string name;  // as the mod list shows it, without an addon's indent

@@ -36,14 +36,26 @@ const std::pair<const char*, const char*> kGame[] = {
     {"sounds/boom.wav", "boom original"},
 };
 // Five mods over each other and over the game: replacements, new files that two or three of them add, one in
-// another letter case, one file that holds the game's own bytes.
+// another letter case, one file that holds the game's own bytes, new files in folders the game does not have
+// (which the installs make, nested, and two mods share).
 const std::pair<const char*, Rows> kMods[] = {
-    {"Alpha", {"gamefont.ini", "odf/fed.odf", "odf/new1.odf"}},
-    {"Bravo", {"odf/fed.odf", "odf/new1.odf", "textures/b.tga", "textures/bravo.tga"}},
-    {"Charlie", {"gamefont.ini", "sounds/boom.wav", "odf/new2.odf"}},
-    {"Delta", {"ODF/fed.odf", "sounds/boom.wav", "textures/hull.tga", "odf/same.odf"}},
-    {"Echo", {"odf/new2.odf", "odf/new1.odf", "textures/hull.tga", "textures/b.tga"}},
+    {"Alpha", {"gamefont.ini", "odf/fed.odf", "odf/new1.odf", "Ai/AIPs/alpha.aip"}},
+    {"Bravo", {"odf/fed.odf", "odf/new1.odf", "textures/b.tga", "textures/bravo.tga", "bitmaps/misc/bravo.bmp"}},
+    {"Charlie", {"gamefont.ini", "sounds/boom.wav", "odf/new2.odf", "Ai/formations/c.txt"}},
+    {"Delta", {"ODF/fed.odf", "sounds/boom.wav", "textures/hull.tga", "odf/same.odf", "bitmaps/misc/delta.bmp"}},
+    {"Echo", {"odf/new2.odf", "odf/new1.odf", "textures/hull.tga", "textures/b.tga", "AI/AIPs/echo.aip"}},
 };
+
+// Every folder below `dir`, relative: the game's tree without its files.
+Rows Folders(const fs::path& dir) {
+  Rows folders;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.is_directory() && !entry.is_symlink())
+      folders.push_back(fs::relative(entry.path(), dir).generic_string());
+  }
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
 constexpr std::uint32_t kSeeds[] = {1, 7, 2024};
 
 Rows Shuffled(std::uint32_t seed) {
@@ -79,6 +91,7 @@ class UninstallAll : public ::testing::Test {
       for (const std::string& file : files) t.Write("prog/mods/" + std::string(name) + "/" + file, name + (":" + file));
     }
     before = TempTree::Snapshot(t / "game");
+    beforeFolders = Folders(t / "game");
   }
 
   std::string Game() const { return platform::PrintableName(platform::PathToUtf8(t / "game")); }
@@ -126,6 +139,11 @@ class UninstallAll : public ::testing::Test {
       }
       return ::testing::AssertionFailure() << "the game differs:" << diff;
     }
+    if (const Rows folders = Folders(t / "game"); folders != beforeFolders) {
+      std::string list;
+      for (const std::string& f : folders) list += "\n  " + f;
+      return ::testing::AssertionFailure() << "the game's folders differ; now:" << list;
+    }
     for (const auto& [name, files] : kMods) {
       for (const auto& entry : fs::directory_iterator(t / "prog/mods" / name)) {
         const std::string file = entry.path().filename().string();
@@ -138,7 +156,7 @@ class UninstallAll : public ::testing::Test {
   }
 
   TempTree t;
-  Rows before;
+  Rows before, beforeFolders;
   test::ScriptedDialogs dialogs;
   RecordingHost host;
 };
