@@ -106,19 +106,17 @@ RunResult Drydock(const fs::path& root, const std::string& command, const std::s
   return ::testing::AssertionFailure() << command << " failed with " << r.code << ":\n" << r.output;
 }
 
-// The game now, but for the folders an install makes for the mod's new files:
-// the uninstall leaves folders alone, and an empty folder holds nothing of the
-// user's. Any other difference, a second case variant of a folder included,
-// counts. With `installed`, a mod may still be in, and the game's ledger of
-// installs (a pointer to the records, half written where a run was killed)
-// is left out; once the last mod is out it is gone too.
+// The game now: any difference, a folder an install made for the mod's new
+// files or a second case variant of a folder included, counts. With
+// `installed`, a mod may still be in, and the game's ledger of installs (a
+// pointer to the records, half written where a run was killed) is left out;
+// once the last mod is out it is gone too.
 bool IsLedgerRow(const std::string& row) {
   return row.starts_with(".drydock-installs=") || row.starts_with("..drydock-installs.drydock-");
 }
 Rows GameNow(const fs::path& root, bool installed = false) {
   Rows rows = TempTree::Snapshot(root / "game");
   if (installed) std::erase_if(rows, IsLedgerRow);
-  std::erase_if(rows, [](const std::string& row) { return row == "Ai/" || row == "Ai/AIPs/" || row == "Sprites/"; });
   return rows;
 }
 
