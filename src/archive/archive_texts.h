@@ -1,8 +1,9 @@
 #pragma once
 // The texts of adding a mod from an archive, in one place.
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "install/install_plan.h"
 
 namespace drydock::archive::texts {
 
@@ -28,19 +29,7 @@ inline std::string Unreadable(const std::string& why) { return "it is not an arc
 inline std::string Damaged(const std::string& why) { return "it is damaged or cut short (" + why + ")"; }
 
 // A size as a person reads it: "512 bytes", "3.4 MB".
-inline std::string Bytes(std::uint64_t bytes) {
-  static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
-  if (bytes < 1024) return std::to_string(bytes) + " bytes";
-  double value = static_cast<double>(bytes) / 1024;
-  std::size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
-    value /= 1024;
-    ++unit;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-  return text;
-}
+inline std::string Bytes(std::uint64_t bytes) { return install::ByteCount(bytes); }
 inline std::string Figures(std::uint64_t unpacked, std::uint64_t packed) {
   return "it would unpack to " + Bytes(unpacked) + " from " + Bytes(packed);
 }

@@ -2,39 +2,11 @@
 
 #include <ostream>
 
+#include "platform/text_file.h"
+
 namespace drydock::cli {
 
 namespace {
-
-// The length of the UTF-8 sequence that starts at `i`, or 0 when the bytes
-// there are not one (overlong forms and surrogates included).
-std::size_t Utf8Length(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = byte(i);
-  if (c < 0x80) return 1;
-  std::size_t n = 0;
-  std::uint32_t cp = 0;
-  if ((c & 0xE0) == 0xC0) {
-    n = 2;
-    cp = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    n = 3;
-    cp = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    n = 4;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
 
 void Indent(std::string& out, int depth) { out.append(static_cast<std::size_t>(depth) * 2, ' '); }
 
@@ -45,7 +17,7 @@ std::string JsonQuote(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const std::size_t n = Utf8Length(text, i);
+      const std::size_t n = platform::Utf8SequenceLength(text, i);
       if (n == 0) {
         out += "\xEF\xBF\xBD";
         ++i;

@@ -33,6 +33,9 @@ std::vector<std::string> ReadTextLines(const std::filesystem::path& file, TextLi
 // UTF-8 text of `bytes`: unchanged when valid UTF-8, else read as Windows-1252.
 std::string DecodeText(std::string_view bytes);
 bool IsValidUtf8(std::string_view bytes);
+// The length of the UTF-8 sequence that starts at byte `i` of `bytes` (1 for
+// ASCII), or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i);
 // The Windows-1252 bytes of UTF-8 `text`; nothing when it is not valid UTF-8
 // or holds a character that Windows-1252 cannot hold.
 std::optional<std::string> EncodeWindows1252(std::string_view text);
