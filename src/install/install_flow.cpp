@@ -694,7 +694,8 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
     return result;
   }
   const std::optional<platform::WriterLock> lock = LockGame(kUninstallAllTitle);
-  if (!lock) {
+  // A running game refuses the whole run once, before anything changes.
+  if (!lock || !flow::CheckBeforeChanges(dialogs_, kUninstallAllTitle, GameDir(), {})) {
     result.outcome = Outcome::Refused;
     return result;
   }

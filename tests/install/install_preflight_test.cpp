@@ -61,6 +61,18 @@ TEST_F(InstallChecks, InstallAndUninstallRefuseWhileTheGameRunsAndChangeNothing)
     }
     // Once the game has ended the same command runs.
     EXPECT_EQ(Run(command).code, 0);
+    if (std::string(command) == "install") {
+      // Back to the unmodded game: refused once, as a whole, while the game runs.
+      test::StandInGame running(game / "Armada2.exe", "Armada2.exe", game);
+      ASSERT_TRUE(running.Started());
+      const auto installed = State();
+      const test::RunResult all = test::RunChild({DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "--game-dir",
+                                                  game.string(), "--yes", "uninstall", "--all"});
+      EXPECT_EQ(all.code, 1);
+      EXPECT_EQ(all.output.find(flow::kGameRunningText), all.output.rfind(flow::kGameRunningText)) << all.output;
+      EXPECT_NE(all.output.find(flow::kGameRunningText), std::string::npos) << all.output;
+      EXPECT_EQ(State(), installed);
+    }
   }
   EXPECT_EQ(State().first, vanilla.first);  // the game as it was; the mod keeps its uninstall note
 }
