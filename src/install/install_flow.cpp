@@ -676,7 +676,8 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
   }
   const std::string game = platform::PrintableName(platform::PathToUtf8(GameDir()));
   std::vector<std::string> elsewhere;
-  const std::size_t count = InstalledHere(elsewhere).size();
+  const std::vector<Selection> planned = InstalledHere(elsewhere);
+  const std::size_t count = planned.size();
   const std::string others = elsewhere.empty() ? std::string()
                                                : "\nLeft alone, since their backups were made for another game:" +
                                                      FirstFew(elsewhere, elsewhere.size());
@@ -687,10 +688,13 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
     result.left = elsewhere;
     return result;
   }
-  if (dialogs_.AskDestructive(count == 1
-                                  ? "Uninstall the 1 mod installed into " + game + "?"
-                                  : "Uninstall all " + std::to_string(count) + " mods installed into " + game + "?",
-                              kUninstallAllTitle + std::string("?"), Buttons::YesNo, Icon::Question) != Answer::Yes) {
+  // Under Show Details: the mods in the order they come out.
+  std::string order = "In this order:";
+  for (const Selection& mod : planned) order += "\n    " + DisplayName(mod.entry);
+  if (dialogs_.AskDestructive(
+          count == 1 ? "Uninstall the 1 mod installed into " + game + "?"
+                     : "Uninstall all " + std::to_string(count) + " mods installed into " + game + "?",
+          kUninstallAllTitle + std::string("?"), Buttons::YesNo, Icon::Question, order + others) != Answer::Yes) {
     return result;
   }
   const std::optional<platform::WriterLock> lock = LockGame(kUninstallAllTitle);
@@ -751,7 +755,9 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
 
   const std::string uninstalled = Mods(result.uninstalled.size()) + " of " + std::to_string(mods.size());
   if (stays == 0) {
-    host_.ShowStatus("Uninstalled all " + Mods(mods.size()) + ": the game holds no mod any more");
+    host_.ShowStatus(
+        (mods.size() == 1 ? std::string("Uninstalled the 1 mod") : "Uninstalled all " + Mods(mods.size())) +
+        ": the game holds no mod any more");
     dialogs_.Ask((mods.size() == 1 ? std::string("The 1 mod was") : "All " + Mods(mods.size()) + " were") +
                      " uninstalled. " + game + " holds no mod any more." + others,
                  kUninstallAllTitle, Buttons::Ok, Icon::Information);

@@ -188,6 +188,9 @@ TEST_F(UninstallAll, FiveOverlappingModsInAnyOrderGoTopFirstAndLeaveTheGameAsItW
     EXPECT_EQ(all.uninstalled, Rows(order.rbegin(), order.rend()));
     EXPECT_TRUE(all.left.empty());
     EXPECT_TRUE(dialogs.Done());
+    std::string inOrder = "In this order:";  // under the question's Show Details
+    for (auto mod = order.rbegin(); mod != order.rend(); ++mod) inOrder += "\n    " + *mod;
+    EXPECT_EQ(dialogs.shown[dialogs.shown.size() - 2].details, inOrder);
     EXPECT_TRUE(Unmodded());
     Rows texts;
     for (std::size_t i = 0; i < order.size(); ++i) {
