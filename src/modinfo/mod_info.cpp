@@ -64,6 +64,13 @@ ModInfoTexts ReadModInfo(const fs::path& modFolder) {
   return texts;
 }
 
+std::string ReadModAuthor(const fs::path& modFolder) {
+  const std::string author = ReadModInfo(modFolder).author;
+  const Field& field = kFields[0];
+  if (author == field.noFile || author == field.noLine || author == field.emptyValue) return {};
+  return StripMnemonics(author);
+}
+
 std::string StripMnemonics(std::string_view caption) {
   std::string out;
   out.reserve(caption.size());

@@ -46,6 +46,10 @@ struct ModInfoTexts {
 // within a budget of time and size so that any file gives an answer promptly.
 ModInfoTexts ReadModInfo(const std::filesystem::path& modFolder);
 
+// The author of the mod in `modFolder` as a player reads it (mnemonics
+// stripped); empty when its ModInfo.txt is missing or names none.
+std::string ReadModAuthor(const std::filesystem::path& modFolder);
+
 // The text a label shows for a caption: "&&" becomes '&', a single '&' vanishes.
 std::string StripMnemonics(std::string_view caption);
 
