@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -45,6 +46,11 @@ struct Place {
 constexpr int kPictureHeight = 1335;
 constexpr int kClientWidth = 6900;
 constexpr int kClientHeight = 5400;  // below the buttons' bottom edge (5355)
+// The filter box above the list; the list gives up its height and a gap.
+constexpr int kFilterTop = 60;
+constexpr int kFilterHeight = 330;
+constexpr int kListTop = kFilterTop + kFilterHeight + 45;
+constexpr int kListHeight = 4740 - (kListTop - kFilterTop);
 
 template <typename W>
 W* Make(QWidget* parent, const char* name) {
@@ -56,7 +62,7 @@ W* Make(QWidget* parent, const char* name) {
 }  // namespace
 
 frmSelector::frmSelector(SelectorServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)) {
+    : QMainWindow(parent), services_(std::move(services)), modAuthors_(modinfo::ReadModAuthor) {
   setObjectName(QStringLiteral("frmSelector"));
   setWindowTitle(Q(texts::kCaption));
   BuildControls();
@@ -97,6 +103,21 @@ void frmSelector::BuildControls() {
     if (widest <= column) break;
   }
   central_->setFont(small);
+
+  txtFilter_ = Make<QLineEdit>(central_, "txtFilter");
+  txtFilter_->setPlaceholderText(Q(texts::kFilterPlaceholder));
+  txtFilter_->setClearButtonEnabled(true);
+  txtFilter_->installEventFilter(this);
+  connect(txtFilter_, &QLineEdit::textChanged, this, [this] { FilterChanged(); });
+  auto* find = new QAction(this);
+  find->setObjectName(QStringLiteral("actFindMod"));
+  find->setShortcut(QKeySequence::Find);
+  find->setShortcutContext(Qt::WindowShortcut);
+  connect(find, &QAction::triggered, this, [this] {
+    txtFilter_->setFocus(Qt::ShortcutFocusReason);
+    txtFilter_->selectAll();
+  });
+  addAction(find);
 
   lstMods_ = Make<QListWidget>(central_, "lstMods");
   lstMods_->setEnabled(false);
@@ -196,7 +217,9 @@ void frmSelector::ApplyLayout(bool withPicture) {
     w->setGeometry(Px(p.left) + right, top, Px(p.width) + grow, Px(p.height) + longer);
   };
   const bool barShown = pgbPercent_->isVisible();
-  place(lstMods_, {0, 60, 3795, (barShown ? 4740 - 285 : 4740) + kPictureHeight - dy}, Row::Top, 0, wider, taller);
+  place(txtFilter_, {0, kFilterTop, 3795, kFilterHeight}, Row::Top, 0, wider);
+  place(lstMods_, {0, kListTop, 3795, (barShown ? kListHeight - 285 : kListHeight) + kPictureHeight - dy}, Row::Top, 0,
+        wider, taller);
   place(cmdRefresh_, {0, 4860, 3795, 495}, Row::Bottom, 0, wider);
   place(cmdInstallMod_, {3840, 4860, 1515, 495}, Row::Bottom, wider);
   place(cmdUninstallMod_, {5400, 4860, 1455, 495}, Row::Bottom, wider);
@@ -278,6 +301,7 @@ void frmSelector::CloseIfAsked() {
 
 bool frmSelector::eventFilter(QObject* watched, QEvent* event) {
   if (ListMouseOrMenuKey(watched, event)) return true;
+  if (FilterKey(watched, event)) return true;
   // Enter in the list installs and Backspace uninstalls, once per press.
   if (watched == lstMods_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -336,8 +360,9 @@ void frmSelector::RunLong(const std::function<void()>& work) {
   const bool ticking = timRefreshModList_->isActive();
   timRefreshModList_->stop();
   std::vector<std::pair<QObject*, bool>> enabled;
-  for (QWidget* w : {static_cast<QWidget*>(lstMods_), static_cast<QWidget*>(cmdRefresh_),
-                     static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(lstMods_), static_cast<QWidget*>(txtFilter_), static_cast<QWidget*>(cmdRefresh_),
+        static_cast<QWidget*>(cmdInstallMod_), static_cast<QWidget*>(cmdUninstallMod_)}) {
     enabled.emplace_back(w, w->isEnabled());
   }
   for (QAction* a : FileChangingActions()) enabled.emplace_back(a, a->isEnabled());
@@ -423,8 +448,9 @@ void frmSelector::Beep() { services_.shell.Beep(); }
 QString frmSelector::SelectedText() const {
   // A mouse press makes an entry current before it is selected, so the
   // current entry is the selected one, whichever way it was chosen.
+  // The placeholder of an empty filter result is no mod.
   const QListWidgetItem* item = lstMods_->currentItem();
-  return item ? item->text() : QString();
+  return item && lstMods_->currentRow() != NoMatchRow() ? item->text() : QString();
 }
 
 std::string frmSelector::SelectedModPath() const {
@@ -441,6 +467,19 @@ void frmSelector::SelectModPath(const std::string& modPath) {
       if (library::ResolveModPath(modList_, i) == modPath) row = i;
     }
   }
+  // With no mod matching the filter nothing is selected; an entry the filter hides is not chosen, the first shown is.
+  if (NoMatchRow() >= 0) {
+    if (lstMods_->currentRow() != -1) {
+      lstMods_->setCurrentRow(-1);
+    } else {
+      ShowModDetails();
+    }
+    return;
+  }
+  if (row >= 0 && lstMods_->isRowHidden(row)) row = -1;
+  for (int i = 0; i < static_cast<int>(modList_.size()) && row < 0; ++i) {
+    if (!lstMods_->isRowHidden(i)) row = i;
+  }
   if (lstMods_->count() > 0) lstMods_->setCurrentRow(row >= 0 ? row : 0);
 }
 
@@ -454,7 +493,12 @@ void frmSelector::EnableList(bool enabled) {
 void frmSelector::FillListWidget() {
   const QSignalBlocker block(lstMods_);
   lstMods_->clear();
-  for (const std::string& entry : modList_) lstMods_->addItem(QString::fromStdString(entry));
+  QStringList entries;
+  entries.reserve(static_cast<qsizetype>(modList_.size()));
+  for (const std::string& entry : modList_) entries.push_back(QString::fromStdString(entry));
+  lstMods_->addItems(entries);
+  authorsStale_ = true;
+  ApplyFilter();
 }
 
 void frmSelector::ShowA2FileCount() { lblA2NumOfFiles_->setText(QString::number(fileCount_)); }

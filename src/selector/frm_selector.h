@@ -16,6 +16,7 @@
 
 #include "install/install_flow.h"
 #include "launch/launch.h"
+#include "library/mod_filter.h"
 #include "library/mod_library.h"
 #include "library/mod_list_watch.h"
 #include "ui/frm_change_a2_dir.h"
@@ -25,6 +26,7 @@ class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QProgressBar;
@@ -149,6 +151,15 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void BuildStatusLine();
   void ApplyLayout(bool withPicture);
   void FillListWidget();
+  // The filter box (mod_list_refresh.cpp): hides the entries that do not
+  // match its text, and shows the placeholder when none does; the selection
+  // stays where it was when that entry is still shown, else the first shown.
+  void ApplyFilter();
+  void FilterChanged();
+  // The row of the placeholder of an empty filter result, or -1.
+  int NoMatchRow() const;
+  // Escape clears the box, Down goes to the list; true when handled.
+  bool FilterKey(QObject* watched, QEvent* event);
   // Makes the entry of `modPath` current (the first when it is gone); the
   // details follow through the list's signal.
   void SelectModPath(const std::string& modPath);
@@ -241,6 +252,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   std::optional<std::filesystem::path> gameDir_;
   std::filesystem::path winePrefix_;  // where the registry named gameDir_; empty once the user chose another
   library::ModList modList_;
+  library::ModAuthors modAuthors_;  // for the filter: read when a search starts and at refreshes during one
+  bool authorsStale_ = true;
   library::ModListWatch modListWatch_;  // the auto refresh's look at the mods folder between refreshes
   bool pictureLayout_ = false;
   bool quitRequested_ = false;
@@ -250,6 +263,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   long fileCount_ = 0;
 
   QWidget* central_ = nullptr;
+  QLineEdit* txtFilter_ = nullptr;  // narrows lstMods_ to the mods it names
   QListWidget* lstMods_ = nullptr;
   QLabel* picModsPic_ = nullptr;
   QPushButton* cmdRefresh_ = nullptr;

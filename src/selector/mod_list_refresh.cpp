@@ -1,9 +1,12 @@
 // The mod list refresh and the auto refresh of the main window.
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "analyzer/frm_analyzer.h"
 #include "install/frm_installed_mods.h"
@@ -91,6 +94,66 @@ void frmSelector::AutoRefreshTick() {
   // An empty mods folder compares equal to the list holding only the
   // placeholder, so it does not refresh on every tick.
   if (modListWatch_.Changed(programDir_, modList_)) RefreshModList(RefreshOptions::Silent());
+}
+
+int frmSelector::NoMatchRow() const {
+  const int rows = static_cast<int>(modList_.size());
+  return rows > 0 && lstMods_->count() > rows ? rows : -1;
+}
+
+void frmSelector::ApplyFilter() {
+  if (modList_.empty()) return;  // the list shows "(No mods found.)" whatever the box holds
+  const std::string text = ui::Utf8(txtFilter_->text());
+  // The authors are read when a search starts and after a refresh during one, never per key.
+  if (!text.empty() && authorsStale_) {
+    modAuthors_.Update(ModsDir(), modList_);
+    authorsStale_ = false;
+  }
+  const std::vector<bool> shown =
+      library::FilterModList(modList_, text, [this](int i) { return modAuthors_.FoldedOf(i); });
+  // Only the rows that change are touched: a key press then costs what it changes.
+  for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+    if (lstMods_->isRowHidden(i) == shown[static_cast<size_t>(i)]) lstMods_->setRowHidden(i, !shown[i]);
+  }
+  const bool none = std::none_of(shown.begin(), shown.end(), [](bool b) { return b; });
+  const int noMatch = NoMatchRow();
+  if (none) {
+    const QString line = Q(texts::NoModMatches(text));
+    if (noMatch >= 0) {
+      lstMods_->item(noMatch)->setText(line);
+    } else {
+      // Shown, but neither selectable nor enabled: no command can act on it.
+      auto* item = new QListWidgetItem(line);
+      item->setFlags(Qt::NoItemFlags);
+      lstMods_->addItem(item);
+    }
+  } else if (noMatch >= 0) {
+    delete lstMods_->takeItem(noMatch);
+  }
+}
+
+void frmSelector::FilterChanged() {
+  // What changed on disk while no search ran is read when the next one starts.
+  if (txtFilter_->text().isEmpty()) authorsStale_ = true;
+  const std::string remembered = SelectedModPath();
+  ApplyFilter();
+  SelectModPath(remembered);
+}
+
+bool frmSelector::FilterKey(QObject* watched, QEvent* event) {
+  if (watched != txtFilter_ || event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
+  // A second Escape, in an empty box, goes on to the window as it did before the box was there.
+  if (key->key() == Qt::Key_Escape && !txtFilter_->text().isEmpty()) {
+    txtFilter_->clear();
+    return true;
+  }
+  if (key->key() == Qt::Key_Down && lstMods_->isEnabled()) {
+    lstMods_->setFocus(Qt::TabFocusReason);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace drydock::selector

@@ -1,5 +1,7 @@
 #pragma once
 // The main window's captions and messages, in one place.
+#include <string>
+
 #include "install/mod_folder.h"
 
 namespace drydock::selector::texts {
@@ -18,6 +20,9 @@ inline constexpr const char* kModNumOfFiles = "Number of files in current mod:";
 inline constexpr const char* kModMaker = "Maker(s) of current mod:";
 inline constexpr const char* kModDescription = "Description:";
 inline constexpr const char* kModVersion = "Version:";
+inline constexpr const char* kFilterPlaceholder = "Filter mods (Ctrl+F)";
+// The list's only line when no mod matches the filter box's text.
+inline std::string NoModMatches(const std::string& text) { return "(No mod matches \"" + text + "\".)"; }
 inline constexpr const char* kInvalidPic = "Picture file is not a valid picture or it is corrupted.";
 
 inline constexpr const char* kSecondInstance = "Warning: Previous instance of application detected. Aborting load.";

@@ -32,6 +32,9 @@ using namespace drydock::test;
 
 namespace {
 
+// The list's top edge without a picture: below the filter box (435 twips).
+constexpr int kListTopPx = 29;
+
 // The question before an install (or uninstall) of Fleet, answered `answer`.
 ScriptedDialogs::Box Question(bool install, flow::Answer answer) {
   return {install ? "You have selected the Fleet mod. Do you want to install it?"
@@ -233,7 +236,7 @@ TEST_F(Selector, AutoRefreshFollowsTheModsFolderTogglesSlowsDownWhileMinimizedAn
   EXPECT_EQ(Details(),
             "(No mod selected)\n(No mod selected)\n(No mod selected)\nOther: \n(No mod selected)\n"
             "Number of files in current mod: N/A\nSize of current mod: (No mod selected)\n");
-  EXPECT_TRUE(!Find<QLabel>("picModsPic")->isVisible() && Mods()->y() == 4) << "the layout without picture";
+  EXPECT_TRUE(!Find<QLabel>("picModsPic")->isVisible() && Mods()->y() == kListTopPx) << "the layout without picture";
   for (int i = 0; i < 3; ++i) window->AutoRefreshTick();
   EXPECT_EQ(refreshes, 4);
   fs::remove_all(t / "prog/mods");
@@ -264,7 +267,7 @@ TEST_F(Selector, AClickOrAKeyShowsThatModsDetailsAndPictureWhoseRoomTheListGives
   EXPECT_TRUE(picture->isVisible() && !invalid->isVisible());
   EXPECT_EQ(picture->geometry(), QRect(0, 0, 457, 89));
   EXPECT_EQ(window->geometry(), plain) << "the window keeps its place and size";
-  EXPECT_EQ(std::pair(Mods()->y(), Mods()->geometry().bottom()), std::pair(4 + 89, plainList.bottom()))
+  EXPECT_EQ(std::pair(Mods()->y(), Mods()->geometry().bottom()), std::pair(kListTopPx + 89, plainList.bottom()))
       << "the list gives the picture its top";
   PressKey(Qt::Key_W, Qt::ControlModifier);
   EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + (t / "prog/mods/B Full/ReadMe_First.txt").string()});
