@@ -141,7 +141,22 @@ void frmSelector::FilterChanged() {
 }
 
 bool frmSelector::FilterKey(QObject* watched, QEvent* event) {
-  if (watched != txtFilter_ || event->type() != QEvent::KeyPress) return false;
+  if (watched != txtFilter_) return false;
+  // The box's editing keys win over the menus' shortcuts (Ctrl+A selects the text, it does not launch the game).
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    for (const auto editing :
+         {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
+          QKeySequence::Redo, QKeySequence::Delete, QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+          QKeySequence::DeleteCompleteLine}) {
+      if (key->matches(editing)) {
+        key->accept();
+        return true;
+      }
+    }
+    return false;
+  }
+  if (event->type() != QEvent::KeyPress) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
   if (key->modifiers() != Qt::NoModifier && key->modifiers() != Qt::KeypadModifier) return false;
   // A second Escape, in an empty box, goes on to the window as it did before the box was there.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
@@ -68,7 +69,8 @@ void frmSelector::ShowModDetails() {
     picModsPic_->hide();
     ApplyLayout(false);
   }
-  lstMods_->setFocus();
+  // While the player types in the filter box the selection follows the matches, and the keys stay in the box.
+  if (!txtFilter_->hasFocus()) lstMods_->setFocus();
 
   lblModsMaker_->setText(Shown(view.info.author));
   lblModsDescription_->setText(Shown(view.info.description));
