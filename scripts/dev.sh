@@ -221,6 +221,7 @@ run_benchmarks() {
   one "compatibility check: two mods of 20000 files, 5000 shared" "$bench/compat_bench" 20000 5000
   one "archive add: 5000 files, 300 MB zip" "$bench/archive_bench"
   one "mod list, idle tick and case-variant paths: 1000 mods, 5000 paths" "$bench/modlist_bench" 1000 5000
+  one "filter box and idle tick: 1000 mods of 3 addons with authors" "$bench/filter_bench" 1000
   echo
   if [ ${#failed[@]} -ne 0 ]; then
     printf 'FAILED: %s\n' "${failed[@]}"

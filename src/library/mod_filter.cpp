@@ -55,8 +55,17 @@ void ModAuthors::Update(const fs::path& modsDir, const ModList& list) {
   std::unordered_map<std::string, Known> now;
   now.reserve(list.size());
   byIndex_.assign(list.size(), nullptr);
+  fs::path addonFolder;  // the Addon folder of the last mod, found once for all its addons
   for (size_t i = 0; i < list.size(); ++i) {
-    const fs::path folder = EntryFolder(modsDir, list, static_cast<int>(i));
+    fs::path folder;
+    if (!IsAddonEntry(list[i])) {
+      folder = EntryFolder(modsDir, list, static_cast<int>(i));
+      const std::string addonName =
+          folder.empty() ? std::string() : platform::FindEntryIgnoreCase(folder, kAddonFolderName);
+      addonFolder = addonName.empty() ? fs::path() : folder / platform::PathFromUtf8(addonName);
+    } else if (!addonFolder.empty()) {
+      folder = addonFolder / platform::PathFromUtf8(list[i].substr(kAddonIndent.size()));
+    }
     if (folder.empty()) continue;
     std::string key = folder.string();
     Known known;

@@ -252,7 +252,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   std::optional<std::filesystem::path> gameDir_;
   std::filesystem::path winePrefix_;  // where the registry named gameDir_; empty once the user chose another
   library::ModList modList_;
-  library::ModAuthors modAuthors_;  // for the filter: read when a search starts and at refreshes during one
+  library::ModAuthors modAuthors_;  // for the filter: read when its box takes the keyboard, and at refreshes meanwhile
   bool authorsStale_ = true;
   library::ModListWatch modListWatch_;  // the auto refresh's look at the mods folder between refreshes
   bool pictureLayout_ = false;

@@ -104,8 +104,8 @@ int frmSelector::NoMatchRow() const {
 void frmSelector::ApplyFilter() {
   if (modList_.empty()) return;  // the list shows "(No mods found.)" whatever the box holds
   const std::string text = ui::Utf8(txtFilter_->text());
-  // The authors are read when a search starts and after a refresh during one, never per key.
-  if (!text.empty() && authorsStale_) {
+  // The authors are read when the box takes the keyboard and at a refresh while it has it, never on a key press.
+  if ((!text.empty() || txtFilter_->hasFocus()) && authorsStale_) {
     modAuthors_.Update(ModsDir(), modList_);
     authorsStale_ = false;
   }
@@ -133,8 +133,6 @@ void frmSelector::ApplyFilter() {
 }
 
 void frmSelector::FilterChanged() {
-  // What changed on disk while no search ran is read when the next one starts.
-  if (txtFilter_->text().isEmpty()) authorsStale_ = true;
   const std::string remembered = SelectedModPath();
   ApplyFilter();
   SelectModPath(remembered);
@@ -142,6 +140,12 @@ void frmSelector::FilterChanged() {
 
 bool frmSelector::FilterKey(QObject* watched, QEvent* event) {
   if (watched != txtFilter_) return false;
+  // A ModInfo.txt edited while the box was left is read again when it takes the keyboard back.
+  if (event->type() == QEvent::FocusOut) authorsStale_ = true;
+  if (event->type() == QEvent::FocusIn && authorsStale_ && !modList_.empty()) {
+    modAuthors_.Update(ModsDir(), modList_);
+    authorsStale_ = false;
+  }
   // The box's editing keys win over the menus' shortcuts (Ctrl+A selects the text, it does not launch the game).
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
