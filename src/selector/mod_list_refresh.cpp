@@ -125,6 +125,8 @@ void frmSelector::ApplyFilter() {
       // Shown, but neither selectable nor enabled: no command can act on it.
       auto* item = new QListWidgetItem(line);
       item->setFlags(Qt::NoItemFlags);
+      item->setForeground(
+          lstMods_->palette().brush(QPalette::Active, QPalette::Text));  // read as a message, not greyed
       lstMods_->addItem(item);
     }
   } else if (noMatch >= 0) {
