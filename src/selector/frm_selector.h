@@ -183,10 +183,15 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void UpdateManagerMenu();
   // The entries that change files; none of them runs while work is under way.
   QList<QAction*> FileChangingActions() const;
-  // The Current Mod menu at `at` (global), "Install Mod" its default entry.
-  void ShowCurrentModMenu(const QPoint& at);
   // The right button and the menu key on the list; true when handled.
   bool ListMouseOrMenuKey(QObject* watched, QEvent* event);
+  // The context menu of the list at `at` (global): the mod menu when the
+  // current row is a mod, else the menu of what needs no mod.
+  void ShowListContextMenu(const QPoint& at);
+  // True when the current row is a mod (not blank, not the placeholder).
+  bool CurrentRowIsMod() const;
+  // The compatibility window with the selected mod as its first side.
+  void OpenCompatibilityWithSelected();
 
   // Mod folder commands (selector_commands.cpp). Each acts on the selected
   // mod only; with nothing selected it does nothing (Open directory opens the
@@ -299,6 +304,14 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuHelpViewReadme_ = nullptr;
   QAction* menuHelpChanges_ = nullptr;
   QMenu* menuModCurrentMod_ = nullptr;
+  // The list's context menus: on a mod (mnuModContext), and on blank space or
+  // the placeholder (mnuListContext, only what needs no mod).
+  QMenu* mnuModContext_ = nullptr;
+  QMenu* mnuListContext_ = nullptr;
+  QAction* mnuContextInstall_ = nullptr;
+  QAction* mnuContextUninstall_ = nullptr;
+  QAction* mnuContextViewReadme_ = nullptr;
+  QAction* mnuContextRemove_ = nullptr;
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;
