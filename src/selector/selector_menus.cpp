@@ -204,11 +204,7 @@ void frmSelector::OpenCompatibilityWithSelected() {
   const bool wasOpen = frmCompatability_ && frmCompatability_->isVisible();
   OpenCompatibility();
   // A window that opens fills its first side from the selected mod; one already open is turned to it.
-  if (!wasOpen || !frmCompatability_) return;
-  auto* first = frmCompatability_->findChild<QListWidget*>(QStringLiteral("lstBox1"));
-  if (!first || !first->isEnabled()) return;
-  const QList<QListWidgetItem*> found = first->findItems(SelectedText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (!found.isEmpty()) first->setCurrentItem(found.first());
+  if (wasOpen && frmCompatability_) frmCompatability_->ShowFirst(ui::Utf8(SelectedText()));
 }
 
 bool frmSelector::ListMouseOrMenuKey(QObject* watched, QEvent* event) {

@@ -209,7 +209,7 @@ TEST_F(ModContextMenu, EachEntryRunsTheFlowOfItsCommandInTheMainMenus) {
     // The closed menu hands the activation back once events run; the list takes the keyboard again.
     test::Activate(window.get());
     Mods()->setFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(Mods()->hasFocus(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Mods()->hasFocus(); }, 2000));
     ClearSeen();
     for (const Box& box : e.script) dialogs.Expect(box);
     PressKey(e.command.key(), e.command.keyboardModifiers());
@@ -226,7 +226,7 @@ TEST_F(ModContextMenu, EachEntryRunsTheFlowOfItsCommandInTheMainMenus) {
     QMenu* menu = Shown();
     ASSERT_EQ(menu, ModMenu()) << name;
     QTest::keyClick(menu, e.mnemonic);
-    QTRY_VERIFY_WITH_TIMEOUT(Seen() == byCommand, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Seen() == byCommand; }, 2000));
     EXPECT_TRUE(dialogs.Done()) << name;
     EXPECT_FALSE(ModMenu()->isVisible()) << name;
     EXPECT_EQ(Current(), "Fleet") << name;
@@ -250,7 +250,7 @@ TEST_F(ModContextMenu, CompatibilityAndEditModInfoOpenOnTheClickedMod) {
     choose(mod, Qt::Key_C);
     auto* compat = window->findChild<QWidget*>(QStringLiteral("frmCompatability"));
     ASSERT_NE(compat, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(compat->isVisible(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return compat->isVisible(); }, 2000));
     QListWidget* first = test::Child<QListWidget>(compat, "lstBox1");
     ASSERT_NE(first->currentItem(), nullptr) << mod;
     EXPECT_EQ(test::Str(first->currentItem()->text()), mod);
@@ -259,7 +259,7 @@ TEST_F(ModContextMenu, CompatibilityAndEditModInfoOpenOnTheClickedMod) {
   choose("Borg", Qt::Key_E);
   auto* editor = window->findChild<QWidget*>(QStringLiteral("frmEditModInfo"));
   ASSERT_NE(editor, nullptr);
-  QTRY_VERIFY_WITH_TIMEOUT(editor->isVisible(), 2000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return editor->isVisible(); }, 2000));
   EXPECT_EQ(Current(), "Borg");
   EXPECT_TRUE(test::Child<QAction>(window.get(), "menuModEdit")->isChecked());
 }

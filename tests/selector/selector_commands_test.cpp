@@ -610,7 +610,7 @@ TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
     ASSERT_TRUE(Entry("menuManagerUninstallAll")->isEnabled());
     QTest::keyClick(manager, Qt::Key_U);
-    QTRY_VERIFY_WITH_TIMEOUT(!manager->isVisible() && dialogs.Done(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager->isVisible() && dialogs.Done(); }, 5000));
   };
   const Box question{"Uninstall all 2 mods installed into " + game + "?",
                      "Uninstall All Mods?",
