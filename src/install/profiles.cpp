@@ -65,7 +65,9 @@ fs::path ProfilesDir(const fs::path& programDir) { return programDir / platform:
 
 std::string ProfileNameProblem(std::string_view name) {
   if (Trimmed(name).empty()) return "Type a name for the profile.";
-  if (const char* problem = platform::WindowsNameProblem(std::string(name) + std::string(kProfileExtension))) {
+  const char* problem = platform::WindowsNameProblem(name);
+  if (!problem) problem = platform::WindowsNameProblem(std::string(name) + std::string(kProfileExtension));
+  if (problem) {
     return "A profile cannot be named " + Quoted(name) + ": " + problem + ".";
   }
   return {};
@@ -222,7 +224,9 @@ ProfilePlan ModInstaller::PlanProfile(const std::vector<std::string>& profile) c
   std::set<std::string> kept;
   const std::vector<StackedMod> stack = InstalledStack(modsDir_, game);
   std::size_t prefix = 0;
+  // An install cut short (its record still pending) does not count: it is uninstalled and done again.
   while (prefix < stack.size() && prefix < wanted.size() &&
+         stack[prefix].record.state == InstallRecord::State::Complete &&
          CanonicalText(stack[prefix].modFolder) == CanonicalText(wanted[prefix].folder)) {
     kept.insert(CanonicalText(stack[prefix].modFolder));
     plan.kept.push_back(stack[prefix].name);
