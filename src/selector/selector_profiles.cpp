@@ -86,10 +86,12 @@ void frmSelector::SaveProfileAs() {
   const std::vector<std::string> mods = install::CurrentMods(ModsDir(), *gameDir_);
   std::string name;
   for (;;) {
-    const std::optional<std::string> typed =
-        dialogs.Input("Save the " + std::to_string(mods.size()) + (mods.size() == 1 ? " mod" : " mods") +
-                          " installed now, in their install order, as the profile named:",
-                      kSaveTitle, name);
+    const std::string what = mods.empty() ? std::string("No mod is installed now. Save that as the profile named:")
+                             : mods.size() == 1
+                                 ? std::string("Save the 1 mod installed now as the profile named:")
+                                 : "Save the " + std::to_string(mods.size()) +
+                                       " mods installed now, in their install order, as the profile named:";
+    const std::optional<std::string> typed = dialogs.Input(what, kSaveTitle, name);
     if (!typed) return;
     name = *typed;
     const std::string problem = install::ProfileNameProblem(name);
