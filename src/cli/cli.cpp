@@ -12,6 +12,7 @@
 #include "cli/cli_dialogs.h"
 #include "cli/cli_dry_run.h"
 #include "cli/cli_fileinstaller.h"
+#include "cli/cli_profile.h"
 #include "cli/cli_verify.h"
 #include "cli/json.h"
 #include "demo/demo_sandbox.h"
@@ -395,6 +396,12 @@ constexpr Command kCommands[] = {
      "uninstall every mod installed into the game, top of the stacks first, going on after a refusal; prints what "
      "is still installed and why, and exits 0 only when no mod of this game is",
      CmdUninstall},
+    {"profile", "list | save NAME | apply [--dry-run] NAME | delete NAME | rename OLD NEW",
+     "the profiles of the program folder (profiles\\NAME.txt, one MOD a line): list them; save the installed mods in "
+     "install order as NAME; apply NAME, uninstalling the mods it does not keep (top of the stacks first) and "
+     "installing the rest in its order (--dry-run prints that plan and changes nothing); delete NAME (to the trash); "
+     "rename it",
+     CmdProfile},
     {"stack", "PATH [--json]", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"verify", "[MOD] [--json]",
      "check that the game still holds what each installed mod (or MOD) wrote and that every kept original is "

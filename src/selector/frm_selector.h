@@ -126,6 +126,12 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   install::Outcome UninstallMod();
   // Uninstalls every mod installed into the game, after one question (Manager > Uninstall All Mods).
   install::Outcome UninstallAllMods();
+  // Manager > Profiles (selector_profiles.cpp): save the installed mods as a
+  // profile under a name asked for, apply, rename or delete one.
+  void SaveProfileAs();
+  install::Outcome ApplyProfile(const std::string& name);
+  void RenameProfile(const std::string& name);
+  void DeleteProfile(const std::string& name);
 
   // Twips of the window's design to pixels.
   static int Px(int twips) { return ui::TwipsToPixels(twips); }
@@ -282,6 +288,11 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* modChangeA2Directory_ = nullptr;
   QAction* menuManagerCheckInstalledMods_ = nullptr;
   QAction* menuManagerAuto_ = nullptr;
+  QMenu* menuManagerProfiles_ = nullptr;
+  // Fills Apply, Rename and Delete with the profiles' names each time the Profiles menu opens.
+  void BuildProfilesMenu(QMenu* manager);
+  void FillProfilesMenu();
+  void RefillProfilesMenuLater();
   QAction* menuQuit_ = nullptr;
   QAction* menuModRefreshModList_ = nullptr;
   QAction* menuModInstall_ = nullptr;

@@ -64,6 +64,7 @@ void frmSelector::BuildMenus() {
   connect(menuManagerInstallMapEditor_, &QAction::triggered, this, &frmSelector::InstallMapEditor);
   menuManagerUninstallAll_ = action(manager, "menuManagerUninstallAll", texts::kMenuUninstallAll);
   connect(menuManagerUninstallAll_, &QAction::triggered, this, &frmSelector::UninstallAllMods);
+  BuildProfilesMenu(manager);
   menuManagerAuto_ = action(manager, "menuManagerAuto", texts::kMenuDisableAuto);
   connect(menuManagerAuto_, &QAction::triggered, this, &frmSelector::ToggleAutoRefresh);
   manager->addSeparator();
