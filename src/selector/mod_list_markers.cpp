@@ -67,6 +67,7 @@ void ModMarkerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 }
 
 ModListMarkers::ModListMarkers(QListWidget* list) : QObject(list), list_(list) {
+  setObjectName(QStringLiteral("modListMarkers"));
   list_->setItemDelegate(new ModMarkerDelegate(list_));
 }
 
