@@ -1,14 +1,18 @@
 #include "compat/conflict_index.h"
 
 #include <algorithm>
+#include <array>
+#include <fstream>
 #include <system_error>
 #include <unordered_map>
 
 #include "compat/compat_check.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
+#include "library/game_folders.h"
 #include "library/mod_files.h"
 #include "platform/file_ops.h"
+#include "platform/names.h"
 
 namespace fs = std::filesystem;
 
@@ -20,6 +24,14 @@ struct Candidate {
   int mod;
   library::ModFile file;
 };
+
+// The key of each table folder, as library::PathKey makes it, made once rather than per file.
+std::array<std::string, library::kGameFolderCount> FolderKeys() {
+  std::array<std::string, library::kGameFolderCount> keys;
+  for (int i = 1; i <= library::kGameFolderCount; ++i)
+    keys[static_cast<size_t>(i - 1)] = library::PathKey(library::GameFolder(i));
+  return keys;
+}
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
@@ -43,26 +55,86 @@ void NoteInstalled(std::vector<IndexedMod>& mods, const fs::path& modsDir, const
   }
 }
 
-// Sorts the providers of one path into groups of equal bytes: sizes first, contents only for equal sizes.
-std::vector<ConflictIndex::Provider> Variants(const std::vector<Candidate>& candidates) {
-  std::vector<ConflictIndex::Provider> providers;
-  std::vector<std::pair<std::uintmax_t, size_t>> firstOfVariant;  // size, candidate
-  for (size_t i = 0; i < candidates.size(); ++i) {
+// A hash of the file's bytes (FNV-1a), read once; equal hashes are confirmed byte by byte.
+std::uint64_t ContentHash(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::uint64_t hash = 14695981039346656037ull;
+  char buffer[1 << 16];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    for (std::streamsize i = 0; i < in.gcount(); ++i)
+      hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
+  }
+  return hash;
+}
+
+// Sorts the providers of one path into groups of equal bytes: sizes first, and contents only where sizes are
+// equal, each file read once for its hash, so that many mods holding one path cost no pairs of them.
+std::vector<ConflictIndex::Provider> Variants(const std::vector<const Candidate*>& candidates) {
+  constexpr std::uintmax_t kUnreadable = UINTMAX_MAX;
+  std::vector<std::uintmax_t> sizes;
+  std::unordered_map<std::uintmax_t, int> sizeCount;
+  for (const Candidate* c : candidates) {
     std::error_code ec;
-    const std::uintmax_t size = fs::file_size(candidates[i].file.source, ec);
+    const std::uintmax_t size = fs::file_size(c->file.source, ec);
+    sizes.push_back(ec ? kUnreadable : size);
+    ++sizeCount[sizes.back()];
+  }
+  std::vector<ConflictIndex::Provider> providers;
+  // (size, hash) to the candidates that began a variant with it.
+  std::unordered_map<std::uintmax_t, std::unordered_map<std::uint64_t, std::vector<std::pair<size_t, int>>>> seen;
+  int variants = 0;
+  for (size_t i = 0; i < candidates.size(); ++i) {
     int variant = -1;
-    for (size_t v = 0; v < firstOfVariant.size() && variant < 0 && !ec; ++v) {
-      if (firstOfVariant[v].first == size &&
-          platform::SameContents(candidates[firstOfVariant[v].second].file.source, candidates[i].file.source))
-        variant = static_cast<int>(v);
+    if (sizes[i] != kUnreadable && sizeCount[sizes[i]] > 1) {
+      auto& sameHash = seen[sizes[i]][ContentHash(candidates[i]->file.source)];
+      for (const auto& [first, v] : sameHash) {
+        if (platform::SameContents(candidates[first]->file.source, candidates[i]->file.source)) variant = v;
+        if (variant >= 0) break;
+      }
+      if (variant < 0) sameHash.emplace_back(i, variant = variants++);
+    } else {
+      variant = variants++;  // a size no other provider has (or no size at all) is bytes of its own
     }
-    if (variant < 0) {
-      variant = static_cast<int>(firstOfVariant.size());
-      firstOfVariant.emplace_back(ec ? UINTMAX_MAX : size, i);
-    }
-    providers.push_back({candidates[i].mod, variant});
+    providers.push_back({candidates[i]->mod, variant});
   }
   return providers;
+}
+
+std::uint64_t KeyHash(std::string_view folderKey, std::string_view name) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : folderKey) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  for (const char c : name) {
+    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    hash = (hash ^ static_cast<unsigned char>(upper)) * 1099511628211ull;
+  }
+  return hash;
+}
+
+// The files of one hash chain grouped by their real key, in the order met; groups of one file left out.
+std::vector<std::vector<const Candidate*>> SamePaths(const std::vector<const Candidate*>& chain) {
+  std::vector<std::pair<std::string, std::vector<const Candidate*>>> groups;
+  for (const Candidate* c : chain) {
+    const std::string key = c->file.Key();
+    auto group = std::find_if(groups.begin(), groups.end(), [&key](const auto& g) { return g.first == key; });
+    if (group == groups.end()) group = groups.insert(groups.end(), {key, {}});
+    group->second.push_back(c);
+  }
+  std::vector<std::vector<const Candidate*>> shared;
+  for (auto& group : groups) {
+    if (group.second.size() > 1) shared.push_back(std::move(group.second));
+  }
+  return shared;
+}
+
+// Notes a path that several mods provide, when their bytes are not all the same.
+void NoteShared(ConflictIndex& index, const std::vector<const Candidate*>& candidates) {
+  std::vector<ConflictIndex::Provider> providers = Variants(candidates);
+  const bool allSame =
+      std::all_of(providers.begin(), providers.end(), [](const ConflictIndex::Provider& p) { return p.variant == 0; });
+  if (allSame) return;
+  const int pathNumber = static_cast<int>(index.sharedPaths.size());
+  for (const ConflictIndex::Provider& p : providers) index.pathsOfMod[static_cast<size_t>(p.mod)].push_back(pathNumber);
+  index.sharedPaths.push_back({ShownConflict(candidates.front()->file), std::move(providers)});
 }
 
 }  // namespace
@@ -81,32 +153,47 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
     index.entryOfMod.push_back(i);
   }
 
-  // The one pass: every file of every mod under its case-blind key.
-  std::unordered_map<std::string, std::vector<Candidate>> byKey;
-  std::vector<std::string> keyOrder;  // keys in the order first met, so the result never depends on hashing
+  // The one pass: every file of every mod under its case-blind key. The files of one key are chained through
+  // `next` in a flat vector, so that a key costs one entry of the map and nothing more.
+  const std::array<std::string, library::kGameFolderCount> folderKeys = FolderKeys();
+  std::vector<Candidate> files;
+  std::vector<int> next;
+  // A 64-bit hash of the key: no string per file. Paths whose hashes meet are told apart again below.
+  std::unordered_map<std::uint64_t, std::pair<int, int>> byKey;  // first and last file of the key
   for (int m = 0; m < static_cast<int>(index.mods.size()); ++m) {
     if (Cancelled(cancel)) return std::nullopt;
+    if (m == 1) {  // the first mod tells how large the rest will be, about
+      const size_t expected = files.size() * index.mods.size();
+      byKey.reserve(expected);
+      files.reserve(expected);
+      next.reserve(expected);
+    }
     for (library::ModFile& file : library::ListModFiles(index.mods[static_cast<size_t>(m)].folder)) {
       if (library::IsModDescriptionFile(file.name)) continue;
-      auto [at, added] = byKey.try_emplace(file.Key());
-      if (added) keyOrder.push_back(at->first);
-      at->second.push_back({m, std::move(file)});
+      const std::uint64_t key = KeyHash(folderKeys[static_cast<size_t>(file.folder - 1)], file.name);
+      const int number = static_cast<int>(files.size());
+      files.push_back({m, std::move(file)});
+      next.push_back(-1);
+      auto [at, added] = byKey.try_emplace(key, number, number);
+      if (!added) {
+        next[static_cast<size_t>(at->second.second)] = number;
+        at->second.second = number;
+      }
     }
   }
 
+  // Paths held by more than one mod, in the order first met, so the result never depends on hashing.
   index.pathsOfMod.resize(index.mods.size());
-  for (const std::string& key : keyOrder) {
-    const std::vector<Candidate>& candidates = byKey.at(key);
-    if (candidates.size() < 2) continue;
+  std::vector<bool> chained(files.size(), false);
+  for (int first = 0; first < static_cast<int>(files.size()); ++first) {
+    if (chained[static_cast<size_t>(first)] || next[static_cast<size_t>(first)] < 0) continue;
     if (Cancelled(cancel)) return std::nullopt;
-    std::vector<ConflictIndex::Provider> providers = Variants(candidates);
-    const bool allSame = std::all_of(providers.begin(), providers.end(),
-                                     [](const ConflictIndex::Provider& p) { return p.variant == 0; });
-    if (allSame) continue;
-    const int pathNumber = static_cast<int>(index.sharedPaths.size());
-    for (const ConflictIndex::Provider& p : providers)
-      index.pathsOfMod[static_cast<size_t>(p.mod)].push_back(pathNumber);
-    index.sharedPaths.push_back({ShownConflict(candidates.front().file), std::move(providers)});
+    std::vector<const Candidate*> chain;
+    for (int f = first; f >= 0; f = next[static_cast<size_t>(f)]) {
+      chained[static_cast<size_t>(f)] = true;
+      chain.push_back(&files[static_cast<size_t>(f)]);
+    }
+    for (const std::vector<const Candidate*>& candidates : SamePaths(chain)) NoteShared(index, candidates);
   }
   NoteInstalled(index.mods, modsDir, gameDir);
   return index;
