@@ -44,15 +44,17 @@ void ModMarkerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
   }
   QStyleOptionViewItem opt(option);
   initStyleOption(&opt, index);
+  QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+  // The name's place as the style would draw it, taken while the option still holds the text.
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;  // as the style's own
+  QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget).adjusted(margin, 0, -margin, 0);
   const QString name = opt.text;
   opt.text.clear();
-  QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
   style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);  // background, selection, focus
 
   const bool selected = opt.state.testFlag(QStyle::State_Selected);
   const QPalette::ColorGroup group = opt.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
   const QColor pen = opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
-  QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget);
   const int markerWidth = opt.fontMetrics.horizontalAdvance(marker);
   const QRect markerRect(opt.rect.right() - kMarkerGapPx - markerWidth, opt.rect.top(), markerWidth, opt.rect.height());
   text.setRight(std::max(text.left(), markerRect.left() - kMarkerGapPx));
