@@ -20,10 +20,27 @@ namespace drydock::compat {
 
 namespace {
 
+// A file as the pass keeps it, small: the folder it was listed in is one of the pass's `dirs`, and its path is
+// made again only when another mod holds the same one.
+struct Listed {
+  int mod;
+  int folder;  // GameFolderList number
+  int dir;
+  std::string name;
+};
+
+// A file of a path that more than one mod holds.
 struct Candidate {
   int mod;
   library::ModFile file;
 };
+
+// True when `file` lies directly in `dir` (both native): the next file of a listing mostly lies where the last did.
+bool DirectlyIn(const fs::path::string_type& file, const fs::path::string_type& dir) {
+  return file.size() > dir.size() + 1 && file.compare(0, dir.size(), dir) == 0 &&
+         file[dir.size()] == fs::path::preferred_separator &&
+         file.find(fs::path::preferred_separator, dir.size() + 1) == fs::path::string_type::npos;
+}
 
 // The key of each table folder, as library::PathKey makes it, made once rather than per file.
 std::array<std::string, library::kGameFolderCount> FolderKeys() {
@@ -111,9 +128,10 @@ std::uint64_t KeyHash(std::string_view folderKey, std::string_view name) {
 }
 
 // The files of one hash chain grouped by their real key, in the order met; groups of one file left out.
-std::vector<std::vector<const Candidate*>> SamePaths(const std::vector<const Candidate*>& chain) {
+std::vector<std::vector<const Candidate*>> SamePaths(const std::vector<Candidate>& chain) {
   std::vector<std::pair<std::string, std::vector<const Candidate*>>> groups;
-  for (const Candidate* c : chain) {
+  for (const Candidate& candidate : chain) {
+    const Candidate* c = &candidate;
     const std::string key = c->file.Key();
     auto group = std::find_if(groups.begin(), groups.end(), [&key](const auto& g) { return g.first == key; });
     if (group == groups.end()) group = groups.insert(groups.end(), {key, {}});
@@ -156,7 +174,9 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
   // The one pass: every file of every mod under its case-blind key. The files of one key are chained through
   // `next` in a flat vector, so that a key costs one entry of the map and nothing more.
   const std::array<std::string, library::kGameFolderCount> folderKeys = FolderKeys();
-  std::vector<Candidate> files;
+  std::vector<Listed> files;
+  std::vector<fs::path> dirs;
+  int dirMod = -1;
   std::vector<int> next;
   // A 64-bit hash of the key: no string per file. Paths whose hashes meet are told apart again below.
   std::unordered_map<std::uint64_t, std::pair<int, int>> byKey;  // first and last file of the key
@@ -171,8 +191,12 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
     for (library::ModFile& file : library::ListModFiles(index.mods[static_cast<size_t>(m)].folder)) {
       if (library::IsModDescriptionFile(file.name)) continue;
       const std::uint64_t key = KeyHash(folderKeys[static_cast<size_t>(file.folder - 1)], file.name);
+      if (dirMod != m || !DirectlyIn(file.source.native(), dirs.back().native())) {
+        dirs.push_back(file.source.parent_path());
+        dirMod = m;
+      }
       const int number = static_cast<int>(files.size());
-      files.push_back({m, std::move(file)});
+      files.push_back({m, file.folder, static_cast<int>(dirs.size()) - 1, std::move(file.name)});
       next.push_back(-1);
       auto [at, added] = byKey.try_emplace(key, number, number);
       if (!added) {
@@ -188,10 +212,13 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
   for (int first = 0; first < static_cast<int>(files.size()); ++first) {
     if (chained[static_cast<size_t>(first)] || next[static_cast<size_t>(first)] < 0) continue;
     if (Cancelled(cancel)) return std::nullopt;
-    std::vector<const Candidate*> chain;
+    std::vector<Candidate> chain;
     for (int f = first; f >= 0; f = next[static_cast<size_t>(f)]) {
       chained[static_cast<size_t>(f)] = true;
-      chain.push_back(&files[static_cast<size_t>(f)]);
+      const Listed& listed = files[static_cast<size_t>(f)];
+      chain.push_back(
+          {listed.mod, library::ModFile{listed.folder, listed.name,
+                                        dirs[static_cast<size_t>(listed.dir)] / platform::PathFromUtf8(listed.name)}});
     }
     for (const std::vector<const Candidate*>& candidates : SamePaths(chain)) NoteShared(index, candidates);
   }
