@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 
 #include "compat/compat_check.h"
 #include "install/installed_mods.h"
@@ -27,6 +28,46 @@ struct Listed {
   int folder;  // GameFolderList number
   int dir;
   std::string name;
+};
+
+// The files of each key hash, chained: an open-addressed table of the first and last file of each hash (no
+// allocation per key, which at a million files costs more than the rest of the pass).
+class Chains {
+ public:
+  // Adds file `number` under `hash`; returns the file it follows in its chain, or -1 for the first.
+  int Add(std::uint64_t hash, int number) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    Slot& slot = Find(hash);
+    if (slot.first < 0) {
+      slot = {hash, number, number};
+      ++used_;
+      return -1;
+    }
+    return std::exchange(slot.last, number);
+  }
+  void Reserve(size_t keys) {
+    while (slots_.size() < keys * 2) Grow();
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    int first = -1, last = -1;
+  };
+  Slot& Find(std::uint64_t hash) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      if (slots_[at].first < 0 || slots_[at].hash == hash) return slots_[at];
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(std::max<size_t>(64, slots_.size() * 2)));
+    for (const Slot& slot : old) {
+      if (slot.first >= 0) Find(slot.hash) = slot;
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
 };
 
 // A file of a path that more than one mod holds.
@@ -179,12 +220,12 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
   int dirMod = -1;
   std::vector<int> next;
   // A 64-bit hash of the key: no string per file. Paths whose hashes meet are told apart again below.
-  std::unordered_map<std::uint64_t, std::pair<int, int>> byKey;  // first and last file of the key
+  Chains byKey;
   for (int m = 0; m < static_cast<int>(index.mods.size()); ++m) {
     if (Cancelled(cancel)) return std::nullopt;
     if (m == 1) {  // the first mod tells how large the rest will be, about
       const size_t expected = files.size() * index.mods.size();
-      byKey.reserve(expected);
+      byKey.Reserve(expected);
       files.reserve(expected);
       next.reserve(expected);
     }
@@ -198,11 +239,7 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
       const int number = static_cast<int>(files.size());
       files.push_back({m, file.folder, static_cast<int>(dirs.size()) - 1, std::move(file.name)});
       next.push_back(-1);
-      auto [at, added] = byKey.try_emplace(key, number, number);
-      if (!added) {
-        next[static_cast<size_t>(at->second.second)] = number;
-        at->second.second = number;
-      }
+      if (const int before = byKey.Add(key, number); before >= 0) next[static_cast<size_t>(before)] = number;
     }
   }
 
