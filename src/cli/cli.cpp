@@ -9,6 +9,7 @@
 #include "archive/add_flow.h"
 #include "archive/archive_plan.h"
 #include "cli/cli_compat.h"
+#include "cli/cli_conflicts.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_dry_run.h"
 #include "cli/cli_fileinstaller.h"
@@ -410,6 +411,10 @@ constexpr Command kCommands[] = {
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
     {"compat", "A B [--json]", "print the files both A and B provide; either may be \"(Armada II Directory)\"",
      CmdCompat},
+    {"conflicts", "[--json]",
+     "print each mod that provides a file another mod also provides with other bytes, how many and the mods, "
+     "saying which are installed and their place in the install order",
+     CmdConflicts},
     {"scan", "MOD", "print the file types of the loose files in MOD's root folder, each with its files", CmdScan},
     {"sort", "MOD [TYPE..]", "move MOD's loose files of every found type (or the TYPEs named) into its game folders",
      CmdSort},

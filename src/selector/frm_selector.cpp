@@ -24,6 +24,7 @@
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "selector/mod_list_markers.h"
 #include "selector/selector_texts.h"
 #include "ui/elided_label.h"
 #include "ui/long_work.h"
@@ -101,6 +102,7 @@ void frmSelector::BuildControls() {
   lstMods_ = Make<QListWidget>(central_, "lstMods");
   lstMods_->setEnabled(false);
   lstMods_->setUniformItemSizes(true);
+  markers_ = new ModListMarkers(lstMods_);
   connect(lstMods_, &QListWidget::currentRowChanged, this, [this](int) { ShowModDetails(); });
 
   picModsPic_ = Make<QLabel>(central_, "picModsPic");
@@ -455,6 +457,7 @@ void frmSelector::FillListWidget() {
   const QSignalBlocker block(lstMods_);
   lstMods_->clear();
   for (const std::string& entry : modList_) lstMods_->addItem(QString::fromStdString(entry));
+  markers_->Rebuild(ModsDir(), modList_, gameDir_);
 }
 
 void frmSelector::ShowA2FileCount() { lblA2NumOfFiles_->setText(QString::number(fileCount_)); }

@@ -64,6 +64,8 @@ class frmReadme;
 
 namespace drydock::selector {
 
+class ModListMarkers;
+
 struct SelectorServices {
   platform::Shell& shell;
   flow::Dialogs& dialogs;
@@ -262,6 +264,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
 
   QWidget* central_ = nullptr;
   QListWidget* lstMods_ = nullptr;
+  ModListMarkers* markers_ = nullptr;  // installed and conflict markers on lstMods_ (mod_list_markers.h)
   QLabel* picModsPic_ = nullptr;
   QPushButton* cmdRefresh_ = nullptr;
   QPushButton* cmdInstallMod_ = nullptr;
