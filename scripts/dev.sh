@@ -219,6 +219,7 @@ run_benchmarks() {
   one "install and uninstall of many small files: 10000 files, 20 MB" bench/install_bench.sh "$BUILD_DIR" 10000 20
   one "details panel: 10000 files in 80 folders" "$bench/details_bench" 10000 80
   one "compatibility check: two mods of 20000 files, 5000 shared" "$bench/compat_bench" 20000 5000
+  one "conflict index: 500 mods of 2000 files, 3 percent shared" "$bench/conflict_bench" 500 2000
   one "archive add: 5000 files, 300 MB zip" "$bench/archive_bench"
   one "mod list, idle tick and case-variant paths: 1000 mods, 5000 paths" "$bench/modlist_bench" 1000 5000
   one "filter box and idle tick: 1000 mods of 3 addons with authors" "$bench/filter_bench" 1000

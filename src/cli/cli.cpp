@@ -9,9 +9,11 @@
 #include "archive/add_flow.h"
 #include "archive/archive_plan.h"
 #include "cli/cli_compat.h"
+#include "cli/cli_conflicts.h"
 #include "cli/cli_dialogs.h"
 #include "cli/cli_dry_run.h"
 #include "cli/cli_fileinstaller.h"
+#include "cli/cli_profile.h"
 #include "cli/cli_verify.h"
 #include "cli/json.h"
 #include "demo/demo_sandbox.h"
@@ -395,6 +397,12 @@ constexpr Command kCommands[] = {
      "uninstall every mod installed into the game, top of the stacks first, going on after a refusal; prints what "
      "is still installed and why, and exits 0 only when no mod of this game is",
      CmdUninstall},
+    {"profile", "list | save NAME | apply [--dry-run] NAME | delete NAME | rename OLD NEW",
+     "the profiles of the program folder (profiles\\NAME.txt, one MOD a line): list them; save the installed mods in "
+     "install order as NAME; apply NAME, uninstalling the mods it does not keep (top of the stacks first) and "
+     "installing the rest in its order (--dry-run prints that plan and changes nothing); delete NAME (to the trash); "
+     "rename it",
+     CmdProfile},
     {"stack", "PATH [--json]", "print the mods that replaced the game file PATH, in install order", CmdStack},
     {"verify", "[MOD] [--json]",
      "check that the game still holds what each installed mod (or MOD) wrote and that every kept original is "
@@ -403,6 +411,10 @@ constexpr Command kCommands[] = {
     {"techtree", "MOD", "print the tech tree choices MOD provides and those it does not", CmdTechTree},
     {"compat", "A B [--json]", "print the files both A and B provide; either may be \"(Armada II Directory)\"",
      CmdCompat},
+    {"conflicts", "[--json]",
+     "print each mod that provides a file another mod also provides with other bytes, how many and the mods, "
+     "saying which are installed and their place in the install order",
+     CmdConflicts},
     {"scan", "MOD", "print the file types of the loose files in MOD's root folder, each with its files", CmdScan},
     {"sort", "MOD [TYPE..]", "move MOD's loose files of every found type (or the TYPEs named) into its game folders",
      CmdSort},

@@ -114,12 +114,14 @@ void frmCompatability::Fill() {
     for (const std::string& entry : entries_) list->addItem(ui::Q(entry));
     if (entries_.empty()) list->addItem(ui::Q(library::kNoModsFound));
   }
-  const std::string selected = inputs_.selectedMod ? inputs_.selectedMod() : std::string();
-  if (!selected.empty()) {
-    const auto found = lstBox1_->findItems(ui::Q(selected), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (!found.isEmpty()) lstBox1_->setCurrentItem(found.first());
-  }
+  ShowFirst(inputs_.selectedMod ? inputs_.selectedMod() : std::string());
   lstBox1_->setFocus();
+}
+
+void frmCompatability::ShowFirst(const std::string& entry) {
+  if (entry.empty() || checking_) return;
+  const auto found = lstBox1_->findItems(ui::Q(entry), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (!found.isEmpty()) lstBox1_->setCurrentItem(found.first());
 }
 
 bool frmCompatability::eventFilter(QObject* watched, QEvent* event) {

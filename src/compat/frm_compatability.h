@@ -39,6 +39,8 @@ class frmCompatability : public QWidget {
  public:
   // `parent` is the main window; the window is a top-level window of its own.
   frmCompatability(CompatInputs inputs, QWidget* parent);
+  // Selects the main list's entry `entry` (its text) on the first side, unless a check runs.
+  void ShowFirst(const std::string& entry);
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -9,6 +9,7 @@
 #include "install/install_plan.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
+#include "install/profiles.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
 #include "platform/names.h"
@@ -224,15 +225,19 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   if (!CheckSelection(selection)) return stop(Outcome::Cancelled);
   const std::string name = DisplayName(selection.entry);
   const std::string title = "Install " + name + " mod";
-  const std::string details = PlanDetails(host_, gameDir_(), ModFolder(selection), /*install=*/true);
-  if (dialogs_.Ask("You have selected the " + name + " mod. Do you want to install it?", title + "?", Buttons::YesNo,
-                   Icon::Question, details) != Answer::Yes) {
-    return stop(Outcome::Cancelled);
+  // Within a profile's run the question was asked once for the whole run, and its lock is held.
+  if (!batchLock_) {
+    const std::string details = PlanDetails(host_, gameDir_(), ModFolder(selection), /*install=*/true);
+    if (dialogs_.Ask("You have selected the " + name + " mod. Do you want to install it?", title + "?", Buttons::YesNo,
+                     Icon::Question, details) != Answer::Yes) {
+      return stop(Outcome::Cancelled);
+    }
   }
   host_.SetInstallCaption("Installing");
   if (!CheckGameDir()) return stop(Outcome::Refused);
-  const std::optional<platform::WriterLock> lock = LockGame(title);
-  if (!lock) return stop(Outcome::Refused);
+  std::optional<platform::WriterLock> ownLock;
+  if (!batchLock_ && !(ownLock = LockGame(title))) return stop(Outcome::Refused);
+  const platform::WriterLock* lock = batchLock_ ? batchLock_ : &*ownLock;
   const fs::path modFolder = ModFolder(selection);
   // A backup made for another game is not this game's to undo.
   if (const auto other = InstalledElsewhere(modFolder, GameDir()); other && other->match == GameMatch::Other) {
@@ -253,7 +258,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
   if (installed && !flow::CheckBeforeChanges(dialogs_, title, GameDir(), {})) return stop(Outcome::Refused);
   if (installed) {
     Undone undo;
-    const Outcome undone = Uninstall(selection, &*lock, &undo);
+    const Outcome undone = Uninstall(selection, lock, &undo);
     if (undone == Outcome::Cancelled) return stop(undone);
     if (undone != Outcome::Done) {
       // Copying over a half-restored game would bury the originals still kept.
@@ -768,6 +773,113 @@ ModInstaller::AllUninstalled ModInstaller::UninstallAll(Force force) {
                      ". Still installed:" + FirstFew(result.left, result.left.size()),
                  kUninstallAllTitle, Buttons::Ok, Icon::Exclamation);
   }
+  return result;
+}
+
+ModInstaller::ProfileApplied ModInstaller::ApplyProfile(const std::string& name,
+                                                        const std::vector<std::string>& profile, Force force) {
+  const ControlsOff installOff(host_, &InstallHost::EnableInstall);
+  const ControlsOff uninstallOff(host_, &InstallHost::EnableUninstall);
+  const std::string title = "Apply profile " + name;
+  ProfileApplied result;
+  if (!CheckGameDir()) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  ProfilePlan plan = PlanProfile(profile);
+  if (!plan.missing.empty()) {
+    dialogs_.Ask("The profile " + name + " names " +
+                     (plan.missing.size() == 1 ? std::string("a mod that is") : "mods that are") +
+                     " not in the mods folder, so nothing was changed:" + FirstFew(plan.missing, plan.missing.size()),
+                 title, Buttons::Ok, Icon::Exclamation);
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  if (plan.Steps() == 0) {
+    dialogs_.Ask("The game holds the mods of the profile " + name + " already, in its order: nothing to change.", title,
+                 Buttons::Ok, Icon::Information);
+    result.outcome = Outcome::Done;
+    return result;
+  }
+  if (dialogs_.AskDestructive("Apply profile " + name + "? " + Mods(plan.uninstall.size()) +
+                                  " will be uninstalled and " + Mods(plan.install.size()) + " installed.",
+                              title + "?", Buttons::YesNo, Icon::Question, ProfilePlanText(plan)) != Answer::Yes) {
+    return result;
+  }
+  const std::optional<platform::WriterLock> lock = LockGame(title);
+  // A running game, before anything changes.
+  if (!lock || !flow::CheckBeforeChanges(dialogs_, title, GameDir(), {})) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  CleanModFolders(*lock);
+  plan = PlanProfile(profile);  // what the game holds now, under the lock
+
+  struct Step {
+    bool install;
+    Selection mod;
+  };
+  std::vector<Step> steps;
+  for (const Selection& mod : plan.uninstall) steps.push_back({false, mod});
+  for (const Selection& mod : plan.install) steps.push_back({true, mod});
+  BatchDialogs dialogs(dialogs_);
+  BatchHost host(host_, std::max<std::size_t>(steps.size(), 1));
+  ModInstaller one(dialogs, host, modsDir_, gameDir_);
+  one.batchLock_ = &*lock;
+  const auto line = [](const Step& step) {
+    return step.install ? "installed: " + step.mod.modPath : "uninstalled: " + DisplayName(step.mod.entry);
+  };
+  std::size_t done = 0;
+  std::string stoppedWhy;
+  host_.SetBusy(true);
+  host_.ShowProgress(true);
+  for (; done < steps.size(); ++done) {
+    const Step& step = steps[done];
+    host_.SetProgressText("Applying " + name + ": " + std::to_string(done + 1) + " of " + std::to_string(steps.size()));
+    host.Start(done);
+    dialogs.Clear();
+    const Outcome outcome = step.install ? one.InstallMod(step.mod) : one.Uninstall(step.mod, nullptr, nullptr, force);
+    // The disk decides whether the step happened.
+    if (outcome == Outcome::Done && IsInstalled(ModFolder(step.mod)) == step.install) {
+      result.done.push_back(line(step));
+      continue;
+    }
+    stoppedWhy = dialogs.cancelled           ? "the run was stopped at your answer"
+                 : !dialogs.declined.empty() ? "you answered No to \"" + Gist(dialogs.declined) + "\""
+                 : !dialogs.messages.empty() ? Gist(dialogs.messages.front())
+                                             : std::string("it could not be done");
+    break;
+  }
+  host_.SetProgress(100);
+  host_.SetProgressText({});
+  host_.ShowProgress(false);
+  host_.SetUninstallCaption(kUninstallCaption);
+  host_.SetInstallCaption(kInstallCaption);
+  host_.RefreshFully();
+  host_.SetBusy(false);
+
+  for (std::size_t i = done; i < steps.size(); ++i) {
+    const std::string what =
+        std::string(steps[i].install ? "install " : "uninstall ") + DisplayName(steps[i].mod.entry);
+    result.left.push_back(i == done ? what + " (" + stoppedWhy + ")" : what);
+  }
+  if (result.left.empty()) {
+    result.outcome = Outcome::Done;
+    host_.ShowStatus("Applied profile " + name + ": " + Mods(profile.size()) + " installed in its order");
+    dialogs_.Ask("The profile " + name + " was applied: the game holds its " + Mods(profile.size()) + " in its order.",
+                 title, Buttons::Ok, Icon::Information);
+    host_.Beep();
+    return result;
+  }
+  result.outcome = dialogs.cancelled ? Outcome::Cancelled : Outcome::Incomplete;
+  host_.ShowStatus("Applying " + name + " stopped after " + std::to_string(done) + " of " +
+                   std::to_string(steps.size()) + " steps");
+  dialogs_.Ask("Applying " + name + " stopped after " + std::to_string(done) + " of " + std::to_string(steps.size()) +
+                   " steps." +
+                   (result.done.empty() ? std::string() : "\nDone:" + FirstFew(result.done, result.done.size())) +
+                   "\nLeft:" + FirstFew(result.left, result.left.size()) +
+                   "\nApply the profile again to finish: the steps are worked out anew from the game.",
+               title, Buttons::Ok, Icon::Exclamation);
   return result;
 }
 

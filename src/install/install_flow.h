@@ -20,6 +20,8 @@ class Dialogs;
 
 namespace drydock::install {
 
+struct ProfilePlan;
+
 // What the flows ask of the window that runs them. Every method has a
 // do-nothing default, so the command line overrides only what it needs.
 class InstallHost : public flow::WorkHost {
@@ -87,6 +89,22 @@ class ModInstaller {
   // is still installed and why. A backup made for another game is left alone
   // and named.
   AllUninstalled UninstallAll(Force force = Force::Offer);
+
+  // What applying a profile would do to the game as it is now (profiles.h); read only.
+  ProfilePlan PlanProfile(const std::vector<std::string>& profile) const;
+  // What ApplyProfile did, for the command line's output.
+  struct ProfileApplied {
+    Outcome outcome = Outcome::Cancelled;  // Done only when the game holds the profile's mods
+    std::vector<std::string> done;         // "uninstalled: NAME", "installed: NAME", in the order they ran
+    std::vector<std::string> left;         // the steps not done, the first one with why
+  };
+  // Makes the game hold the profile's mods in its order (profiles.h): one
+  // question with the plan under Show Details , the pre-flight checks, then each uninstall and install with
+  // its own questions under one lock; a refusal or a failure stops the run,
+  // and the report names what is done and what is left. A profile naming a
+  // mod that is not in the mods folder changes nothing and says which.
+  ProfileApplied ApplyProfile(const std::string& name, const std::vector<std::string>& profile,
+                              Force force = Force::Offer);
 
  private:
   // With `reinstall` (the install's lock) it was started by the install for a

@@ -25,6 +25,7 @@
 #include "modinfo/mod_info.h"
 #include "platform/names.h"
 #include "platform/shell.h"
+#include "selector/mod_list_markers.h"
 #include "selector/selector_texts.h"
 #include "ui/elided_label.h"
 #include "ui/long_work.h"
@@ -122,6 +123,7 @@ void frmSelector::BuildControls() {
   lstMods_ = Make<QListWidget>(central_, "lstMods");
   lstMods_->setEnabled(false);
   lstMods_->setUniformItemSizes(true);
+  markers_ = new ModListMarkers(lstMods_);
   connect(lstMods_, &QListWidget::currentRowChanged, this, [this](int) { ShowModDetails(); });
 
   picModsPic_ = Make<QLabel>(central_, "picModsPic");
@@ -497,6 +499,7 @@ void frmSelector::FillListWidget() {
   entries.reserve(static_cast<qsizetype>(modList_.size()));
   for (const std::string& entry : modList_) entries.push_back(QString::fromStdString(entry));
   lstMods_->addItems(entries);
+  markers_->Rebuild(ModsDir(), modList_, gameDir_);
   authorsStale_ = true;
   ApplyFilter();
 }

@@ -66,6 +66,8 @@ class frmReadme;
 
 namespace drydock::selector {
 
+class ModListMarkers;
+
 struct SelectorServices {
   platform::Shell& shell;
   flow::Dialogs& dialogs;
@@ -128,6 +130,12 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   install::Outcome UninstallMod();
   // Uninstalls every mod installed into the game, after one question (Manager > Uninstall All Mods).
   install::Outcome UninstallAllMods();
+  // Manager > Profiles (selector_profiles.cpp): save the installed mods as a
+  // profile under a name asked for, apply, rename or delete one.
+  void SaveProfileAs();
+  install::Outcome ApplyProfile(const std::string& name);
+  void RenameProfile(const std::string& name);
+  void DeleteProfile(const std::string& name);
 
   // Twips of the window's design to pixels.
   static int Px(int twips) { return ui::TwipsToPixels(twips); }
@@ -194,10 +202,15 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   void UpdateManagerMenu();
   // The entries that change files; none of them runs while work is under way.
   QList<QAction*> FileChangingActions() const;
-  // The Current Mod menu at `at` (global), "Install Mod" its default entry.
-  void ShowCurrentModMenu(const QPoint& at);
   // The right button and the menu key on the list; true when handled.
   bool ListMouseOrMenuKey(QObject* watched, QEvent* event);
+  // The context menu of the list at `at` (global): the mod menu when the
+  // current row is a mod, else the menu of what needs no mod.
+  void ShowListContextMenu(const QPoint& at);
+  // True when the current row is a mod (not blank, not the placeholder).
+  bool CurrentRowIsMod() const;
+  // The compatibility window with the selected mod as its first side.
+  void OpenCompatibilityWithSelected();
 
   // Mod folder commands (selector_commands.cpp). Each acts on the selected
   // mod only; with nothing selected it does nothing (Open directory opens the
@@ -265,6 +278,7 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QWidget* central_ = nullptr;
   QLineEdit* txtFilter_ = nullptr;  // narrows lstMods_ to the mods it names
   QListWidget* lstMods_ = nullptr;
+  ModListMarkers* markers_ = nullptr;  // installed and conflict markers on lstMods_ (mod_list_markers.h)
   QLabel* picModsPic_ = nullptr;
   QPushButton* cmdRefresh_ = nullptr;
   QPushButton* cmdInstallMod_ = nullptr;
@@ -291,6 +305,11 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* modChangeA2Directory_ = nullptr;
   QAction* menuManagerCheckInstalledMods_ = nullptr;
   QAction* menuManagerAuto_ = nullptr;
+  QMenu* menuManagerProfiles_ = nullptr;
+  // Fills Apply, Rename and Delete with the profiles' names each time the Profiles menu opens.
+  void BuildProfilesMenu(QMenu* manager);
+  void FillProfilesMenu();
+  void RefillProfilesMenuLater();
   QAction* menuQuit_ = nullptr;
   QAction* menuModRefreshModList_ = nullptr;
   QAction* menuModInstall_ = nullptr;
@@ -313,6 +332,14 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   QAction* menuHelpViewReadme_ = nullptr;
   QAction* menuHelpChanges_ = nullptr;
   QMenu* menuModCurrentMod_ = nullptr;
+  // The list's context menus: on a mod (mnuModContext), and on blank space or
+  // the placeholder (mnuListContext, only what needs no mod).
+  QMenu* mnuModContext_ = nullptr;
+  QMenu* mnuListContext_ = nullptr;
+  QAction* mnuContextInstall_ = nullptr;
+  QAction* mnuContextUninstall_ = nullptr;
+  QAction* mnuContextViewReadme_ = nullptr;
+  QAction* mnuContextRemove_ = nullptr;
 
   QPointer<ui::frmChangeA2Dir> frmChangeA2Dir_;
   QPointer<install::frmInstalledMods> frmInstalledMods_;

@@ -1,12 +1,16 @@
-// The main window's menus, their shortcuts and enabling, and the list's pop-up menu.
+// The main window's menus, their shortcuts and enabling, and the list's context menus.
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 
 #include "archive/archive_texts.h"
+#include "compat/frm_compatability.h"
+#include "install/installed_mods.h"
+#include "modinfo/mod_info.h"
 #include "selector/frm_selector.h"
 #include "selector/selector_texts.h"
 #include "ui/qt_text.h"
@@ -60,6 +64,7 @@ void frmSelector::BuildMenus() {
   connect(menuManagerInstallMapEditor_, &QAction::triggered, this, &frmSelector::InstallMapEditor);
   menuManagerUninstallAll_ = action(manager, "menuManagerUninstallAll", texts::kMenuUninstallAll);
   connect(menuManagerUninstallAll_, &QAction::triggered, this, &frmSelector::UninstallAllMods);
+  BuildProfilesMenu(manager);
   menuManagerAuto_ = action(manager, "menuManagerAuto", texts::kMenuDisableAuto);
   connect(menuManagerAuto_, &QAction::triggered, this, &frmSelector::ToggleAutoRefresh);
   manager->addSeparator();
@@ -125,6 +130,40 @@ void frmSelector::BuildMenus() {
       opens(help, "menuHelpViewReadme", texts::kMenuHelpViewReadme, ctrl(Qt::Key_V), &frmSelector::OpenReadme);
   help->addSeparator();
   menuHelpChanges_ = opens(help, "menuHelpChanges", texts::kMenuChanges, ctrl(Qt::Key_L), &frmSelector::OpenChanges);
+
+  // The list's context menus. Each entry runs the command of its counterpart in the menus above (the same
+  // function, so the same questions); the entries of those menus that need no new caption are those menus' own.
+  auto popup = [this](const char* name) {
+    auto* m = new QMenu(this);
+    m->setObjectName(Q(name));
+    return m;
+  };
+  mnuModContext_ = popup("mnuModContext");
+  mnuContextInstall_ = action(mnuModContext_, "mnuContextInstall", texts::kContextInstall);
+  connect(mnuContextInstall_, &QAction::triggered, this, &frmSelector::InstallMod);
+  mnuModContext_->setDefaultAction(mnuContextInstall_);
+  mnuContextUninstall_ = action(mnuModContext_, "mnuContextUninstall", texts::kContextUninstall);
+  connect(mnuContextUninstall_, &QAction::triggered, this, &frmSelector::UninstallMod);
+  mnuModContext_->addSeparator();
+  connect(action(mnuModContext_, "mnuContextCompatibility", texts::kContextCompatibility), &QAction::triggered, this,
+          &frmSelector::OpenCompatibilityWithSelected);
+  connect(action(mnuModContext_, "mnuContextEditModInfo", texts::kContextEditModInfo), &QAction::triggered, this,
+          &frmSelector::OpenModInfoEditor);
+  connect(action(mnuModContext_, "mnuContextOpenFolder", texts::kContextOpenFolder), &QAction::triggered, this,
+          &frmSelector::OpenModFolder);
+  mnuContextViewReadme_ = action(mnuModContext_, "mnuContextViewReadme", texts::kContextViewReadme);
+  connect(mnuContextViewReadme_, &QAction::triggered, this, &frmSelector::ViewReadme);
+  mnuModContext_->addSeparator();
+  mnuModContext_->addAction(menuModCurrentModSubfolders_);
+  mnuModContext_->addAction(menuModCurrentModRemoveSubfolders_);
+  mnuContextRemove_ = action(mnuModContext_, "mnuContextRemove", texts::kContextRemove);
+  connect(mnuContextRemove_, &QAction::triggered, this, &frmSelector::RemoveMod);
+  mnuModContext_->addSeparator();
+  mnuModContext_->addAction(menuModRefreshModList_);
+
+  mnuListContext_ = popup("mnuListContext");
+  mnuListContext_->addAction(menuModRefreshModList_);
+  mnuListContext_->addAction(menuModMakeNewFolder_);
 }
 
 QList<QAction*> frmSelector::FileChangingActions() const {
@@ -142,23 +181,66 @@ QList<QAction*> frmSelector::FileChangingActions() const {
           menuManagerLaunchA2_};
 }
 
-void frmSelector::ShowCurrentModMenu(const QPoint& at) { menuModCurrentMod_->popup(at, menuModInstall_); }
+bool frmSelector::CurrentRowIsMod() const { return !SelectedModPath().empty(); }
+
+void frmSelector::ShowListContextMenu(const QPoint& at) {
+  // One press or key opens one menu, also where the system sends its own context menu event after it.
+  if (mnuModContext_->isVisible() || mnuListContext_->isVisible()) return;
+  if (!CurrentRowIsMod()) {
+    mnuListContext_->popup(at);
+    return;
+  }
+  // What the mod menu's entries can do now, as the Current Mod menu and the buttons tell it; while work runs
+  // those are greyed, and so are these.
+  const std::filesystem::path folder = SelectedModFolder();
+  mnuContextInstall_->setEnabled(!working_ && menuModInstall_->isEnabled());
+  mnuContextUninstall_->setEnabled(!working_ && menuModUninstall_->isEnabled() && !folder.empty() &&
+                                   install::IsInstalled(folder));
+  mnuContextViewReadme_->setEnabled(!folder.empty() && !modinfo::FindReadme(folder).empty());
+  mnuContextRemove_->setEnabled(!working_ && menuModCurrentModRemoveMod_->isEnabled() && !folder.empty());
+  mnuModContext_->popup(at, mnuContextInstall_);
+}
+
+void frmSelector::OpenCompatibilityWithSelected() {
+  const bool wasOpen = frmCompatability_ && frmCompatability_->isVisible();
+  OpenCompatibility();
+  // A window that opens fills its first side from the selected mod; one already open is turned to it.
+  if (wasOpen && frmCompatability_) frmCompatability_->ShowFirst(ui::Utf8(SelectedText()));
+}
 
 bool frmSelector::ListMouseOrMenuKey(QObject* watched, QEvent* event) {
-  // The right button selects the entry under the pointer (asking the list
-  // which row that is), then opens the Current Mod menu there.
+  // The right button selects the entry under the pointer (asking the list which row that is), then opens the
+  // context menu there; blank space selects nothing and offers only what needs no mod. The press opens it, and
+  // the context menu event the system may send after it finds it open.
+  const auto mouseAt = [this](const QPoint& pos, const QPoint& globalPos) {
+    if (mnuModContext_->isVisible() || mnuListContext_->isVisible()) return;
+    QListWidgetItem* item = lstMods_->itemAt(pos);
+    if (!item) {
+      mnuListContext_->popup(globalPos);
+      return;
+    }
+    lstMods_->setCurrentItem(item);
+    ShowListContextMenu(globalPos);
+  };
   if (watched == lstMods_->viewport() && event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::RightButton) return false;
-    if (QListWidgetItem* item = lstMods_->itemAt(mouse->position().toPoint())) lstMods_->setCurrentItem(item);
-    ShowCurrentModMenu(mouse->globalPosition().toPoint());
+    mouseAt(mouse->position().toPoint(), mouse->globalPosition().toPoint());
     return true;
   }
-  // The menu key opens it below the selected entry.
-  if (watched == lstMods_ && event->type() == QEvent::ContextMenu &&
-      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+  const auto* menuEvent = event->type() == QEvent::ContextMenu ? static_cast<QContextMenuEvent*>(event) : nullptr;
+  if (watched == lstMods_->viewport() && menuEvent && menuEvent->reason() == QContextMenuEvent::Mouse) {
+    mouseAt(menuEvent->pos(), menuEvent->globalPos());
+    return true;
+  }
+  // The menu key (or Shift+F10) opens it below the selected entry.
+  const bool menuKey = watched == lstMods_ && event->type() == QEvent::KeyPress && [event] {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    return key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+  }();
+  if (menuKey || (watched == lstMods_ && menuEvent && menuEvent->reason() == QContextMenuEvent::Keyboard)) {
     const QRect row = lstMods_->currentItem() ? lstMods_->visualItemRect(lstMods_->currentItem()) : QRect();
-    ShowCurrentModMenu(lstMods_->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
+    ShowListContextMenu(lstMods_->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
     return true;
   }
   return false;

@@ -59,6 +59,14 @@ inline constexpr const char* kMenuOpenDirectory = "Open directory";
 inline constexpr const char* kMenuMakeSubfolders = "Make su&bfolders";
 inline constexpr const char* kMenuRemoveSubfolders = "Remove &subfolders";
 inline constexpr const char* kMenuMakeNewFolder = "&Make new mod folder";
+// The list's context menu on a mod.
+inline constexpr const char* kContextInstall = "&Install";
+inline constexpr const char* kContextUninstall = "&Uninstall";
+inline constexpr const char* kContextCompatibility = "&Compatibility with...";
+inline constexpr const char* kContextEditModInfo = "&Edit ModInfo";
+inline constexpr const char* kContextOpenFolder = "Open &folder";
+inline constexpr const char* kContextViewReadme = "&View readme";
+inline constexpr const char* kContextRemove = "Re&move";
 inline constexpr const char* kMenuHelp = "&Help";
 inline constexpr const char* kMenuAbout = "&About";
 inline constexpr const char* kMenuHelpViewReadme = "&View Readme";

@@ -133,6 +133,13 @@ TEST_F(FilterBox, AnEmptyResultSaysSoSelectsNothingAndNoCommandActsOnIt) {
   dialogs.Expect({"Please select a mod.", "Select a mod", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_I, Qt::ControlModifier);
   EXPECT_TRUE(dialogs.Done());
+  // A right click on it offers only what needs no mod.
+  QTest::mouseClick(Mods()->viewport(), Qt::RightButton, Qt::NoModifier,
+                    Mods()->visualItemRect(Mods()->item(5)).center());
+  ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 1000));
+  EXPECT_EQ(QApplication::activePopupWidget(), Child<QWidget>(window.get(), "mnuListContext"));
+  EXPECT_EQ(Maker(), "(No mod selected)");
+  QApplication::activePopupWidget()->close();
   // One more letter names the text anew; a letter less brings matches back.
   PressKey(Qt::Key_F, Qt::ControlModifier);
   PressKey(Qt::Key_End);

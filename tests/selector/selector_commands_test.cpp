@@ -184,27 +184,6 @@ TEST_F(SelectorCommands, EveryMenuGivesEachOfItsEntriesItsOwnMnemonic) {
   }
 }
 
-TEST_F(SelectorCommands, TheRightButtonSelectsTheModUnderThePointerAndOpensTheCurrentModMenu) {
-  for (int i = 0; i < 40; ++i) t.MakeDir("prog/mods/Mod" + std::to_string(100 + i));
-  Start();
-  QListWidget* list = Mods();
-  list->scrollToItem(list->item(39));  // scrolled, so that the row under the pointer is not the list's index
-  const QListWidgetItem* target = list->item(30);
-  ASSERT_FALSE(list->visualItemRect(target).isEmpty());
-  QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier, list->visualItemRect(target).center());
-  EXPECT_EQ(Current(), "Mod130");
-  auto* menu = test::Child<QMenu>(window.get(), "menuModCurrentMod");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
-  EXPECT_EQ(menu->defaultAction(), Entry("menuModInstall")) << "drawn in bold";
-  menu->hide();
-
-  // Below the last entry nothing new is selected; the menu still opens.
-  QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(5, list->viewport()->height() - 2));
-  EXPECT_EQ(Current(), "Mod130");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 1000));
-  menu->hide();
-}
-
 // Removing a mod: Fleet with its addon Extra, and Inst, which is installed.
 class RemoveMod : public SelectorCommands {
  protected:
@@ -632,7 +611,7 @@ TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
     ASSERT_TRUE(Entry("menuManagerUninstallAll")->isEnabled());
     QTest::keyClick(manager, Qt::Key_U);
-    QTRY_VERIFY_WITH_TIMEOUT(!manager->isVisible() && dialogs.Done(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager->isVisible() && dialogs.Done(); }, 5000));
   };
   const Box question{"Uninstall all 2 mods installed into " + game + "?",
                      "Uninstall All Mods?",

@@ -1,0 +1,264 @@
+#include "install/profiles.h"
+
+#include <algorithm>
+#include <set>
+
+#include "flow/locking.h"
+#include "install/backup_folder.h"
+#include "install/mod_stack.h"
+#include "library/mod_library.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
+#include "platform/names.h"
+#include "platform/text_file.h"
+#include "platform/trash.h"
+#include "platform/writer_lock.h"
+
+namespace fs = std::filesystem;
+
+namespace drydock::install {
+
+namespace {
+
+constexpr std::size_t kMaxProfileBytes = 1 << 20;
+
+ProfileResult Failed(std::string why) { return {std::move(why), {}}; }
+
+std::string Quoted(std::string_view name) { return "\"" + platform::PrintableName(name) + "\""; }
+
+// The profile's file as it lies in the folder, of any letter case; empty when there is none.
+fs::path FindProfile(const fs::path& programDir, const std::string& name) {
+  const fs::path dir = ProfilesDir(programDir);
+  const std::string wanted = name + std::string(kProfileExtension);
+  fs::path found;
+  for (const std::string& file : platform::ListPlainFiles(dir)) {
+    if (file == wanted) return dir / platform::PathFromUtf8(file);
+    if (found.empty() && platform::EqualsIgnoreCase(file, wanted)) found = dir / platform::PathFromUtf8(file);
+  }
+  return found;
+}
+
+fs::path ProfileFile(const fs::path& programDir, const std::string& name) {
+  return ProfilesDir(programDir) / platform::PathFromUtf8(name + std::string(kProfileExtension));
+}
+
+// The writer lock of the profiles folder, or why not.
+std::optional<platform::WriterLock> LockProfiles(const fs::path& programDir, std::string& why) {
+  std::error_code failure;
+  fs::path busy;
+  std::optional<platform::WriterLock> lock =
+      platform::WriterLock::Acquire({ProfilesDir(programDir)}, platform::WriterLock::kDefaultWait, &failure, &busy);
+  if (!lock) why = flow::LockFailureText(failure, busy);
+  return lock;
+}
+
+std::string Trimmed(std::string_view line) {
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!line.empty() && space(line.front())) line.remove_prefix(1);
+  while (!line.empty() && space(line.back())) line.remove_suffix(1);
+  return std::string(line);
+}
+
+}  // namespace
+
+fs::path ProfilesDir(const fs::path& programDir) { return programDir / platform::PathFromUtf8(kProfilesFolderName); }
+
+std::string ProfileNameProblem(std::string_view name) {
+  if (Trimmed(name).empty()) return "Type a name for the profile.";
+  const char* problem = platform::WindowsNameProblem(name);
+  if (!problem) problem = platform::WindowsNameProblem(std::string(name) + std::string(kProfileExtension));
+  if (problem) {
+    return "A profile cannot be named " + Quoted(name) + ": " + problem + ".";
+  }
+  return {};
+}
+
+std::vector<std::string> ListProfiles(const fs::path& programDir) {
+  std::vector<std::string> names;
+  for (const std::string& file : platform::ListPlainFiles(ProfilesDir(programDir))) {
+    if (file.size() <= kProfileExtension.size()) continue;
+    const std::string_view ext = std::string_view(file).substr(file.size() - kProfileExtension.size());
+    if (platform::EqualsIgnoreCase(ext, kProfileExtension)) names.push_back(file.substr(0, file.size() - ext.size()));
+  }
+  std::sort(names.begin(), names.end(), platform::NameLess);
+  return names;
+}
+
+std::vector<std::string> ParseProfile(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::vector<std::string> mods;
+  std::set<std::string> seen;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string line = Trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.empty() || line.front() == '#') continue;
+    if (seen.insert(platform::ToLowerAscii(line)).second) mods.push_back(line);
+  }
+  return mods;
+}
+
+std::string ProfileText(const std::string& name, const std::vector<std::string>& mods) {
+  std::string text = "# Drydock profile " + name + ": the mods to have installed, in install order\n";
+  for (const std::string& mod : mods) text += mod + "\n";
+  return text;
+}
+
+bool ProfileExists(const fs::path& programDir, const std::string& name) {
+  return !FindProfile(programDir, name).empty();
+}
+
+ProfileResult ReadProfile(const fs::path& programDir, const std::string& name) {
+  const fs::path file = FindProfile(programDir, name);
+  if (file.empty()) return Failed("There is no profile named " + Quoted(name) + ".");
+  const std::string bytes = platform::ReadFileBytes(file, kMaxProfileBytes + 1);
+  if (bytes.size() > kMaxProfileBytes) return Failed("The profile " + Quoted(name) + " is too large to be a profile.");
+  if (!platform::IsValidUtf8(bytes)) return Failed("The profile " + Quoted(name) + " is not UTF-8 text.");
+  return {{}, ParseProfile(bytes)};
+}
+
+ProfileResult SaveProfile(const fs::path& programDir, const std::string& name, const std::vector<std::string>& mods,
+                          bool replace) {
+  if (std::string problem = ProfileNameProblem(name); !problem.empty()) return Failed(problem);
+  std::string why;
+  const auto lock = LockProfiles(programDir, why);
+  if (!lock) return Failed(why);
+  if (const platform::FsResult made = platform::MakeFolderTree(ProfilesDir(programDir)); !made) {
+    return Failed("The profiles folder could not be made (" + made.Message() + ").");
+  }
+  fs::path target = ProfileFile(programDir, name);
+  if (const fs::path old = FindProfile(programDir, name); !old.empty()) {
+    if (!replace) return Failed("A profile named " + Quoted(name) + " exists already.");
+    if (const platform::FsResult trashed = platform::MoveToTrash(old); !trashed) {
+      return Failed("The profile " + Quoted(name) + " could not be moved to the trash, so it was kept (" +
+                    trashed.Message() + ").");
+    }
+  }
+  if (const platform::FsResult written = platform::WriteFileAtomic(target, ProfileText(name, mods), false); !written) {
+    return Failed("The profile " + Quoted(name) + " could not be written (" + written.Message() + ").");
+  }
+  return {{}, mods};
+}
+
+ProfileResult RenameProfile(const fs::path& programDir, const std::string& from, const std::string& to) {
+  if (std::string problem = ProfileNameProblem(to); !problem.empty()) return Failed(problem);
+  std::string why;
+  const auto lock = LockProfiles(programDir, why);
+  if (!lock) return Failed(why);
+  const fs::path old = FindProfile(programDir, from);
+  if (old.empty()) return Failed("There is no profile named " + Quoted(from) + ".");
+  const fs::path existing = FindProfile(programDir, to);
+  // Only a change of letter case may land on the same file.
+  if (!existing.empty() && existing != old) return Failed("A profile named " + Quoted(to) + " exists already.");
+  if (const platform::FsResult moved = platform::MoveWithinVolume(old, ProfileFile(programDir, to)); !moved) {
+    return Failed("The profile " + Quoted(from) + " could not be renamed (" + moved.Message() + ").");
+  }
+  return {};
+}
+
+ProfileResult DeleteProfile(const fs::path& programDir, const std::string& name) {
+  std::string why;
+  const auto lock = LockProfiles(programDir, why);
+  if (!lock) return Failed(why);
+  const fs::path file = FindProfile(programDir, name);
+  if (file.empty()) return Failed("There is no profile named " + Quoted(name) + ".");
+  if (const platform::FsResult trashed = platform::MoveToTrash(file); !trashed) {
+    return Failed("The profile " + Quoted(name) + " could not be moved to the trash, so it was kept (" +
+                  trashed.Message() + ").");
+  }
+  return {};
+}
+
+namespace {
+
+// Each mod folder of the list by its canonical path, with its list entry and ModPath.
+struct Listed {
+  std::string entry, modPath;
+  fs::path folder;
+};
+std::vector<Listed> ListedMods(const fs::path& modsDir) {
+  const library::ModList list = library::FillModList(modsDir);
+  std::vector<Listed> mods;
+  for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+    const fs::path folder = library::EntryFolder(modsDir, list, i);
+    if (!folder.empty()) mods.push_back({list[static_cast<std::size_t>(i)], library::ResolveModPath(list, i), folder});
+  }
+  return mods;
+}
+
+const Listed* ByFolder(const std::vector<Listed>& mods, const fs::path& folder) {
+  const std::string key = CanonicalText(folder);
+  for (const Listed& m : mods) {
+    if (CanonicalText(m.folder) == key) return &m;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> CurrentMods(const fs::path& modsDir, const fs::path& gameDir) {
+  const std::vector<Listed> listed = ListedMods(modsDir);
+  std::vector<std::string> mods;
+  for (const StackedMod& mod : InstalledStack(modsDir, gameDir)) {
+    if (const Listed* m = ByFolder(listed, mod.modFolder)) mods.push_back(m->modPath);
+  }
+  return mods;
+}
+
+ProfilePlan ModInstaller::PlanProfile(const std::vector<std::string>& profile) const {
+  ProfilePlan plan;
+  const library::ModList list = library::FillModList(modsDir_);
+  std::vector<Selection> wanted;
+  for (const std::string& modPath : profile) {
+    const int index = library::FindModEntry(list, modPath);
+    if (index < 0) {
+      plan.missing.push_back(modPath);
+      continue;
+    }
+    const std::string entry = list[static_cast<std::size_t>(index)];
+    wanted.push_back({entry, library::ResolveModPath(list, index), library::EntryFolder(modsDir_, list, index)});
+  }
+  if (!plan.missing.empty()) return plan;
+  const fs::path game = GameDir();
+  // The installed mods that stay: those at the bottom of the order that the profile begins with.
+  std::set<std::string> kept;
+  const std::vector<StackedMod> stack = InstalledStack(modsDir_, game);
+  std::size_t prefix = 0;
+  // An install cut short (its record still pending) does not count: it is uninstalled and done again.
+  while (prefix < stack.size() && prefix < wanted.size() &&
+         stack[prefix].record.state == InstallRecord::State::Complete &&
+         CanonicalText(stack[prefix].modFolder) == CanonicalText(wanted[prefix].folder)) {
+    kept.insert(CanonicalText(stack[prefix].modFolder));
+    plan.kept.push_back(stack[prefix].name);
+    ++prefix;
+  }
+  for (Selection& mod : InstalledHere(plan.elsewhere)) {
+    if (!kept.contains(CanonicalText(mod.folder))) plan.uninstall.push_back(std::move(mod));
+  }
+  plan.install.assign(wanted.begin() + static_cast<std::ptrdiff_t>(prefix), wanted.end());
+  return plan;
+}
+
+std::string ProfilePlanText(const ProfilePlan& plan) {
+  const auto name = [](const Selection& s) {
+    return library::IsAddonEntry(s.entry) ? s.entry.substr(library::kAddonIndent.size()) : s.entry;
+  };
+  std::string text;
+  const auto group = [&text](const std::string& heading, const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += heading;
+    for (const std::string& n : names) text += "\n    " + n;
+  };
+  std::vector<std::string> out, in;
+  for (const Selection& s : plan.uninstall) out.push_back(name(s));
+  for (const Selection& s : plan.install) in.push_back(s.modPath);
+  group("Uninstalled, in this order:", out);
+  group("Installed, in this order:", in);
+  group("Staying installed:", plan.kept);
+  group("Left alone, since their backups were made for another game:", plan.elsewhere);
+  if (text.empty()) text = "Nothing to change.";
+  return text;
+}
+
+}  // namespace drydock::install
