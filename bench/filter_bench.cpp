@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
   window.activateWindow();
   QApplication::processEvents();
   start = std::chrono::steady_clock::now();
-  box->setFocus(Qt::ShortcutFocusReason);  // as Ctrl+F does: the box takes the keyboard and reads the authors
+  box->setFocus(Qt::ShortcutFocusReason);  // as Ctrl+K does: the box takes the keyboard and reads the authors
   QApplication::processEvents();
   Print("window, the box takes the keyboard (reads authors)", Ms(start));
   std::vector<double> keys;

@@ -112,7 +112,8 @@ void frmSelector::BuildControls() {
   connect(txtFilter_, &QLineEdit::textChanged, this, [this] { FilterChanged(); });
   auto* find = new QAction(this);
   find->setObjectName(QStringLiteral("actFindMod"));
-  find->setShortcut(QKeySequence::Find);
+  // Ctrl+F stays the file installer's, as the Manager menu has always had it.
+  find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
   find->setShortcutContext(Qt::WindowShortcut);
   connect(find, &QAction::triggered, this, [this] {
     txtFilter_->setFocus(Qt::ShortcutFocusReason);

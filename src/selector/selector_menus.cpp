@@ -57,8 +57,8 @@ void frmSelector::BuildMenus() {
   menuManagerAddFromArchive_ =
       action(manager, "menuManagerAddFromArchive", archive::texts::kMenuAddFromArchive, ctrl(Qt::Key_N));
   connect(menuManagerAddFromArchive_, &QAction::triggered, this, &frmSelector::AddModsFromArchives);
-  menuManagerFileInstaller_ = opens(manager, "menuManagerFileInstaller", texts::kMenuFileInstaller,
-                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), &frmSelector::OpenFileInstaller);
+  menuManagerFileInstaller_ = opens(manager, "menuManagerFileInstaller", texts::kMenuFileInstaller, ctrl(Qt::Key_F),
+                                    &frmSelector::OpenFileInstaller);
   menuManagerInstallMapEditor_ =
       action(manager, "menuManagerInstallMapEditor", texts::kMenuInstallMapEditor, ctrl(Qt::Key_P));
   connect(menuManagerInstallMapEditor_, &QAction::triggered, this, &frmSelector::InstallMapEditor);

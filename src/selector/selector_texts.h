@@ -20,7 +20,7 @@ inline constexpr const char* kModNumOfFiles = "Number of files in current mod:";
 inline constexpr const char* kModMaker = "Maker(s) of current mod:";
 inline constexpr const char* kModDescription = "Description:";
 inline constexpr const char* kModVersion = "Version:";
-inline constexpr const char* kFilterPlaceholder = "Filter mods (Ctrl+F)";
+inline constexpr const char* kFilterPlaceholder = "Filter mods (Ctrl+K)";
 // The list's only line when no mod matches the filter box's text.
 inline std::string NoModMatches(const std::string& text) { return "(No mod matches \"" + text + "\".)"; }
 inline constexpr const char* kInvalidPic = "Picture file is not a valid picture or it is corrupted.";

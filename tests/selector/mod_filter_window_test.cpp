@@ -64,9 +64,9 @@ class FilterBox : public ::testing::Test {
 TEST_F(FilterBox, TypingNarrowsTheListKeepsAddonsWithTheirParentAndTheSelectionFollows) {
   Start();
   ASSERT_EQ(Shown(), L({"Borg Pack", "    Sphere Sounds", "    Cube Skins", "Fleet Yards", "Klingon Ships"}));
-  EXPECT_EQ(Str(Box()->placeholderText()), "Filter mods (Ctrl+F)");
+  EXPECT_EQ(Str(Box()->placeholderText()), "Filter mods (Ctrl+K)");
   ClickText(Mods(), "Klingon Ships");
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   ASSERT_EQ(QApplication::focusWidget(), Box());
 
   const struct {
@@ -108,7 +108,7 @@ TEST_F(FilterBox, TypingNarrowsTheListKeepsAddonsWithTheirParentAndTheSelectionF
   EXPECT_EQ(Maker(), "Seven");
   // Ctrl+F from the list selects the box's text, so typing replaces it; Escape clears it and the whole list is back
   // with the selection kept; a second Escape in the empty box changes nothing.
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   Type("yards");
   EXPECT_EQ(Shown(), L({"Fleet Yards"}));
   PressKey(Qt::Key_Escape);
@@ -122,7 +122,7 @@ TEST_F(FilterBox, TypingNarrowsTheListKeepsAddonsWithTheirParentAndTheSelectionF
 
 TEST_F(FilterBox, AnEmptyResultSaysSoSelectsNothingAndNoCommandActsOnIt) {
   Start();
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   Type("romulan");
   EXPECT_EQ(Shown(), L({"(No mod matches \"romulan\".)"}));
   EXPECT_EQ(Current(), "");
@@ -141,7 +141,7 @@ TEST_F(FilterBox, AnEmptyResultSaysSoSelectsNothingAndNoCommandActsOnIt) {
   EXPECT_EQ(Maker(), "(No mod selected)");
   QApplication::activePopupWidget()->close();
   // One more letter names the text anew; a letter less brings matches back.
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   PressKey(Qt::Key_End);
   Type("s");
   EXPECT_EQ(Shown(), L({"(No mod matches \"romulans\".)"}));
@@ -154,7 +154,7 @@ TEST_F(FilterBox, AnEmptyResultSaysSoSelectsNothingAndNoCommandActsOnIt) {
 
 TEST_F(FilterBox, TheAutoRefreshKeepsTheFilterAndTheTypedText) {
   Start();
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   Type("ship");
   ASSERT_EQ(Shown(), L({"Klingon Ships"}));
   t.Write("prog/mods/Romulan Ships/ModInfo.txt", "Author: Sela\r\n");
@@ -180,7 +180,7 @@ TEST_F(FilterBox, TheAutoRefreshKeepsTheFilterAndTheTypedText) {
   PressKey(Qt::Key_Escape);
   PressKey(Qt::Key_Down);
   t.Write("prog/mods/Fleet Yards/ModInfo.txt", "Author: Starfleet Corps of Engineers\r\n");
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   Type("corps");
   EXPECT_EQ(Shown(), L({"Fleet Yards"}));
 }
@@ -188,7 +188,7 @@ TEST_F(FilterBox, TheAutoRefreshKeepsTheFilterAndTheTypedText) {
 TEST_F(FilterBox, InstallAndRemoveActOnTheModSelectedInTheFilteredList) {
   Start();
   ClickText(Mods(), "Borg Pack");
-  PressKey(Qt::Key_F, Qt::ControlModifier);
+  PressKey(Qt::Key_K, Qt::ControlModifier);
   Type("yard");
   ASSERT_EQ(Current(), "Fleet Yards");
   dialogs.Expect({"You have selected the Fleet Yards mod. Do you want to install it?", "Install Fleet Yards mod?",
