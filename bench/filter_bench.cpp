@@ -35,6 +35,9 @@ namespace fs = std::filesystem;
 using namespace drydock;
 using bench::Best;
 
+using bench::BareReaddir;
+using bench::Name;
+
 namespace {
 
 constexpr double kKeyGoalMs = 16.0;  // one frame at 60 Hz
@@ -42,21 +45,6 @@ constexpr double kIdleTickGoal = 0.3;
 
 double Ms(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
-}
-
-size_t BareReaddir(const fs::path& dir) {
-  size_t n = 0;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
-
-std::string Name(int i) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "Mod_%04d", i);
-  return buf;
 }
 
 void Write(const fs::path& file, const std::string& text) {

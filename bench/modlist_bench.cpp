@@ -27,25 +27,13 @@ using drydock::library::FillModList;
 using drydock::library::ModList;
 using drydock::library::ModListWatch;
 
+using drydock::bench::BareReaddir;
+using drydock::bench::Name;
+
 namespace {
 
 // An idle tick should cost at most this share of a bare listing of the same folders.
 constexpr double kIdleTickGoal = 0.3;
-
-size_t BareReaddir(const fs::path& dir) {
-  size_t n = 0;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
-
-std::string Name(int i) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "Mod_%04d", i);
-  return buf;
-}
 
 }  // namespace
 
