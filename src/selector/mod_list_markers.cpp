@@ -93,11 +93,22 @@ void ModListMarkers::Rebuild(const std::filesystem::path& modsDir, const library
       return;  // no markers rather than a wrong one; the next fill of the list tries again
     }
     if (!index) return;
-    auto built = std::make_shared<compat::ConflictIndex>(std::move(*index));
-    ui::OnUiThread(this, [this, generation, built, modList] {
-      if (generation == generation_) Show(*built, modList);
-    });
+    {
+      const std::lock_guard<std::mutex> lock(doneMutex_);
+      done_ = {generation, modList, std::make_unique<compat::ConflictIndex>(std::move(*index))};
+    }
+    ui::OnUiThread(this, [this] { TakeDone(); });
   });
+}
+
+void ModListMarkers::TakeDone() {
+  Done done;
+  {
+    const std::lock_guard<std::mutex> lock(doneMutex_);
+    done = std::move(done_);
+    done_ = {};
+  }
+  if (done.index && done.generation == generation_) Show(*done.index, done.modList);
 }
 
 void ModListMarkers::Show(const compat::ConflictIndex& index, const library::ModList& modList) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -52,12 +53,23 @@ class ModListMarkers final : public QObject {
 
  private:
   void Stop();
+  // Takes what the worker left in `done_` and shows it when it is the latest build's.
+  void TakeDone();
   void Show(const compat::ConflictIndex& index, const library::ModList& modList);
 
   QListWidget* list_;
   std::thread worker_;
   std::shared_ptr<std::atomic<bool>> cancel_;
   unsigned generation_ = 0;
+  // A finished build, handed from the worker to the window's thread under the mutex, so that the index
+  // is read and freed on the window's thread alone.
+  struct Done {
+    unsigned generation = 0;
+    library::ModList modList;
+    std::unique_ptr<compat::ConflictIndex> index;
+  };
+  std::mutex doneMutex_;
+  Done done_;
 };
 
 }  // namespace drydock::selector
