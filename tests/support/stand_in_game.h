@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,17 @@ class StandInGame {
       ::execv(program.c_str(), const_cast<char* const*>(argv));
       ::_exit(127);
     }
-    // Started once the new program runs: its /proc entry then names it.
+    // Started once the new program runs: its /proc entry names it, and its arguments are in place (the
+    // kernel names the new program a moment before it has set up the arguments).
     std::error_code ec;
     const std::filesystem::path real = std::filesystem::canonical(program, ec);
+    const std::string proc = "/proc/" + std::to_string(pid_);
     started_ = pid_ > 0 && WaitUntil([&] {
                  std::error_code e;
-                 return std::filesystem::read_symlink("/proc/" + std::to_string(pid_) + "/exe", e) == real;
+                 if (std::filesystem::read_symlink(proc + "/exe", e) != real) return false;
+                 std::ifstream cmdline(proc + "/cmdline", std::ios::binary);
+                 std::string first;
+                 return std::getline(cmdline, first, '\0') && first == argv0;
                });
   }
   ~StandInGame() { Stop(); }
