@@ -198,15 +198,28 @@ void FinishBackup(const fs::path& gameDir, const fs::path& modFolder, const fs::
 
 }  // namespace
 
-Report InstallModFiles(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder,
-                       const Callbacks& callbacks) {
-  if (auto refusal = CheckFolders(gameDir, modFolder)) return *refusal;
+InstallPlan PrepareInstall(const platform::WriterLock& /*held*/, const fs::path& gameDir, const fs::path& modFolder) {
+  if (auto refusal = CheckFolders(gameDir, modFolder)) {
+    InstallPlan refused;
+    refused.refusal = *refusal;
+    return refused;
+  }
   CleanLeftovers(modFolder);
-  // The one plan the dry run shows: this run does what it says, and what
-  // would stop it midway stops it before anything changes.
-  const InstallPlan plan = PlanInstall(gameDir, modFolder);
+  return PlanInstall(gameDir, modFolder);
+}
+
+Report InstallModFiles(const platform::WriterLock& lock, const fs::path& gameDir, const fs::path& modFolder,
+                       const Callbacks& callbacks) {
+  return InstallPlannedFiles(lock, PrepareInstall(lock, gameDir, modFolder), callbacks);
+}
+
+// The one plan the dry run shows: this run does what it says, and what would
+// stop it midway stops it before anything changes.
+Report InstallPlannedFiles(const platform::WriterLock& /*held*/, const InstallPlan& plan, const Callbacks& callbacks) {
   if (plan.refusal.refused) return plan.refusal;
   if (!plan.blockers.empty()) return Refuse(plan.BlockerText());
+  const fs::path& gameDir = plan.gameDir;
+  const fs::path& modFolder = plan.modFolder;
   Report report;
   report.failures = plan.keptOut;
   std::vector<Copy> copies = CopiesOf(plan);

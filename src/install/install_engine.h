@@ -121,6 +121,15 @@ std::optional<BackupGame> InstalledElsewhere(const std::filesystem::path& modFol
 Report InstallModFiles(const platform::WriterLock& lock, const std::filesystem::path& gameDir,
                        const std::filesystem::path& modFolder, const Callbacks& callbacks = {});
 
+// The same in two steps, for a flow that checks the plan before anything
+// changes: under the lock, what a killed run left in the mod folder is
+// cleared and the plan made (its `refusal` says when the install cannot
+// start); then, still under that lock, the plan is carried out as it stands.
+struct InstallPlan;
+InstallPlan PrepareInstall(const platform::WriterLock& lock, const std::filesystem::path& gameDir,
+                           const std::filesystem::path& modFolder);
+Report InstallPlannedFiles(const platform::WriterLock& lock, const InstallPlan& plan, const Callbacks& callbacks = {});
+
 // What an uninstall will do, worked out before anything changes so that the
 // user can be asked about the game files this mod's install did not write.
 struct UninstallPlan {

@@ -279,7 +279,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
 
   // The game not running, room on every disk written to, every folder writable.
   InstallPlan plan;
-  if (!RunLong(title, [&] { plan = PlanInstall(GameDir(), modFolder); })) return stop(Outcome::Incomplete);
+  if (!RunLong(title, [&] { plan = PrepareInstall(*lock, GameDir(), modFolder); })) return stop(Outcome::Incomplete);
   if (!plan.refusal.refused && !flow::CheckBeforeChanges(dialogs_, title, GameDir(), InstallWrites(plan, modFolder))) {
     return stop(Outcome::Refused);
   }
@@ -294,7 +294,7 @@ Outcome ModInstaller::InstallMod(const Selection& selection) {
     if (const int p = Percent(done, total); p >= 0) host_.SetProgress(p);
   };
   Report report;
-  const bool ran = RunLong(title, [&] { report = InstallModFiles(*lock, GameDir(), modFolder, callbacks); });
+  const bool ran = RunLong(title, [&] { report = InstallPlannedFiles(*lock, plan, callbacks); });
   host_.ShowProgress(false);
   host_.RefreshFully();
   stop(Outcome::Done);

@@ -61,6 +61,8 @@ std::map<std::string, std::string> TopmostOwners(const fs::path& gameDir, const 
 
 InstallPlan PlanInstall(const fs::path& gameDir, const fs::path& modFolder) {
   InstallPlan plan;
+  plan.gameDir = gameDir;
+  plan.modFolder = modFolder;
   if (auto refusal = CheckFolders(gameDir, modFolder)) {
     plan.refusal = *refusal;
     return plan;

@@ -50,6 +50,8 @@ struct InstallPlan {
   // kept originals on another volume than the mod's folder (on one volume
   // they are hard links), and the copies kept where the game held the bytes already.
   std::uint64_t bytesToWrite = 0, bytesToBackup = 0;
+  // The game and the mod it was made for.
+  std::filesystem::path gameDir, modFolder;
 
   // The refusal that names every blocker and what to do about it; "" when there is none.
   std::string BlockerText() const;
