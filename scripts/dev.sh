@@ -168,12 +168,18 @@ run_sanitized_tests() {
     UBSAN_OPTIONS="$common" \
     QT_QPA_PLATFORM=offscreen run_home_checked ctest --test-dir "$BUILD_DIR" --output-on-failure \
     --parallel "$(nproc)" ${SANITIZE_CTEST_ARGS:-} || status=$?
-  if compgen -G "$reports/report*" >/dev/null; then
-    echo "Sanitizer reports:"
-    cat "$reports"/report*
+  fail_on_reports "$reports" "Sanitizer reports:" "$status"
+}
+
+# Prints every report a sanitizer left in the folder $1 under the heading $2 and fails; else
+# returns the test run's status $3.
+fail_on_reports() {
+  if compgen -G "$1/report*" >/dev/null; then
+    echo "$2"
+    cat "$1"/report*
     return 1
   fi
-  return "$status"
+  return "$3"
 }
 
 # Runs the tests labelled `threads` of a ThreadSanitizer build. As above, every report (of the
@@ -186,12 +192,7 @@ run_thread_sanitized_tests() {
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/support/tsan.supp:print_suppressions=0:log_path=$(realpath "$reports")/report" \
     QT_QPA_PLATFORM=offscreen run_home_checked ctest --test-dir "$BUILD_DIR" -L threads --output-on-failure \
     --parallel "$(nproc)" ${TSAN_CTEST_ARGS:-} || status=$?
-  if compgen -G "$reports/report*" >/dev/null; then
-    echo "ThreadSanitizer reports:"
-    cat "$reports"/report*
-    return 1
-  fi
-  return "$status"
+  fail_on_reports "$reports" "ThreadSanitizer reports:" "$status"
 }
 
 # Runs every benchmark of a Release build. Each prints its figures beside the baseline it

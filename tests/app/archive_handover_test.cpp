@@ -15,6 +15,7 @@
 #include "selector/frm_selector.h"
 #include "support/child_process.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -35,8 +36,7 @@ class Handover : public ::testing::Test {
   }
   // The window of the first start, listening as main() makes it listen.
   void StartWindow() {
-    window = std::make_unique<selector::frmSelector>(
-        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    window = std::make_unique<selector::frmSelector>(test::TestServices(shell, dialogs));
     window->Startup(t / "prog", t / "game");
     handover = std::make_unique<app::ArchiveHandover>(app::HandoverName(lock), [this](std::vector<fs::path> archives) {
       app::GiveArchivesToWindow(*window, std::move(archives));

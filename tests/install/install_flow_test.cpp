@@ -7,6 +7,7 @@
 #include "install/installed_mods.h"
 #include "library/mod_files.h"
 #include "platform/file_ops.h"
+#include "support/recording_host.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -24,32 +25,7 @@ namespace {
 // The path in the messages, as this system shows paths.
 const std::string kFed = library::ShownPath("odf/ships/fed.odf");
 
-class RecordingHost final : public InstallHost {
- public:
-  void SetInstallCaption(const std::string& c) override { installCaptions.push_back(c); }
-  void SetUninstallCaption(const std::string& c) override { uninstallCaptions.push_back(c); }
-  void EnableInstall(bool e) override { installEnabled = e; }
-  void EnableUninstall(bool e) override { uninstallEnabled = e; }
-  void SetBusy(bool b) override { busy = b; }
-  void ShowProgress(bool s) override { progressShown = s; }
-  void SetProgress(int p) override { progress.push_back(p); }
-  bool RefreshQuietly() override { return ++quietRefreshes, folderStillThere; }
-  void RefreshFully() override { ++fullRefreshes; }
-  void Beep() override { ++beeps; }
-  // The `throwAt`-th piece of long work throws once it has run.
-  void RunLong(const std::function<void()>& work) override {
-    work();
-    if (++longWork == throwAt) throw std::runtime_error("disk on fire");
-  }
-  int throwAt = 0, longWork = 0;
-
-  Rows installCaptions, uninstallCaptions;
-  std::vector<int> progress;
-  bool installEnabled = true, uninstallEnabled = true, busy = false, progressShown = false, folderStillThere = true;
-  // Back at rest: both buttons usable, no longer busy, no progress shown.
-  bool Idle() const { return installEnabled && uninstallEnabled && !busy && !progressShown; }
-  int quietRefreshes = 0, fullRefreshes = 0, beeps = 0;
-};
+using test::RecordingHost;
 
 class Flow : public ::testing::Test {
  protected:

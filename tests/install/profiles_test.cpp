@@ -13,6 +13,7 @@
 #include "platform/names.h"
 #include "platform/system.h"
 #include "support/child_process.h"
+#include "support/recording_host.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -42,23 +43,7 @@ const std::pair<const char*, Rows> kMods[] = {
     {"Alpha/Addon/Hulls", {"textures/hull.tga", "odf/new2.odf", "textures/hulls/a.tga"}},
 };
 
-Rows Folders(const fs::path& dir) {
-  Rows folders;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_directory()) folders.push_back(fs::relative(entry.path(), dir).generic_string());
-  }
-  std::sort(folders.begin(), folders.end());
-  return folders;
-}
-
-class RecordingHost final : public InstallHost {
- public:
-  bool RefreshQuietly() override { return true; }
-  void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }
-  void ShowStatus(const std::string& line) override { status = line; }
-  Rows progressTexts;
-  std::string status;
-};
+using test::RecordingHost;
 
 class Profiles : public ::testing::Test {
  protected:
@@ -93,11 +78,11 @@ class Profiles : public ::testing::Test {
   std::pair<Rows, Rows> Reference(const Rows& order) {
     Restore();
     InstallByProgram(order);
-    std::pair<Rows, Rows> game{test::GameSnapshot(t / "game"), Folders(t / "game")};
+    std::pair<Rows, Rows> game{test::GameSnapshot(t / "game"), TempTree::Folders(t / "game")};
     Restore();
     return game;
   }
-  std::pair<Rows, Rows> Game() const { return {test::GameSnapshot(t / "game"), Folders(t / "game")}; }
+  std::pair<Rows, Rows> Game() const { return {test::GameSnapshot(t / "game"), TempTree::Folders(t / "game")}; }
   ModInstaller Installer() {
     return ModInstaller(dialogs, host, t / "prog/mods", [this] { return std::optional<fs::path>(t / "game"); });
   }

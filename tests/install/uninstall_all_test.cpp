@@ -11,6 +11,7 @@
 #include "platform/names.h"
 #include "platform/native_path.h"
 #include "support/child_process.h"
+#include "support/recording_host.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
 
@@ -46,16 +47,6 @@ const std::pair<const char*, Rows> kMods[] = {
     {"Echo", {"odf/new2.odf", "odf/new1.odf", "textures/hull.tga", "textures/b.tga", "AI/AIPs/echo.aip"}},
 };
 
-// Every folder below `dir`, relative: the game's tree without its files.
-Rows Folders(const fs::path& dir) {
-  Rows folders;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_directory() && !entry.is_symlink())
-      folders.push_back(fs::relative(entry.path(), dir).generic_string());
-  }
-  std::sort(folders.begin(), folders.end());
-  return folders;
-}
 constexpr std::uint32_t kSeeds[] = {1, 7, 2024};
 
 Rows Shuffled(std::uint32_t seed) {
@@ -66,21 +57,7 @@ Rows Shuffled(std::uint32_t seed) {
   return order;
 }
 
-class RecordingHost final : public InstallHost {
- public:
-  bool RefreshQuietly() override { return true; }
-  void RefreshFully() override { ++fullRefreshes; }
-  void SetProgress(int p) override { progress.push_back(p); }
-  void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }
-  void ShowStatus(const std::string& line) override { status = line; }
-  void EnableUninstall(bool enabled) override { uninstallEnabled = enabled; }
-  void SetBusy(bool b) override { busy = b; }
-  std::vector<int> progress;
-  Rows progressTexts;
-  std::string status;
-  int fullRefreshes = 0;
-  bool uninstallEnabled = true, busy = false;
-};
+using test::RecordingHost;
 
 class UninstallAll : public ::testing::Test {
  protected:
@@ -91,7 +68,7 @@ class UninstallAll : public ::testing::Test {
       for (const std::string& file : files) t.Write("prog/mods/" + std::string(name) + "/" + file, name + (":" + file));
     }
     before = TempTree::Snapshot(t / "game");
-    beforeFolders = Folders(t / "game");
+    beforeFolders = TempTree::Folders(t / "game");
   }
 
   std::string Game() const { return platform::PrintableName(platform::PathToUtf8(t / "game")); }
@@ -139,7 +116,7 @@ class UninstallAll : public ::testing::Test {
       }
       return ::testing::AssertionFailure() << "the game differs:" << diff;
     }
-    if (const Rows folders = Folders(t / "game"); folders != beforeFolders) {
+    if (const Rows folders = TempTree::Folders(t / "game"); folders != beforeFolders) {
       std::string list;
       for (const std::string& f : folders) list += "\n  " + f;
       return ::testing::AssertionFailure() << "the game's folders differ; now:" << list;

@@ -19,6 +19,7 @@
 #include "platform/writer_lock.h"
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -52,8 +53,7 @@ class Selector : public ::testing::Test {
 
   // Starts the window on the temporary folders; without `gameDir` none is known.
   void Start(std::optional<fs::path> gameDir) {
-    window = std::make_unique<selector::frmSelector>(
-        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    window = std::make_unique<selector::frmSelector>(test::TestServices(shell, dialogs));
     QObject::connect(window.get(), &selector::frmSelector::a2FileCountShown,
                      [this](const QString& n) { countSteps << n; });
     window->Startup(t / "prog", gameDir);

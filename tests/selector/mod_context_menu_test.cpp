@@ -12,6 +12,7 @@
 
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
@@ -53,12 +54,7 @@ class ModContextMenu : public ::testing::Test {
     t.Write("game/Armada2.exe", "");
     t.MakeDir("home/data");
   }
-  void Start() {
-    window = std::make_unique<selector::frmSelector>(selector::SelectorServices{
-        shell, hooked, [](const std::atomic<bool>&) { return fs::path(); }, {}, launch::kLaunchGraceTime});
-    window->Startup(t / "prog", t / "game");
-    QApplication::processEvents();
-  }
+  void Start() { window = test::StartMainWindow(shell, hooked, t / "prog", t / "game"); }
   QListWidget* Mods() const { return test::Child<QListWidget>(window.get(), "lstMods"); }
   QMenu* ModMenu() const { return test::Child<QMenu>(window.get(), "mnuModContext"); }
   QMenu* ListMenu() const { return test::Child<QMenu>(window.get(), "mnuListContext"); }

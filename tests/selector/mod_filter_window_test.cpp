@@ -10,6 +10,7 @@
 
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -34,10 +35,7 @@ class FilterBox : public ::testing::Test {
     t.Write("prog/mods/Klingon Ships/ModInfo.txt", "Author: Martok\r\n");
   }
   void Start() {
-    window = std::make_unique<selector::frmSelector>(
-        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
-    window->Startup(t / "prog", t / "game");
-    QApplication::processEvents();
+    window = StartMainWindow(shell, dialogs, t / "prog", t / "game");
     Activate(window.get());
   }
   QListWidget* Mods() const { return Child<QListWidget>(window.get(), "lstMods"); }

@@ -13,6 +13,7 @@
 #include "selector/frm_selector.h"
 #include "selector/mod_list_markers.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -46,8 +47,7 @@ class Markers : public ::testing::Test {
     t.Write("game/odf/ships/fed.odf", "game");
   }
   void Start() {
-    window = std::make_unique<selector::frmSelector>(
-        selector::SelectorServices{shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }});
+    window = std::make_unique<selector::frmSelector>(TestServices(shell, dialogs));
     built = std::make_unique<QSignalSpy>(window->findChild<QObject*>(QStringLiteral("modListMarkers")),
                                          SIGNAL(markersShown()));
     window->Startup(t / "prog", t / "game");

@@ -27,6 +27,7 @@
 #include "platform/writer_lock.h"
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
@@ -54,12 +55,7 @@ class SelectorCommands : public ::testing::Test {
     t.Write("game/Armada2.exe", "");
     t.MakeDir("home/data");
   }
-  void Start() {
-    window = std::make_unique<selector::frmSelector>(selector::SelectorServices{
-        shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }, {}, launchGrace});
-    window->Startup(t / "prog", t / "game");
-    QApplication::processEvents();
-  }
+  void Start() { window = test::StartMainWindow(shell, dialogs, t / "prog", t / "game", launchGrace); }
   QListWidget* Mods() const { return test::Child<QListWidget>(window.get(), "lstMods"); }
   QAction* Entry(const char* name) const { return test::Child<QAction>(window.get(), name); }
   void Click(const char* text) { test::ClickText(Mods(), text); }

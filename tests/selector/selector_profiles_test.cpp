@@ -14,6 +14,7 @@
 #include "launch/launch.h"
 #include "selector/frm_selector.h"
 #include "support/gui_input.h"
+#include "support/main_window.h"
 #include "support/recording_shell.h"
 #include "support/scoped_env.h"
 #include "support/scripted_dialogs.h"
@@ -36,10 +37,7 @@ class SelectorProfiles : public ::testing::Test {
     t.Write("prog/mods/Bravo/odf/fed.odf", "Bravo fed");
     t.Write("prog/mods/Bravo/odf/new.odf", "Bravo new");
     t.MakeDir("home/data");
-    window = std::make_unique<selector::frmSelector>(selector::SelectorServices{
-        shell, dialogs, [](const std::atomic<bool>&) { return fs::path(); }, {}, launch::kLaunchGraceTime});
-    window->Startup(t / "prog", t / "game");
-    QApplication::processEvents();
+    window = test::StartMainWindow(shell, dialogs, t / "prog", t / "game");
   }
   void Install(const char* mod) {
     test::ClickText(test::Child<QListWidget>(window.get(), "lstMods"), mod);

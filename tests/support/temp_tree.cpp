@@ -135,6 +135,16 @@ std::vector<std::string> TempTree::Snapshot(const fs::path& dir) {
   return rows;
 }
 
+std::vector<std::string> TempTree::Folders(const fs::path& dir) {
+  std::vector<std::string> folders;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.is_directory() && !entry.is_symlink())
+      folders.push_back(fs::relative(entry.path(), dir).generic_string());
+  }
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
+
 std::string TempTree::Read(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream out;

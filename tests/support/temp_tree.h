@@ -63,6 +63,9 @@ class TempTree {
   // Every regular file below `dir`, as "relative/path=contents" ('/' on every system), sorted; links
   // are listed as "relative/path->target". For comparing whole trees.
   static std::vector<std::string> Snapshot(const std::filesystem::path& dir);
+  // Every folder below `dir` (links not followed), relative ('/' on every system), sorted: the tree
+  // without its files.
+  static std::vector<std::string> Folders(const std::filesystem::path& dir);
   static std::string Read(const std::filesystem::path& file);
 
  private:
