@@ -120,6 +120,15 @@ ProfileResult ReadProfile(const fs::path& programDir, const std::string& name) {
 ProfileResult SaveProfile(const fs::path& programDir, const std::string& name, const std::vector<std::string>& mods,
                           bool replace) {
   if (std::string problem = ProfileNameProblem(name); !problem.empty()) return Failed(problem);
+  // A profile holds one UTF-8 ModPath a line, so it could not give such a mod back.
+  for (const std::string& mod : mods) {
+    const bool breaks = mod.find_first_of("\r\n") != std::string::npos;
+    if (breaks || !platform::IsValidUtf8(mod)) {
+      return Failed("The mod " + Quoted(mod) + " cannot be kept in a profile, since its name " +
+                    (breaks ? "holds a line break" : "is not UTF-8") +
+                    ", so nothing was saved. Rename its folder, then save again.");
+    }
+  }
   std::string why;
   const auto lock = LockProfiles(programDir, why);
   if (!lock) return Failed(why);

@@ -127,6 +127,14 @@ TEST_F(Profiles, SavedListedRenamedAndDeletedAsFilesAPlayerCanWrite) {
   EXPECT_EQ(ReadProfile(prog, "Nothing").error, "There is no profile named \"Nothing\".");
   t.Write("prog/profiles/latin1.txt", "Fl\xFCgel\n");
   EXPECT_EQ(ReadProfile(prog, "latin1").error, "The profile \"latin1\" is not UTF-8 text.");
+  // A mod whose name a profile's lines could not give back is refused, and nothing is written.
+  for (const auto& [mod, why] : {std::pair{std::string("line\nbreak"), "holds a line break"},
+                                 std::pair{std::string("bad\xFFname"), "is not UTF-8"}}) {
+    EXPECT_EQ(SaveProfile(prog, "Odd", {"Alpha", mod}, false).error,
+              "The mod \"" + platform::PrintableName(mod) + "\" cannot be kept in a profile, since its name " + why +
+                  ", so nothing was saved. Rename its folder, then save again.");
+  }
+  EXPECT_FALSE(ProfileExists(prog, "Odd"));
 
   // Replacing one keeps the old file in the trash; so does deleting.
   ASSERT_TRUE(SaveProfile(prog, "Campaign", {"Bravo"}, true));
