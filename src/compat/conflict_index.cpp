@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <fstream>
+#include <iterator>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -76,13 +79,6 @@ struct Candidate {
   library::ModFile file;
 };
 
-// True when `file` lies directly in `dir` (both native): the next file of a listing mostly lies where the last did.
-bool DirectlyIn(const fs::path::string_type& file, const fs::path::string_type& dir) {
-  return file.size() > dir.size() + 1 && file.compare(0, dir.size(), dir) == 0 &&
-         file[dir.size()] == fs::path::preferred_separator &&
-         file.find(fs::path::preferred_separator, dir.size() + 1) == fs::path::string_type::npos;
-}
-
 // The key of each table folder, as library::PathKey makes it, made once rather than per file.
 std::array<std::string, library::kGameFolderCount> FolderKeys() {
   std::array<std::string, library::kGameFolderCount> keys;
@@ -92,6 +88,63 @@ std::array<std::string, library::kGameFolderCount> FolderKeys() {
 }
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+// The hash of a file's case-blind key, from its folder's key and its name.
+std::uint64_t KeyHash(std::string_view folderKey, std::string_view name) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : folderKey) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  for (const char c : name) {
+    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    hash = (hash ^ static_cast<unsigned char>(upper)) * 1099511628211ull;
+  }
+  return hash;
+}
+
+// The files of one mod as a lister thread leaves them: `dir` numbers its own `dirs`.
+struct ModListing {
+  std::vector<Listed> files;
+  std::vector<std::uint64_t> keys;
+  std::vector<fs::path> dirs;
+};
+
+// Lists the mods on a few threads, each taking the next mod not yet taken: the reading of folders is most of
+// the index's time, and a large library has many mods to spread. The result is in mod order whatever thread
+// listed what. Returns nothing when cancelled; a failure on a thread is raised here.
+std::optional<std::vector<ModListing>> ListMods(const std::vector<IndexedMod>& mods,
+                                                const std::array<std::string, library::kGameFolderCount>& folderKeys,
+                                                const std::atomic<bool>* cancel) {
+  std::vector<ModListing> listings(mods.size());
+  std::atomic<size_t> nextMod{0};
+  std::atomic<bool> failed{false};
+  auto work = [&](std::exception_ptr& failure) {
+    try {
+      for (size_t m; !failed && !Cancelled(cancel) && (m = nextMod.fetch_add(1)) < mods.size();) {
+        ModListing& listing = listings[m];
+        library::ForEachModFile(mods[m].folder, [&](int folder, const fs::path& dir, std::string&& name) {
+          if (library::IsModDescriptionFile(name)) return;
+          if (listing.dirs.empty() || listing.dirs.back().native() != dir.native()) listing.dirs.push_back(dir);
+          listing.keys.push_back(KeyHash(folderKeys[static_cast<size_t>(folder - 1)], name));
+          listing.files.push_back(
+              {static_cast<int>(m), folder, static_cast<int>(listing.dirs.size()) - 1, std::move(name)});
+        });
+      }
+    } catch (...) {
+      failure = std::current_exception();
+      failed = true;
+    }
+  };
+  const size_t helpers = std::min<size_t>(ConflictIndexThreads() - 1, mods.size() / 2);
+  std::vector<std::exception_ptr> failures(helpers + 1);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work, std::ref(failures[t + 1]));
+  work(failures[0]);
+  for (std::thread& thread : threads) thread.join();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  if (Cancelled(cancel)) return std::nullopt;
+  return listings;
+}
 
 std::string Comparable(const fs::path& folder) {
   std::error_code ec;
@@ -158,16 +211,6 @@ std::vector<ConflictIndex::Provider> Variants(const std::vector<const Candidate*
   return providers;
 }
 
-std::uint64_t KeyHash(std::string_view folderKey, std::string_view name) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : folderKey) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  for (const char c : name) {
-    const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    hash = (hash ^ static_cast<unsigned char>(upper)) * 1099511628211ull;
-  }
-  return hash;
-}
-
 // The files of one hash chain grouped by their real key, in the order met; groups of one file left out.
 std::vector<std::vector<const Candidate*>> SamePaths(const std::vector<Candidate>& chain) {
   std::vector<std::pair<std::string, std::vector<const Candidate*>>> groups;
@@ -214,33 +257,28 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
 
   // The one pass: every file of every mod under its case-blind key. The files of one key are chained through
   // `next` in a flat vector, so that a key costs one entry of the map and nothing more.
-  const std::array<std::string, library::kGameFolderCount> folderKeys = FolderKeys();
+  std::optional<std::vector<ModListing>> listings = ListMods(index.mods, FolderKeys(), cancel);
+  if (!listings) return std::nullopt;
+  size_t total = 0;
+  for (const ModListing& listing : *listings) total += listing.files.size();
   std::vector<Listed> files;
   std::vector<fs::path> dirs;
-  int dirMod = -1;
-  std::vector<int> next;
+  std::vector<int> next(total, -1);
+  files.reserve(total);
   // A 64-bit hash of the key: no string per file. Paths whose hashes meet are told apart again below.
   Chains byKey;
-  for (int m = 0; m < static_cast<int>(index.mods.size()); ++m) {
-    if (Cancelled(cancel)) return std::nullopt;
-    if (m == 1) {  // the first mod tells how large the rest will be, about
-      const size_t expected = files.size() * index.mods.size();
-      byKey.Reserve(expected);
-      files.reserve(expected);
-      next.reserve(expected);
-    }
-    for (library::ModFile& file : library::ListModFiles(index.mods[static_cast<size_t>(m)].folder)) {
-      if (library::IsModDescriptionFile(file.name)) continue;
-      const std::uint64_t key = KeyHash(folderKeys[static_cast<size_t>(file.folder - 1)], file.name);
-      if (dirMod != m || !DirectlyIn(file.source.native(), dirs.back().native())) {
-        dirs.push_back(file.source.parent_path());
-        dirMod = m;
-      }
+  byKey.Reserve(total);
+  for (ModListing& listing : *listings) {
+    const int dirOffset = static_cast<int>(dirs.size());
+    std::move(listing.dirs.begin(), listing.dirs.end(), std::back_inserter(dirs));
+    for (size_t f = 0; f < listing.files.size(); ++f) {
       const int number = static_cast<int>(files.size());
-      files.push_back({m, file.folder, static_cast<int>(dirs.size()) - 1, std::move(file.name)});
-      next.push_back(-1);
-      if (const int before = byKey.Add(key, number); before >= 0) next[static_cast<size_t>(before)] = number;
+      files.push_back(std::move(listing.files[f]));
+      files.back().dir += dirOffset;
+      if (const int before = byKey.Add(listing.keys[f], number); before >= 0)
+        next[static_cast<size_t>(before)] = number;
     }
+    listing = {};
   }
 
   // Paths held by more than one mod, in the order first met, so the result never depends on hashing.
@@ -262,6 +300,8 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
   NoteInstalled(index.mods, modsDir, gameDir);
   return index;
 }
+
+unsigned ConflictIndexThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 ModConflicts ConflictsOf(const ConflictIndex& index, int mod, bool installedOnly) {
   ModConflicts result;

@@ -57,6 +57,9 @@ std::optional<ConflictIndex> BuildConflictIndex(const std::filesystem::path& mod
                                                 const std::optional<std::filesystem::path>& gameDir,
                                                 const std::atomic<bool>* cancel = nullptr);
 
+// How many threads BuildConflictIndex lists the mods on: the machine's cores, at most four.
+unsigned ConflictIndexThreads();
+
 // What mod `mod` shares with the other mods, or with the installed ones only.
 ModConflicts ConflictsOf(const ConflictIndex& index, int mod, bool installedOnly);
 

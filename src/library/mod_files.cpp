@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <set>
+#include <unordered_set>
 
 #include "library/game_folders.h"
 #include "platform/listing.h"
@@ -37,20 +37,33 @@ std::string ModFile::Shown() const {
 
 std::string ModFile::Key() const { return PathKey(GameFolder(folder), name); }
 
-std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
-  std::vector<ModFile> files;
+void ForEachModFile(const fs::path& modFolder, const std::function<void(int, const fs::path&, std::string&&)>& visit) {
   platform::DirCache cache;
-  std::set<std::string> seen;
   for (int i = 1; i <= kGameFolderCount; ++i) {
-    for (const fs::path& folder : platform::AllCaseVariants(modFolder, GameFolder(i), &cache)) {
-      for (const std::string& name : platform::ListPlainFiles(folder)) {
+    const std::vector<fs::path> variants = platform::AllCaseVariants(modFolder, GameFolder(i), &cache);
+    // Names equal but for letter case are one file to the game: the first met counts. Within one folder they
+    // lie side by side in listing order; across case variants of the folder a set tells.
+    std::unordered_set<std::string> seen;
+    for (const fs::path& folder : variants) {
+      const std::string* last = nullptr;
+      for (const std::string& name : cache.PlainFiles(folder)) {
         if (name == kModInfoFileName) continue;
-        ModFile file{i, name, folder / platform::PathFromUtf8(name)};
-        // Two variants holding the same name: the game would see one file.
-        if (seen.insert(file.Key()).second) files.push_back(std::move(file));
+        const bool again = last && platform::EqualsIgnoreCase(*last, name);
+        last = &name;
+        if (again || (variants.size() > 1 && !seen.insert(platform::ToUpperAscii(name)).second)) continue;
+        std::string copy = name;
+        visit(i, folder, std::move(copy));
       }
     }
   }
+}
+
+std::vector<ModFile> ListModFiles(const fs::path& modFolder) {
+  std::vector<ModFile> files;
+  ForEachModFile(modFolder, [&files](int folder, const fs::path& dir, std::string&& name) {
+    fs::path source = dir / platform::PathFromUtf8(name);
+    files.push_back({folder, std::move(name), std::move(source)});
+  });
   return files;
 }
 

@@ -4,6 +4,7 @@
 // with game files, kept copies and other mods' files.
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,11 @@ struct ModFile {
 // only in letter case ("ODF\Ships" beside "odf\ships") all count, as the
 // game would see them as one; links inside the mod are never followed.
 std::vector<ModFile> ListModFiles(const std::filesystem::path& modFolder);
+// The same files in the same order without a path made for each:
+// `visit(folder, dir, name)` with the GameFolderList number, the folder of the
+// mod that holds the file and its name there (the visitor may keep the name).
+void ForEachModFile(const std::filesystem::path& modFolder,
+                    const std::function<void(int, const std::filesystem::path&, std::string&&)>& visit);
 
 // The case-blind key of a relative path ("ODF\Ships\x" and "odf/ships/x" meet).
 std::string PathKey(std::string_view relative);

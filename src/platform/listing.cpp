@@ -114,6 +114,21 @@ std::vector<std::string> ListAllNames(const std::filesystem::path& dir) {
   return names;
 }
 
+AllNamesAndFiles ListAllNamesAndFiles(const std::filesystem::path& dir) {
+  // Sorted once: the plain files keep their order when taken out of the whole.
+  std::vector<std::pair<std::string, bool>> entries;
+  ForEachEntry(dir, Links::Skip,
+               [&](const Entry& e) { entries.emplace_back(e.name, !e.hidden && e.kind == Kind::File); });
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return NameLess(a.first, b.first); });
+  AllNamesAndFiles names;
+  names.all.reserve(entries.size());
+  for (auto& [name, plain] : entries) {
+    if (plain) names.plainFiles.push_back(name);
+    names.all.push_back(std::move(name));
+  }
+  return names;
+}
+
 long CountPlainFiles(const std::filesystem::path& dir) {
   long count = 0;
   ForEachEntry(dir, Links::Skip, [&](const Entry& e) {

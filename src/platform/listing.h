@@ -27,6 +27,14 @@ std::vector<std::string> ListSubfolders(const std::filesystem::path& dir, Links 
 // Used for case-insensitive path resolution.
 std::vector<std::string> ListAllNames(const std::filesystem::path& dir);
 
+// Every entry name (as ListAllNames) and the plain files among them (as
+// ListPlainFiles) from one reading of the folder.
+struct AllNamesAndFiles {
+  std::vector<std::string> all;
+  std::vector<std::string> plainFiles;
+};
+AllNamesAndFiles ListAllNamesAndFiles(const std::filesystem::path& dir);
+
 // Counts the plain files without building the list of names.
 long CountPlainFiles(const std::filesystem::path& dir);
 

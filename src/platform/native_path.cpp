@@ -15,12 +15,10 @@ DirCache::Folder& DirCache::Get(const std::filesystem::path& dir) {
   const std::string key = PathToUtf8(dir);
   auto it = folders_.find(key);
   if (it == folders_.end()) {
+    AllNamesAndFiles listing = ListAllNamesAndFiles(dir);
     Folder folder;
-    folder.names = ListAllNames(dir);
-    for (size_t i = 0; i < folder.names.size(); ++i) {
-      folder.byName.emplace(folder.names[i], i);
-      folder.byUpperName.emplace(ToUpperAscii(folder.names[i]), i);
-    }
+    folder.names = std::move(listing.all);
+    folder.plainFiles = std::move(listing.plainFiles);
     it = folders_.emplace(key, std::move(folder)).first;
   }
   return it->second;
@@ -28,8 +26,17 @@ DirCache::Folder& DirCache::Get(const std::filesystem::path& dir) {
 
 const std::vector<std::string>& DirCache::Names(const std::filesystem::path& dir) { return Get(dir).names; }
 
+const std::vector<std::string>& DirCache::PlainFiles(const std::filesystem::path& dir) { return Get(dir).plainFiles; }
+
 std::string DirCache::Find(const std::filesystem::path& dir, std::string_view name) {
-  const Folder& folder = Get(dir);
+  Folder& folder = Get(dir);
+  if (!folder.indexed) {
+    for (size_t i = 0; i < folder.names.size(); ++i) {
+      folder.byName.emplace(folder.names[i], i);
+      folder.byUpperName.emplace(ToUpperAscii(folder.names[i]), i);
+    }
+    folder.indexed = true;
+  }
   if (folder.byName.count(std::string(name))) return std::string(name);
   const auto it = folder.byUpperName.find(ToUpperAscii(name));
   return it == folder.byUpperName.end() ? std::string() : folder.names[it->second];

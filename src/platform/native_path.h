@@ -22,6 +22,8 @@ class DirCache {
  public:
   // All entry names of `dir` (hidden ones and links included), in listing order.
   const std::vector<std::string>& Names(const std::filesystem::path& dir);
+  // The plain files of `dir` (see listing.h), from the same reading.
+  const std::vector<std::string>& PlainFiles(const std::filesystem::path& dir);
   // `name` itself when `dir` holds it, else the first entry in listing order
   // whose name equals it ignoring case; empty when there is none.
   std::string Find(const std::filesystem::path& dir, std::string_view name);
@@ -30,6 +32,9 @@ class DirCache {
  private:
   struct Folder {
     std::vector<std::string> names;
+    std::vector<std::string> plainFiles;
+    // Made at the first Find: most folders are only listed.
+    bool indexed = false;
     std::unordered_map<std::string, size_t> byName;       // exact names
     std::unordered_map<std::string, size_t> byUpperName;  // index of the first match ignoring case
   };

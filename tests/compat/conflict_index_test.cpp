@@ -135,3 +135,36 @@ TEST(ConflictIndex, TheCommandPrintsEverySharingModAndABackupWithoutRecordIsInst
   EXPECT_FALSE(
       compat::BuildConflictIndex(t / "prog/mods", library::FillModList(t / "prog/mods"), t / "game", &cancelled));
 }
+
+TEST(ConflictIndex, ManyModsListedOnSeveralThreadsComeOutInListOrder) {
+  // Forty mods, each a different number of files so the threads finish them out of turn; mod m holds shared
+  // path m % 3 with bytes of its own, and path "same" with the same bytes as all the others.
+  test::TempTree t;
+  constexpr int kMods = 40;
+  for (int m = 0; m < kMods; ++m) {
+    const std::string mod = "prog/mods/M" + std::to_string(100 + m) + "/";
+    for (int f = 0; f < (m % 7) * 10; ++f) t.Write(mod + "odf/own" + std::to_string(f) + ".odf", "x");
+    t.Write(mod + "sprites/shared" + std::to_string(m % 3) + ".spr", std::to_string(m));
+    t.Write(mod + "sprites/same.spr", "same");
+  }
+  const fs::path mods = t / "prog/mods";
+  const library::ModList list = library::FillModList(mods);
+  ASSERT_EQ(list.size(), static_cast<size_t>(kMods));
+  const std::optional<compat::ConflictIndex> index = compat::BuildConflictIndex(mods, list, std::nullopt);
+  ASSERT_TRUE(index);
+
+  ASSERT_EQ(index->sharedPaths.size(), 3u);
+  for (int p = 0; p < 3; ++p) {
+    SCOPED_TRACE(index->sharedPaths[static_cast<size_t>(p)].shown);
+    EXPECT_NE(index->sharedPaths[static_cast<size_t>(p)].shown.find("shared" + std::to_string(p)), std::string::npos);
+    std::vector<int> providers;
+    for (const auto& provider : index->sharedPaths[static_cast<size_t>(p)].providers) providers.push_back(provider.mod);
+    std::vector<int> expected;
+    for (int m = p; m < kMods; m += 3) expected.push_back(m);
+    EXPECT_EQ(providers, expected);
+  }
+  for (int m = 0; m < kMods; ++m) {
+    EXPECT_EQ(index->mods[static_cast<size_t>(m)].name, "M" + std::to_string(100 + m));
+    EXPECT_EQ(compat::ConflictsOf(*index, m, false).mods.size(), static_cast<size_t>((kMods - m % 3 + 2) / 3 - 1));
+  }
+}

@@ -279,8 +279,20 @@ TEST_F(Install, ModFilesAreThoseOfTheTableFoldersWithoutModInfo) {
 #ifndef _WIN32  // "modinfo.txt" is another name, which a Windows folder cannot hold beside ModInfo.txt
   t.Write("m/modinfo.txt");
   expected.push_back("modinfo.txt");
+  // Names and folders that differ only in letter case are one file to the game: the first met counts, the exact
+  // folder name before its other cases, and within a folder listing order.
+  for (const char* rel : {"m/odf/ships/b.odf", "m/odf/ships/B.ODF", "m/ODF/Ships/a.odf", "m/ODF/Ships/b.Odf",
+                          "m/Odf/ships/A.ODF", "m/Odf/ships/c.odf", "m/sounds/x.wav", "m/sounds/X.WAV"})
+    t.Write(rel);
+  expected.insert(expected.end() - 1, {"odf\\ships\\B.ODF", "odf\\ships\\a.odf", "odf\\ships\\c.odf", "sounds\\X.WAV"});
 #endif
-  Rows rel;
-  for (const ModFile& f : ListModFiles(t / "m")) rel.push_back(f.Relative());
+  Rows rel, visited;
+  for (const ModFile& f : ListModFiles(t / "m")) rel.push_back(f.Relative() + " " + f.source.string());
+  // The listing without paths visits the same files in the same order.
+  library::ForEachModFile(t / "m", [&](int folder, const fs::path& dir, std::string&& name) {
+    visited.push_back(ModFile{folder, name, dir / name}.Relative() + " " + (dir / name).string());
+  });
+  EXPECT_EQ(visited, rel);
+  for (std::string& row : rel) row.resize(row.find(' '));
   EXPECT_EQ(rel, expected);
 }
