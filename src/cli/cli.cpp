@@ -142,11 +142,9 @@ int CmdInstalled(const CommandLine& given, std::ostream& out, std::ostream& err)
     const auto covering =
         (verbose || json) && gameKnown ? install::CoveringMods(modsDir, *gameDir, folder) : std::vector<std::string>{};
     if (json) {
-      Json coveredBy = Json::MakeArray();
-      for (const std::string& name : covering) coveredBy.Push(name);
       mods.Push(ModJson(list, index)
                     .Set("installedInto", other ? Json(platform::PrintableName(other->game)) : Json())
-                    .Set("coveredBy", std::move(coveredBy)));
+                    .Set("coveredBy", Json::Strings(covering)));
       continue;
     }
     out << entry;
@@ -397,7 +395,7 @@ constexpr Command kCommands[] = {
      "uninstall every mod installed into the game, top of the stacks first, going on after a refusal; prints what "
      "is still installed and why, and exits 0 only when no mod of this game is",
      CmdUninstall},
-    {"profile", "list | save NAME | apply [--dry-run] NAME | delete NAME | rename OLD NEW",
+    {"profile", "list [--json] | save NAME | apply [--dry-run [--json]] NAME | delete NAME | rename OLD NEW",
      "the profiles of the program folder (profiles\\NAME.txt, one MOD a line): list them; save the installed mods in "
      "install order as NAME; apply NAME, uninstalling the mods it does not keep (top of the stacks first) and "
      "installing the rest in its order (--dry-run prints that plan and changes nothing); delete NAME (to the trash); "

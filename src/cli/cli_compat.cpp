@@ -49,13 +49,11 @@ int CmdCompat(const CommandLine& given, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   if (json) {
-    Json shared = Json::MakeArray();
-    for (const std::string& path : result.conflicts) shared.Push(path);
     Json()
         .Set("first", sides[0])
         .Set("second", sides[1])
         .Set("compatible", result.conflicts.empty())
-        .Set("shared", std::move(shared))
+        .Set("shared", Json::Strings(result.conflicts))
         .Write(out);
     return kExitOk;
   }

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/cli_dialogs.h"
+#include "cli/json.h"
 #include "install/install_flow.h"
 #include "install/profiles.h"
 #include "library/mod_library.h"
@@ -17,7 +18,8 @@ namespace drydock::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "profile takes one of: list | save NAME | apply [--dry-run] NAME | delete NAME | rename OLD NEW\n";
+    "profile takes one of: list [--json] | save NAME | apply [--dry-run [--json]] NAME | delete NAME | rename OLD "
+    "NEW\n";
 
 // The command line's side of a profile's run: its progress on standard error, one line a step.
 class ProfileHost final : public install::InstallHost {
@@ -44,10 +46,11 @@ int CmdProfile(const CommandLine& given, std::ostream& out, std::ostream& err) {
   CommandLine cl = given;
   if (TakeFlag(cl.args, "--yes") || TakeFlag(cl.args, "-y")) cl.yes = true;
   const bool dryRun = TakeFlag(cl.args, "--dry-run");
+  const bool json = TakeFlag(cl.args, "--json");
   const std::vector<std::string>& a = cl.args;
   const std::string verb = a.empty() ? std::string() : a[0];
   const std::size_t wanted = verb == "list" ? 1 : verb == "rename" ? 3 : 2;
-  if (a.empty() || a.size() != wanted || (dryRun && verb != "apply") ||
+  if (a.empty() || a.size() != wanted || (dryRun && verb != "apply") || (json && verb != "list" && !dryRun) ||
       (verb != "list" && verb != "save" && verb != "apply" && verb != "delete" && verb != "rename")) {
     err << kUsage;
     return kExitUsage;
@@ -57,6 +60,22 @@ int CmdProfile(const CommandLine& given, std::ostream& out, std::ostream& err) {
   const fs::path modsDir = library::ModsDir(programDir);
 
   if (verb == "list") {
+    if (json) {
+      // Each profile with the mods it names, or why it could not be read.
+      Json profiles = Json::MakeArray();
+      for (const std::string& name : install::ListProfiles(programDir)) {
+        const install::ProfileResult profile = install::ReadProfile(programDir, name);
+        Json entry = Json().Set("name", name);
+        if (profile) {
+          entry.Set("mods", Json::Strings(profile.mods));
+        } else {
+          entry.Set("error", profile.error);
+        }
+        profiles.Push(std::move(entry));
+      }
+      Json().Set("profiles", std::move(profiles)).Write(out);
+      return kExitOk;
+    }
     for (const std::string& name : install::ListProfiles(programDir)) out << name << '\n';
     return kExitOk;
   }
@@ -84,11 +103,13 @@ int CmdProfile(const CommandLine& given, std::ostream& out, std::ostream& err) {
                     "Save profile", flow::Buttons::YesNo, flow::Icon::Question) == flow::Answer::Yes;
       if (!replace) return kExitFailed;
     }
-    const std::vector<std::string> mods = install::CurrentMods(modsDir, *folders.gameDir);
+    std::vector<std::string> unplaced;
+    const std::vector<std::string> mods = install::CurrentMods(modsDir, *folders.gameDir, &unplaced);
     const install::ProfileResult r = install::SaveProfile(programDir, a[1], mods, replace);
     if (!r) return Failed(err, r.error);
     out << "saved: " << a[1] << " (" << mods.size() << (mods.size() == 1 ? " mod" : " mods") << ")\n";
-    for (const std::string& mod : mods) out << "    " << mod << '\n';
+    for (const std::string& mod : mods) out << "    " << platform::PrintableName(mod) << '\n';
+    if (!unplaced.empty()) out << install::UnplacedText(unplaced) << '\n';
     return dialogs.ExitCode(kExitOk);
   }
   // apply
@@ -100,6 +121,20 @@ int CmdProfile(const CommandLine& given, std::ostream& out, std::ostream& err) {
   install::ModInstaller installer(dialogs, host, modsDir, [&gameDir] { return gameDir; });
   if (dryRun) {
     const install::ProfilePlan plan = installer.PlanProfile(profile.mods);
+    if (json) {
+      std::vector<std::string> uninstall, install;
+      for (const install::Selection& mod : plan.uninstall) uninstall.push_back(mod.modPath);
+      for (const install::Selection& mod : plan.install) install.push_back(mod.modPath);
+      Json()
+          .Set("profile", a[1])
+          .Set("missing", Json::Strings(plan.missing))
+          .Set("uninstall", Json::Strings(uninstall))
+          .Set("install", Json::Strings(install))
+          .Set("kept", Json::Strings(plan.kept))
+          .Set("leftAlone", Json::Strings(plan.elsewhere))
+          .Write(out);
+      return plan.missing.empty() ? kExitOk : kExitFailed;
+    }
     if (!plan.missing.empty()) {
       err << "the profile " << a[1] << " names mods that are not in the mods folder:\n";
       for (const std::string& mod : plan.missing) err << "    " << platform::PrintableName(mod) << '\n';

@@ -29,6 +29,12 @@ class Json {
   Json(std::string_view s) : value_(std::string(s)) {}
   static Json MakeArray() { return Json(Array{}); }
   static Json MakeObject() { return Json(Object{}); }
+  // An array of the strings, in their order.
+  static Json Strings(const std::vector<std::string>& items) {
+    Json array = MakeArray();
+    for (const std::string& item : items) array.Push(item);
+    return array;
+  }
 
   // Sets `key` of an object (a null becomes an empty object first; a key set
   // again keeps its place). Returns this object, so that calls chain: build a

@@ -807,13 +807,30 @@ ModInstaller::ProfileApplied ModInstaller::ApplyProfile(const std::string& name,
     return result;
   }
   const std::optional<platform::WriterLock> lock = LockGame(title);
-  // A running game, before anything changes.
-  if (!lock || !flow::CheckBeforeChanges(dialogs_, title, GameDir(), {})) {
+  if (!lock) {
     result.outcome = Outcome::Refused;
     return result;
   }
   CleanModFolders(*lock);
   plan = PlanProfile(profile);  // what the game holds now, under the lock
+  // Before anything changes: the game not running, and room for every install of the run at once (what the
+  // uninstalls free is not counted), so that a full disk stops the run before its first step rather than
+  // half way. Each step checks again for itself.
+  std::vector<flow::PlannedWrite> writes;
+  if (!RunLong(title, [&] {
+        for (const Selection& mod : plan.install) {
+          const fs::path folder = ModFolder(mod);
+          for (flow::PlannedWrite& write : InstallWrites(PlanInstall(GameDir(), folder), folder))
+            writes.push_back(std::move(write));
+        }
+      })) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
+  if (!flow::CheckBeforeChanges(dialogs_, title, GameDir(), writes)) {
+    result.outcome = Outcome::Refused;
+    return result;
+  }
 
   struct Step {
     bool install;

@@ -5,6 +5,8 @@
 
 #include "flow/locking.h"
 #include "install/backup_folder.h"
+#include "install/install_engine.h"
+#include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
@@ -185,8 +187,7 @@ struct Listed {
   std::string entry, modPath;
   fs::path folder;
 };
-std::vector<Listed> ListedMods(const fs::path& modsDir) {
-  const library::ModList list = library::FillModList(modsDir);
+std::vector<Listed> ListedMods(const fs::path& modsDir, const library::ModList& list) {
   std::vector<Listed> mods;
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
     const fs::path folder = library::EntryFolder(modsDir, list, i);
@@ -205,13 +206,41 @@ const Listed* ByFolder(const std::vector<Listed>& mods, const fs::path& folder) 
 
 }  // namespace
 
-std::vector<std::string> CurrentMods(const fs::path& modsDir, const fs::path& gameDir) {
-  const std::vector<Listed> listed = ListedMods(modsDir);
+std::vector<std::string> CurrentMods(const fs::path& modsDir, const fs::path& gameDir,
+                                     std::vector<std::string>* unplaced) {
+  const std::vector<Listed> listed = ListedMods(modsDir, library::FillModList(modsDir));
   std::vector<std::string> mods;
+  std::set<std::string> named;
   for (const StackedMod& mod : InstalledStack(modsDir, gameDir)) {
-    if (const Listed* m = ByFolder(listed, mod.modFolder)) mods.push_back(m->modPath);
+    const Listed* m = ByFolder(listed, mod.modFolder);
+    if (m && named.insert(CanonicalText(m->folder)).second) mods.push_back(m->modPath);
+  }
+  // Then, in list order, the mods installed here without a place in the order: a Backup from before install
+  // records, a record without a number. Left out: an uninstall cut short with every original back, and a
+  // backup made for another game.
+  for (const Listed& m : listed) {
+    if (named.contains(CanonicalText(m.folder)) || !IsInstalled(m.folder)) continue;
+    if (const auto other = InstalledElsewhere(m.folder, gameDir); other && other->match == GameMatch::Other) continue;
+    InstallRecord record;
+    const fs::path backup = FindBackupFolder(m.folder);
+    if (!backup.empty() && ReadRecord(backup, record) == RecordStatus::Read &&
+        record.state == InstallRecord::State::Retiring) {
+      continue;
+    }
+    mods.push_back(m.modPath);
+    if (unplaced) unplaced->push_back(m.modPath);
   }
   return mods;
+}
+
+std::string UnplacedText(const std::vector<std::string>& unplaced) {
+  std::string names;
+  for (std::size_t i = 0; i < unplaced.size(); ++i) {
+    if (i > 0) names += i + 1 == unplaced.size() ? " and " : ", ";
+    names += platform::PrintableName(unplaced[i]);
+  }
+  return names + (unplaced.size() == 1 ? " has" : " have") + " no recorded place in the install order, so " +
+         (unplaced.size() == 1 ? "it comes" : "they come") + " last, in list order.";
 }
 
 ProfilePlan ModInstaller::PlanProfile(const std::vector<std::string>& profile) const {
@@ -238,11 +267,15 @@ ProfilePlan ModInstaller::PlanProfile(const std::vector<std::string>& profile) c
          stack[prefix].record.state == InstallRecord::State::Complete &&
          CanonicalText(stack[prefix].modFolder) == CanonicalText(wanted[prefix].folder)) {
     kept.insert(CanonicalText(stack[prefix].modFolder));
-    plan.kept.push_back(stack[prefix].name);
+    plan.kept.push_back(wanted[prefix].modPath);
     ++prefix;
   }
+  const std::vector<Listed> listed = ListedMods(modsDir_, list);
   for (Selection& mod : InstalledHere(plan.elsewhere)) {
-    if (!kept.contains(CanonicalText(mod.folder))) plan.uninstall.push_back(std::move(mod));
+    if (kept.contains(CanonicalText(mod.folder))) continue;
+    // Named by its ModPath where it is a mod of this list (an addon's includes its parent).
+    if (const Listed* m = ByFolder(listed, mod.folder)) mod.modPath = m->modPath;
+    plan.uninstall.push_back(std::move(mod));
   }
   plan.install.assign(wanted.begin() + static_cast<std::ptrdiff_t>(prefix), wanted.end());
   return plan;

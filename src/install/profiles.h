@@ -58,14 +58,18 @@ ProfileResult RenameProfile(const std::filesystem::path& programDir, const std::
 ProfileResult DeleteProfile(const std::filesystem::path& programDir, const std::string& name);
 
 // The ModPaths of the mods of `modsDir` installed into `gameDir`, in install
-// order: what "save current" writes. Mods of other mods folders, and those
-// whose record has no place in the order, are not named.
-std::vector<std::string> CurrentMods(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir);
+// order: what "save current" writes. Those installed without a place in the
+// order (a Backup from before install records) follow in list order, and are
+// named in `unplaced` too. Mods of other mods folders are not named.
+std::vector<std::string> CurrentMods(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir,
+                                     std::vector<std::string>* unplaced = nullptr);
+// "Blue Fleet has no recorded place in the install order, so it comes last." (one sentence for all).
+std::string UnplacedText(const std::vector<std::string>& unplaced);
 
 // What applying a profile would do to the game as it is now.
 struct ProfilePlan {
   std::vector<std::string> missing;    // profile lines that name no mod of the mods folder
-  std::vector<std::string> kept;       // installed mods that stay, in install order
+  std::vector<std::string> kept;       // the ModPaths of the installed mods that stay, in install order
   std::vector<Selection> uninstall;    // top of the stacks first
   std::vector<Selection> install;      // in the saved order
   std::vector<std::string> elsewhere;  // backups made for another game: left alone

@@ -83,14 +83,15 @@ void frmSelector::SaveProfileAs() {
     dialogs.Ask(std::string(install::kNoGameDirText), kSaveTitle, Buttons::Ok, Icon::Exclamation);
     return;
   }
-  const std::vector<std::string> mods = install::CurrentMods(ModsDir(), *gameDir_);
+  std::vector<std::string> unplaced;
+  const std::vector<std::string> mods = install::CurrentMods(ModsDir(), *gameDir_, &unplaced);
   std::string name;
   for (;;) {
-    const std::string what = mods.empty() ? std::string("No mod is installed now. Save that as the profile named:")
-                             : mods.size() == 1
-                                 ? std::string("Save the 1 mod installed now as the profile named:")
-                                 : "Save the " + std::to_string(mods.size()) +
-                                       " mods installed now, in their install order, as the profile named:";
+    std::string what = mods.empty()       ? std::string("No mod is installed now. Save that as the profile named:")
+                       : mods.size() == 1 ? std::string("Save the 1 mod installed now as the profile named:")
+                                          : "Save the " + std::to_string(mods.size()) +
+                                                " mods installed now, in their install order, as the profile named:";
+    if (!unplaced.empty()) what += "\n\n" + install::UnplacedText(unplaced);
     const std::optional<std::string> typed = dialogs.Input(what, kSaveTitle, name);
     if (!typed) return;
     name = *typed;

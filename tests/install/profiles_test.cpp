@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "flow/preflight.h"
 #include "install/install_flow.h"
 #include "install/installed_mods.h"
 #include "install/profiles.h"
+#include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/system.h"
 #include "support/child_process.h"
@@ -264,6 +266,29 @@ TEST_F(Profiles, ARunKilledAnywhereIsFinishedByTheNextApply) {
   EXPECT_GE(kills, 8) << "the kills did not reach into the run";
 }
 
+// The room for the run's installs together is checked before its first step, though each would fit alone.
+TEST_F(Profiles, ADiskWithoutRoomForAllTheInstallsRefusesBeforeTheFirstStep) {
+  if (const char* why = test::WhyNoProgram()) GTEST_SKIP() << why;
+  InstallByProgram({"Alpha"});
+  t.Write("prog/mods/Charlie/sounds/big.wav", std::string(1u << 20, 'c'));
+  t.Write("prog/mods/Delta/textures/big.tga", std::string(1u << 20, 'd'));
+  const Rows profile{"Charlie", "Delta"};
+  ASSERT_TRUE(SaveProfile(t / "prog", "Target", profile, false));
+  const std::pair<Rows, Rows> before = Game();
+  platform::fault::ConfigureFreeBytes(flow::WithMargin((1u << 20) + (1u << 19)));
+  dialogs.Expect({"", "Apply profile Target?", Buttons::YesNo, Icon::Question, Answer::Yes});
+  dialogs.Expect({"", "Apply profile Target", Buttons::Ok, Icon::Exclamation, Answer::Ok});
+  const ModInstaller::ProfileApplied refused = Installer().ApplyProfile("Target", profile);
+  platform::fault::ConfigureFreeBytes(std::nullopt);
+  EXPECT_EQ(refused.outcome, Outcome::Refused);
+  EXPECT_TRUE(dialogs.Done());
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_NE(dialogs.shown.back().text.find("There is not enough free space on the disk of"), std::string::npos)
+      << dialogs.shown.back().text;
+  EXPECT_EQ(Game(), before);
+  EXPECT_TRUE(IsInstalled(t / "prog/mods/Alpha"));
+}
+
 TEST_F(Profiles, AProfileNamingAMissingModSaysWhichAndChangesNothing) {
   if (const char* why = test::WhyNoProgram()) GTEST_SKIP() << why;
   InstallByProgram({"Bravo"});
@@ -284,12 +309,58 @@ TEST_F(Profiles, AProfileNamingAMissingModSaysWhichAndChangesNothing) {
 // The command's other verbs, and its usage.
 TEST_F(Profiles, TheCommandSavesListsRenamesAndDeletes) {
   if (const char* why = test::WhyNoProgram()) GTEST_SKIP() << why;
-  InstallByProgram({"Delta", "Alpha", "Alpha\\Addon\\Hulls"});
+  // Bravo's Backup has no record (as one from before install records): installed, without a place in the order.
+  InstallByProgram({"Delta", "Alpha", "Alpha\\Addon\\Hulls", "Bravo"});
+  fs::remove(t / "prog/mods/Bravo/Backup/.drydock-record");
+  ASSERT_TRUE(IsInstalled(t / "prog/mods/Bravo"));
   test::RunResult r = Drydock({"profile", "save", "Mine"});
   EXPECT_EQ(r.code, 0) << r.output;
-  EXPECT_NE(r.output.find("saved: Mine (3 mods)\n    Delta\n    Alpha\n    Alpha\\Addon\\Hulls\n"), std::string::npos)
+  EXPECT_NE(
+      r.output.find("saved: Mine (4 mods)\n    Delta\n    Alpha\n    Alpha\\Addon\\Hulls\n    Bravo\nBravo has no "
+                    "recorded place in the install order, so it comes last, in list order.\n"),
+      std::string::npos)
       << r.output;
-  EXPECT_EQ(ReadProfile(t / "prog", "Mine").mods, (Rows{"Delta", "Alpha", "Alpha\\Addon\\Hulls"}));
+  EXPECT_EQ(ReadProfile(t / "prog", "Mine").mods, (Rows{"Delta", "Alpha", "Alpha\\Addon\\Hulls", "Bravo"}));
+  t.Write("prog/profiles/Broken.txt", std::string("Alpha\n\xFF\n"));
+  r = Drydock({"profile", "list", "--json"});
+  EXPECT_EQ(r.output, R"({
+  "profiles": [
+    {
+      "name": "Broken",
+      "error": "The profile \"Broken\" is not UTF-8 text."
+    },
+    {
+      "name": "Mine",
+      "mods": [
+        "Delta",
+        "Alpha",
+        "Alpha\\Addon\\Hulls",
+        "Bravo"
+      ]
+    }
+  ]
+}
+)");
+  // Applied again, the mod without a place is uninstalled and installed into one.
+  r = Drydock({"profile", "apply", "--dry-run", "--json", "Mine"});
+  EXPECT_EQ(r.output, R"({
+  "profile": "Mine",
+  "missing": [],
+  "uninstall": [
+    "Bravo"
+  ],
+  "install": [
+    "Bravo"
+  ],
+  "kept": [
+    "Delta",
+    "Alpha",
+    "Alpha\\Addon\\Hulls"
+  ],
+  "leftAlone": []
+}
+)");
+  fs::remove(t / "prog/profiles/Broken.txt");
   EXPECT_EQ(Drydock({"profile", "rename", "Mine", "Ours"}).code, 0);
   r = Drydock({"profile", "list"});
   EXPECT_NE(r.output.find("Ours\n"), std::string::npos) << r.output;
@@ -299,7 +370,8 @@ TEST_F(Profiles, TheCommandSavesListsRenamesAndDeletes) {
   EXPECT_EQ(Drydock({"profile", "delete", "Ours"}).code, 0);
   EXPECT_TRUE(ListProfiles(t / "prog").empty());
   for (const Rows& usage : {Rows{"profile"}, Rows{"profile", "save"}, Rows{"profile", "list", "x"},
-                            Rows{"profile", "save", "--dry-run", "X"}, Rows{"profile", "swap", "X"}}) {
+                            Rows{"profile", "save", "--dry-run", "X"}, Rows{"profile", "swap", "X"},
+                            Rows{"profile", "save", "--json", "X"}, Rows{"profile", "apply", "--json", "X"}}) {
     EXPECT_EQ(Drydock(usage).code, 2);
   }
 }

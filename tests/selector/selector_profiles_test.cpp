@@ -130,4 +130,16 @@ TEST_F(SelectorProfiles, SaveAsksANameApplyAsksWithThePlanRenameAndDeleteFollowT
       << "the menu holds the profiles left";
 }
 
+TEST_F(SelectorProfiles, SaveTellsWhichInstalledModsHaveNoPlaceInTheOrderAndSavesThemLast) {
+  Install("Bravo");
+  Install("Alpha");
+  fs::remove(t / "prog/mods/Bravo/Backup/.drydock-record");  // a Backup from before install records
+  dialogs.ExpectInput("Setup");
+  Choose({Qt::Key_P, Qt::Key_S});
+  EXPECT_EQ(dialogs.prompts.front(),
+            "Save the 2 mods installed now, in their install order, as the profile named:\n\nBravo has no recorded "
+            "place in the install order, so it comes last, in list order.");
+  EXPECT_EQ(install::ReadProfile(t / "prog", "Setup").mods, (std::vector<std::string>{"Alpha", "Bravo"}));
+}
+
 }  // namespace
