@@ -12,6 +12,7 @@ namespace {
 
 // "Fleet Yards (installed #2)", or the name alone when the mod is not installed.
 std::string Described(const compat::IndexedMod& mod) {
+  if (!mod.installedInto.empty()) return mod.name + " (installed into " + mod.installedInto + ", not this game)";
   if (!mod.installed) return mod.name;
   return mod.name + (mod.installOrder > 0 ? " (installed #" + std::to_string(mod.installOrder) + ")" : " (installed)");
 }
@@ -21,6 +22,7 @@ Json ModJson(const compat::IndexedMod& mod) {
       .Set("path", mod.modPath)
       .Set("name", mod.name)
       .Set("installed", mod.installed)
+      .Set("installedInto", mod.installedInto.empty() ? Json() : Json(mod.installedInto))
       .Set("installOrder", mod.installOrder > 0 ? Json(mod.installOrder) : Json());
 }
 

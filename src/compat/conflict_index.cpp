@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "compat/compat_check.h"
+#include "install/install_engine.h"
 #include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/game_folders.h"
@@ -156,7 +157,16 @@ void NoteInstalled(std::vector<IndexedMod>& mods, const fs::path& modsDir, const
   std::unordered_map<std::string, int> byFolder;
   for (size_t i = 0; i < mods.size(); ++i) {
     mods[i].installed = install::IsInstalled(mods[i].folder);
-    if (mods[i].installed) byFolder.emplace(Comparable(mods[i].folder), static_cast<int>(i));
+    if (!mods[i].installed) continue;
+    if (gameDir) {
+      if (const auto other = install::InstalledElsewhere(mods[i].folder, *gameDir);
+          other && other->match == install::GameMatch::Other) {
+        mods[i].installed = false;
+        mods[i].installedInto = platform::PrintableName(other->game);
+        continue;
+      }
+    }
+    byFolder.emplace(Comparable(mods[i].folder), static_cast<int>(i));
   }
   if (!gameDir || byFolder.empty()) return;
   const std::vector<install::StackedMod> stack = install::InstalledStack(modsDir, *gameDir);
@@ -250,8 +260,11 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
     if (modPath.empty()) continue;
     const std::string& entry = list[static_cast<size_t>(i)];
     const bool addon = library::IsAddonEntry(entry);
-    index.mods.push_back(
-        {modPath, addon ? entry.substr(library::kAddonIndent.size()) : entry, library::EntryFolder(modsDir, list, i)});
+    IndexedMod mod;
+    mod.modPath = modPath;
+    mod.name = addon ? entry.substr(library::kAddonIndent.size()) : entry;
+    mod.folder = library::EntryFolder(modsDir, list, i);
+    index.mods.push_back(std::move(mod));
     index.entryOfMod.push_back(i);
   }
 

@@ -20,6 +20,8 @@ struct IndexedMod {
   std::filesystem::path folder;
   bool installed = false;
   int installOrder = 0;  // 1 for the first installed into the game; 0 when not known
+  // The other game folder a mod's Backup was made for: such a mod is not installed into this game.
+  std::string installedInto;
 };
 
 struct ConflictIndex {
@@ -52,7 +54,8 @@ struct ModConflicts {
 // The index of every entry of `list` under `modsDir`, the mod description files
 // left out. The installed state and order come from the game's installed stack
 // when `gameDir` is given (a mod with a Backup but no numbered record is
-// installed without a place). Returns nothing when `cancel` was set meanwhile.
+// installed without a place; one whose Backup was made for another game is
+// not installed, and names that game). Returns nothing when `cancel` was set meanwhile.
 std::optional<ConflictIndex> BuildConflictIndex(const std::filesystem::path& modsDir, const library::ModList& list,
                                                 const std::optional<std::filesystem::path>& gameDir,
                                                 const std::atomic<bool>* cancel = nullptr);

@@ -563,8 +563,11 @@ void frmSelector::OpenGameDirDialog(bool modal) {
 void frmSelector::GameDirDialogClosed() { modChangeA2Directory_->setChecked(false); }
 
 void frmSelector::SetGameDir(const std::filesystem::path& gameDir) {
-  if (gameDir != gameDir_) winePrefix_.clear();
+  const bool changed = gameDir != gameDir_;
+  if (changed) winePrefix_.clear();
   gameDir_ = gameDir;
+  // The install order and what is installed into this game are the new folder's.
+  if (changed) markers_->Rebuild(ModsDir(), modList_, gameDir_);
   // The count shown belongs to the folder just chosen, not to the last one.
   CountGameFiles(/*showSteps=*/false);
   ShowA2FileCount();

@@ -29,6 +29,8 @@ QString TipText(const compat::ConflictIndex& index, const compat::IndexedMod& mo
   if (mod.installed) {
     lines << (mod.installOrder > 0 ? QStringLiteral("Installed: #%1 in the install order").arg(mod.installOrder)
                                    : QStringLiteral("Installed"));
+  } else if (!mod.installedInto.empty()) {
+    lines << QStringLiteral("Installed into %1, not this game").arg(QString::fromStdString(mod.installedInto));
   }
   if (conflicts.files > 0) lines << QString::fromStdString(compat::SharesText(index, conflicts));
   return lines.join(QLatin1Char('\n'));

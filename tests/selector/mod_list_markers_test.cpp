@@ -167,6 +167,20 @@ TEST_F(Markers, FollowAnInstallAndAnUninstallAndAgreeWithTheConflictsCommand) {
                               "Cardassia | \u2713 #1 | Installed: #1 in the install order"})))
       << ::testing::PrintToString(Shown());
   EXPECT_EQ(FromCommand(), Conflicting());
+
+  // Another copy of the game chosen: Cardassia's Backup belongs to the first, so nothing is installed here and
+  // nothing conflicts; back to the first, the markers are its own again.
+  fs::copy(t / "game", t / "other game", fs::copy_options::recursive);
+  t.Write("other game/odf/ships/fed.odf", "game");
+  window->SetGameDir(t / "other game");
+  EXPECT_TRUE(ShowsSoon(Rows(
+      {"Alpha |  | ", "Borg |  | ", "Cardassia |  | Installed into " + (t / "game").string() + ", not this game"})))
+      << ::testing::PrintToString(Shown());
+  window->SetGameDir(t / "game");
+  EXPECT_TRUE(ShowsSoon(
+      Rows({"Alpha | \u26A0 1 | Shares 1 file with: Cardassia", "Borg | \u26A0 1 | Shares 1 file with: Cardassia",
+            "Cardassia | \u2713 #1 | Installed: #1 in the install order"})))
+      << ::testing::PrintToString(Shown());
 }
 
 TEST_F(Markers, ANewerBuildWinsAndAWindowClosedWhileTheIndexIsBuiltGoesSafely) {
