@@ -91,7 +91,8 @@ void frmSelector::SaveProfileAs() {
                        : mods.size() == 1 ? std::string("Save the 1 mod installed now as the profile named:")
                                           : "Save the " + std::to_string(mods.size()) +
                                                 " mods installed now, in their install order, as the profile named:";
-    if (!unplaced.empty()) what += "\n\n" + install::UnplacedText(unplaced);
+    // The note before the question, so that the question's colon leads to the field.
+    if (!unplaced.empty()) what = install::UnplacedText(unplaced) + "\n\n" + what;
     const std::optional<std::string> typed = dialogs.Input(what, kSaveTitle, name);
     if (!typed) return;
     name = *typed;

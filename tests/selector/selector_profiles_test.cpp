@@ -137,8 +137,8 @@ TEST_F(SelectorProfiles, SaveTellsWhichInstalledModsHaveNoPlaceInTheOrderAndSave
   dialogs.ExpectInput("Setup");
   Choose({Qt::Key_P, Qt::Key_S});
   EXPECT_EQ(dialogs.prompts.front(),
-            "Save the 2 mods installed now, in their install order, as the profile named:\n\nBravo has no recorded "
-            "place in the install order, so it comes last, in list order.");
+            "Bravo has no recorded place in the install order, so it comes last, in list order.\n\nSave the 2 mods "
+            "installed now, in their install order, as the profile named:");
   EXPECT_EQ(install::ReadProfile(t / "prog", "Setup").mods, (std::vector<std::string>{"Alpha", "Bravo"}));
 }
 
