@@ -121,8 +121,8 @@ struct AnalyzerWindow : ::testing::Test {
     ASSERT_NE(node, nullptr);
     Tree()->scrollToItem(node);
     const QPoint at = Tree()->visualItemRect(node).center();
+    if (clicks == 2) return DoubleClick(Tree()->viewport(), at);
     QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    if (clicks == 2) QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   }
   // The entries the file list shows after a click on the folder's node.
   QStringList Listed(const std::string& folder) {
@@ -150,9 +150,9 @@ struct AnalyzerWindow : ::testing::Test {
     QTest::mouseClick(Files()->viewport(), Qt::RightButton, Qt::NoModifier, at);
   }
   // A double click as the desktop gives it: a click, then the double click.
-  static void DoubleClick(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  static void DoubleClick(QWidget* widget, QPoint at = QPoint(5, 5)) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at);
   }
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
   std::optional<fs::path> gameDir;  // the game folder as the main window knows it
@@ -227,8 +227,7 @@ TEST_F(AnalyzerWindow, TheTreeShowsEachModWithTheTableFoldersItHoldsAndANodeClic
   Tree()->setFocus();
   Tree()->setCurrentItem(Node("mods/Beta"));
   PressKey(Qt::Key_F2);
-  QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                     Tree()->visualItemRect(Node("mods/Beta")).center());
+  ClickNode("mods/Beta", 2);
   EXPECT_EQ(Tree()->findChild<QLineEdit*>(), nullptr);
   EXPECT_EQ(Str(Node("mods/Beta")->text(0)), "Beta");
 }
@@ -415,8 +414,7 @@ TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnoth
 #ifndef _WIN32
 // Before the copy: a running game and then a disk too full for the file (the seam) are told, and nothing is pasted.
 TEST_F(AnalyzerFileCommands, APasteWaitsForTheGameToCloseAndForRoomOnTheDisk) {
-  t.Write("game/Armada2.exe");
-  fs::copy_file("/bin/sleep", t / "game/Armada2.exe", fs::copy_options::overwrite_existing);
+  fs::copy_file("/bin/sleep", t.MakeDir("game") / "Armada2.exe");
   gameDir = t / "game";
   CopyAlphasA();
   ClickNode("mods/Beta/odf/stations");
