@@ -22,17 +22,14 @@ namespace fs = std::filesystem;
 
 TEST(AnalyzerFolders, EachTopLevelModListsTheTableFoldersItHoldsInAnyLetterCaseAndAddonsOnlyShiftPositions) {
   TempTree t;
-  t.Write("mods/Alpha/sounds/x.wav");
-  t.Write("mods/Alpha/Addon/Extra/odf/ships/e.odf");
-  t.Write("mods/Beta/ODF/Ships/a.odf");
-  t.MakeDir("mods/Beta/odf/weapons");  // the game sees odf and ODF as one folder
-  t.Write("mods/Beta/Logs/l.txt");
-  t.Write("mods/Beta/bitmaps/AdmiralsLog/Buttons/b.bmp");
+  for (const std::string file : {"Alpha/sounds/x.wav", "Alpha/Addon/Extra/odf/ships/e.odf", "Beta/ODF/Ships/a.odf",
+                                 "Beta/Logs/l.txt", "Beta/bitmaps/AdmiralsLog/Buttons/b.bmp", "Empty/ModInfo.txt"})
+    t.Write("mods/" + file);
+  t.MakeDir("mods/Beta/odf/weapons");         // the game sees odf and ODF as one folder
   t.MakeDir("mods/Beta/ODF/unknown/deeper");  // outside the table
   t.MakeDir("mods/Beta/Backup/odf");
   t.MakeDir("mods/Beta/techtree");  // an empty folder counts
   t.MakeDir("mods/Beta/ships");     // a folder the table has only below odf
-  t.Write("mods/Empty/ModInfo.txt");
   t.MakeDir("outside/odf/ships");
   t.MakeDir("mods/Linked");
   if (test::LinksCanBeMade()) t.Link("mods/Linked/odf", t / "outside/odf");  // a link inside a mod is not followed

@@ -121,8 +121,18 @@ struct AnalyzerWindow : ::testing::Test {
     ASSERT_NE(node, nullptr);
     Tree()->scrollToItem(node);
     const QPoint at = Tree()->visualItemRect(node).center();
+    if (clicks == 2) return DoubleClick(Tree()->viewport(), at);
     QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    if (clicks == 2) QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+  // The entries the file list shows after a click on the folder's node.
+  QStringList Listed(const std::string& folder) {
+    ClickNode(folder);
+    return Items(Files());
+  }
+  // A click on the folder's node, then on its entry that reads `entry`.
+  void ClickFile(const std::string& folder, const char* entry) {
+    ClickNode(folder);
+    ClickText(Files(), entry);
   }
   // The ten statistics captions joined by "|".
   std::string Stats() {
@@ -140,9 +150,9 @@ struct AnalyzerWindow : ::testing::Test {
     QTest::mouseClick(Files()->viewport(), Qt::RightButton, Qt::NoModifier, at);
   }
   // A double click as the desktop gives it: a click, then the double click.
-  static void DoubleClick(QWidget* widget) {
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  static void DoubleClick(QWidget* widget, QPoint at = QPoint(5, 5)) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, at);
   }
   QMenu* FilesMenu() { return Child<QMenu>(window, "menuLstFilesRight"); }
   std::optional<fs::path> gameDir;  // the game folder as the main window knows it
@@ -160,6 +170,11 @@ struct AnalyzerWindow : ::testing::Test {
     QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, 1000));
     GiveBack();
+  }
+  // A right click on `entry` (nullptr: below the last one), then `action` in the file list's pop-up.
+  void PopUp(const char* entry, const char* action) {
+    RightClick(entry);
+    Choose(FilesMenu(), action);
   }
   // The visible entries of the menu that pops up, "-" before a disabled one, "*" before the default.
   std::string MenuShown(QMenu* menu) {
@@ -187,27 +202,21 @@ struct AnalyzerWindow : ::testing::Test {
 TEST_F(AnalyzerWindow, TheTreeShowsEachModWithTheTableFoldersItHoldsAndANodeClickListsTheFolder) {
   Open();
   EXPECT_EQ(TreeText(), "mods\n") << "no mods: the root alone";
-  ClickNode("mods");
-  EXPECT_EQ(Items(Files()), L({"(No files found.)"}));
+  EXPECT_EQ(Listed("mods"), L({"(No files found.)"}));
 
-  t.Write("prog/mods/Alpha/Addon/Extra/odf/ships/e.odf");
-  t.Write("prog/mods/Beta/ODF/Ships/a.odf");
-  t.Write("prog/mods/Beta/ODF/Ships/.hidden.odf");
-  t.Write("prog/mods/Beta/Logs/l.txt");
+  for (const std::string file :
+       {"Alpha/Addon/Extra/odf/ships/e.odf", "Beta/ODF/Ships/a.odf", "Beta/ODF/Ships/.hidden.odf", "Beta/Logs/l.txt",
+        "Beta/ModInfo.txt", "Beta/ModPic.bmp"})
+    t.Write("prog/mods/" + file);
   t.MakeDir("prog/mods/Beta/bitmaps/AdmiralsLog/Buttons");
-  t.Write("prog/mods/Beta/ModInfo.txt");
-  t.Write("prog/mods/Beta/ModPic.bmp");
   t.MakeDir("prog/mods/odf0/odf/stations/sub");
   window->SetUpFolders();
   EXPECT_EQ(TreeText(),
             "mods\n Alpha\n Beta\n  bitmaps\n   AdmiralsLog\n    buttons\n  logs\n  odf\n   ships\n"
             " odf0\n  odf\n   stations\n");
-  ClickNode("mods/Beta/odf/ships");
-  EXPECT_EQ(Items(Files()), L({"a.odf"}));
-  ClickNode("mods/Beta");
-  EXPECT_EQ(Items(Files()), L({"ModInfo.txt", "ModPic.bmp"}));
-  ClickNode("mods/odf0/odf/stations");
-  EXPECT_EQ(Items(Files()), L({"(No files found.)"})) << "a subfolder is no file";
+  EXPECT_EQ(Listed("mods/Beta/odf/ships"), L({"a.odf"}));
+  EXPECT_EQ(Listed("mods/Beta"), L({"ModInfo.txt", "ModPic.bmp"}));
+  EXPECT_EQ(Listed("mods/odf0/odf/stations"), L({"(No files found.)"})) << "a subfolder is no file";
   ClickItem(Files(), Files()->item(0), 2);
   PressKey(Qt::Key_Return);
   ClickNode("mods/Beta/logs", 2);
@@ -218,8 +227,7 @@ TEST_F(AnalyzerWindow, TheTreeShowsEachModWithTheTableFoldersItHoldsAndANodeClic
   Tree()->setFocus();
   Tree()->setCurrentItem(Node("mods/Beta"));
   PressKey(Qt::Key_F2);
-  QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                     Tree()->visualItemRect(Node("mods/Beta")).center());
+  ClickNode("mods/Beta", 2);
   EXPECT_EQ(Tree()->findChild<QLineEdit*>(), nullptr);
   EXPECT_EQ(Str(Node("mods/Beta")->text(0)), "Beta");
 }
@@ -229,8 +237,7 @@ TEST_F(AnalyzerWindow, AClickOnAUnitFileShowsItsTenValuesAndOtherFilesLeaveTheLa
   t.Write("prog/mods/Fleet/odf/ships/X.ODF", "unitName = \"upper\"\r\n");
   t.Write("prog/mods/Fleet/odf/weapons/phaser.odf", "unitName = \"weapon\"\r\n");
   Open();
-  ClickNode("mods/Fleet/odf/ships");
-  ClickText(Files(), "fdefiant.odf");
+  ClickFile("mods/Fleet/odf/ships", "fdefiant.odf");
   std::string defiant;  // what the reader, tested on its own, takes from the file
   for (const std::string& caption : analyzer::ReadOdfStats(unit)) defiant += caption + "|";
   EXPECT_EQ(Stats(), defiant);
@@ -244,8 +251,7 @@ TEST_F(AnalyzerWindow, AClickOnAUnitFileShowsItsTenValuesAndOtherFilesLeaveTheLa
   ClickText(Files(), "X.ODF");
   EXPECT_EQ(Stats(), "||||||||||") << "the extension keeps its letter case";
   EXPECT_FALSE(ListTall()) << "in ships the list keeps its height";
-  ClickNode("mods/Fleet/odf/weapons");
-  ClickText(Files(), "phaser.odf");
+  ClickFile("mods/Fleet/odf/weapons", "phaser.odf");
   EXPECT_EQ(Stats() + (ListTall() ? "tall" : ""), "||||||||||tall");
 
   EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf", unit.string()}).output,
@@ -255,14 +261,23 @@ TEST_F(AnalyzerWindow, AClickOnAUnitFileShowsItsTenValuesAndOtherFilesLeaveTheLa
   EXPECT_EQ(RunChild({DRYDOCK_EXE, "odf"}).code, 2);
 }
 
-TEST_F(AnalyzerWindow, APictureShowsBelowTheListAndItsFullWindowModeCentresDragsAndComesBack) {
-  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.BMP", 100, 50);
-  t.Write("prog/mods/Art/bitmaps/x.bmp", "text, not a picture");
-  Open();
-  auto* picture = Child<QLabel>(window, "picImages");
+// Art's bitmaps listed: a picture of 100 x 50 pixels, a text named as a bitmap, a whole GIF and one cut short.
+struct AnalyzerPicture : AnalyzerWindow {
+  void SetUp() override {
+    WriteBmp(t / "prog/mods/Art/bitmaps/Pic.BMP", 100, 50);
+    t.Write("prog/mods/Art/bitmaps/x.bmp", "text, not a picture");
+    t.Write("prog/mods/Art/bitmaps/dot.gif", GifBytes());
+    t.Write("prog/mods/Art/bitmaps/cut.gif", GifBytes().substr(0, 30));
+    Open();
+    picture = Label("picImages");
+    ClickNode("mods/Art/bitmaps");
+  }
+  QLabel* picture = nullptr;
+};
+
+TEST_F(AnalyzerPicture, APictureShowsBelowTheListAndItsFullWindowModeCentresDragsAndComesBack) {
   QLabel* invalid = Label("lblInvalidPic");
   auto* menu = Child<QMenu>(window, "menuPicRight");
-  ClickNode("mods/Art/bitmaps");
   ClickText(Files(), "Pic.BMP");
   EXPECT_TRUE(picture->isVisible() && !invalid->isVisible());
   EXPECT_EQ(picture->pixmap().size(), QSize(100, 50));
@@ -328,7 +343,7 @@ TEST_F(AnalyzerWindow, APictureShowsBelowTheListAndItsFullWindowModeCentresDrags
 }
 
 // The file list's pop-up and keys on two mods: Alpha's ships a.odf and b.odf, Beta's ships A.ODF and c.odf, Beta's
-// sounds a wave and a readme. The trash is the test's own.
+// stations empty, Beta's sounds a wave and a readme. The trash is the test's own.
 struct AnalyzerFileCommands : AnalyzerWindow {
   void SetUp() override {
     t.Write("prog/mods/Alpha/odf/ships/a.odf", "alpha");
@@ -337,13 +352,13 @@ struct AnalyzerFileCommands : AnalyzerWindow {
     t.Write("prog/mods/Beta/odf/ships/c.odf", "c");
     t.Write("prog/mods/Beta/sounds/Boom.WAV", WaveBytes());
     t.Write("prog/mods/Beta/sounds/readme.txt");
+    t.MakeDir("prog/mods/Beta/odf/stations");
     Open();
   }
   // Alpha's a.odf copied through the pop-up.
   void CopyAlphasA() {
     ClickNode("mods/Alpha/odf/ships");
-    RightClick("a.odf");
-    Choose(FilesMenu(), "menuLstFilesRightCopy");
+    PopUp("a.odf", "menuLstFilesRightCopy");
   }
   const ScopedEnv data{"XDG_DATA_HOME", (t / "data").string()};
 };
@@ -357,12 +372,9 @@ TEST_F(AnalyzerFileCommands, ThePopUpSelectsTheEntryUnderThePointerAndBelowTheLa
   RightClick("b.odf");
   EXPECT_EQ(MenuShown(FilesMenu()), "*&Open &Remove &Copy -&Paste ");
   EXPECT_EQ(Str(Files()->currentItem()->text()), "b.odf") << "the entry under the pointer is selected first";
-  RightClick("a.odf");
-  Choose(FilesMenu(), "menuLstFilesRightCopy");
+  PopUp("a.odf", "menuLstFilesRightCopy");
 
   // Into Beta's stations (no such file): pasted, and below the last entry the menu offers Paste only.
-  t.MakeDir("prog/mods/Beta/odf/stations");
-  window->SetUpFolders();
   ClickNode("mods/Beta/odf/stations");
   RightClick(nullptr);
   EXPECT_EQ(Files()->currentItem(), nullptr);
@@ -375,8 +387,7 @@ TEST_F(AnalyzerFileCommands, ThePopUpSelectsTheEntryUnderThePointerAndBelowTheLa
 TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnotherRunsLockIsRefusedAndTold) {
   CopyAlphasA();
   // Into another mod's folder that holds A.ODF: refused whatever the letter case.
-  ClickNode("mods/Beta/odf/ships");
-  ClickText(Files(), "c.odf");
+  ClickFile("mods/Beta/odf/ships", "c.odf");
   dialogs.Expect({"File already exists.", "File exists", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(TempTree::Read(t / "prog/mods/Beta/odf/ships/A.ODF"), "beta's own");
@@ -384,9 +395,7 @@ TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnoth
 
   // Into a folder gone meanwhile: the reason is shown; while another run holds the lock nothing is pasted.
   t.Write("prog/mods/Beta/odf/stations/d.odf");
-  window->SetUpFolders();
-  ClickNode("mods/Beta/odf/stations");
-  ClickText(Files(), "d.odf");
+  ClickFile("mods/Beta/odf/stations", "d.odf");
   fs::remove_all(t / "prog/mods/Beta/odf/stations");
   dialogs.Expect({"", "Paste failed", flow::Buttons::Ok, flow::Icon::Exclamation});
   PressKey(Qt::Key_V, Qt::ControlModifier);
@@ -405,17 +414,11 @@ TEST_F(AnalyzerFileCommands, APasteOntoANameOfAnyCaseIntoAGoneFolderOrUnderAnoth
 #ifndef _WIN32
 // Before the copy: a running game and then a disk too full for the file (the seam) are told, and nothing is pasted.
 TEST_F(AnalyzerFileCommands, APasteWaitsForTheGameToCloseAndForRoomOnTheDisk) {
-  t.Write("game/Armada2.exe");
-  fs::copy_file("/bin/sleep", t / "game/Armada2.exe", fs::copy_options::overwrite_existing);
+  fs::copy_file("/bin/sleep", t.MakeDir("game") / "Armada2.exe");
   gameDir = t / "game";
   CopyAlphasA();
-  t.MakeDir("prog/mods/Beta/odf/stations");
-  window->SetUpFolders();
   ClickNode("mods/Beta/odf/stations");
-  const auto paste = [this] {  // below the last entry, through the pop-up
-    RightClick(nullptr);
-    Choose(FilesMenu(), "menuLstFilesRightPaste");
-  };
+  const auto paste = [this] { PopUp(nullptr, "menuLstFilesRightPaste"); };  // below the last entry
   {
     StandInGame game(t / "game/Armada2.exe", "Armada2.exe", t / "game");
     ASSERT_TRUE(game.Started());
@@ -466,12 +469,10 @@ TEST_F(AnalyzerFileCommands, RemoveByKeyGoesToTheTrashAndWithoutATrashAsksWhereN
 }
 
 TEST_F(AnalyzerFileCommands, OpenPlaysAWaveOfAnyLetterCaseInsideAndHandsTheRestToTheShellTellingWhatItCannotOpen) {
-  ClickNode("mods/Beta/sounds");
-  ClickText(Files(), "Boom.WAV");
+  ClickFile("mods/Beta/sounds", "Boom.WAV");
   PressKey(Qt::Key_Return);
   ClickItem(Files(), Files()->item(1), 2);
-  RightClick("readme.txt");
-  Choose(FilesMenu(), "menuLstFilesRightOpen");
+  PopUp("readme.txt", "menuLstFilesRightOpen");
   const std::string sounds = (t / "prog/mods/Beta/sounds").string();
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"wave " + sounds + "/Boom.WAV", "open " + sounds + "/readme.txt",
                                                    "open " + sounds + "/readme.txt"}));
@@ -482,8 +483,7 @@ TEST_F(AnalyzerFileCommands, OpenPlaysAWaveOfAnyLetterCaseInsideAndHandsTheRestT
     dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", flow::Buttons::Ok,
                     flow::Icon::Exclamation});
   }
-  RightClick("readme.txt");
-  Choose(FilesMenu(), "menuLstFilesRightOpen");
+  PopUp("readme.txt", "menuLstFilesRightOpen");
   ClickNode("mods/Beta/sounds", 2);
   EXPECT_TRUE(dialogs.Done());
 }
@@ -516,21 +516,17 @@ TEST_F(AnalyzerWindow, ADamagedWaveIsNotPlayedTheStatusLineSaysWhyAndTheWindowKe
   EXPECT_EQ(playing.recorded.calls, (std::vector<std::string>{ok, ok}));
 }
 
-TEST_F(AnalyzerWindow, TheArrowKeysChooseAFolderAndAFileAsAClickDoesAndTheFileCommandsActOnThatOne) {
-  const ScopedEnv data("XDG_DATA_HOME", (t / "data").string());
-  t.Write("prog/mods/Alpha/odf/ships/a.odf", "a");
+TEST_F(AnalyzerFileCommands, TheArrowKeysChooseAFolderAndAFileAsAClickDoesAndTheFileCommandsActOnThatOne) {
   t.Write("prog/mods/Alpha/odf/weapons/w1.odf", "w1");
   t.Write("prog/mods/Alpha/odf/weapons/w2.odf", "w2");
-  Open();
-  ClickNode("mods/Alpha/odf/ships");
-  ClickText(Files(), "a.odf");
+  window->SetUpFolders();
+  ClickFile("mods/Alpha/odf/ships", "a.odf");
   PressKey(Qt::Key_C, Qt::ControlModifier);
   ClickNode("mods/Alpha/odf/ships");
   PressKey(Qt::Key_Down);
   EXPECT_EQ(Items(Files()), L({"w1.odf", "w2.odf"})) << "the next folder, weapons";
-  RightClick(nullptr);
-  Choose(FilesMenu(), "menuLstFilesRightPaste");
-  EXPECT_EQ(TempTree::Read(t / "prog/mods/Alpha/odf/weapons/a.odf"), "a") << "pasted where the key went";
+  PopUp(nullptr, "menuLstFilesRightPaste");
+  EXPECT_EQ(TempTree::Read(t / "prog/mods/Alpha/odf/weapons/a.odf"), "alpha") << "pasted where the key went";
 
   ClickText(Files(), "a.odf");
   PressKey(Qt::Key_Down);
@@ -541,23 +537,17 @@ TEST_F(AnalyzerWindow, TheArrowKeysChooseAFolderAndAFileAsAClickDoesAndTheFileCo
 
 // A double click switches once; Escape and the button leave the full window
 // too, and Escape goes no further (here a shortcut of the window counts it).
-TEST_F(AnalyzerWindow, APictureLeavesItsFullWindowByDoubleClickEscapeOrItsButtonAndAGifCutShortIsRefused) {
-  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.bmp", 100, 50);
-  t.Write("prog/mods/Art/bitmaps/dot.gif", GifBytes());
-  t.Write("prog/mods/Art/bitmaps/cut.gif", GifBytes().substr(0, 30));
-  Open();
+TEST_F(AnalyzerPicture, APictureLeavesItsFullWindowByDoubleClickEscapeOrItsButtonAndAGifCutShortIsRefused) {
   int closes = 0;
   QShortcut closer(QKeySequence(Qt::Key_Escape), window);
   QObject::connect(&closer, &QShortcut::activated, [&] { ++closes; });
-  auto* picture = Child<QLabel>(window, "picImages");
   auto* back = Child<QPushButton>(window, "cmdNormalWindow");
-  ClickNode("mods/Art/bitmaps");
   ClickText(Files(), "dot.gif");
   EXPECT_EQ(picture->isVisible() ? picture->pixmap().size() : QSize(), QSize(1, 1));
   ClickText(Files(), "cut.gif");
   EXPECT_TRUE(picture->isHidden() && Label("lblInvalidPic")->isVisible());
 
-  ClickText(Files(), "Pic.bmp");
+  ClickText(Files(), "Pic.BMP");
   const std::function<void()> ways[] = {[&] { DoubleClick(picture); }, [&] { PressKey(Qt::Key_Escape); },
                                         [&] { QTest::mouseClick(back, Qt::LeftButton); }};
   for (int way = 0; way < 3; ++way) {
@@ -573,12 +563,8 @@ TEST_F(AnalyzerWindow, APictureLeavesItsFullWindowByDoubleClickEscapeOrItsButton
 }
 
 // The picture stays drawn below the list, as a grab of the window shows it.
-TEST_F(AnalyzerWindow, TheWindowGrowsAndShrinksBackWithTheTreeAndTheListTakingTheRoom) {
-  WriteBmp(t / "prog/mods/Art/bitmaps/Pic.bmp", 100, 50);
-  Open();
-  auto* picture = Child<QLabel>(window, "picImages");
-  ClickNode("mods/Art/bitmaps");
-  ClickText(Files(), "Pic.bmp");
+TEST_F(AnalyzerPicture, TheWindowGrowsAndShrinksBackWithTheTreeAndTheListTakingTheRoom) {
+  ClickText(Files(), "Pic.BMP");
   const QSize design = window->size();
   const QRect tree = Tree()->geometry(), list = Files()->geometry(), box = picture->geometry();
   EXPECT_EQ(design, QSize(window->PxOf(8535), window->PxOf(5805))) << "the design and a status line";

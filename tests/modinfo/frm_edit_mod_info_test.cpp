@@ -116,7 +116,6 @@ class EditModInfo : public ::testing::Test {
     EXPECT_EQ(test::TempTree::Snapshot(t / "mods"), before);
   }
 
-  QStringList Escape() { return test::EscapeKeepers(editor); }
   void Type(const char* box, const std::string& text) { test::TypeInto(Child<QLineEdit>(editor, box), text); }
   void Click(const char* button) { QTest::mouseClick(Child<QPushButton>(editor, button), Qt::LeftButton); }
   std::string Shown(const char* name) { return Str(Child<QWidget>(editor, name)->property("text").toString()); }
@@ -132,7 +131,7 @@ class EditModInfo : public ::testing::Test {
   }
   std::string Texts(const char* const (&names)[5]) {
     std::string out;
-    for (const char* name : names) out += Str(Child<QWidget>(editor, name)->property("text").toString()) + "|";
+    for (const char* name : names) out += Shown(name) + "|";
     return out;
   }
 
@@ -168,7 +167,7 @@ TEST_F(EditModInfo, EmptyFieldsPreviewTheCaptionsTypedTextSurvivesAChangeOfModAn
   EXPECT_EQ(Texts(kBoxes), "  Me Version: 9|a b c|2|   |Thanks & more|");
   MakeYes(/*replaces=*/true);
   EXPECT_EQ(File("Fleet"), Made("  Me Version: 9", "a b c", "2", "   ", "Thanks & more"));
-  EXPECT_EQ(Escape(), QStringList());
+  EXPECT_EQ(test::EscapeKeepers(editor), QStringList());
 }
 
 TEST_F(EditModInfo, MakesTheExactFileInTheSelectedAddonOnlyAfterYesOrReportsWhyNothingWasWritten) {
@@ -221,13 +220,10 @@ TEST_F(EditModInfo, OpensOnTheShownModChoosesAnotherAndWritesItsOwnValuesNeverTh
        "(File 'ModInfo.txt' not found)|",
        Made("", "", ""), false},
   };
+  Open(cases[0].mod);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mod);
-    if (&c == cases) {
-      Open(c.mod);
-    } else {
-      Choose(c.entry.c_str());  // the main window follows
-    }
+    if (&c != cases) Choose(c.entry.c_str());  // the main window follows
     EXPECT_EQ(selected, c.mod);
     EXPECT_EQ(Str(Child<QComboBox>(editor, "cboMod")->currentText()), c.entry);
     EXPECT_EQ(Texts(kBoxes), c.boxes);
@@ -293,14 +289,12 @@ TEST_F(EditModInfo, ClosingWithTypedValuesAsksAndLosesNothingUnasked) {
     SCOPED_TRACE(static_cast<int>(c.answer));
     t.Write("mods/Fleet/ModInfo.txt", kFleetFile);
     Open("Fleet");
-    // Typed into the author box, then Escape there (the box leaves it to the window).
-    auto* author = Child<QLineEdit>(editor, "txtAuthor");
-    test::TypeInto(author, "Typed");
+    Type("txtAuthor", "Typed");  // then Escape there: the box leaves it to the window
     dialogs.Expect(
         {"The fields hold changes that are not in the ModInfo.txt file of Fleet. Make the file with them "
          "before closing?",
          "Edit ModInfo.txt file", flow::Buttons::YesNoCancel, flow::Icon::Question, c.answer, flow::Default::Yes});
-    QTest::keyClick(author, Qt::Key_Escape);
+    QTest::keyClick(Child<QLineEdit>(editor, "txtAuthor"), Qt::Key_Escape);
     EXPECT_TRUE(dialogs.Done());
     EXPECT_EQ(editor->isVisible(), !c.closes);
     EXPECT_EQ(File("Fleet"), c.file);
