@@ -228,9 +228,8 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
 // whatever the flow makes of the answer; --no answers no. Every command that asks a question is here.
 TEST(CommandLine, AQuestionNobodyCanAnswerRefusesTheWholeCommandAndNoAnswersNo) {
   TempTree t;
-  const drydock::test::ScopedEnv home{"HOME", (t / "home").string()};
-  const drydock::test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
-  const drydock::test::ScopedEnv cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
+  const drydock::test::ScopedEnv home{"HOME", (t / "home").string()}, data{"XDG_DATA_HOME", (t / "home/data").string()},
+      cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
   t.Write("game/odf/ships/fed.odf", "game");
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
   t.Write("prog/mods/Inst/odf/ships/new.odf", "new");
