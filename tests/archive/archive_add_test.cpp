@@ -39,6 +39,11 @@ struct Unpacked {
   Files files;
   Files skipped = {};
 };
+// A case written as a call, so that its fields share lines.
+Unpacked U(const char* name, std::vector<Item> items, std::string proposed, bool rootFound, Files files,
+           Files skipped = {}) {
+  return {name, std::move(items), std::move(proposed), rootFound, std::move(files), std::move(skipped)};
+}
 
 class ArchiveAdd : public ::testing::Test {
  protected:
@@ -78,12 +83,12 @@ class ArchiveAdd : public ::testing::Test {
       }
     }
   }
-  // Everything beside the archives, hidden entries included.
-  std::vector<std::string> AllButArchives() const {
+  // Everything beside the archives (and, when given, what lies below `skipped`), hidden entries included.
+  std::vector<std::string> AllButArchives(const std::string& skipped = "in") const {
     std::vector<std::string> all;
     for (const auto& e : fs::recursive_directory_iterator(t.root())) {
       const std::string rel = e.path().lexically_relative(t.root()).generic_string();
-      if (!rel.starts_with("in")) all.push_back(rel);
+      if (!rel.starts_with("in") && !rel.starts_with(skipped)) all.push_back(rel);
     }
     std::sort(all.begin(), all.end());
     return all;
@@ -96,30 +101,18 @@ class ArchiveAdd : public ::testing::Test {
 
 TEST_F(ArchiveAdd, TheModRootIsTheShallowestFolderWithAGameFolderOrRootFile) {
   ExpectUnpacked({
-      {"single",
-       {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}},
-       "MyMod",
-       true,
-       {"ModInfo.txt=i", "odf/ships/a.odf=a"}},
-      {"nested",
-       {{"Data/mymod/odf/x.odf", "x"}, {"Data/mymod/sprites/s.tga", "s"}, {"Data/notes.txt", "n"}},
-       "Data",
-       true,
-       {"notes.txt=n", "odf/x.odf=x", "sprites/s.tga=s"}},
-      {"Loose Ships.v2", {{"a.odf", "a"}, {"b.tga", "b"}}, "Loose Ships.v2", false, {"a.odf=a", "b.tga=b"}},
-      {"beside",
-       {{"Fleet/ODF/x.odf", "x"}, {"Fleet readme.txt", "r"}},
-       "beside",
-       true,
-       {"Fleet readme.txt=r", "ODF/x.odf=x"}},
-      {"wrapped", {{"Pack/a.odf", "a"}, {"Pack/b/c.txt", "c"}}, "Pack", false, {"a.odf=a", "b/c.txt=c"}},
-      {"layout", {{"odf/a.odf", "a"}, {"readme.txt", "r"}}, "layout", true, {"odf/a.odf=a", "readme.txt=r"}},
+      U("single", {{"MyMod/", "", Kind::Folder}, {"MyMod/odf/ships/a.odf", "a"}, {"MyMod/ModInfo.txt", "i"}}, "MyMod",
+        true, {"ModInfo.txt=i", "odf/ships/a.odf=a"}),
+      U("nested", {{"Data/mymod/odf/x.odf", "x"}, {"Data/mymod/sprites/s.tga", "s"}, {"Data/notes.txt", "n"}}, "Data",
+        true, {"notes.txt=n", "odf/x.odf=x", "sprites/s.tga=s"}),
+      U("Loose Ships.v2", {{"a.odf", "a"}, {"b.tga", "b"}}, "Loose Ships.v2", false, {"a.odf=a", "b.tga=b"}),
+      U("beside", {{"Fleet/ODF/x.odf", "x"}, {"Fleet readme.txt", "r"}}, "beside", true,
+        {"Fleet readme.txt=r", "ODF/x.odf=x"}),
+      U("wrapped", {{"Pack/a.odf", "a"}, {"Pack/b/c.txt", "c"}}, "Pack", false, {"a.odf=a", "b/c.txt=c"}),
+      U("layout", {{"odf/a.odf", "a"}, {"readme.txt", "r"}}, "layout", true, {"odf/a.odf=a", "readme.txt=r"}),
       // As `tar -C folder .` packs: the archive's own top is "./", nothing to unpack and nothing to report.
-      {"dot",
-       {{"./", "", Kind::Folder}, {"./odf/a.odf", "a"}, {"./readme.txt", "r"}},
-       "dot",
-       true,
-       {"odf/a.odf=a", "readme.txt=r"}},
+      U("dot", {{"./", "", Kind::Folder}, {"./odf/a.odf", "a"}, {"./readme.txt", "r"}}, "dot", true,
+        {"odf/a.odf=a", "readme.txt=r"}),
   });
 }
 
@@ -129,37 +122,27 @@ TEST_F(ArchiveAdd, AnAuthorsBackupFoldersAndDrydocksOwnNamesAreLeftOutListedOnce
   ExpectUnpacked({
       // An author's installed mod folder zipped for release: the Backup folders (of the mod and of an addon, any letter
       // case) hold the author's game files, and Drydock's own names its record, notes and temporaries.
-      {"packed",
-       {{"Fleet/ModInfo.txt", "i"},
-        {"Fleet/odf/a.odf", "a"},
-        {"Fleet/Backup/", "", Kind::Folder},
-        {"Fleet/Backup/odf/a.odf", "the author's a"},
-        {"Fleet/Backup/.drydock-record", "record"},
-        {"Fleet/.drydock-uninstalled=1", "note"},
-        {"Fleet/Addon/Borg/odf/b.odf", "b"},
-        {"Fleet/Addon/Borg/backup/odf/b.odf", "the author's b"},
-        {"Fleet/odf/Backup/c.odf", "c"},
-        {"Fleet/.drydock-backup-new/odf/a.odf", "the author's a"},
-        {"Fleet/odf/.a.odf.drydock-abcd1234", "half a copy"}},
-       "Fleet",
-       true,
-       {"Addon/Borg/odf/b.odf=b", "ModInfo.txt=i", "odf/Backup/c.odf=c", "odf/a.odf=a"},
-       {"Fleet/Backup/ (" + kBackup, "Fleet/Addon/Borg/backup/ (" + kBackup, "Fleet/.drydock-uninstalled=1 (" + kOwn,
-        "Fleet/.drydock-backup-new/ (" + kOwn, "Fleet/odf/.a.odf.drydock-abcd1234 (" + kOwn}},
+      U("packed",
+        {{"Fleet/ModInfo.txt", "i"},
+         {"Fleet/odf/a.odf", "a"},
+         {"Fleet/Backup/", "", Kind::Folder},
+         {"Fleet/Backup/odf/a.odf", "the author's a"},
+         {"Fleet/Backup/.drydock-record", "record"},
+         {"Fleet/.drydock-uninstalled=1", "note"},
+         {"Fleet/Addon/Borg/odf/b.odf", "b"},
+         {"Fleet/Addon/Borg/backup/odf/b.odf", "the author's b"},
+         {"Fleet/odf/Backup/c.odf", "c"},
+         {"Fleet/.drydock-backup-new/odf/a.odf", "the author's a"},
+         {"Fleet/odf/.a.odf.drydock-abcd1234", "half a copy"}},
+        "Fleet", true, {"Addon/Borg/odf/b.odf=b", "ModInfo.txt=i", "odf/Backup/c.odf=c", "odf/a.odf=a"},
+        {"Fleet/Backup/ (" + kBackup, "Fleet/Addon/Borg/backup/ (" + kBackup, "Fleet/.drydock-uninstalled=1 (" + kOwn,
+         "Fleet/.drydock-backup-new/ (" + kOwn, "Fleet/odf/.a.odf.drydock-abcd1234 (" + kOwn}),
       // Nothing in a Backup folder marks the root, however deep the mod's own files lie.
-      {"stock",
-       {{"Stock/docs/readme.txt", "r"}, {"Stock/Backup/odf/a.odf", "the author's a"}},
-       "Stock",
-       false,
-       {"docs/readme.txt=r"},
-       {"Stock/Backup/ (" + kBackup}},
+      U("stock", {{"Stock/docs/readme.txt", "r"}, {"Stock/Backup/odf/a.odf", "the author's a"}}, "Stock", false,
+        {"docs/readme.txt=r"}, {"Stock/Backup/ (" + kBackup}),
       // Its contents zipped without the folder.
-      {"contents",
-       {{"odf/a.odf", "a"}, {"BACKUP/odf/a.odf", "the author's a"}, {"Backup.txt", "notes"}},
-       "contents",
-       true,
-       {"Backup.txt=notes", "odf/a.odf=a"},
-       {"BACKUP/ (" + kBackup}},
+      U("contents", {{"odf/a.odf", "a"}, {"BACKUP/odf/a.odf", "the author's a"}, {"Backup.txt", "notes"}}, "contents",
+        true, {"Backup.txt=notes", "odf/a.odf=a"}, {"BACKUP/ (" + kBackup}),
   });
 }
 
@@ -175,20 +158,18 @@ TEST_F(ArchiveAdd, HostileEntriesAreSkippedAndListedAndNothingLandsOutsideTheNew
       {"odf/trail."},         {"odf/line\nbreak"},
   };
   std::vector<Item> withLinks = paths;
-  withLinks.push_back({"odf/link", "", Kind::SymbolicLink, "../../../etc"});
-  withLinks.push_back({"odf/hard", "", Kind::HardLink, "odf/a.odf"});
-  withLinks.push_back({"odf/dev", "", Kind::Device});
+  withLinks.insert(withLinks.end(), {{"odf/link", "", Kind::SymbolicLink, "../../../etc"},
+                                     {"odf/hard", "", Kind::HardLink, "odf/a.odf"},
+                                     {"odf/dev", "", Kind::Device}});
   for (ArchiveFormat format : kFormats) {
     SCOPED_TRACE(test::FormatName(format));
-    const bool links = format == ArchiveFormat::TarGz;
+    const std::vector<Item>& items = format == ArchiveFormat::TarGz ? withLinks : paths;
     const std::vector<std::string> before = AllButArchives();
-    const UnpackResult result = Add(Build("hostile", format, links ? withLinks : paths), "Hostile");
+    const UnpackResult result = Add(Build("hostile", format, items), "Hostile");
     ASSERT_EQ(result.status, UnpackResult::Status::Done) << result.error;
     EXPECT_EQ(test::TempTree::Snapshot(Mods() / "Hostile"), Files{"odf/a.odf=a"});
-    std::vector<std::string> after = AllButArchives();
-    std::erase_if(after, [](const std::string& p) { return p.starts_with("prog/mods/Hostile"); });
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(survey->plan.skipped.size(), (links ? withLinks : paths).size() - 1);
+    EXPECT_EQ(AllButArchives("prog/mods/Hostile"), before);
+    EXPECT_EQ(survey->plan.skipped.size(), items.size() - 1);
     for (const std::string& s : survey->plan.skipped) EXPECT_EQ(s.find('\n'), std::string::npos) << s;
     fs::remove_all(Mods() / "Hostile");
   }
@@ -336,9 +317,7 @@ TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothi
     EXPECT_EQ(added.outcome, install::Outcome::Refused);
     EXPECT_TRUE(dialogs.Done());
     EXPECT_EQ(shown.open, 0);
-    std::vector<std::string> after = AllButArchives();
-    std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(AllButArchives("cache"), before);
   }
   // The engine itself throws nothing on: whoever runs it without a flow around it gets the failure too.
   ASSERT_TRUE((survey = archive::SurveyArchive(file, nullptr)));
@@ -347,9 +326,7 @@ TEST_F(ArchiveAdd, AnExceptionInTheLongWorkIsAFailureToldToTheUserAndLeavesNothi
       *survey, Mods(), "Fleet", lock, [](std::uint64_t) { throw std::runtime_error("disk on fire"); }, nullptr);
   EXPECT_EQ(unpacked.status, UnpackResult::Status::Failed);
   EXPECT_EQ(unpacked.error, archive::texts::WorkFailed("disk on fire"));
-  std::vector<std::string> after = AllButArchives();
-  std::erase_if(after, [](const std::string& p) { return p.starts_with("cache"); });
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(AllButArchives("cache"), before);
 }
 
 }  // namespace

@@ -27,12 +27,16 @@ RunResult Drydock(const Args& args, const Args& env = {}, bool errorOnly = false
   const Args shell = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null"};
   return drydock::test::RunChild((errorOnly ? shell : Args{}) + Args{DRYDOCK_EXE} + args, env);
 }
-// What a run that must succeed printed.
-std::string Output(const Args& args) {
-  const RunResult r = Drydock(args);
-  EXPECT_EQ(r.code, 0) << r.output;
-  return r.output;
+// A run that must exit with `code` and print each of `shown`.
+RunResult ExpectRun(const Args& args, int code, const Args& shown = {}, const Args& env = {}, bool errorOnly = false) {
+  const RunResult r = Drydock(args, env, errorOnly);
+  EXPECT_EQ(r.code, code) << args.back() << ": " << r.output;
+  for (const std::string& part : shown)
+    EXPECT_NE(r.output.find(part), std::string::npos) << part << " in:\n" << r.output;
+  return r;
 }
+// What a run that must succeed printed.
+std::string Output(const Args& args) { return ExpectRun(args, kExitOk).output; }
 }  // namespace
 
 TEST(CommandLine, ParsesOptionsBeforeTheCommandAndRefusesOthers) {
@@ -51,9 +55,8 @@ TEST(CommandLine, ParsesOptionsBeforeTheCommandAndRefusesOthers) {
   const auto window = ParseCommandLine({"--demo"}, error);
   EXPECT_TRUE(window && window->demo && window->command.empty());
   // The program itself: usage errors exit with 2.
-  EXPECT_EQ(Drydock({"frobnicate"}).code, kExitUsage);
-  EXPECT_EQ(Drydock({"list", "extra"}).code, kExitUsage);
-  EXPECT_NE(Output({"--help"}).find("Usage: drydock"), std::string::npos);
+  for (const Args& usage : {Args{"frobnicate"}, Args{"list", "extra"}}) ExpectRun(usage, kExitUsage);
+  ExpectRun({"--help"}, kExitOk, {"Usage: drydock"});
 }
 
 // What "Open with Drydock" passes: the files' full paths, which the main window adds as mods.
@@ -147,26 +150,21 @@ TEST(CommandLine, ListInstalledAndInfoPrintTheModsWithIndentedAddonsAndTheDetail
   t.MakeDir("prog/mods");
   const Args prog = {"--program-dir", (t / "prog").string()};
   EXPECT_EQ(Output(prog + Args{"list"}), "(No mods found.)\n");
-  t.MakeDir("prog/mods/b mod/Addon/x");
-  t.MakeDir("prog/mods/b mod/Addon/y/Backup");
-  t.MakeDir("prog/mods/A mod/Backup");
-  t.MakeDir("prog/mods/C/backup");  // as the game's file system sees names
+  // "backup" too, as the game's file system sees names.
+  for (const char* dir : {"b mod/Addon/x", "b mod/Addon/y/Backup", "A mod/Backup", "C/backup"})
+    t.MakeDir(std::string("prog/mods/") + dir);
   t.Write("prog/mods/stray.txt");
   EXPECT_EQ(Output(prog + Args{"list"}), "A mod\nb mod\n    y\n    x\nC\n");
   EXPECT_EQ(Output(prog + Args{"installed"}), "A mod\n    y\nC\n");
   // The same lists for scripts: every entry with its ModPath.
-  const std::string json = Output(prog + Args{"list", "--json"});
-  EXPECT_NE(json.find(R"({
+  const RunResult json = ExpectRun(prog + Args{"list", "--json"}, kExitOk, {R"({
       "path": "b mod\\Addon\\y",
       "name": "y",
       "addon": true
-    },)"),
-            std::string::npos)
-      << json;
-  EXPECT_EQ(std::count(json.begin(), json.end(), '{'), 6) << json;
-  const std::string installed = Output(prog + Args{"installed", "--json"});
-  EXPECT_NE(installed.find(R"("game": null,)"), std::string::npos) << installed;
-  EXPECT_NE(installed.find(R"("path": "C",)"), std::string::npos) << installed;
+    },)"});
+  EXPECT_EQ(std::count(json.output.begin(), json.output.end(), '{'), 6) << json.output;
+  const std::string installed =
+      ExpectRun(prog + Args{"installed", "--json"}, kExitOk, {R"("game": null,)", R"("path": "C",)"}).output;
   EXPECT_EQ(installed.find(R"("path": "b mod")"), std::string::npos) << installed;
   EXPECT_EQ(Drydock(prog + Args{"list", "extra"}).code, kExitUsage);
 
@@ -180,9 +178,8 @@ TEST(CommandLine, ListInstalledAndInfoPrintTheModsWithIndentedAddonsAndTheDetail
   EXPECT_EQ(Output(info + Args{"Fleet"}),
             "author=R&D\ndescription=(File does not contain description)\nversion=2.0\nother_heading=Credits\n"
             "other=(File does not contain 'other')\nfiles=4\nsize=2.08 KB\nreadme=yes\npicture=invalid\n");
-  const std::string addon = Output(info + Args{"fleet/addon/extra"});
+  const std::string addon = ExpectRun(info + Args{"fleet/addon/extra"}, kExitOk, {"picture=none\n"}).output;
   EXPECT_EQ(addon.substr(0, addon.find('\n')), "author=Someone else");
-  EXPECT_NE(addon.find("picture=none\n"), std::string::npos);
   EXPECT_EQ(Drydock(info + Args{"Missing"}).code, kExitFailed);
   EXPECT_EQ(Drydock(info).code, kExitUsage);
 }
@@ -194,21 +191,15 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   t.Write("prog/mods/Fleet/odf/ships/new.odf", "new");
   const Args base = {"--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string()};
   // Without --yes and without a terminal (its input is /dev/null) the question is refused.
-  const RunResult refused = Drydock(base + Args{"install", "Fleet"});
-  EXPECT_EQ(refused.code, kExitFailed);
-  EXPECT_NE(refused.output.find("run with --yes"), std::string::npos) << refused.output;
+  ExpectRun(base + Args{"install", "Fleet"}, kExitFailed, {"run with --yes"});
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   // No game folder: refused, nothing touched.
-  const RunResult noGame = Drydock(base + Args{"--yes", "--game-dir", (t / "missing").string(), "install", "Fleet"});
-  EXPECT_EQ(noGame.code, kExitFailed);
-  EXPECT_NE(noGame.output.find("Armada II directory not found"), std::string::npos);
+  ExpectRun(base + Args{"--yes", "--game-dir", (t / "missing").string(), "install", "Fleet"}, kExitFailed,
+            {"Armada II directory not found"});
   EXPECT_FALSE(std::filesystem::exists(t / "prog/mods/Fleet/Backup"));
   // A file that cannot be replaced: reported on standard error, exit 1.
-  const RunResult failed =
-      Drydock(base + Args{"--yes", "install", "Fleet"}, {"DRYDOCK_FAIL_PATH=game/odf/ships/fed.odf"}, true);
-  EXPECT_EQ(failed.code, kExitFailed);
-  EXPECT_NE(failed.output.find("Install incomplete: 1 file(s)"), std::string::npos) << failed.output;
-  EXPECT_NE(failed.output.find("odf/ships/fed.odf"), std::string::npos);
+  ExpectRun(base + Args{"--yes", "install", "Fleet"}, kExitFailed,
+            {"Install incomplete: 1 file(s)", "odf/ships/fed.odf"}, {"DRYDOCK_FAIL_PATH=game/odf/ships/fed.odf"}, true);
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
   // The mod's name ignores case. Whole runs are probed in install_probe_test.
   Output(base + Args{"--yes", "uninstall", "Fleet"});
@@ -224,13 +215,10 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
   EXPECT_EQ(Output(base + Args{"stack", "--json", "ODF\\Ships\\fed.odf"}),
             "{\n  \"path\": \"ODF\\\\Ships\\\\fed.odf\",\n  \"gameHadFile\": true,\n  \"mods\": [\n    \"Fleet\",\n"
             "    \"Later\"\n  ]\n}\n");
-  const std::string installed = Output(base + Args{"installed", "--json"});
-  EXPECT_NE(installed.find(R"("installedInto": null,
+  ExpectRun(base + Args{"installed", "--json"}, kExitOk, {R"("installedInto": null,
       "coveredBy": [
         "Later"
-      ])"),
-            std::string::npos)
-      << installed;
+      ])"});
   EXPECT_EQ(Output(base + Args{"compat", "Fleet", "Later", "--json"}),
             "{\n  \"first\": \"Fleet\",\n  \"second\": \"Later\",\n  \"compatible\": false,\n  \"shared\": [\n"
             "    \"odf\\\\ships\\\\fed.odf\"\n  ]\n}\n");
@@ -240,9 +228,8 @@ TEST(CommandLine, InstallAndUninstallAskAnswerAndReportFailures) {
 // whatever the flow makes of the answer; --no answers no. Every command that asks a question is here.
 TEST(CommandLine, AQuestionNobodyCanAnswerRefusesTheWholeCommandAndNoAnswersNo) {
   TempTree t;
-  const drydock::test::ScopedEnv home{"HOME", (t / "home").string()};
-  const drydock::test::ScopedEnv data{"XDG_DATA_HOME", (t / "home/data").string()};
-  const drydock::test::ScopedEnv cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
+  const drydock::test::ScopedEnv home{"HOME", (t / "home").string()}, data{"XDG_DATA_HOME", (t / "home/data").string()},
+      cache{"XDG_CACHE_HOME", (t / "home/cache").string()};
   t.Write("game/odf/ships/fed.odf", "game");
   t.Write("prog/mods/Fleet/odf/ships/fed.odf", "mod");
   t.Write("prog/mods/Inst/odf/ships/new.odf", "new");
@@ -273,9 +260,7 @@ TEST(CommandLine, AQuestionNobodyCanAnswerRefusesTheWholeCommandAndNoAnswersNo) 
   const std::vector<std::string> game = TempTree::Snapshot(t / "game");
   for (const auto& c : cases) {
     const std::vector<std::string> before = mods();
-    const RunResult r = Drydock(base + c.args);
-    EXPECT_EQ(r.code, c.code) << c.args.back() << ": " << r.output;
-    EXPECT_NE(r.output.find(c.told), std::string::npos) << r.output;
+    ExpectRun(base + c.args, c.code, {c.told});
     EXPECT_EQ(TempTree::Snapshot(t / "game"), game) << c.args.back();
     std::vector<std::string> after = mods();
     if (!c.sorted.empty()) {
@@ -342,8 +327,6 @@ TEST(CommandLine, LaunchTellsOfAGameThatFailsAtOnceAndExitsOne) {
   for (const auto& [script, code, shown] : cases) {
     t.Write("bin/wine", "#!/bin/sh\n" + script + "\n");
     std::filesystem::permissions(t / "bin/wine", std::filesystem::perms::owner_all);
-    const RunResult run = Drydock(launch, {"PATH=" + (t / "bin").string()});
-    EXPECT_EQ(run.code, code) << run.output;
-    for (const std::string& text : shown) EXPECT_NE(run.output.find(text), std::string::npos) << run.output;
+    ExpectRun(launch, code, shown, {"PATH=" + (t / "bin").string()});
   }
 }

@@ -10,10 +10,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <atomic>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
-#include <tuple>
 
 #include "library/mod_library.h"
 #include "platform/environment.h"
@@ -28,7 +25,6 @@ namespace fs = std::filesystem;
 using namespace drydock;
 using test::Str;
 using ui::frmChangeA2Dir;
-using namespace std::chrono_literals;
 using Calls = std::vector<std::string>;
 
 namespace {
@@ -40,6 +36,13 @@ const char* const kTitle = "Change A2 Directory";
 // The message that refuses a path, and the question before a folder without the game is taken.
 test::ScriptedDialogs::Box Refusal(const std::string& text) {
   return {text, kTitle, flow::Buttons::Ok, flow::Icon::Exclamation, flow::Answer::Ok};
+}
+test::ScriptedDialogs::Box NoFolder(const std::string& folder) {
+  return Refusal("There is no folder \"" + folder + "\". Choose the folder that holds Armada2.exe.");
+}
+test::ScriptedDialogs::Box ProgramFile(const std::string& file, const std::string& folder) {
+  return Refusal("\"" + file + "\" is the game's program file, not a folder. Choose the folder that holds it: \"" +
+                 folder + "\".");
 }
 test::ScriptedDialogs::Box NoGameQuestion(const std::string& folder, flow::Answer answer) {
   return {"The folder \"" + folder +
@@ -112,6 +115,20 @@ class ChangeA2Dir : public ::testing::Test {
         [&] { return Browser()->viewport()->rect().contains(Browser()->visualRect(Browser()->currentIndex())); },
         1000));
   }
+  // Opens the dialog on the known game folder, active, with nothing asked of the host yet.
+  void Reopen() {
+    host.gameDir = gameDir;
+    host.calls = {};
+    Open();
+    test::Activate(dialog.get());
+  }
+  // A click on `folder` in the browser, scrolled into view first.
+  QModelIndex ClickFolder(const std::string& folder) {
+    const QModelIndex index = Model()->index(QString::fromStdString(folder));
+    Browser()->scrollTo(index);
+    QTest::mouseClick(Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, Browser()->visualRect(index).center());
+    return index;
+  }
   QPushButton* cmdApply() { return test::Child<QPushButton>(dialog.get(), "cmdApply"); }
   QTreeView* Browser() { return test::Child<QTreeView>(dialog.get(), "dirListBox"); }
   QFileSystemModel* Model() { return dialog->findChild<QFileSystemModel*>(); }
@@ -153,9 +170,7 @@ TEST_F(ChangeA2Dir, OpensOnAKnownGameDirInViewWithoutSearchingRefillsWhenReopene
   EXPECT_EQ(TxtDir(), gameDir) << "the browser did not move, yet the text box is filled again";
   // A click on the other folder, and a key that moves to the next, put its path into the text box.
   test::Activate(&d);
-  const QModelIndex copy = Model()->index(QString::fromStdString(copyDir));
-  Browser()->scrollTo(copy);
-  QTest::mouseClick(Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, Browser()->visualRect(copy).center());
+  const QModelIndex copy = ClickFolder(copyDir);
   EXPECT_EQ(TxtDir(), copyDir);
   test::PressKey(Qt::Key_Down);
   EXPECT_EQ(TxtDir(), Str(Model()->filePath(Browser()->indexBelow(copy))));
@@ -164,8 +179,13 @@ TEST_F(ChangeA2Dir, OpensOnAKnownGameDirInViewWithoutSearchingRefillsWhenReopene
 }
 
 TEST_F(ChangeA2Dir, ApplyAndOKTakeAGameFolderOrAConfirmedOneAndRefuseAnythingElseWithAMessageStayingOpen) {
-  const std::string gone = Text(t / "Games/Gone"), exe = gameDir + "/Armada2.exe", home = Text(platform::HomeDir());
-  const std::string miss = "\". Choose the folder that holds Armada2.exe.";
+  const std::string gone = Text(t / "Games/Gone"), exe = gameDir + "/Armada2.exe", home = Text(platform::HomeDir()),
+                    lower = Text(t / "Games/a2 copy"), copyExe = copyDir + "/armada2.EXE";
+  const auto caseHint =
+      Refusal("There is no folder \"" + lower + "\". Letter case counts here: did you mean \"" + copyDir + "\"?");
+  const auto relative = Refusal(
+      "\"Games/Empty\" is not a full path. Type the whole path of the folder, starting with \"/\" (or \"~/\" for your "
+      "home folder).");
   struct Case {
     std::string typed;
     const char* button;
@@ -182,36 +202,12 @@ TEST_F(ChangeA2Dir, ApplyAndOKTakeAGameFolderOrAConfirmedOneAndRefuseAnythingEls
       {copyDir, "cmdOK", copyDir, copyDir, false},
       {gameDir + "/", "cmdApply", gameDir, gameDir, true},  // the same folder again is not taken
       {gameDir, "cmdOK", gameDir, gameDir, false},
-      {Text(t / "Games/a2 copy"),
-       "cmdApply",
-       gameDir,
-       Text(t / "Games/a2 copy"),
-       true,
-       {Refusal("There is no folder \"" + Text(t / "Games/a2 copy") + "\". Letter case counts here: did you mean \"" +
-                copyDir + "\"?")}},
-      {gone, "cmdApply", gameDir, gone, true, {Refusal("There is no folder \"" + gone + miss)}},
-      {gone, "cmdOK", gameDir, gone, true, {Refusal("There is no folder \"" + gone + miss)}},
-      {exe,
-       "cmdOK",
-       gameDir,
-       exe,
-       true,
-       {Refusal("\"" + exe + "\" is the game's program file, not a folder. Choose the folder that holds it: \"" +
-                gameDir + "\".")}},
-      {Text(t / "Games/A2 Copy/armada2.EXE"),
-       "cmdApply",
-       gameDir,
-       Text(t / "Games/A2 Copy/armada2.EXE"),
-       true,
-       {Refusal("\"" + Text(t / "Games/A2 Copy/armada2.EXE") +
-                "\" is the game's program file, not a folder. Choose the folder that holds it: \"" + copyDir + "\".")}},
-      {"Games/Empty",
-       "cmdOK",
-       gameDir,
-       "Games/Empty",
-       true,
-       {Refusal("\"Games/Empty\" is not a full path. Type the whole path of the folder, starting with \"/\" (or \"~/\" "
-                "for your home folder).")}},
+      {lower, "cmdApply", gameDir, lower, true, {caseHint}},
+      {gone, "cmdApply", gameDir, gone, true, {NoFolder(gone)}},
+      {gone, "cmdOK", gameDir, gone, true, {NoFolder(gone)}},
+      {exe, "cmdOK", gameDir, exe, true, {ProgramFile(exe, gameDir)}},
+      {copyExe, "cmdApply", gameDir, copyExe, true, {ProgramFile(copyExe, copyDir)}},
+      {"Games/Empty", "cmdOK", gameDir, "Games/Empty", true, {relative}},
       {emptyDir, "cmdOK", gameDir, emptyDir, true, {NoGameQuestion(emptyDir, flow::Answer::No)}},
       {emptyDir + "/", "cmdOK", emptyDir, emptyDir, false, {NoGameQuestion(emptyDir, flow::Answer::Yes)}},
       {"~", "cmdApply", home, home, true, {NoGameQuestion(home, flow::Answer::Yes)}},
@@ -258,10 +254,7 @@ TEST_F(ChangeA2Dir, KeysActOnTheFocusedButtonAndEscapeCancels) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.tabs) + " tabs, key " + std::to_string(c.key));
-    host.gameDir = gameDir;
-    host.calls = {};
-    Open();
-    test::Activate(dialog.get());
+    Reopen();
     ASSERT_EQ(QApplication::focusWidget(), test::Child<QLineEdit>(dialog.get(), "txtDir"));
     Type(copyDir);
     for (int i = 0; i < c.tabs; ++i) test::PressKey(Qt::Key_Tab);
@@ -272,13 +265,8 @@ TEST_F(ChangeA2Dir, KeysActOnTheFocusedButtonAndEscapeCancels) {
     EXPECT_EQ(dialog->isVisible(), c.open);
   }
   // Enter in the browser takes the folder browsed to.
-  host.gameDir = gameDir;
-  host.calls = {};
-  Open();
-  test::Activate(dialog.get());
-  const QModelIndex copy = Model()->index(QString::fromStdString(copyDir));
-  Browser()->scrollTo(copy);
-  QTest::mouseClick(Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, Browser()->visualRect(copy).center());
+  Reopen();
+  ClickFolder(copyDir);
   test::PressKey(Qt::Key_Return);
   EXPECT_EQ(host.calls, (Calls{"set " + copyDir, "closed"}));
 }
@@ -314,8 +302,7 @@ TEST_F(ChangeA2Dir, WithoutAGameDirASearchProposesOneClosingIsRefusedCancelEndsT
   // Without a GameDir neither the close box nor OK refused closes it (nor could it reopen); Cancel and Escape end
   // the program (the host tells the player why).
   d.close();
-  dialogs.Expect(
-      Refusal("There is no folder \"" + Text(t / "Games/Gone") + "\". Choose the folder that holds Armada2.exe."));
+  dialogs.Expect(NoFolder(Text(t / "Games/Gone")));
   Type(Text(t / "Games/Gone"), "cmdOK");
   dialogs.Expect(NoGameQuestion(emptyDir, flow::Answer::No));
   Type(emptyDir, "cmdOK");
