@@ -68,17 +68,14 @@ class ModContextMenu : public ::testing::Test {
   }
   // The menu that is open now, waited for; nullptr when none opens.
   static QMenu* Shown() {
-    if (!QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }, 1000)) {
-      return nullptr;
-    }
+    (void)QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }, 1000);
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
   // The captions of a menu's entries (separators left out), each with whether it can be chosen.
   static std::vector<std::pair<std::string, bool>> Entries(const QMenu* menu) {
     std::vector<std::pair<std::string, bool>> entries;
-    for (const QAction* a : menu->actions()) {
+    for (const QAction* a : menu->actions())
       if (!a->isSeparator()) entries.emplace_back(test::Str(a->text()), a->isEnabled());
-    }
     return entries;
   }
   // What a command showed: the questions (title: text), the input prompts and the shell's calls.
@@ -87,11 +84,6 @@ class ModContextMenu : public ::testing::Test {
     for (const Box& box : dialogs.shown) seen.push_back(box.title + ": " + box.text);
     for (const std::string& prompt : dialogs.prompts) seen.push_back("input " + prompt);
     return seen;
-  }
-  void ClearSeen() {
-    dialogs.shown.clear();
-    dialogs.prompts.clear();
-    shell.calls.clear();
   }
 
   test::TempTree t;
@@ -189,8 +181,11 @@ TEST_F(ModContextMenu, EachEntryRunsTheFlowOfItsCommandInTheMainMenus) {
       {Qt::Key_V, Qt::CTRL | Qt::Key_W, "", "open " + (Mod("Fleet") / "Fleet Readme.txt").string()},
       {Qt::Key_F, Qt::CTRL | Qt::Key_O, "", "open " + Mod("Fleet").string()},
   };
+  // Forgets what was seen and scripts the question of an entry.
   const auto script = [&](const std::string& question) {
-    ClearSeen();
+    dialogs.shown.clear();
+    dialogs.prompts.clear();
+    shell.calls.clear();
     if (!question.empty()) dialogs.Expect({"", question, flow::Buttons::YesNo, flow::Icon::Question, flow::Answer::No});
   };
   for (const auto& e : entries) {
