@@ -348,7 +348,7 @@ TEST_F(SelectorInstall, EnterAndSpacePressTheFocusedButtonAndEnterInTheListOrADo
   EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game") << "every question was answered No";
 }
 
-TEST_F(SelectorInstall, AnInstallCountsTheGameSaysWhatItDidBeepsAndGivesTheListTheKeyboardBack) {
+TEST_F(SelectorInstall, AnInstallAndAnUninstallByTheButtonOrBackspaceCountTheGameAndSayWhatTheyDid) {
   InstallFleet();
   EXPECT_EQ(Label("lblA2NumOfFiles"), "3") << "the count follows the install";
   EXPECT_EQ(Label("lblStatus"), "Installed Fleet: 2 files, 1 kept in Backup");
@@ -359,6 +359,20 @@ TEST_F(SelectorInstall, AnInstallCountsTheGameSaysWhatItDidBeepsAndGivesTheListT
   EXPECT_EQ(Items(Installed()), L({"Fleet"}));
   EXPECT_EQ(Current(), "Fleet");
   ASSERT_EQ(QApplication::focusWidget(), Mods()) << "the list has the keyboard again after the install";
+  // Uninstalled, by the button (answered No) and then Backspace in the list.
+  ClickItem(Mods(), Mods()->item(0));
+  ASSERT_EQ(QApplication::focusWidget(), Mods());
+  dialogs.Expect(Question(false, flow::Answer::No));
+  QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod") << "answered No";
+  Mods()->setFocus();
+  dialogs.Expect(Question(false, flow::Answer::Yes));
+  PressKey(Qt::Key_Backspace);
+  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "the count follows the uninstall";
+  EXPECT_EQ(Label("lblStatus"), "Uninstalled Fleet: 2 files put back or taken out");
+  EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
+  EXPECT_EQ(Items(Installed()), L({"(No mods found.)"}));
 }
 
 // The installed-mods window lists afresh on every activation, and keeps the entry chosen.
@@ -376,23 +390,6 @@ TEST_F(SelectorInstall, AModWhoseBackupWasMadeForAnotherGameSaysSoAmongTheInstal
   Activate(installed->window());
   EXPECT_EQ(Str(installed->currentItem()->text()), "Zeta");
   EXPECT_EQ(Label("lblCoveredBy"), "Installed into another game folder: /elsewhere/Armada II");
-}
-
-TEST_F(SelectorInstall, UninstallByTheButtonOrBackspaceAsksPutsTheGameBackAndSaysWhatItDid) {
-  InstallFleet();
-  ClickItem(Mods(), Mods()->item(0));
-  ASSERT_EQ(QApplication::focusWidget(), Mods());
-  dialogs.Expect(Question(false, flow::Answer::No));
-  QTest::mouseClick(Find<QPushButton>("cmdUninstallMod"), Qt::LeftButton);
-  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "mod") << "answered No";
-  Mods()->setFocus();
-  dialogs.Expect(Question(false, flow::Answer::Yes));
-  PressKey(Qt::Key_Backspace);
-  EXPECT_EQ(TempTree::Read(t / "game/odf/ships/fed.odf"), "game");
-  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "the count follows the uninstall";
-  EXPECT_EQ(Label("lblStatus"), "Uninstalled Fleet: 2 files put back or taken out");
-  EXPECT_EQ(Str(Find<QPushButton>("cmdUninstallMod")->text()), "Uninstall Mod");
-  EXPECT_EQ(Items(Installed()), L({"(No mods found.)"}));
 }
 
 TEST_F(SelectorInstall, ClosingWhileTheWorkWaitsForTheLockClosesTheWindowOnceTheInstallHasEnded) {

@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <tuple>
 
 #include "flow/preflight.h"
 #include "launch/launch.h"
@@ -47,6 +46,13 @@ Box Answered(const std::string& text, const std::string& title, flow::Answer ans
              flow::Buttons buttons = flow::Buttons::YesNo, flow::Icon icon = flow::Icon::Question) {
   return {text, title, buttons, icon, answer};
 }
+// A question whose Yes removes files: Enter gives No.
+Box AnsweredNoFirst(const std::string& text, const std::string& title, flow::Answer answer,
+                    flow::Icon icon = flow::Icon::Question) {
+  Box box = Answered(text, title, answer, flow::Buttons::YesNo, icon);
+  box.preset = flow::Default::No;
+  return box;
+}
 
 class SelectorCommands : public ::testing::Test {
  protected:
@@ -61,6 +67,7 @@ class SelectorCommands : public ::testing::Test {
   void Click(const char* text) { test::ClickText(Mods(), text); }
   std::string Current() const { return Mods()->currentItem() ? test::Str(Mods()->currentItem()->text()) : ""; }
   fs::path Mod(const char* relative) const { return t / "prog/mods" / relative; }
+  std::string Label(const char* name) const { return test::Str(test::Child<QLabel>(window.get(), name)->text()); }
 
   test::TempTree t;
   // Removed mods go to a trash of the test's own.
@@ -149,12 +156,10 @@ TEST_F(SelectorCommands, TheListTakesTypeAheadHomeAndEndAndDeleteAsksToRemoveWit
       PressKey(move.key);
     }
     EXPECT_EQ(Current(), move.lands);
-    EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModNumOfFiles")->text()),
-              "Number of files in current mod: 0")
-        << "the details follow";
+    EXPECT_EQ(Label("lblModNumOfFiles"), "Number of files in current mod: 0") << "the details follow";
   }
-  dialogs.Expect({"Are you sure you want to remove the Borg Pack mod from your hard drive?", "Remove Borg Pack mod?",
-                  flow::Buttons::YesNo, flow::Icon::Question, flow::Answer::No, flow::Default::No});
+  dialogs.Expect(AnsweredNoFirst("Are you sure you want to remove the Borg Pack mod from your hard drive?",
+                                 "Remove Borg Pack mod?", flow::Answer::No));
   PressKey(Qt::Key_Delete);
   EXPECT_TRUE(dialogs.Done());
   EXPECT_TRUE(fs::is_directory(Mod("Borg Pack")));
@@ -192,17 +197,20 @@ class RemoveMod : public SelectorCommands {
   }
   // The first question, and the second that warns of what cannot be undone; both default to No.
   static Box Ask(const std::string& name, flow::Answer answer) {
-    Box box = Answered("Are you sure you want to remove the " + name + " mod from your hard drive?",
-                       "Remove " + name + " mod?", answer);
-    box.preset = flow::Default::No;
-    return box;
+    return AnsweredNoFirst("Are you sure you want to remove the " + name + " mod from your hard drive?",
+                           "Remove " + name + " mod?", answer);
   }
   static Box Warning(const std::string& name, flow::Answer answer) {
-    Box box = Answered("", "Remove " + name + " mod?", answer, flow::Buttons::YesNo, flow::Icon::Exclamation);
-    box.preset = flow::Default::No;
-    return box;
+    return AnsweredNoFirst("", "Remove " + name + " mod?", answer, flow::Icon::Exclamation);
   }
-  std::string Status() const { return test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()); }
+  // Selects `name` and presses Delete, answering the first question Yes and the warning, when one is due, `warning`.
+  void Remove(const char* name, std::optional<flow::Answer> warning = flow::Answer::Yes) {
+    Click(name);
+    dialogs.Expect(Ask(name, flow::Answer::Yes));
+    if (warning) dialogs.Expect(Warning(name, *warning));
+    PressKey(Qt::Key_Delete);
+  }
+  std::string Status() const { return Label("lblStatus"); }
 };
 
 TEST_F(RemoveMod, TheModIsLookedAtUnderTheLockAndWorkThatThrowsIsToldDeletingNothing) {
@@ -231,19 +239,14 @@ TEST_F(RemoveMod, TheModIsLookedAtUnderTheLockAndWorkThatThrowsIsToldDeletingNot
 }
 
 TEST_F(RemoveMod, AnAddonGoesToTheTrashAloneAndAnInstalledModNeedsASecondYes) {
-  Click("    Extra");
-  dialogs.Expect(Ask("    Extra", flow::Answer::Yes));
-  PressKey(Qt::Key_Delete);
+  Remove("    Extra", std::nullopt);
   EXPECT_FALSE(fs::exists(Mod("Fleet/Addon/Extra")));
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Extra/odf/x.odf"), "extra");
   EXPECT_EQ(Status(), "Removed Extra: moved to the trash");
   EXPECT_EQ(test::TempTree::Read(Mod("Fleet/odf/fed.odf")), "fleet");
   EXPECT_EQ(test::Items(Mods()), test::L({"Fleet", "Inst"}));
 
-  Click("Inst");
-  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
-  dialogs.Expect(Warning("Inst", flow::Answer::No));  // the backup would go with it
-  PressKey(Qt::Key_Delete);
+  Remove("Inst", flow::Answer::No);  // the backup would go with it
   EXPECT_TRUE(fs::exists(Mod("Inst/Backup/odf/fed.odf")));
   dialogs.Expect(Ask("Inst", flow::Answer::Yes));
   dialogs.Expect(Warning("Inst", flow::Answer::Yes));
@@ -265,17 +268,12 @@ TEST_F(RemoveMod, WhileTheGameRunsAnInstalledModStaysAndAnotherGoes) {
   ASSERT_TRUE(dialogs.Done());
   EXPECT_EQ(test::TempTree::Read(Mod("Inst/Backup/odf/fed.odf")), "the game's own");
 
-  Click("Fleet");
-  dialogs.Expect(Ask("Fleet", flow::Answer::Yes));
-  PressKey(Qt::Key_Delete);
+  Remove("Fleet", std::nullopt);
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Fleet/odf/fed.odf"), "fleet");
   EXPECT_EQ(test::Items(Mods()), test::L({"Inst"}));
 
   game.Stop();  // closed: the installed mod goes once the user says so twice
-  Click("Inst");
-  dialogs.Expect(Ask("Inst", flow::Answer::Yes));
-  dialogs.Expect(Warning("Inst", flow::Answer::Yes));
-  PressKey(Qt::Key_Delete);
+  Remove("Inst");
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files/Inst/Backup/odf/fed.odf"), "the game's own");
   EXPECT_TRUE(dialogs.Done());
 }
@@ -285,11 +283,8 @@ TEST_F(RemoveMod, WithoutATrashAModIsDeletedOnlyWhenTheUserSaysSoKnowingItIsForG
   fs::remove_all(Mod("Inst"));
   t.Write("home/data/Trash", "not a folder");
   PressKey(Qt::Key_R, Qt::ControlModifier);
-  Click("Fleet");
   for (const flow::Answer answer : {flow::Answer::No, flow::Answer::Yes}) {
-    dialogs.Expect(Ask("Fleet", flow::Answer::Yes));
-    dialogs.Expect(Warning("Fleet", answer));
-    PressKey(Qt::Key_Delete);
+    Remove("Fleet", answer);
     EXPECT_EQ(fs::exists(Mod("Fleet/odf/fed.odf")), answer == flow::Answer::No);
   }
   EXPECT_NE(dialogs.shown.back().text.find(Mod("Fleet").string() + "\n\nDelete it for good?"), std::string::npos);
@@ -304,9 +299,7 @@ TEST_F(RemoveMod, OnLinuxABackslashIsPartOfTheModsNameNeverAFolderOfAnotherMod) 
   fs::create_directories(Mod("x\\y"));
   std::ofstream(Mod("x\\y") / "odd.odf") << "odd";
   PressKey(Qt::Key_R, Qt::ControlModifier);
-  Click("x\\y");
-  dialogs.Expect(Ask("x\\y", flow::Answer::Yes));
-  PressKey(Qt::Key_Delete);
+  Remove("x\\y", std::nullopt);
   EXPECT_EQ(test::TempTree::Read(Mod("x/y/precious.odf")), "x's");
   EXPECT_EQ(test::TempTree::Read(t / "home/data/Trash/files" / "x\\y" / "odd.odf"), "odd");
   EXPECT_TRUE(dialogs.Done());
@@ -347,10 +340,38 @@ TEST_F(SelectorCommands, ANewModFolderTakesOnlyAFolderNameAndIsSelectedOnceMade)
 }
 
 TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedOnAndLaunchingEndsDrydock) {
+  t.Write("prog/mods/Fleet/Fleet Readme.txt");
   Start();
+  Click("Fleet");
+  // The Launch menu's places and the mod's folder and readme, opened, and told with the path or address in full
+  // when the shell cannot open them.
+  const std::pair<std::function<void()>, std::string> places[] = {
+      {[] { PressKey(Qt::Key_O, Qt::ControlModifier); }, Mod("Fleet").string()},
+      {[] { PressKey(Qt::Key_W, Qt::ControlModifier); }, (Mod("Fleet") / "Fleet Readme.txt").string()},
+      {[&] { Entry("menuManagarLaunchA2Dir")->trigger(); }, (t / "game").string()},
+      {[&] { Entry("menuManagerLaunchDrydockDir")->trigger(); }, (t / "prog").string()},
+      {[&] { Entry("menuManagerLaunchAU")->trigger(); }, std::string(launch::kArmadaUniverseUrl)},
+      {[&] { Entry("menuManagerLaunchAFC")->trigger(); }, std::string(launch::kArmadaFleetCommandUrl)},
+      {[&] { Entry("menuManagerLaunchModCentral")->trigger(); }, std::string(launch::kModCentralUrl)},
+  };
+  for (const auto& [give, target] : places) {
+    SCOPED_TRACE(target);
+    shell.calls.clear();
+    shell.openFailure.reset();
+    give();
+    EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + target});
+    shell.openFailure = "xdg-open was not found";
+    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", flow::Buttons::Ok,
+                    flow::Icon::Exclamation});
+    give();
+    EXPECT_TRUE(dialogs.Done());
+  }
+  shell.openFailure.reset();
+  shell.calls.clear();
+
+  // Opens the Manager menu with a click, as the user does, and tells which of the two entries can be chosen.
   auto* manager = test::Child<QMenu>(window.get(), "menuSelector");
   QMenuBar* bar = window->menuBar();
-  // Opens the Manager menu with a click, as the user does, and tells which of the two entries can be chosen.
   const auto open = [&] {
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(manager->menuAction()).center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
@@ -373,20 +394,6 @@ TEST_F(SelectorCommands, TheManagerMenuGreysWhatCannotRunTheMapEditorIsSwitchedO
   EXPECT_EQ(open(), std::make_pair(false, false));
   Entry("menuManagerLaunchA2")->trigger();  // greyed: nothing happens
   EXPECT_TRUE(shell.calls.empty());
-
-  // The Launch menu's places.
-  const std::pair<const char*, std::string> places[] = {
-      {"menuManagarLaunchA2Dir", (t / "game").string()},
-      {"menuManagerLaunchDrydockDir", (t / "prog").string()},
-      {"menuManagerLaunchAU", std::string(launch::kArmadaUniverseUrl)},
-      {"menuManagerLaunchAFC", std::string(launch::kArmadaFleetCommandUrl)},
-      {"menuManagerLaunchModCentral", std::string(launch::kModCentralUrl)},
-  };
-  for (const auto& [entry, target] : places) {
-    shell.calls.clear();
-    Entry(entry)->trigger();
-    EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + target}) << entry;
-  }
 
   // The game runs through Wine in its folder, and Drydock ends.
   fs::rename(t / "game/Armada2.bak", t / "game/Armada2.exe");
@@ -446,29 +453,6 @@ TEST_F(SelectorCommands, TheMapEditorSwitchWaitsForTheGamesLockWhileTheWindowAns
   EXPECT_FALSE(fs::exists(t / "game/ATVI"));
 }
 
-TEST_F(SelectorCommands, APlaceTheShellCannotOpenIsToldWithItsPathOrAddressInFull) {
-  t.Write("prog/mods/Fleet/Fleet Readme.txt");
-  Start();
-  Click("Fleet");
-  shell.openFailure = "xdg-open was not found";
-  // How each command is given and what it opens.
-  const std::pair<std::function<void()>, std::string> commands[] = {
-      {[] { PressKey(Qt::Key_O, Qt::ControlModifier); }, Mod("Fleet").string()},
-      {[] { PressKey(Qt::Key_W, Qt::ControlModifier); }, (Mod("Fleet") / "Fleet Readme.txt").string()},
-      {[&] { Entry("menuManagarLaunchA2Dir")->trigger(); }, (t / "game").string()},
-      {[&] { Entry("menuManagerLaunchDrydockDir")->trigger(); }, (t / "prog").string()},
-      {[&] { Entry("menuManagerLaunchAU")->trigger(); }, std::string(launch::kArmadaUniverseUrl)},
-      {[&] { Entry("menuManagerLaunchAFC")->trigger(); }, std::string(launch::kArmadaFleetCommandUrl)},
-      {[&] { Entry("menuManagerLaunchModCentral")->trigger(); }, std::string(launch::kModCentralUrl)},
-  };
-  for (const auto& [give, target] : commands) {
-    dialogs.Expect({launch::texts::NotOpened(target, "xdg-open was not found"), "Could not open", flow::Buttons::Ok,
-                    flow::Icon::Exclamation});
-    give();
-    EXPECT_TRUE(dialogs.Done()) << target;
-  }
-}
-
 TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   t.Write("prog/mods/Fleet/ModInfo.txt", "Author: Someone\r\n");
   t.MakeDir("prog/mods/Other");
@@ -490,7 +474,7 @@ TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   dialogs.Expect(Answered("Are you sure you want to make the file?", "Make file?", flow::Answer::Yes));
   QTest::mouseClick(test::Child<QWidget>(editor, "cmdMakeFile"), Qt::LeftButton);
   EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
-  EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblModsVersion")->text()), "2.0") << "the details show it";
+  EXPECT_EQ(Label("lblModsVersion"), "2.0") << "the details show it";
   // Typed values keep the main window open when its closing asks and the user cancels.
   test::TypeInto(box("txtVersion"), "3.0");
   dialogs.Expect(
@@ -507,26 +491,33 @@ TEST_F(SelectorCommands, TheEditorFollowsTheModShownAndItsFileIsShownOnceMade) {
   EXPECT_NE(test::TempTree::Read(Mod("Other/ModInfo.txt")).find("Version: 2.0\r\n"), std::string::npos);
 }
 
+// The tech trees and the file installer open on the mod selected here, and turn to the one selected when open.
 TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysCarryTheirCheckMarksWhileOpenAndCloseOnEscape) {
+  for (const char* name : {"Alpha", "Fleet", "Zeta"}) t.MakeDir(std::string("prog/mods/") + name);
   Start();
   const struct {
     QKeyCombination key;
     const char* entry;
     const char* name;
+    const char* list = nullptr;  // the window's list of mods, that follows the mod selected here
   } help[] = {{QKeyCombination(Qt::Key_F1), "menuHelpAbout", "frmAbout"},
               {Qt::CTRL | Qt::Key_V, "menuHelpViewReadme", "frmReadme"},
               {Qt::CTRL | Qt::Key_L, "menuHelpChanges", "frmChanges"},
               {Qt::CTRL | Qt::Key_C, "menuModCompatablility", "frmCompatability"},
-              {Qt::CTRL | Qt::Key_T, "menuModTechTree", "frmTechTree"},
+              {Qt::CTRL | Qt::Key_T, "menuModTechTree", "frmTechTree", "lstMods"},
               {Qt::CTRL | Qt::Key_Z, "menuModAnalyzeMod", "frmAnalyzer"},
               {Qt::CTRL | Qt::Key_D, "menuManagerCheckInstalledMods", "frmInstalledMods"},
               {Qt::CTRL | Qt::Key_E, "menuModEdit", "frmEditModInfo"},
-              {Qt::CTRL | Qt::Key_F, "menuManagerFileInstaller", "frmInstaller"}};
+              {Qt::CTRL | Qt::Key_F, "menuManagerFileInstaller", "frmInstaller", "lstChooser"}};
   for (const auto& h : help) {
     SCOPED_TRACE(h.name);
-    for (int press = 0; press < 2; ++press) {  // a second press shows the same window
+    for (const char* mod : {"Fleet", "Zeta"}) {  // a second press shows the same window
       test::Activate(window.get());
+      Click(mod);
       PressKey(h.key.key(), h.key.keyboardModifiers());
+      if (!h.list) continue;
+      const auto* chosen = test::Child<QListWidget>(test::Child<QWidget>(window.get(), h.name), h.list)->currentItem();
+      EXPECT_EQ(chosen ? test::Str(chosen->text()) : "", mod);
     }
     const auto opened = window->findChildren<QWidget*>(QString::fromUtf8(h.name), Qt::FindDirectChildrenOnly);
     ASSERT_EQ(opened.size(), 1);
@@ -536,22 +527,6 @@ TEST_F(SelectorCommands, WindowsOpenOnceByTheirKeysCarryTheirCheckMarksWhileOpen
     EXPECT_FALSE(Entry(h.entry)->isChecked());
     EXPECT_TRUE(!window->findChild<QWidget*>(QString::fromUtf8(h.name)) ||
                 !window->findChild<QWidget*>(QString::fromUtf8(h.name))->isVisible());
-  }
-}
-
-TEST_F(SelectorCommands, TheTechTreesAndTheFileInstallerOpenOnTheModSelectedHere) {
-  for (const char* name : {"Alpha", "Fleet", "Zeta"}) t.MakeDir(std::string("prog/mods/") + name);
-  Start();
-  for (const char* mod : {"Fleet", "Zeta"}) {
-    for (const auto& [key, name, list] :
-         {std::tuple{Qt::Key_T, "frmTechTree", "lstMods"}, std::tuple{Qt::Key_F, "frmInstaller", "lstChooser"}}) {
-      test::Activate(window.get());
-      Click(mod);
-      PressKey(key, Qt::ControlModifier);
-      const auto* opened = test::Child<QWidget>(window.get(), name);
-      const auto* chosen = test::Child<QListWidget>(opened, list)->currentItem();
-      EXPECT_EQ(chosen ? test::Str(chosen->text()) : "", mod) << name;
-    }
   }
 }
 
@@ -579,10 +554,6 @@ TEST_F(SelectorCommands, EveryRefreshRebuildsTheAnalyzersTreeWhileItIsOpen) {
   EXPECT_EQ(mods(), "Armada,Fleet,") << "a closed window is not rebuilt";
 }
 
-}  // namespace
-
-namespace {
-
 // Manager > Uninstall All Mods asks first, No being what Enter gives, and then takes every mod out of the game.
 TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
   t.Write("game/odf/fed.odf", "game fed");
@@ -598,9 +569,9 @@ TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
   }
   ASSERT_EQ(test::TempTree::Read(t / "game/odf/fed.odf"), "Bravo fed");
   const std::string game = platform::PrintableName(platform::PathToUtf8(t / "game"));
+  // The entry is chosen from the open menu by its mnemonic.
   auto* manager = test::Child<QMenu>(window.get(), "menuSelector");
   QMenuBar* bar = window->menuBar();
-  // The entry is chosen from the open menu by its mnemonic.
   const auto choose = [&] {
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(manager->menuAction()).center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isVisible(); }, 1000));
@@ -608,12 +579,8 @@ TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
     QTest::keyClick(manager, Qt::Key_U);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !manager->isVisible() && dialogs.Done(); }, 5000));
   };
-  const Box question{"Uninstall all 2 mods installed into " + game + "?",
-                     "Uninstall All Mods?",
-                     flow::Buttons::YesNo,
-                     flow::Icon::Question,
-                     flow::Answer::No,
-                     flow::Default::No};
+  const Box question =
+      AnsweredNoFirst("Uninstall all 2 mods installed into " + game + "?", "Uninstall All Mods?", flow::Answer::No);
   dialogs.Expect(question);
   choose();
   EXPECT_EQ(test::TempTree::Read(t / "game/odf/fed.odf"), "Bravo fed") << "answered No";
@@ -625,13 +592,11 @@ TEST_F(SelectorCommands, UninstallAllModsAsksFirstAndThenPutsTheWholeGameBack) {
                           flow::Answer::Ok, flow::Buttons::Ok, flow::Icon::Information));
   choose();
   EXPECT_EQ(test::TempTree::Snapshot(t / "game"), before);
-  EXPECT_EQ(test::Str(test::Child<QLabel>(window.get(), "lblStatus")->text()),
-            "Uninstalled all 2 mods: the game holds no mod any more");
+  EXPECT_EQ(Label("lblStatus"), "Uninstalled all 2 mods: the game holds no mod any more");
   EXPECT_EQ(test::Str(test::Child<QPushButton>(window.get(), "cmdUninstallMod")->text()), "Uninstall Mod");
   EXPECT_FALSE(test::Child<QProgressBar>(window.get(), "pgbPercent")->isVisible());
   EXPECT_TRUE(Entry("menuManagerUninstallAll")->isEnabled() && Entry("menuModInstall")->isEnabled());
-  EXPECT_EQ(test::Child<QLabel>(window.get(), "lblA2NumOfFiles")->text(), QStringLiteral("2"))
-      << "the count follows the uninstall";
+  EXPECT_EQ(Label("lblA2NumOfFiles"), "2") << "the count follows the uninstall";
 }
 
 }  // namespace
