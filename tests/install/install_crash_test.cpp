@@ -1,12 +1,9 @@
-// Killing `drydock install`, `drydock uninstall` and a reinstall at every
-// counted file operation, and under strace inside the system calls, then
-// finishing the job, must bring back every game file byte for byte; and at no
-// moment in between may an original game file be kept only in a folder that
-// the next run throws away.
+// Killing `drydock install`, `drydock uninstall` and a reinstall at every counted file operation, and under strace
+// inside the system calls, then finishing the job, must bring back every game file byte for byte; and at no moment in
+// between may an original game file be kept only in a folder that the next run throws away.
 //
-// A sweep runs the real binary on a fresh copy of the fixture, killed at
-// N = 1, 2, 3, ..., until a run gets past its last kill point and exits on
-// its own.
+// A sweep runs the real binary on a fresh copy of the fixture, killed at N = 1, 2, 3, ..., until a run gets past its
+// last kill point and exits on its own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,26 +22,23 @@ using Rows = std::vector<std::string>;
 
 namespace {
 
-// Past this the sweep has gone wrong (an install of this fixture counts well
-// under a hundred operations).
+// Past this the sweep has gone wrong (an install of this fixture counts well under a hundred operations).
 constexpr std::uint64_t kSweepLimit = 2000;
 constexpr char kStrace[] = "/usr/bin/strace";
 constexpr char kMod[] = "prog/mods/Fleet";
+constexpr char kLater[] = "prog/mods/Later";
 
-// One file of the fixture: where it lies in the game and what it held there
-// (empty: absent), and the mod's file for it. Mod files without a game path
-// are never installed.
+// One file of the fixture: where it lies in the game and what it held there (empty: absent), and the mod's file for
+// it. Mod files without a game path are never installed.
 struct FixtureFile {
   std::string game, before, mod, modBytes;
 };
 
-// The game: nested folders, read-only files, root files, folders the table
-// names in another case (Textures\Rgb\), files the mod leaves alone, some in
-// folders it writes into. The mod: replacements (in "ODF/Ships" where the
-// game has "odf/ships", one whose name differs only in case), new files (two
-// in folders the game lacks), and ModInfo.txt, an addon and a folder outside
-// the game's table. The added files land in the game's spelling of existing
-// folders, never in a second "ODF" beside "odf".
+// The game: nested folders, read-only files, root files, folders the table names in another case (Textures\Rgb\),
+// files the mod leaves alone, some in folders it writes into. The mod: replacements (in "ODF/Ships" where the game
+// has "odf/ships", one whose name differs only in case), new files (two in folders the game lacks), and ModInfo.txt,
+// an addon and a folder outside the game's table. The added files land in the game's spelling of existing folders,
+// never in a second "ODF" beside "odf".
 const std::string kHull("\0\0\x02\0hull original", 17), kModHull("\0\0\x02\0hull from mod\xff", 18);
 const FixtureFile kFiles[] = {
     {"Armada2.exe", std::string("MZ\0\x90\x03game", 10), "", ""},
@@ -74,10 +68,9 @@ const FixtureFile kFiles[] = {
     {"", "", "Addon/Borg/odf/ships/borg.odf", "borg: addon only\r\n"},
 };
 
-// Runs the real binary on the folders below `root`, killed at its `killAt`-th
-// counted file operation or, with a system call named, on entry to its
-// `killAt`-th call of that kind (a copy half written, a temporary file not yet
-// renamed). The game is `game` below `root`; its home (and trash) lies there too.
+// Runs the real binary on the folders below `root`, killed at its `killAt`-th counted file operation or, with a system
+// call named, on entry to its `killAt`-th call of that kind (a copy half written, a temporary file not yet renamed).
+// The game is `game` below `root`; its home (and trash) lies there too.
 RunResult Drydock(const fs::path& root, const std::string& command, const std::string& syscall = {},
                   std::uint64_t killAt = 0, const std::string& mod = "Fleet", const std::string& game = "game",
                   bool force = false) {
@@ -106,11 +99,9 @@ RunResult Drydock(const fs::path& root, const std::string& command, const std::s
   return ::testing::AssertionFailure() << command << " failed with " << r.code << ":\n" << r.output;
 }
 
-// The game now: any difference, a folder an install made for the mod's new
-// files or a second case variant of a folder included, counts. With
-// `installed`, a mod may still be in, and the game's ledger of installs (a
-// pointer to the records, half written where a run was killed) is left out;
-// once the last mod is out it is gone too.
+// The game now: any difference, a folder an install made for the mod's new files or a second case variant of a folder
+// included, counts. With `installed`, a mod may still be in, and the game's ledger of installs (a pointer to the
+// records, half written where a run was killed) is left out; once the last mod is out it is gone too.
 bool IsLedgerRow(const std::string& row) {
   return row.starts_with(".drydock-installs=") || row.starts_with("..drydock-installs.drydock-");
 }
@@ -120,11 +111,10 @@ Rows GameNow(const fs::path& root, bool installed = false) {
   return rows;
 }
 
-// The mod folder now, without the note of the last uninstall; with
-// `leftovers`, also without the hidden folders an interrupted run may leave
-// for the next one to clear.
-Rows ModNow(const fs::path& root, bool leftovers = false) {
-  Rows rows = TempTree::Snapshot(root / kMod);
+// A mod folder now, without the note of the last uninstall; with `leftovers`, also without the hidden folders an
+// interrupted run may leave for the next one to clear.
+Rows ModNow(const fs::path& root, bool leftovers = false, const char* mod = kMod) {
+  Rows rows = TempTree::Snapshot(root / mod);
   std::erase_if(rows, [&](const std::string& row) {
     return row.starts_with(".drydock-uninstalled=") ||
            (leftovers && (row.starts_with(".drydock-backup-new/") || row.starts_with(".drydock-backup-old/")));
@@ -162,9 +152,8 @@ class InstallCrash : public ::testing::Test {
     return run;
   }
 
-  // Every original game file's bytes are still in the game at its path or in
-  // a committed Backup of a mod (one still being built does not count: the
-  // game must not have changed yet), or under its name in the trash. Those of
+  // Every original game file's bytes are still in the game at its path or in a committed Backup of a mod (one still
+  // being built does not count: the game must not have changed yet), or under its name in the trash. Those of
   // `deletedByHand` are not looked for.
   ::testing::AssertionResult NothingLost(const fs::path& root, const std::string& game = "game",
                                          const std::set<std::string>& deletedByHand = {}) const {
@@ -190,14 +179,11 @@ class InstallCrash : public ::testing::Test {
     return ::testing::AssertionFailure() << "originals in neither the game nor the backup:" << lost;
   }
 
-  // Runs `command` on fresh copies of `start`, killed at N = 1, 2, ... (of
-  // counted operations, or of calls of `syscall`). After each kill nothing
-  // may be lost, and the next runs must finish the job: an uninstall when the
-  // mod counts as installed; otherwise (killed before the backup was
-  // committed, or after it was retired) the game holds every original, and an
-  // uninstall run again (as a user finishing the job would), an install and
-  // an uninstall clear what the kill left. Returns the kill points' states,
-  // 'I' installed or '-' not, in order; empty when a check failed.
+  // Runs `command` on fresh copies of `start`, killed at N = 1, 2, ... (of counted operations, or of calls of
+  // `syscall`). After each kill nothing may be lost, and the next runs must finish the job: an uninstall when the mod
+  // counts as installed; otherwise (killed before the backup was committed, or after it was retired) the game holds
+  // every original, and an uninstall run again (as a user finishing the job would), an install and an uninstall clear
+  // what the kill left. Returns the kill points' states, 'I' installed or '-' not, in order; empty when a check failed.
   std::string Sweep(const fs::path& start, const std::string& command, const std::string& syscall = {}) {
     std::string states;
     for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
@@ -282,98 +268,71 @@ TEST_F(InstallCrash, KilledReinstallIsUndoneByUninstall) {
   EXPECT_EQ(Runs(Sweep(installed, "install")), "I-I");
 }
 
-// Later, installed over Fleet, replaces a file Fleet replaced, one Fleet
-// added and one Fleet left alone. Fleet is then uninstalled first, killed at
-// every counted operation and inside every rename: its originals are handed
-// to Later, and at no moment is one in neither backup nor the game. The next
-// run finishes the hand-over; uninstalling Later then gives the game back.
-TEST_F(InstallCrash, KilledOutOfOrderUninstallHandsEveryOriginalUpAndTheNextRunFinishes) {
-  constexpr char kLater[] = "prog/mods/Later";
-  for (const auto& [rel, bytes] : {std::pair{"ODF/Ships/fed.odf", "fed: from Later\r\n"},
-                                   {"textures/rgb/fed_new.tga", "new texture from Later"},
-                                   {"odf/ships/klingon.odf", "klingon: from Later"}}) {
-    t_.Write(std::string("original/") + kLater + "/" + rel, bytes);
-  }
-  const Rows laterBefore = TempTree::Snapshot(original_ / kLater);
-  fs::path run = Fresh(original_);
-  ASSERT_TRUE(RunToEnd(run, "install", "Later"));
-  const Rows laterOnly = GameNow(run, /*installed=*/true);
-  for (const std::string syscall : {"", "rename"}) {
-    std::string states;
-    for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
-      SCOPED_TRACE("killed at " + (syscall.empty() ? "operation " : syscall + " call ") + std::to_string(n));
-      run = Fresh(original_);
-      ASSERT_TRUE(RunToEnd(run, "install", "Fleet"));
-      ASSERT_TRUE(RunToEnd(run, "install", "Later"));
-      const RunResult r = Drydock(run, "uninstall", syscall, n, "Fleet");
-      if (r.killed) {
-        states += fs::exists(run / kMod / "Backup") ? 'I' : '-';
-        EXPECT_TRUE(NothingLost(run));
-      } else {
-        EXPECT_EQ(r.code, 0) << r.output;
-      }
-      if (fs::exists(run / kMod / "Backup")) {
-        EXPECT_TRUE(RunToEnd(run, "uninstall", "Fleet"));
-      }
-      EXPECT_EQ(GameNow(run, /*installed=*/true), laterOnly);
-      EXPECT_EQ(ModNow(run, /*leftovers=*/true), modBefore_);
-      EXPECT_TRUE(RunToEnd(run, "uninstall", "Later"));
-      EXPECT_EQ(GameNow(run), gameBefore_);
-      Rows later = TempTree::Snapshot(run / kLater);
-      std::erase_if(later, [](const std::string& row) { return row.starts_with(".drydock-uninstalled="); });
-      EXPECT_EQ(later, laterBefore);
-      if (HasFailure()) return;
-      if (!r.killed) break;
-    }
-    std::cout << "[ sweep    ] out-of-order uninstall" << (syscall.empty() ? "" : " in " + syscall) << " killed at "
-              << states.size() << " points: " << states << std::endl;
-    // Renames: the last one retires the backup, and a kill on entry to it leaves the backup in place.
-    EXPECT_EQ(Runs(states), syscall.empty() ? "I-" : "I");
-  }
-}
-
-// The ways out that ask more of the uninstall, killed at every counted
-// operation: Fleet and Later installed, then the game folder renamed, and
-// Fleet uninstalled from the new place (the game adopted, Fleet's originals
-// handed to Later); or Fleet's kept fed.odf deleted by hand and Fleet
-// uninstalled with --force (every other original put back, the mod's fed.odf
-// left in the game, the rest of the Backup to the trash). After each kill
-// nothing is lost, and running the same command again, then uninstalling
-// Later, gives the game back.
-TEST_F(InstallCrash, KilledUninstallOfAMovedGameOrAForcedOneLosesNothingAndTheNextRunFinishes) {
-  t_.Write("original/prog/mods/Later/ODF/Ships/fed.odf", "fed: from Later\r\n");
+// Fleet uninstalled under Later, killed at every counted operation, each run on a fresh copy with Fleet installed:
+// - out of order: Later, installed over Fleet, replaces a file Fleet replaced, one Fleet added and one Fleet left
+//   alone; killed inside every rename too. Fleet's originals are handed to Later, and at no moment is one in neither
+//   backup nor the game;
+// - from a moved game: Fleet and Later installed, the game folder renamed, and Fleet uninstalled from the new place
+//   (the game adopted, Fleet's originals handed to Later);
+// - forced: Fleet's kept fed.odf deleted by hand and Fleet uninstalled with --force (every other original put back,
+//   the mod's fed.odf left in the game, the rest of the Backup to the trash).
+// After each kill nothing is lost, and running the same command again, then uninstalling Later, gives the game back.
+TEST_F(InstallCrash, KilledUninstallUnderAnotherModMovedOrForcedLosesNothingAndTheNextRunFinishes) {
   const std::string fedOriginal = "odf/ships/fed.odf=fed: original\r\n";
   Rows forcedGame = gameBefore_;
   std::replace(forcedGame.begin(), forcedGame.end(), fedOriginal,
                std::string("odf/ships/fed.odf=fed: from the mod\r\n"));
+  const Rows fedOnly = {"ODF/Ships/fed.odf=fed: from Later\r\n"};
+  const Rows threeFiles = {fedOnly[0], "textures/rgb/fed_new.tga=new texture from Later",
+                           "odf/ships/klingon.odf=klingon: from Later"};
+  enum How { kOutOfOrder, kMovedGame, kForced };
   const struct {
     const char* what;
-    bool force;
-    Rows gameAfter;
+    How how;
+    Rows later;                      // Later's files, "path=bytes"
     const char* runs = "I-";         // the states of the kill points, as in Runs
+    const char* syscall = "";        // killed at its calls instead of at counted operations
     const char* stranger = nullptr;  // a file put into the Backup by hand, which the forced run moves to the trash
-  } cases[] = {{"moved game", false, gameBefore_},
-               {"forced", true, forcedGame},
+  } cases[] = {{"out-of-order", kOutOfOrder, threeFiles},
+               // Renames: the last one retires the backup, and a kill on entry to it leaves the backup in place.
+               {"out-of-order", kOutOfOrder, threeFiles, "I", "rename"},
+               {"moved game", kMovedGame, fedOnly},
+               {"forced", kForced, fedOnly},
                // The Backup goes to the trash in one rename, its last operation.
-               {"forced with a stranger's file", true, forcedGame, "I", "Backup/notes.txt"}};
+               {"forced with a stranger's file", kForced, fedOnly, "I", "", "Backup/notes.txt"}};
   for (const auto& c : cases) {
+    const std::string syscall = c.syscall;
+    fs::remove_all(original_ / "prog/mods/Later");
+    for (const std::string& row : c.later)
+      t_.Write(std::string("original/") + kLater + "/" + row.substr(0, row.find('=')), row.substr(row.find('=') + 1));
+    const Rows laterBefore = TempTree::Snapshot(original_ / kLater);
+    Rows laterOnly;  // the game with only Later installed, as the out-of-order uninstall leaves it
+    if (c.how == kOutOfOrder) {
+      const fs::path alone = Fresh(original_);
+      ASSERT_TRUE(RunToEnd(alone, "install", "Later"));
+      laterOnly = GameNow(alone, /*installed=*/true);
+    }
     std::string states;
     for (std::uint64_t n = 1; n <= kSweepLimit; ++n) {
-      SCOPED_TRACE(std::string(c.what) + " uninstall killed at operation " + std::to_string(n));
+      SCOPED_TRACE(std::string(c.what) + " uninstall killed at " +
+                   (syscall.empty() ? "operation " : syscall + " call ") + std::to_string(n));
       const fs::path run = Fresh(original_);
       ASSERT_TRUE(RunToEnd(run, "install", "Fleet"));
       std::string game = "game";
       std::set<std::string> deleted;
-      if (c.force) {
+      if (c.how == kForced) {
         fs::remove(run / kMod / "Backup/odf/ships/fed.odf");
         deleted.insert(fedOriginal);
         if (c.stranger) std::ofstream(run / kMod / c.stranger) << "a player's notes";
       } else {
         ASSERT_TRUE(RunToEnd(run, "install", "Later"));
+      }
+      if (c.how == kMovedGame) {
         fs::rename(run / "game", run / "moved game");
         game = "moved game";
       }
-      const RunResult r = Drydock(run, "uninstall", {}, n, "Fleet", game, c.force);
+      const bool force = c.how == kForced;
+      const RunResult r = Drydock(run, "uninstall", syscall, n, "Fleet", game, force);
       if (r.killed) {
         states += fs::exists(run / kMod / "Backup") ? 'I' : '-';
         EXPECT_TRUE(NothingLost(run, game, deleted));
@@ -381,14 +340,18 @@ TEST_F(InstallCrash, KilledUninstallOfAMovedGameOrAForcedOneLosesNothingAndTheNe
         EXPECT_EQ(r.code, 0) << r.output;
       }
       if (fs::exists(run / kMod / "Backup")) {
-        EXPECT_TRUE(RunToEnd(run, "uninstall", "Fleet", game, c.force));
+        EXPECT_TRUE(RunToEnd(run, "uninstall", "Fleet", game, force));
       }
-      if (!c.force) {
+      if (c.how == kOutOfOrder) {
+        EXPECT_EQ(GameNow(run, /*installed=*/true), laterOnly);
+      }
+      EXPECT_EQ(ModNow(run, /*leftovers=*/true), modBefore_);
+      if (!force) {
         EXPECT_TRUE(RunToEnd(run, "uninstall", "Later", game));
       }
       fs::rename(run / game, run / "game");
-      EXPECT_EQ(GameNow(run), c.gameAfter);
-      EXPECT_EQ(ModNow(run, /*leftovers=*/true), modBefore_);
+      EXPECT_EQ(GameNow(run), force ? forcedGame : gameBefore_);
+      EXPECT_EQ(ModNow(run, false, kLater), laterBefore);
       if (c.stranger) {  // in the trash, under the Backup's name or a numbered one where a kill took the first
         const Rows trash = TempTree::Snapshot(run / "home/data/Trash/files");
         EXPECT_TRUE(std::any_of(trash.begin(), trash.end(),
@@ -397,16 +360,15 @@ TEST_F(InstallCrash, KilledUninstallOfAMovedGameOrAForcedOneLosesNothingAndTheNe
       if (HasFailure()) return;
       if (!r.killed) break;
     }
-    std::cout << "[ sweep    ] " << c.what << " uninstall killed at " << states.size() << " points: " << states
-              << std::endl;
+    std::cout << "[ sweep    ] " << c.what << " uninstall" << (syscall.empty() ? "" : " in " + syscall) << " killed at "
+              << states.size() << " points: " << states << std::endl;
     EXPECT_EQ(Runs(states), c.runs);
   }
 }
 
-// Killed inside the file operations: on entry to the N-th call of each kind
-// of system call that writes, renames, links, deletes or flushes. Whatever a
-// kill left half done (a temporary copy, a link not yet renamed, a record
-// being rewritten), the next run clears it, hidden files included.
+// Killed inside the file operations: on entry to the N-th call of each kind of system call that writes, renames,
+// links, deletes or flushes. Whatever a kill left half done (a temporary copy, a link not yet renamed, a record being
+// rewritten), the next run clears it, hidden files included.
 class InstallCrashInside : public InstallCrash {
  protected:
   void SweepEveryKind(const fs::path& start, const std::string& command) {

@@ -128,15 +128,18 @@ class Plans : public ::testing::Test {
     const char* cache = std::getenv("XDG_CACHE_HOME");
     return Stamps({t.root(), cache ? fs::path(cache) / "drydock" : fs::path()});
   }
-  // The dry run through the command line, in this process: its output, checked to exit 0.
-  std::string DryRun(const std::string& command, const std::string& mod, bool json) {
+  // The dry run through the command line, in this process: its output, checked to exit with `exit`; its errors go
+  // to `errors` when given.
+  std::string DryRun(const std::string& command, const std::string& mod, bool json, int exit = cli::kExitOk,
+                     std::string* errors = nullptr) {
     std::string error;
     Rows args = {"--program-dir", (t / "prog").string(), "--game-dir", Game().string(), command, "--dry-run", mod};
     if (json) args.push_back("--json");
     const auto cl = cli::ParseCommandLine(args, error);
     EXPECT_TRUE(cl) << error;
     std::ostringstream out, err;
-    EXPECT_EQ(cli::RunCommand(*cl, out, err), cli::kExitOk) << err.str();
+    EXPECT_EQ(cli::RunCommand(*cl, out, err), exit) << err.str();
+    if (errors) *errors = err.str();
     return out.str();
   }
   // The plan as every dry run gives it (engine, text, JSON), which must agree and change nothing.
@@ -307,15 +310,11 @@ TEST_F(Plans, AFolderInTheWayOrAGameFolderThatCannotBeWrittenStopsTheInstallBefo
   t.Write("prog/mods/M/sprites/new.spr", "M new");
   // The dry run shows what is in the way, exits 1 and changes nothing.
   const Rows before = All();
-  std::string error;
-  const auto cl = cli::ParseCommandLine(
-      {"--program-dir", (t / "prog").string(), "--game-dir", Game().string(), "install", "--dry-run", "M"}, error);
-  std::ostringstream out, err;
-  EXPECT_EQ(cli::RunCommand(*cl, out, err), cli::kExitFailed);
-  EXPECT_NE(out.str().find("Stops the install before anything changes:\n    " + P("odf/ships/a.odf")),
-            std::string::npos)
-      << out.str();
-  EXPECT_NE(err.str().find("Make it writable, or move the folder away, then install again."), std::string::npos);
+  std::string err;
+  const std::string out = DryRun("install", "M", false, cli::kExitFailed, &err);
+  EXPECT_NE(out.find("Stops the install before anything changes:\n    " + P("odf/ships/a.odf")), std::string::npos)
+      << out;
+  EXPECT_NE(err.find("Make it writable, or move the folder away, then install again."), std::string::npos);
   EXPECT_EQ(All(), before);
   const Report r = InstallModFiles(Lock(), Game(), Mod("M"));
   EXPECT_TRUE(r.refused);

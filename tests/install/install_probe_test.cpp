@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 
@@ -298,21 +297,18 @@ class Players : public ::testing::Test {
     for (auto it = fs::recursive_directory_iterator(C(""), ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
       const std::string path = it->path().generic_string();
-      const bool kept = path.find("/games/") != std::string::npos || path.find("/Backup/") != std::string::npos ||
-                        path.find("/backup/") != std::string::npos || path.find("/Trash/files/") != std::string::npos ||
-                        path.find("/Backup (left over)/") != std::string::npos;
+      bool kept = false;
+      for (const char* part : {"/games/", "/Backup/", "/backup/", "/Trash/files/", "/Backup (left over)/"}) {
+        kept = kept || Contains(path, part);
+      }
       if (kept && it->is_regular_file() && !it->is_symlink()) found.insert(TempTree::Read(it->path()));
     }
-    auto failure = ::testing::AssertionFailure();
-    bool lost = false;
+    std::string lost;
     for (const std::string& bytes : originals) {
-      if (!found.count(bytes) && !deletedByHand.count(bytes)) {
-        failure << "\n  lost: " << bytes;
-        lost = true;
-      }
+      if (!found.count(bytes) && !deletedByHand.count(bytes)) lost += "\n  lost: " + bytes;
     }
-    if (TempTree::Snapshot(C("outside")) != outside) return failure << "\n  a file outside the games changed";
-    return lost ? failure : ::testing::AssertionSuccess();
+    if (TempTree::Snapshot(C("outside")) != outside) lost += "\n  a file outside the games changed";
+    return lost.empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << lost;
   }
   std::string Read(const std::string& rel) const { return TempTree::Read(C(rel)); }
   Rows GameNow(const std::string& game = "games/X") const { return TempTree::Snapshot(C(game)); }
@@ -324,7 +320,6 @@ class Players : public ::testing::Test {
 
 }  // namespace
 
-// Another copy of the game is chosen.
 TEST_F(Players, AnotherCopyOfTheGameIsRefusedAndTheRightOneUninstalls) {
   fs::copy(C("games/X"), C("games/Y"), fs::copy_options::recursive);
   const Rows y = GameNow("games/Y");
@@ -338,7 +333,6 @@ TEST_F(Players, AnotherCopyOfTheGameIsRefusedAndTheRightOneUninstalls) {
   EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
 }
 
-// A mod is published with its author's Backup.
 TEST_F(Players, AModPublishedWithItsAuthorsBackupIsRefusedEverywhereElse) {
   fs::copy(C("games/X"), C("games/Author"), fs::copy_options::recursive);
   ASSERT_TRUE(Ended(Run("install", "Fleet", "games/Author"), 0));
@@ -354,7 +348,6 @@ TEST_F(Players, AModPublishedWithItsAuthorsBackupIsRefusedEverywhereElse) {
   EXPECT_EQ(GameNow(), x);
 }
 
-// The game folder is renamed between install and uninstall.
 TEST_F(Players, AGameFolderRenamedBetweenInstallAndUninstallIsTakenForTheSame) {
   ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
   ASSERT_TRUE(Ended(Run("install", "Later"), 0));
@@ -367,7 +360,6 @@ TEST_F(Players, AGameFolderRenamedBetweenInstallAndUninstallIsTakenForTheSame) {
   EXPECT_EQ(Read("games/X2/odf/ships/fed.odf"), "fed original");
 }
 
-// Two program folders install into one game.
 TEST_F(Players, TwoProgramFoldersInstallingIntoOneGameShareItsOrder) {
   fs::create_directories(C("Q/mods"));
   fs::rename(C("P/mods/Later"), C("Q/mods/Later"));
@@ -379,7 +371,6 @@ TEST_F(Players, TwoProgramFoldersInstallingIntoOneGameShareItsOrder) {
   EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
 }
 
-// A Backup without a record holds files the game never had.
 TEST_F(Players, ABackupWithoutARecordPutsBackNothingTheGameNeverHad) {
   t.Write("c/P/mods/Fleet/Backup/readme.txt", "a stranger's readme");
   t.Write("c/P/mods/Fleet/Backup/odf/ships/gone.odf", "a stranger's file");
@@ -396,11 +387,13 @@ TEST_F(Players, ABackupWithoutARecordPutsBackNothingTheGameNeverHad) {
   EXPECT_EQ(GameNow(), x);
 }
 
-// A game folder is a link to a folder outside the game.
 TEST_F(Players, AGameFolderLinkedOutsideTheGameIsNeitherInstalledNorUninstalledThrough) {
-  fs::rename(C("games/X/odf/ships"), C("outside/ships"));
-  fs::create_directory_symlink(C("outside/ships"), C("games/X/odf/ships"));
-  outside = TempTree::Snapshot(C("outside"));
+  const auto linkOut = [&] {
+    fs::rename(C("games/X/odf/ships"), C("outside/ships"));
+    fs::create_directory_symlink(C("outside/ships"), C("games/X/odf/ships"));
+    outside = TempTree::Snapshot(C("outside"));
+  };
+  linkOut();
   const std::string link = "odf/ships is a link to " + C("outside/ships").string();
   EXPECT_TRUE(Ended(Run("install", "Fleet"), 1, link));
   EXPECT_FALSE(fs::exists(C("P/mods/Fleet/Backup")));
@@ -408,14 +401,11 @@ TEST_F(Players, AGameFolderLinkedOutsideTheGameIsNeitherInstalledNorUninstalledT
   fs::remove(C("games/X/odf/ships"));
   fs::rename(C("outside/ships"), C("games/X/odf/ships"));
   ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
-  fs::rename(C("games/X/odf/ships"), C("outside/ships"));
-  fs::create_directory_symlink(C("outside/ships"), C("games/X/odf/ships"));
-  outside = TempTree::Snapshot(C("outside"));
+  linkOut();
   EXPECT_TRUE(Ended(Run("uninstall", "Fleet"), 1, link));
   EXPECT_TRUE(fs::exists(C("P/mods/Fleet/Backup/odf/ships/fed.odf")));
 }
 
-// An installed file is edited keeping its size and time.
 TEST_F(Players, AnEditKeepingSizeAndTimeIsToldAndUndone) {
   ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
   const fs::path fed = C("games/X/odf/ships/fed.odf");
@@ -427,7 +417,6 @@ TEST_F(Players, AnEditKeepingSizeAndTimeIsToldAndUndone) {
   EXPECT_EQ(Read("games/X/odf/ships/fed.odf"), "fed original");
 }
 
-// A kept original is deleted by hand.
 TEST_F(Players, AKeptOriginalDeletedByHandNeedsForceWhichLeavesThatFile) {
   ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
   fs::remove(C("P/mods/Fleet/Backup/odf/ships/kling.odf"));
@@ -441,7 +430,6 @@ TEST_F(Players, AKeptOriginalDeletedByHandNeedsForceWhichLeavesThatFile) {
   EXPECT_FALSE(fs::exists(C("P/mods/Fleet/Backup")));
 }
 
-// The install record is cut short.
 TEST_F(Players, ARecordCutShortNeedsForceWhichPutsEveryOriginalBack) {
   ASSERT_TRUE(Ended(Run("install", "Fleet"), 0));
   const fs::path record = C("P/mods/Fleet/Backup/.drydock-record");
