@@ -113,7 +113,7 @@ struct ModListing {
 // listed what. Returns nothing when cancelled; a failure on a thread is raised here.
 std::optional<std::vector<ModListing>> ListMods(const std::vector<IndexedMod>& mods,
                                                 const std::array<std::string, library::kGameFolderCount>& folderKeys,
-                                                const std::atomic<bool>* cancel) {
+                                                const std::atomic<bool>* cancel, unsigned threads) {
   std::vector<ModListing> listings(mods.size());
   std::atomic<size_t> nextMod{0};
   std::atomic<bool> failed{false};
@@ -134,12 +134,12 @@ std::optional<std::vector<ModListing>> ListMods(const std::vector<IndexedMod>& m
       failed = true;
     }
   };
-  const size_t helpers = std::min<size_t>(ConflictIndexThreads() - 1, mods.size() / 2);
+  const size_t helpers = std::min<size_t>(std::max(threads, 1u) - 1, mods.size() / 2);
   std::vector<std::exception_ptr> failures(helpers + 1);
-  std::vector<std::thread> threads;
-  for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work, std::ref(failures[t + 1]));
+  std::vector<std::thread> workers;
+  for (size_t t = 0; t < helpers; ++t) workers.emplace_back(work, std::ref(failures[t + 1]));
   work(failures[0]);
-  for (std::thread& thread : threads) thread.join();
+  for (std::thread& thread : workers) thread.join();
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
@@ -252,8 +252,8 @@ void NoteShared(ConflictIndex& index, const std::vector<const Candidate*>& candi
 }  // namespace
 
 std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const library::ModList& list,
-                                                const std::optional<fs::path>& gameDir,
-                                                const std::atomic<bool>* cancel) {
+                                                const std::optional<fs::path>& gameDir, const std::atomic<bool>* cancel,
+                                                unsigned threads) {
   ConflictIndex index;
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
     const std::string modPath = library::ResolveModPath(list, i);
@@ -270,7 +270,7 @@ std::optional<ConflictIndex> BuildConflictIndex(const fs::path& modsDir, const l
 
   // The one pass: every file of every mod under its case-blind key. The files of one key are chained through
   // `next` in a flat vector, so that a key costs one entry of the map and nothing more.
-  std::optional<std::vector<ModListing>> listings = ListMods(index.mods, FolderKeys(), cancel);
+  std::optional<std::vector<ModListing>> listings = ListMods(index.mods, FolderKeys(), cancel, threads);
   if (!listings) return std::nullopt;
   size_t total = 0;
   for (const ModListing& listing : *listings) total += listing.files.size();

@@ -51,17 +51,19 @@ struct ModConflicts {
   std::vector<int> mods;
 };
 
+// How many threads BuildConflictIndex lists the mods on: the machine's cores, at most four.
+unsigned ConflictIndexThreads();
+
 // The index of every entry of `list` under `modsDir`, the mod description files
 // left out. The installed state and order come from the game's installed stack
 // when `gameDir` is given (a mod with a Backup but no numbered record is
 // installed without a place; one whose Backup was made for another game is
-// not installed, and names that game). Returns nothing when `cancel` was set meanwhile.
+// not installed, and names that game). Returns nothing when `cancel` was set
+// meanwhile. The mods are listed on `threads` threads (at least one).
 std::optional<ConflictIndex> BuildConflictIndex(const std::filesystem::path& modsDir, const library::ModList& list,
                                                 const std::optional<std::filesystem::path>& gameDir,
-                                                const std::atomic<bool>* cancel = nullptr);
-
-// How many threads BuildConflictIndex lists the mods on: the machine's cores, at most four.
-unsigned ConflictIndexThreads();
+                                                const std::atomic<bool>* cancel = nullptr,
+                                                unsigned threads = ConflictIndexThreads());
 
 // What mod `mod` shares with the other mods, or with the installed ones only.
 ModConflicts ConflictsOf(const ConflictIndex& index, int mod, bool installedOnly);

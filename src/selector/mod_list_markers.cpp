@@ -1,5 +1,7 @@
 #include "selector/mod_list_markers.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QListWidget>
 #include <QPainter>
@@ -90,7 +92,10 @@ void ModListMarkers::Rebuild(const std::filesystem::path& modsDir, const library
   worker_ = std::thread([this, generation, modsDir, modList, gameDir, cancel = cancel_] {
     std::optional<compat::ConflictIndex> index;
     try {
-      index = compat::BuildConflictIndex(modsDir, modList, gameDir, cancel.get());
+      // One core fewer than the command line takes: the window's own thread keeps one, so that typing in the
+      // filter stays quick while the markers are built.
+      index = compat::BuildConflictIndex(modsDir, modList, gameDir, cancel.get(),
+                                         std::max(compat::ConflictIndexThreads(), 2u) - 1);
     } catch (...) {
       return;  // no markers rather than a wrong one; the next fill of the list tries again
     }
