@@ -1,5 +1,6 @@
 #include "install/install_flow.h"
 
+#include <iterator>
 #include <set>
 
 #include <map>
@@ -626,13 +627,10 @@ std::string Mods(std::size_t n) { return std::to_string(n) + (n == 1 ? " mod" : 
 
 }  // namespace
 
-std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& elsewhere) const {
-  const fs::path game = GameDir();
-  std::vector<Selection> mods;
+InstalledIntoGame FindInstalledMods(const fs::path& modsDir, const fs::path& game) {
+  InstalledIntoGame mods;
   std::set<std::string> seen;
-  const std::vector<std::pair<std::string, fs::path>> folders = ModFolders(modsDir_, game);
-  // First the uninstalls that were cut short after every original was back:
-  // a mod below must not take that backup for the one above it.
+  const std::vector<std::pair<std::string, fs::path>> folders = ModFolders(modsDir, game);
   for (const auto& [entry, folder] : folders) {
     InstallRecord record;
     const fs::path backup = FindBackupFolder(folder);
@@ -641,25 +639,32 @@ std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& els
         !seen.insert(CanonicalText(folder)).second) {
       continue;
     }
-    mods.push_back({entry, DisplayName(entry), folder});
+    mods.retiring.push_back({entry, DisplayName(entry), folder});
   }
-  // Then those with a numbered record, top of the stacks first.
-  const std::vector<StackedMod> stack = InstalledStack(modsDir_, game);
-  for (auto mod = stack.rbegin(); mod != stack.rend(); ++mod) {
-    if (seen.insert(CanonicalText(mod->modFolder)).second) mods.push_back({mod->name, mod->name, mod->modFolder});
+  for (const StackedMod& mod : InstalledStack(modsDir, game)) {
+    if (seen.insert(CanonicalText(mod.modFolder)).second) mods.stacked.push_back({mod.name, mod.name, mod.modFolder});
   }
-  // Then the others in list order: records without a number, backups without
-  // a record, an uninstall cut short; and those of other mods folders that the ledger names.
-  const auto consider = [&](const std::string& entry, const std::string& modPath, const fs::path& folder) {
-    if (folder.empty() || !IsInstalled(folder) || !seen.insert(CanonicalText(folder)).second) return;
+  // The others: records without a number, backups without a record, an uninstall cut short.
+  for (const auto& [entry, folder] : folders) {
+    if (folder.empty() || !IsInstalled(folder) || !seen.insert(CanonicalText(folder)).second) continue;
     if (const auto other = InstalledElsewhere(folder, game); other && other->match == GameMatch::Other) {
-      elsewhere.push_back(DisplayName(entry) + ": installed into " + platform::PrintableName(other->game) +
-                          ", not this game");
-      return;
+      mods.elsewhere.push_back(DisplayName(entry) + ": installed into " + platform::PrintableName(other->game) +
+                               ", not this game");
+      continue;
     }
-    mods.push_back({entry, modPath, folder});
-  };
-  for (const auto& [entry, folder] : folders) consider(entry, DisplayName(entry), folder);
+    mods.unplaced.push_back({entry, DisplayName(entry), folder});
+  }
+  return mods;
+}
+
+std::vector<Selection> ModInstaller::InstalledHere(std::vector<std::string>& elsewhere) const {
+  InstalledIntoGame found = FindInstalledMods(modsDir_, GameDir());
+  // First the uninstalls that were cut short after every original was back (a mod below must not take that
+  // backup for the one above it), then the stack top first, then the others in list order.
+  std::vector<Selection> mods = std::move(found.retiring);
+  std::move(found.stacked.rbegin(), found.stacked.rend(), std::back_inserter(mods));
+  std::move(found.unplaced.begin(), found.unplaced.end(), std::back_inserter(mods));
+  std::move(found.elsewhere.begin(), found.elsewhere.end(), std::back_inserter(elsewhere));
   return mods;
 }
 

@@ -52,6 +52,16 @@ struct Selection {
   std::filesystem::path folder = {};  // the mod's folder, resolved once by whoever chose it
 };
 
+// The mods installed into `gameDir`, from the list of `modsDir` and the game's
+// ledger (which names mods of other mods folders too), by kind.
+struct InstalledIntoGame {
+  std::vector<Selection> retiring;     // uninstalls cut short after every original was back
+  std::vector<Selection> stacked;      // with a numbered record, in install order (first installed first)
+  std::vector<Selection> unplaced;     // installed without a place in the order, in list order
+  std::vector<std::string> elsewhere;  // "NAME: installed into GAME, not this game", for backups of another game
+};
+InstalledIntoGame FindInstalledMods(const std::filesystem::path& modsDir, const std::filesystem::path& gameDir);
+
 // What the uninstall does with a backup that a plain uninstall cannot retire
 // (an original gone, a damaged record, files Drydock did not put there).
 enum class Force {

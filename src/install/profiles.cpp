@@ -5,8 +5,6 @@
 
 #include "flow/locking.h"
 #include "install/backup_folder.h"
-#include "install/install_engine.h"
-#include "install/installed_mods.h"
 #include "install/mod_stack.h"
 #include "library/mod_library.h"
 #include "platform/file_ops.h"
@@ -209,26 +207,17 @@ const Listed* ByFolder(const std::vector<Listed>& mods, const fs::path& folder) 
 std::vector<std::string> CurrentMods(const fs::path& modsDir, const fs::path& gameDir,
                                      std::vector<std::string>* unplaced) {
   const std::vector<Listed> listed = ListedMods(modsDir, library::FillModList(modsDir));
+  const InstalledIntoGame installed = FindInstalledMods(modsDir, gameDir);
   std::vector<std::string> mods;
-  std::set<std::string> named;
-  for (const StackedMod& mod : InstalledStack(modsDir, gameDir)) {
-    const Listed* m = ByFolder(listed, mod.modFolder);
-    if (m && named.insert(CanonicalText(m->folder)).second) mods.push_back(m->modPath);
-  }
-  // Then, in list order, the mods installed here without a place in the order: a Backup from before install
-  // records, a record without a number. Left out: an uninstall cut short with every original back, and a
-  // backup made for another game.
-  for (const Listed& m : listed) {
-    if (named.contains(CanonicalText(m.folder)) || !IsInstalled(m.folder)) continue;
-    if (const auto other = InstalledElsewhere(m.folder, gameDir); other && other->match == GameMatch::Other) continue;
-    InstallRecord record;
-    const fs::path backup = FindBackupFolder(m.folder);
-    if (!backup.empty() && ReadRecord(backup, record) == RecordStatus::Read &&
-        record.state == InstallRecord::State::Retiring) {
-      continue;
+  // The stack in its order, then those without a place in list order. Left out: an uninstall cut short with
+  // every original back, a backup made for another game, and mods of other mods folders.
+  for (const auto* group : {&installed.stacked, &installed.unplaced}) {
+    for (const Selection& mod : *group) {
+      const Listed* m = ByFolder(listed, mod.folder);
+      if (!m) continue;
+      mods.push_back(m->modPath);
+      if (unplaced && group == &installed.unplaced) unplaced->push_back(m->modPath);
     }
-    mods.push_back(m.modPath);
-    if (unplaced) unplaced->push_back(m.modPath);
   }
   return mods;
 }

@@ -164,6 +164,8 @@ class frmSelector : public QMainWindow, public ui::GameDirHost, private install:
   // stays where it was when that entry is still shown, else the first shown.
   void ApplyFilter();
   void FilterChanged();
+  // Reads the mods' ModInfo authors again when a fill of the list or a ModInfo edit made them stale.
+  void ReadAuthorsIfStale();
   // The row of the placeholder of an empty filter result, or -1.
   int NoMatchRow() const;
   // Escape clears the box, Down goes to the list; true when handled.

@@ -101,14 +101,17 @@ int frmSelector::NoMatchRow() const {
   return rows > 0 && lstMods_->count() > rows ? rows : -1;
 }
 
+void frmSelector::ReadAuthorsIfStale() {
+  if (!authorsStale_) return;
+  modAuthors_.Update(ModsDir(), modList_);
+  authorsStale_ = false;
+}
+
 void frmSelector::ApplyFilter() {
   if (modList_.empty()) return;  // the list shows "(No mods found.)" whatever the box holds
   const std::string text = ui::Utf8(txtFilter_->text());
   // The authors are read when the box takes the keyboard and at a refresh while it has it, never on a key press.
-  if ((!text.empty() || txtFilter_->hasFocus()) && authorsStale_) {
-    modAuthors_.Update(ModsDir(), modList_);
-    authorsStale_ = false;
-  }
+  if (!text.empty() || txtFilter_->hasFocus()) ReadAuthorsIfStale();
   const std::vector<bool> shown =
       library::FilterModList(modList_, text, [this](int i) { return modAuthors_.FoldedOf(i); });
   // Only the rows that change are touched: a key press then costs what it changes.
@@ -144,10 +147,7 @@ bool frmSelector::FilterKey(QObject* watched, QEvent* event) {
   if (watched != txtFilter_) return false;
   // A ModInfo.txt edited while the box was left is read again when it takes the keyboard back.
   if (event->type() == QEvent::FocusOut) authorsStale_ = true;
-  if (event->type() == QEvent::FocusIn && authorsStale_ && !modList_.empty()) {
-    modAuthors_.Update(ModsDir(), modList_);
-    authorsStale_ = false;
-  }
+  if (event->type() == QEvent::FocusIn && !modList_.empty()) ReadAuthorsIfStale();
   // The box's editing keys win over the menus' shortcuts (Ctrl+A selects the text, it does not launch the game).
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);

@@ -14,7 +14,7 @@
 #include "platform/file_ops.h"
 #include "platform/names.h"
 #include "platform/system.h"
-#include "support/child_process.h"
+#include "support/modded_game.h"
 #include "support/recording_host.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -28,7 +28,7 @@ using Rows = std::vector<std::string>;
 
 namespace {
 
-const std::pair<const char*, const char*> kGame[] = {
+const test::GameFile kGame[] = {
     {"Armada2.exe", "MZ game"},
     {"gamefont.ini", "[font]\r\nsize=10\r\n"},
     {"odf/fed.odf", "fed original"},
@@ -37,7 +37,7 @@ const std::pair<const char*, const char*> kGame[] = {
     {"sounds/boom.wav", "boom original"},
 };
 // Mods over each other and the game, new folders among them, and an addon.
-const std::pair<const char*, Rows> kMods[] = {
+const test::ModFiles kMods[] = {
     {"Alpha", {"gamefont.ini", "odf/fed.odf", "odf/new1.odf", "Ai/AIPs/alpha.aip"}},
     {"Bravo", {"odf/fed.odf", "odf/new1.odf", "textures/bravo.tga", "bitmaps/misc/bravo.bmp"}},
     {"Charlie", {"gamefont.ini", "sounds/boom.wav", "odf/new2.odf", "Ai/formations/c.txt"}},
@@ -50,11 +50,7 @@ using test::RecordingHost;
 class Profiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const auto& [path, bytes] : kGame) t.Write(std::string("game/") + path, bytes);
-    t.MakeDir("game/save");
-    for (const auto& [name, files] : kMods) {
-      for (const std::string& file : files) t.Write("prog/mods/" + std::string(name) + "/" + file, name + (":" + file));
-    }
+    test::WriteGameAndMods(t, kGame, kMods);
     pristine = t.MakeDir("pristine");
     fs::copy(t / "game", pristine / "game", fs::copy_options::recursive);
     fs::copy(t / "prog", pristine / "prog", fs::copy_options::recursive);
@@ -63,19 +59,8 @@ class Profiles : public ::testing::Test {
     for (const char* folder : {"game", "prog"}) fs::remove_all(t / folder);
     fs::copy(pristine, t.root(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   }
-  test::RunResult Drydock(const Rows& args, std::uint64_t killAt = 0) {
-    Rows argv{DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string(), "--yes"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Rows env;
-    if (killAt > 0) env.push_back("DRYDOCK_KILL_OP=" + std::to_string(killAt));
-    return test::RunChild(argv, env);
-  }
-  void InstallByProgram(const Rows& order) {
-    for (const std::string& mod : order) {
-      const test::RunResult r = Drydock({"install", mod});
-      ASSERT_EQ(r.code, 0) << mod << ":\n" << r.output;
-    }
-  }
+  test::RunResult Drydock(const Rows& args, std::uint64_t killAt = 0) { return test::RunDrydock(t, args, killAt); }
+  void InstallByProgram(const Rows& order) { test::InstallByProgram(t, order); }
   // The game after installing `order` on the unmodded game, files and folders.
   std::pair<Rows, Rows> Reference(const Rows& order) {
     Restore();

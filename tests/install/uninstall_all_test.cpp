@@ -10,7 +10,7 @@
 #include "install/installed_mods.h"
 #include "platform/names.h"
 #include "platform/native_path.h"
-#include "support/child_process.h"
+#include "support/modded_game.h"
 #include "support/recording_host.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_tree.h"
@@ -26,7 +26,7 @@ using Rows = std::vector<std::string>;
 namespace {
 
 // The game before any install: files the mods replace, files they leave alone, an empty folder of the player's.
-const std::pair<const char*, const char*> kGame[] = {
+const test::GameFile kGame[] = {
     {"Armada2.exe", "MZ game"},
     {"gamefont.ini", "[font]\r\nsize=10\r\n"},
     {"odf/fed.odf", "fed original"},
@@ -39,7 +39,7 @@ const std::pair<const char*, const char*> kGame[] = {
 // Five mods over each other and over the game: replacements, new files that two or three of them add, one in
 // another letter case, one file that holds the game's own bytes, new files in folders the game does not have
 // (which the installs make, nested, and two mods share).
-const std::pair<const char*, Rows> kMods[] = {
+const test::ModFiles kMods[] = {
     {"Alpha", {"gamefont.ini", "odf/fed.odf", "odf/new1.odf", "Ai/AIPs/alpha.aip"}},
     {"Bravo", {"odf/fed.odf", "odf/new1.odf", "textures/b.tga", "textures/bravo.tga", "bitmaps/misc/bravo.bmp"}},
     {"Charlie", {"gamefont.ini", "sounds/boom.wav", "odf/new2.odf", "Ai/formations/c.txt"}},
@@ -62,11 +62,7 @@ using test::RecordingHost;
 class UninstallAll : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const auto& [path, bytes] : kGame) t.Write(std::string("game/") + path, bytes);
-    t.MakeDir("game/save");
-    for (const auto& [name, files] : kMods) {
-      for (const std::string& file : files) t.Write("prog/mods/" + std::string(name) + "/" + file, name + (":" + file));
-    }
+    test::WriteGameAndMods(t, kGame, kMods);
     before = TempTree::Snapshot(t / "game");
     beforeFolders = TempTree::Folders(t / "game");
   }
@@ -74,18 +70,9 @@ class UninstallAll : public ::testing::Test {
   std::string Game() const { return platform::PrintableName(platform::PathToUtf8(t / "game")); }
 
   test::RunResult Drydock(const Rows& args, std::uint64_t killAt = 0, const char* answer = "--yes") {
-    Rows argv{DRYDOCK_EXE, "--program-dir", (t / "prog").string(), "--game-dir", (t / "game").string(), answer};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Rows env;
-    if (killAt > 0) env.push_back("DRYDOCK_KILL_OP=" + std::to_string(killAt));
-    return test::RunChild(argv, env);
+    return test::RunDrydock(t, args, killAt, answer);
   }
-  void InstallByProgram(const Rows& order) {
-    for (const std::string& mod : order) {
-      const test::RunResult r = Drydock({"install", mod});
-      ASSERT_EQ(r.code, 0) << mod << ":\n" << r.output;
-    }
-  }
+  void InstallByProgram(const Rows& order) { test::InstallByProgram(t, order); }
 
   ModInstaller Installer() {
     return ModInstaller(dialogs, host, t / "prog/mods", [this] { return std::optional<fs::path>(t / "game"); });
