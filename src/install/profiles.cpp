@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "flow/locking.h"
 #include "install/backup_folder.h"
@@ -180,43 +181,31 @@ ProfileResult DeleteProfile(const fs::path& programDir, const std::string& name)
 
 namespace {
 
-// Each mod folder of the list by its canonical path, with its list entry and ModPath.
-struct Listed {
-  std::string entry, modPath;
-  fs::path folder;
-};
-std::vector<Listed> ListedMods(const fs::path& modsDir, const library::ModList& list) {
-  std::vector<Listed> mods;
+// The ModPath of each mod folder of the list, by the folder's canonical path (each made once).
+std::unordered_map<std::string, std::string> ModPathsByFolder(const fs::path& modsDir, const library::ModList& list) {
+  std::unordered_map<std::string, std::string> paths;
   for (int i = 0; i < static_cast<int>(list.size()); ++i) {
     const fs::path folder = library::EntryFolder(modsDir, list, i);
-    if (!folder.empty()) mods.push_back({list[static_cast<std::size_t>(i)], library::ResolveModPath(list, i), folder});
+    if (!folder.empty()) paths.emplace(CanonicalText(folder), library::ResolveModPath(list, i));
   }
-  return mods;
-}
-
-const Listed* ByFolder(const std::vector<Listed>& mods, const fs::path& folder) {
-  const std::string key = CanonicalText(folder);
-  for (const Listed& m : mods) {
-    if (CanonicalText(m.folder) == key) return &m;
-  }
-  return nullptr;
+  return paths;
 }
 
 }  // namespace
 
 std::vector<std::string> CurrentMods(const fs::path& modsDir, const fs::path& gameDir,
                                      std::vector<std::string>* unplaced) {
-  const std::vector<Listed> listed = ListedMods(modsDir, library::FillModList(modsDir));
+  const auto listed = ModPathsByFolder(modsDir, library::FillModList(modsDir));
   const InstalledIntoGame installed = FindInstalledMods(modsDir, gameDir);
   std::vector<std::string> mods;
   // The stack in its order, then those without a place in list order. Left out: an uninstall cut short with
   // every original back, a backup made for another game, and mods of other mods folders.
   for (const auto* group : {&installed.stacked, &installed.unplaced}) {
     for (const Selection& mod : *group) {
-      const Listed* m = ByFolder(listed, mod.folder);
-      if (!m) continue;
-      mods.push_back(m->modPath);
-      if (unplaced && group == &installed.unplaced) unplaced->push_back(m->modPath);
+      const auto m = listed.find(CanonicalText(mod.folder));
+      if (m == listed.end()) continue;
+      mods.push_back(m->second);
+      if (unplaced && group == &installed.unplaced) unplaced->push_back(m->second);
     }
   }
   return mods;
@@ -259,11 +248,12 @@ ProfilePlan ModInstaller::PlanProfile(const std::vector<std::string>& profile) c
     plan.kept.push_back(wanted[prefix].modPath);
     ++prefix;
   }
-  const std::vector<Listed> listed = ListedMods(modsDir_, list);
+  const auto listed = ModPathsByFolder(modsDir_, list);
   for (Selection& mod : InstalledHere(plan.elsewhere)) {
-    if (kept.contains(CanonicalText(mod.folder))) continue;
+    const std::string folder = CanonicalText(mod.folder);
+    if (kept.contains(folder)) continue;
     // Named by its ModPath where it is a mod of this list (an addon's includes its parent).
-    if (const Listed* m = ByFolder(listed, mod.folder)) mod.modPath = m->modPath;
+    if (const auto m = listed.find(folder); m != listed.end()) mod.modPath = m->second;
     plan.uninstall.push_back(std::move(mod));
   }
   plan.install.assign(wanted.begin() + static_cast<std::ptrdiff_t>(prefix), wanted.end());
