@@ -4,7 +4,9 @@
 // while the index is still being built.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <sstream>
@@ -82,6 +84,16 @@ class Markers : public ::testing::Test {
                     flow::Answer::Yes});
     PressKey(install ? Qt::Key_I : Qt::Key_U, Qt::ControlModifier);
     ASSERT_TRUE(dialogs.Done());
+  }
+  // Picks `game` as a player does: Ctrl+H, the folder typed into the box, OK clicked.
+  void ChooseGame(const fs::path& game) {
+    Activate(window.get());
+    PressKey(Qt::Key_H, Qt::ControlModifier);
+    auto* dialog = window->findChild<QWidget*>(QStringLiteral("frmChangeA2Dir"));
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    TypeInto(Child<QLineEdit>(dialog, "txtDir"), game.string());
+    QTest::mouseClick(Child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->isVisible(); }, kDeadlineMs));
   }
   // The rows of the mods not installed that `drydock conflicts --json` says share files with an installed mod, made
   // from its "name", "sharedWithInstalled" and "installedSharing" (read line by line: the names at their own indents).
@@ -172,11 +184,11 @@ TEST_F(Markers, FollowAnInstallAndAnUninstallAndAgreeWithTheConflictsCommand) {
   // nothing conflicts; back to the first, the markers are its own again.
   fs::copy(t / "game", t / "other game", fs::copy_options::recursive);
   t.Write("other game/odf/ships/fed.odf", "game");
-  window->SetGameDir(t / "other game");
+  ChooseGame(t / "other game");
   EXPECT_TRUE(ShowsSoon(Rows(
       {"Alpha |  | ", "Borg |  | ", "Cardassia |  | Installed into " + (t / "game").string() + ", not this game"})))
       << ::testing::PrintToString(Shown());
-  window->SetGameDir(t / "game");
+  ChooseGame(t / "game");
   EXPECT_TRUE(ShowsSoon(
       Rows({"Alpha | \u26A0 1 | Shares 1 file with: Cardassia", "Borg | \u26A0 1 | Shares 1 file with: Cardassia",
             "Cardassia | \u2713 #1 | Installed: #1 in the install order"})))
